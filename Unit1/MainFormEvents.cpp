@@ -1,0 +1,359 @@
+// The main window's handlers: start-up and exit, preparing and running a drill, the timers and the
+// result screens. Each turns its event into a call on the drill and shows the answer.
+
+#include "Unit1/MainForm.h"
+
+#include "Unit1/CatPaw.h"
+#include "Unit2/AboutBox.h"
+#include "drill/Modes.h"
+#include "drill/Results.h"
+
+#include <clocale>
+#include <string>
+
+using drill::Verdict;
+using platform::Control;
+
+namespace {
+
+constexpr std::string_view ChooseModeMessage = "モードを選択してから\r\n\r\nＯＫをクリックしてね！";
+constexpr std::string_view StartMessage = "開始するときは\r\n\r\nスペース・キー";
+constexpr std::string_view EndMessage = "終了する時は\r\n\r\nスペース・キー";
+constexpr std::string_view KeyboardMessage = "キーの位置と使う指を覚えてねッ！";
+
+// The gap between the wrong character and the cat-paw picture beside it.
+constexpr int MissPictureRight = 50;
+constexpr int MissPictureDown = 70;
+constexpr int TargetBoxHeight = 140;
+
+// A label shows a single "&" as an accelerator mark, so a typed "&" is written doubled.
+std::string labelText(char32_t ch) {
+    if (ch == U'&') return "&&";
+    std::string out;
+    if (ch < 0x80) {
+        out += static_cast<char>(ch);
+    } else if (ch < 0x800) {
+        out += static_cast<char>(0xC0 | (ch >> 6));
+        out += static_cast<char>(0x80 | (ch & 0x3F));
+    } else if (ch < 0x10000) {
+        out += static_cast<char>(0xE0 | (ch >> 12));
+        out += static_cast<char>(0x80 | ((ch >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (ch & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (ch >> 18));
+        out += static_cast<char>(0x80 | ((ch >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((ch >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (ch & 0x3F));
+    }
+    return out;
+}
+
+struct ClickBinding {
+    C control;
+    void (TMofuForm1::*handler)();
+};
+struct MouseBinding {
+    C control;
+    void (TMofuForm1::*down)(platform::MouseButton);
+    void (TMofuForm1::*up)(platform::MouseButton);
+};
+
+// clang-format off
+constexpr ClickBinding Clicks[] = {
+    {C::OKButton1,   &TMofuForm1::ActOKExecute},
+    {C::ExitButton1, &TMofuForm1::ExitButton1Click},
+    {C::Panel4,      &TMofuForm1::Panel5Click},
+    {C::Panel5,      &TMofuForm1::Panel5Click},
+    {C::ShiftButton, &TMofuForm1::ShiftButtonClick},
+    {C::Owari,       &TMofuForm1::OwariClick},
+};
+constexpr MouseBinding MouseButtons[] = {
+    {C::ShiftButton, &TMofuForm1::ShiftButtonMouseDown, &TMofuForm1::ShiftButtonMouseUp},
+    {C::Label13,     &TMofuForm1::Label13MouseDown,     &TMofuForm1::Label13MouseUp},
+};
+// clang-format on
+
+} // namespace
+
+TMofuForm1::TMofuForm1(platform::Clock& clock)
+    : m_clock(clock), m_window(mainFormWindow()), Timer1([this] { Timer1Timer(); }),
+      Timer2([this] { Timer2Timer(); }), Timer3([this] { Timer3Timer(); }) {
+    buildControls();
+    bindEvents();
+    FormCreate();
+}
+
+TMofuForm1::~TMofuForm1() {
+    FormDestroy();
+}
+
+void TMofuForm1::buildControls() {
+    m_window.build(mainFormControls());
+    m_window.build(keyPanelControls());
+    m_window.finishBuilding();
+    m_window.setIcon(catpaw::icon());
+    for (C picture : {C::mofu, C::NigateMofu, C::TokuiMofu})
+        c(picture).setPicture(catpaw::icon());
+    // Design values of the non-visual components.
+    Timer1.setInterval(1000);
+    Timer1.setEnabled(true);
+    Timer2.setEnabled(false);
+    Timer3.setEnabled(false);
+}
+
+void TMofuForm1::bindEvents() {
+    for (const ClickBinding& b : Clicks)
+        m_window.onClick(static_cast<int>(b.control), [this, h = b.handler] { (this->*h)(); });
+    for (const MouseBinding& b : MouseButtons) {
+        m_window.onMouseDown(static_cast<int>(b.control),
+                             [this, h = b.down](platform::MouseButton m) { (this->*h)(m); });
+        m_window.onMouseUp(static_cast<int>(b.control),
+                           [this, h = b.up](platform::MouseButton m) { (this->*h)(m); });
+    }
+    m_window.onCharacter([this](char32_t typed) { return FormKeyPress(typed); });
+    m_window.onF1([this] { ActOKExecute(); });
+}
+
+void TMofuForm1::show() {
+    m_window.show();
+    m_window.activate();
+}
+
+void TMofuForm1::centreOnScreenX(C id) {
+    Control control = c(id);
+    control.setLeft(centred(platform::screenSize().width, control.width()));
+}
+
+void TMofuForm1::centreInParent(C id, C parent, bool vertically) {
+    Control control = c(id);
+    control.setLeft(centred(c(parent).width(), control.width()));
+    if (vertically) control.setTop(centred(c(parent).height(), control.height()));
+}
+
+void TMofuForm1::FormCreate() {
+    platform::hideTaskbar();
+    m_window.setCaptionBar(false);
+    m_window.repaint();
+
+    const platform::Size screen = platform::screenSize();
+    m_window.setClientSize(screen.width, screen.height);
+    m_window.setMaximised();
+
+    c(C::ModeSelect).setLeft(50);
+    c(C::ModeSelect).setTop(110);
+    c(C::Panel8).setLeft(50);
+    c(C::Panel8).setTop(350);
+    for (C id : {C::Panel6, C::PanelNigate, C::PanelTokui})
+        c(id).setVisible(false);
+    Control kp = c(C::KP);
+    kp.setLeft(centred(screen.width, kp.width()));
+    kp.setTop(centred(screen.height, kp.height()));
+    kp.setVisible(false);
+    c(C::Panel1).setLeft(50);
+    c(C::Panel2).setLeft(200);
+    Control keyPanel = c(C::KeyPanel);
+    keyPanel.setLeft(centred(screen.width, keyPanel.width()));
+    keyPanel.setTop(centred(screen.height, keyPanel.height()));
+    c(C::PanelNigate).setLeft(centred(screen.width, c(C::PanelNigate).width()) - 100);
+    c(C::PanelNigate).setTop(350);
+    c(C::PanelTokui).setLeft(centred(screen.width, c(C::PanelTokui).width()) + 100);
+    c(C::PanelTokui).setTop(350);
+
+    c(C::Label1).setText("");
+    c(C::Label2).setText("");
+    c(C::Label3).setText(ChooseModeMessage);
+    centreOnScreenX(C::Label3);
+    c(C::Label3).setVisible(true);
+    c(C::Label6).setVisible(false);
+    c(C::mofu).setVisible(false);
+    for (C id : {C::Label7, C::Label8, C::Label9})
+        c(id).setText("");
+    c(C::Panel8).setVisible(false);
+
+    Timer1.setEnabled(false);
+    Timer2.setEnabled(false);
+    Timer1.setInterval(30);
+
+    c(C::ProgressBar1).alignBottom();
+    Shifted = false;
+    m_window.disableInputMethod();
+}
+
+void TMofuForm1::FormDestroy() {
+    platform::showTaskbar();
+    m_window.setCaptionBar(true);
+    platform::restoreWindowTitled("Tapirun");
+    m_window.repaint();
+}
+
+void TMofuForm1::ExitButton1Click() {
+    m_window.close();
+}
+
+void TMofuForm1::Panel5Click() {
+    if (m_aboutBox) m_aboutBox->open();
+}
+
+// The OK button and F1: prepare a drill for the selected mode, or show the keyboard picture.
+void TMofuForm1::ActOKExecute() {
+    for (C id : {C::ModeSelect, C::Panel8, C::PanelNigate, C::PanelTokui, C::KP, C::Label5, C::Label6})
+        c(id).setVisible(false);
+    switch (m_session.prepare(c(C::ModeSelect).itemIndex())) {
+    case drill::Preparation::Keyboard: enterKeyboard(); return;
+    case drill::Preparation::Drill:
+    case drill::Preparation::NoDrill: break;
+    }
+    c(C::OKButton1).setEnabled(m_session.okEnabled());
+    const platform::Size screen = platform::screenSize();
+    Control target = c(C::Panel6);
+    target.setLeft(centred(screen.width, target.width()));
+    target.setTop(centred(screen.height, target.height()));
+    target.setVisible(true);
+    c(C::Label1).setText("");
+    c(C::Label1).setVisible(true);
+    c(C::Label12).setVisible(false);
+    c(C::Label3).setText(StartMessage);
+    centreOnScreenX(C::Label3);
+    c(C::Label3).setVisible(true);
+}
+
+bool TMofuForm1::FormKeyPress(char32_t typed) {
+    switch (m_session.type(typed, m_clock.tickMs(), m_clock.highResolution())) {
+    case Verdict::Passed: return false;
+    case Verdict::Correct: NextQuestion(); break;
+    case Verdict::Wrong:
+        showMiss(typed);
+        platform::beep();
+        break;
+    case Verdict::Ended:
+        endDrill();
+        ShowResults();
+        break;
+    case Verdict::Started:
+        if (m_session.isTest()) Timer3.setEnabled(true);
+        NextQuestion();
+        break;
+    case Verdict::Nothing: break;
+    }
+    c(C::Label3).setText(EndMessage);
+    return true;
+}
+
+void TMofuForm1::NextQuestion() {
+    Control target = c(C::Label1);
+    target.setText(labelText(static_cast<unsigned char>(m_session.state().Target)));
+    centreInParent(C::Label1, C::Panel7, true);
+    c(C::Label2).setText("");
+    c(C::mofu).setVisible(false);
+    c(C::ProgressBar1).setPosition(0);
+    Timer1.setEnabled(true);
+}
+
+// The wrong character goes centred below the target box, the cat-paw picture beside it.
+void TMofuForm1::showMiss(char32_t typed) {
+    Control miss = c(C::Label2);
+    miss.setText(labelText(typed));
+    miss.setLeft(centred(m_window.clientWidth(), miss.width()));
+    miss.setTop(c(C::Panel6).top() + TargetBoxHeight);
+    miss.setVisible(true);
+    Control paw = c(C::mofu);
+    paw.setLeft(miss.left() + miss.width() + MissPictureRight);
+    paw.setTop(miss.top() + MissPictureDown);
+    paw.setVisible(true);
+}
+
+void TMofuForm1::endDrill() {
+    Timer1.setEnabled(false);
+    c(C::OKButton1).setEnabled(true);
+    c(C::ModeSelect).setVisible(true);
+    for (C id : {C::Panel6, C::Label2, C::Label3, C::Label12, C::mofu})
+        c(id).setVisible(false);
+    c(C::Label6).setText(ChooseModeMessage);
+    centreOnScreenX(C::Label6);
+    c(C::Label6).setVisible(true);
+}
+
+void TMofuForm1::Timer1Timer() {
+    c(C::ProgressBar1).setPosition(c(C::ProgressBar1).position() + 1);
+}
+
+void TMofuForm1::Timer3Timer() {
+    if (!m_session.testTick()) return;
+    Timer2.setEnabled(true);
+    endDrill();
+    ShowResults();
+    Timer3.setEnabled(false);
+}
+
+void TMofuForm1::ShowResults() {
+    const drill::DrillState& s = m_session.state();
+    const std::int32_t correct = s.Presses - s.Misses;
+    if (m_session.isTest()) {
+        m_session.resultsShown();
+        centreInParent(C::Label11, C::kentei, false);
+        c(C::mojisuu).setText("１分間 " + std::to_string(static_cast<std::int64_t>(correct) + 1) + " 文字");
+        centreInParent(C::mojisuu, C::kentei, false);
+        c(C::kyu).setText(drill::gradeFor(correct));
+        centreInParent(C::kyu, C::kentei, false);
+        c(C::KP).setVisible(true);
+        return;
+    }
+    const char* separator = std::localeconv()->decimal_point;
+    const std::string accuracy =
+        drill::formatHundredths(drill::accuracyHundredths(s.Presses, s.Misses), separator ? separator : ".");
+    c(C::Label5).setText("正解率    " + accuracy + "％");
+    c(C::Label5).setLeft(centred(m_window.clientWidth(), c(C::Label5).width()));
+    c(C::Label5).setVisible(true);
+    c(C::Label7).setText("出題数　" + std::to_string(s.Presses));
+    c(C::Label8).setText("正解数　" + std::to_string(correct));
+    c(C::Label9).setText("間違数　" + std::to_string(s.Misses));
+    c(C::Panel8).setVisible(true);
+    c(C::PanelNigate).setVisible(true);
+    c(C::PanelTokui).setVisible(true);
+    c(C::Nigate).setText(labelText(static_cast<unsigned char>(drill::weakKey(s.keyStats))));
+    c(C::Tokui).setText(labelText(static_cast<unsigned char>(drill::strongKey(s.keyStats))));
+    const bool enoughAnswers = correct > 2;
+    c(C::Nigate).setVisible(enoughAnswers);
+    c(C::Tokui).setVisible(enoughAnswers);
+    if (enoughAnswers) Timer2.setEnabled(true);
+}
+
+// Only the one-pixel frames show the colour: each panel holds a black panel one pixel smaller.
+void TMofuForm1::Timer2Timer() {
+    m_flashRandom.reseed(m_clock.highResolution());
+    const std::uint32_t red = m_flashRandom.draw(255);
+    const std::uint32_t green = m_flashRandom.draw(255);
+    const std::uint32_t blue = m_flashRandom.draw(255);
+    const platform::Colour colour = red + green * 256 + blue * 65536;
+    if (c(C::ModeSelect).itemIndex() == drill::TestMode) {
+        c(C::KP).setColour(colour);
+    } else {
+        c(C::PanelNigate).setColour(colour);
+        c(C::PanelTokui).setColour(c(C::PanelNigate).colour() ^ 0xFFFFFF);
+    }
+}
+
+void TMofuForm1::enterKeyboard() {
+    c(C::KeyPanel).setVisible(true);
+    for (C id : {C::Label3, C::Panel1, C::Panel2})
+        c(id).setVisible(false);
+    c(C::Label12).setText(KeyboardMessage);
+    centreOnScreenX(C::Label12);
+    c(C::Label12).setVisible(true);
+}
+
+void TMofuForm1::OwariClick() {
+    c(C::KeyPanel).setVisible(false);
+    m_session.leaveKeyboard();
+    Timer1.setEnabled(false);
+    c(C::OKButton1).setEnabled(true);
+    c(C::ModeSelect).setVisible(true);
+    c(C::Panel6).setVisible(false);
+    c(C::Panel1).setVisible(true);
+    c(C::Panel2).setVisible(true);
+    for (C id : {C::Label2, C::Label3, C::Label12, C::mofu})
+        c(id).setVisible(false);
+    c(C::Label6).setText(ChooseModeMessage);
+    centreOnScreenX(C::Label6);
+    c(C::Label6).setVisible(true);
+}

@@ -1,0 +1,62 @@
+#include "Unit2/AboutBox.h"
+
+#include "Unit1/CatPaw.h"
+
+#include <algorithm>
+
+using namespace platform;
+
+namespace {
+
+constexpr Font BoxFont{"ＭＳ Ｐゴシック", 12, false, clWindowText};
+constexpr int ModalResultOk = 1;
+
+using Row = ControlRow<A>;
+constexpr auto Arrow = Cursor::Default;
+
+// clang-format off
+constexpr Row Controls[] = {
+//   kind          name            parent       left  top  width height colour     font                                   caption                                               cursor hint visible style
+    {Kind::Panel,  A::Panel1,      A::AboutBox,    7,   7,  258, 148, clInherit, {},                                    "",                                                   Arrow, "", true, Sunken},
+    {Kind::Image,  A::ProgramIcon, A::Panel1,      7,   7,   66,  66, clInherit, {},                                    "",                                                   Arrow, "", true, Stretch | Transparent},
+    {Kind::Label,  A::ProductName, A::Panel1,     97,  15,  117,  20, clInherit, {"ＭＳ Ｐゴシック", 20, true, clGreen},   "Tapirun",                                            Arrow, "", true},
+    {Kind::Label,  A::Version,     A::Panel1,    113,  45,   48,  16, clInherit, {"ＭＳ Ｐゴシック", 16, false, clMaroon}, "Ver 1.5",                                            Arrow, "", true},
+    {Kind::Label,  A::Copyright,   A::Panel1,     40,  78,  181,  12, clInherit, {"ＭＳ Ｐゴシック", 12, false, clBlue},   "Copyright (C) Zunobe  毎日の練習を応援します",        Arrow, "", true},
+    {Kind::Label,  A::Comments,    A::Panel1,     40, 100,  179,  30, clInherit, {"ＭＳ Ｐゴシック", 15, false, clWindowText}, "ブラインドタッチが出来るまで毎日練習に励みましょう！", Arrow, "", true, WordWrap},
+    {Kind::Button, A::OKButton,    A::AboutBox,  102, 165,   69,  23, clBtnFace, {},                                    "OK",                                                 Arrow, "", true, DefaultButton},
+};
+// clang-format on
+
+constexpr WindowSpec BoxWindow{"バージョン情報", 200, 108, 273, 195, clBtnFace, BoxFont, true};
+
+} // namespace
+
+std::span<const ControlRow<A>> aboutBoxControls() {
+    return Controls;
+}
+
+TAboutBox::TAboutBox() : m_window(BoxWindow) {
+    m_window.build(aboutBoxControls());
+    m_window.finishBuilding();
+    c(A::ProgramIcon).setPicture(catpaw::bitmap());
+    m_window.setFocusControl(static_cast<int>(A::OKButton));
+    m_window.onClick(static_cast<int>(A::OKButton), [this] { OKButtonClick(); });
+    m_window.disableInputMethod();
+}
+
+void TAboutBox::open() {
+    if (m_window.visible()) return;
+    if (!m_placed) {
+        const Size screen = screenSize();
+        m_window.move(std::max(0, (screen.width - m_window.outerWidth()) / 2),
+                      std::max(0, (screen.height - m_window.outerHeight()) / 2));
+        m_placed = true;
+    }
+    m_window.show();
+    m_window.activate();
+}
+
+void TAboutBox::OKButtonClick() {
+    m_modalResult = ModalResultOk;
+    m_window.close();
+}

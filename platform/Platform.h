@@ -1,0 +1,275 @@
+#pragma once
+
+// The thin layer between the program and the windowing system. Everything above it (app/, Unit1/,
+// Unit2/, drill/) sees only the small types of this header, so that another backend can sit behind
+// it without the callers changing. Nothing here reports errors: where the desktop refuses a
+// request, the backend takes its fallback quietly.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+// 0x00BBGGRR, blue in the high byte. Values with the top byte set name a system colour instead.
+using Colour = std::uint32_t;
+
+inline constexpr Colour clBlack = 0x000000;
+inline constexpr Colour clMaroon = 0x000080;
+inline constexpr Colour clGreen = 0x008000;
+inline constexpr Colour clOlive = 0x008080;
+inline constexpr Colour clRed = 0x0000FF;
+inline constexpr Colour clLime = 0x00FF00;
+inline constexpr Colour clYellow = 0x00FFFF;
+inline constexpr Colour clBlue = 0xFF0000;
+inline constexpr Colour clFuchsia = 0xFF00FF;
+inline constexpr Colour clAqua = 0xFFFF00;
+inline constexpr Colour clWhite = 0xFFFFFF;
+inline constexpr Colour clBtnFace = 0xFF00000F;
+inline constexpr Colour clWindowText = 0xFF000008;
+// A control that inherits takes its parent's colour, read when it is drawn.
+inline constexpr Colour clInherit = 0xFE000000;
+
+// The colour a system colour stands for on this desktop; plain colours come back unchanged.
+Colour resolve(Colour colour);
+
+// Face and character (em) height in pixels; a null face means the parent's font.
+struct Font {
+    const char* face = nullptr;
+    int height = 0;
+    bool bold = false;
+    Colour colour = clWindowText;
+};
+
+enum class Kind { Panel, Label, Image, RadioGroup, ProgressBar, Button };
+enum class Cursor { Default, HandPoint };
+enum class MouseButton { Left, Right, Middle };
+
+// Per-control switches of the description tables.
+enum Style : unsigned {
+    NoStyle = 0,
+    ShowHint = 1u << 0,    // the part of the hint before "|" is the control's tool-tip
+    Transparent = 1u << 1, // label: no background fill; image: bottom-left colour not drawn
+    Stretch = 1u << 2,     // image: a bitmap scaled to fill its box (icons never are)
+    Sunken = 1u << 3,      // panel: lowered outer and raised inner bevel
+    DefaultButton = 1u << 4,
+    WordWrap = 1u << 5,     // label: lines break at the design width and the height follows
+    CaptureMouse = 1u << 6, // receives mouse down/up events, holding the mouse in between
+};
+
+// A picture held as rows of colours, top row first. An icon has a mask (true = see-through);
+// a bitmap has none and may instead treat its bottom-left colour as see-through.
+struct Picture {
+    int width = 0;
+    int height = 0;
+    std::vector<Colour> pixels;
+    std::vector<bool> mask;
+    bool isIcon() const { return !mask.empty(); }
+};
+
+// One row of a window's description table. Rows come parents first, in stacking order, bottom
+// first; the parent of the window's direct children is the window's own name.
+template <class Id> struct ControlRow {
+    Kind kind;
+    Id name;
+    Id parent;
+    int left, top, width, height;
+    Colour colour;
+    Font font;
+    std::string_view caption;
+    Cursor cursor;
+    std::string_view hint;
+    bool visible;
+    unsigned style = NoStyle;
+    std::span<const std::string_view> items = {};
+    int itemIndex = -1; // radio group: the item selected at start
+};
+
+struct WindowSpec {
+    std::string_view caption;
+    int left, top, clientWidth, clientHeight;
+    Colour colour;
+    Font font;
+    bool dialog; // a fixed-size window whose caption bar has a close box only
+};
+
+struct Size {
+    int width;
+    int height;
+};
+
+Size screenSize();
+
+class ControlImpl;
+
+// A handle to one control. It offers what handlers may change at run time and nothing more.
+class Control {
+public:
+    explicit Control(ControlImpl* impl) : m_impl(impl) {}
+
+    void setText(std::string_view text);
+    std::string text() const;
+    int left() const;
+    int top() const;
+    int width() const;
+    int height() const;
+    void setLeft(int left);
+    void setTop(int top);
+    void setVisible(bool visible);
+    bool visible() const;
+    void setEnabled(bool enabled);
+    bool enabled() const;
+    void setColour(Colour colour);
+    Colour colour() const;
+    void setFontColour(Colour colour);
+    Colour fontColour() const;
+    void setHint(std::string_view hint);
+    std::string hint() const;
+    // Progress bar: the position, held within the range.
+    void setPosition(int position);
+    int position() const;
+    // Radio group: the selected item, or -1.
+    void setItemIndex(int index);
+    int itemIndex() const;
+    // Progress bar: span the parent's full width along its bottom edge, following its size.
+    void alignBottom();
+    void setPicture(const Picture& picture);
+
+private:
+    ControlImpl* m_impl;
+};
+
+class Window;
+
+// Runs a callback every interval on the user-interface thread, each tick scheduled against its
+// deadline so that sixty 1000 ms ticks last sixty seconds.
+class Timer {
+public:
+    explicit Timer(std::function<void()> onTick);
+    ~Timer();
+    Timer(const Timer&) = delete;
+    Timer& operator=(const Timer&) = delete;
+
+    void setEnabled(bool enabled);
+    bool enabled() const;
+    void setInterval(int milliseconds);
+    int interval() const;
+    void tick(); // runs the callback now, as a due tick would
+
+    struct Impl;
+
+private:
+    std::unique_ptr<Impl> m_impl;
+};
+
+class WindowImpl;
+
+// A top-level window built from its description table; handlers never create controls.
+class Window {
+public:
+    explicit Window(const WindowSpec& spec);
+    ~Window();
+    Window(const Window&) = delete;
+    Window& operator=(const Window&) = delete;
+
+    template <class Id> void build(std::span<const ControlRow<Id>> rows) {
+        for (const auto& r : rows)
+            addControl({r.kind, static_cast<int>(r.name), static_cast<int>(r.parent), r.left, r.top, r.width,
+                        r.height, r.colour, r.font, r.caption, r.cursor, r.hint, r.visible, r.style, r.items,
+                        r.itemIndex});
+    }
+    // Labels and pictures are drawn on their parent's surface, below every windowed sibling.
+    void finishBuilding();
+
+    Control control(int id) const;
+    bool has(int id) const;
+
+    void onClick(int id, std::function<void()> handler);
+    void onMouseDown(int id, std::function<void(MouseButton)> handler);
+    void onMouseUp(int id, std::function<void(MouseButton)> handler);
+    // Key preview: sees every typed character before any control; returns whether it consumed it.
+    void onCharacter(std::function<bool(char32_t)> handler);
+    // F1 with no modifier, while this window or any other window of the program is active.
+    void onF1(std::function<void()> handler);
+    void onClose(std::function<void()> handler);
+
+    void show();
+    void hide();
+    void close();
+    bool visible() const;
+    void activate();
+    void raise();
+    void repaint();
+
+    void setIcon(const Picture& picture);
+    void setClientSize(int width, int height);
+    int clientWidth() const;
+    int clientHeight() const;
+    // Outer frame size, caption bar included.
+    int outerWidth() const;
+    int outerHeight() const;
+    int left() const;
+    int top() const;
+    void move(int left, int top);
+    void setMaximised();
+    void setCaptionBar(bool shown);
+    // Keys must reach the window as plain characters even while an input method is switched on.
+    void disableInputMethod();
+    // The control that holds the keyboard focus when the window is activated.
+    void setFocusControl(int id);
+
+    WindowImpl& impl() const { return *m_impl; }
+
+private:
+    struct RowData {
+        Kind kind;
+        int name, parent, left, top, width, height;
+        Colour colour;
+        Font font;
+        std::string_view caption;
+        Cursor cursor;
+        std::string_view hint;
+        bool visible;
+        unsigned style;
+        std::span<const std::string_view> items;
+        int itemIndex;
+    };
+    void addControl(const RowData& row);
+
+    std::unique_ptr<WindowImpl> m_impl;
+};
+
+// The whole program's event loop and title.
+class Application {
+public:
+    Application(int& argc, char** argv);
+    ~Application();
+    void setTitle(std::string_view title);
+    int run();
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
+};
+
+// Millisecond tick (wraps modulo 2^32) and the low 32 bits of the high-resolution clock.
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual std::uint32_t tickMs() = 0;
+    virtual std::uint32_t highResolution() = 0;
+};
+Clock& systemClock();
+
+void beep();
+
+// The desktop panel that would cover a full-screen window, and a window found by its title.
+void hideTaskbar();
+void showTaskbar();
+void restoreWindowTitled(std::string_view title);
+
+} // namespace platform

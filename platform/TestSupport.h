@@ -1,0 +1,59 @@
+#pragma once
+
+// Drives windows the way a person would, for tests: real key and mouse events delivered through the
+// toolkit, timers fired by hand, pictures grabbed. Form tests use only this header and Platform.h,
+// so they can run unchanged on another backend.
+
+#include "platform/Platform.h"
+
+#include <string>
+#include <string_view>
+
+namespace platform::test {
+
+// Started once per test program; the backend chooses its headless display itself.
+void initialise(int& argc, char** argv);
+void processEvents();
+// Ends the toolkit before static destruction begins.
+void shutdown();
+
+// A key press and release per character of the UTF-8 text, sent to the window's focused control.
+void type(Window& window, std::string_view utf8);
+// F1, with or without Shift, Ctrl or Alt held.
+enum Modifier : unsigned { NoModifier = 0, Shift = 1, Ctrl = 2, Alt = 4 };
+void pressF1(Window& window, unsigned modifiers = NoModifier);
+// Keys that type nothing.
+enum class SilentKey { Left, Right, Up, Down, ShiftKey, F2 };
+void pressSilent(Window& window, SilentKey key);
+
+// Mouse events at window coordinates; the pressed control keeps the mouse until release.
+void press(Window& window, int x, int y, MouseButton button = MouseButton::Left);
+void release(Window& window, int x, int y, MouseButton button = MouseButton::Left);
+void click(Window& window, int x, int y);
+void doubleClick(Window& window, int x, int y);
+// The middle of a control, in window coordinates.
+int centreX(Window& window, int id);
+int centreY(Window& window, int id);
+int windowX(Window& window, int id); // the control's left edge in window coordinates
+int windowY(Window& window, int id);
+void clickControl(Window& window, int id);
+
+// The tool-tip the window shows when the pointer rests at x, y; empty when none shows.
+std::string toolTipAt(Window& window, int x, int y);
+// The cursor shape over x, y.
+Cursor cursorAt(Window& window, int x, int y);
+
+struct Image {
+    int width = 0;
+    int height = 0;
+    std::vector<Colour> pixels; // 0x00BBGGRR
+    Colour at(int x, int y) const { return pixels[static_cast<std::size_t>(y * width + x)]; }
+};
+Image grab(Window& window);
+bool savePng(const Image& image, const std::string& path);
+
+// Beeps sounded since the program started.
+int beepCount();
+bool isActive(Window& window);
+
+} // namespace platform::test

@@ -1,0 +1,115 @@
+#pragma once
+
+// Shared by the Qt backend's sources only.
+
+#include "platform/Platform.h"
+
+#include <QColor>
+#include <QFont>
+#include <QPixmap>
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QButtonGroup;
+class QShortcut;
+
+namespace platform {
+
+QColor toQColor(Colour colour);
+Colour fromQColor(const QColor& colour);
+QFont toQFont(const Font& font);
+// The byte 0x5C is drawn as a yen sign and the full-width backslash as a backslash, as the
+// Japanese fonts of the original desktop do, whatever font this desktop substitutes.
+QString toDisplay(std::string_view utf8);
+QPixmap toPixmap(const Picture& picture, bool colourKeyed);
+void setUpApplication();
+
+class WindowImpl;
+
+class ControlImpl {
+public:
+    Kind kind{};
+    int id = 0;
+    ControlImpl* parent = nullptr; // null for the window's direct children
+    WindowImpl* window = nullptr;
+    QWidget* widget = nullptr;
+    int designWidth = 0;
+    Colour colour = clInherit;
+    Font font;
+    std::string text;
+    std::string hint;
+    unsigned style = NoStyle;
+    bool enabled = true;
+    bool alignedBottom = false;
+    int position = 0;
+    QPixmap pixmap;
+    bool pixmapIsIcon = false;
+    QButtonGroup* radios = nullptr;
+
+    std::function<void()> clickHandler;
+    std::function<void(MouseButton)> downHandler;
+    std::function<void(MouseButton)> upHandler;
+
+    Colour backgroundColour() const;
+    QFont qfont() const { return toQFont(font); }
+    void resizeToText();
+    QString shortHint() const;
+};
+
+class WindowImpl {
+public:
+    WindowImpl(const WindowSpec& spec, Window& owner);
+    ~WindowImpl();
+
+    Window& owner;
+    std::unique_ptr<QWidget> top;
+    bool isMain = false;
+    bool dialog = false;
+    bool captionBar = true;
+    bool maximised = false;
+    bool shownOnce = false;
+    Colour colour = clBlack;
+    Font font;
+    std::map<int, std::unique_ptr<ControlImpl>> controls;
+    std::vector<ControlImpl*> order;
+    std::function<bool(char32_t)> characterHandler;
+    std::function<void()> closeHandler;
+    std::unique_ptr<QShortcut> f1;
+    int focusId = -1;
+
+    ControlImpl* find(int id) const;
+    ControlImpl* fromWidget(const QWidget* widget) const;
+    void layoutAligned();
+    // True when the key event was typed into this window and its handler consumed it.
+    bool previewKey(QObject* receiver, QEvent* event);
+};
+
+// The control's widget kinds that draw themselves.
+class ControlWidget : public QWidget {
+public:
+    ControlWidget(ControlImpl& control, QWidget* parent);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    void paintPanel(class QPainter& painter);
+    void paintLabel(QPainter& painter);
+    void paintImage(QPainter& painter);
+    void paintProgress(QPainter& painter);
+
+    ControlImpl& m_control;
+    bool m_pressed = false;
+};
+
+// Tool-tips and mouse events shared by every control widget; true when the event was taken.
+bool handleCommonEvent(ControlImpl& control, QWidget* widget, QEvent* event, bool& pressed);
+
+} // namespace platform

@@ -1,0 +1,181 @@
+// Application, colours, fonts, clocks, timers, the beep and the desktop calls.
+
+#include "platform/qt/Internal.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QPalette>
+#include <QScreen>
+#include <QStyle>
+#include <QStyleFactory>
+#include <QTimer>
+
+#include <atomic>
+#include <chrono>
+
+namespace platform {
+
+namespace {
+std::atomic<int> g_beeps{0};
+} // namespace
+
+int beepsSoFar() {
+    return g_beeps.load();
+}
+
+QColor toQColor(Colour c) {
+    return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+}
+
+Colour fromQColor(const QColor& c) {
+    return static_cast<Colour>(c.red()) | static_cast<Colour>(c.green()) << 8 |
+           static_cast<Colour>(c.blue()) << 16;
+}
+
+// The classic desktop's system colours.
+Colour resolve(Colour colour) {
+    switch (colour) {
+    case clBtnFace: return 0xC8D0D4;
+    case clWindowText: return clBlack;
+    default: return colour & 0xFFFFFF;
+    }
+}
+
+QFont toQFont(const Font& font) {
+    QFont f(QString::fromUtf8(font.face ? font.face : "ＭＳ Ｐゴシック"));
+    // A font's pixel height is its character (em) height.
+    f.setPixelSize(font.height > 0 ? font.height : 12);
+    f.setBold(font.bold);
+    f.setHintingPreference(QFont::PreferFullHinting);
+    return f;
+}
+
+QString toDisplay(std::string_view utf8) {
+    QString s = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+    for (QChar& ch : s) {
+        if (ch == u'\\')
+            ch = QChar(0x00A5);
+        else if (ch == QChar(0xFF3C))
+            ch = u'\\';
+    }
+    return s;
+}
+
+QPixmap toPixmap(const Picture& picture, bool colourKeyed) {
+    QImage image(picture.width, picture.height, QImage::Format_ARGB32);
+    const Colour key = picture.pixels.empty() ? 0 : picture.pixels[(picture.height - 1) * picture.width];
+    for (int y = 0; y < picture.height; ++y)
+        for (int x = 0; x < picture.width; ++x) {
+            const auto i = static_cast<std::size_t>(y * picture.width + x);
+            const Colour c = picture.pixels[i];
+            const bool clear = picture.isIcon() ? picture.mask[i] : (colourKeyed && c == key);
+            const QColor q = toQColor(c);
+            image.setPixel(x, y, clear ? 0u : qRgba(q.red(), q.green(), q.blue(), 255));
+        }
+    return QPixmap::fromImage(image);
+}
+
+void setUpApplication() {
+    // The design's Japanese faces, served by Debian's IPA fonts.
+    QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));
+    QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐ明朝"), QStringLiteral("IPAPMincho"));
+    QFont::insertSubstitution(QStringLiteral("ＭＳ 明朝"), QStringLiteral("IPAMincho"));
+    // The classic, unthemed look of the standard controls.
+    if (QStyle* style = QStyleFactory::create(QStringLiteral("Windows"))) {
+        QApplication::setStyle(style);
+        QApplication::setPalette(style->standardPalette());
+    }
+    QApplication::setFont(toQFont(Font{"ＭＳ Ｐゴシック", 12, false, clWindowText}));
+    QApplication::setQuitOnLastWindowClosed(false);
+}
+
+Size screenSize() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) return {0, 0};
+    const QSize s = screen->size();
+    return {s.width(), s.height()};
+}
+
+struct Application::Impl {
+    Impl(int& argc, char** argv) : app(argc, argv) {}
+    QApplication app;
+};
+
+Application::Application(int& argc, char** argv) : m_impl(std::make_unique<Impl>(argc, argv)) {
+    setUpApplication();
+}
+Application::~Application() = default;
+void Application::setTitle(std::string_view title) {
+    QApplication::setApplicationDisplayName(QString());
+    QApplication::setApplicationName(QString::fromUtf8(title));
+}
+int Application::run() {
+    return QApplication::exec();
+}
+
+namespace {
+class SteadyClock : public Clock {
+public:
+    std::uint32_t tickMs() override {
+        const auto now = std::chrono::steady_clock::now().time_since_epoch();
+        return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+    }
+    std::uint32_t highResolution() override {
+        const auto now = std::chrono::steady_clock::now().time_since_epoch();
+        return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count());
+    }
+};
+} // namespace
+
+Clock& systemClock() {
+    static SteadyClock clock;
+    return clock;
+}
+
+void beep() {
+    ++g_beeps;
+    QApplication::beep();
+}
+
+// A full-screen window already keeps the desktop's panels off it on this desktop, and they come
+// back when it goes, so there is no panel to hide or show by hand.
+void hideTaskbar() {}
+void showTaskbar() {}
+// The program's title names no separate application window here: the main window itself is the
+// one going away, so there is nothing to restore.
+void restoreWindowTitled(std::string_view) {}
+
+struct Timer::Impl {
+    QTimer timer;
+    std::function<void()> onTick;
+};
+
+Timer::Timer(std::function<void()> onTick) : m_impl(std::make_unique<Impl>()) {
+    m_impl->onTick = std::move(onTick);
+    // Precise timers are scheduled against their deadlines, so sixty ticks do not drift.
+    m_impl->timer.setTimerType(Qt::PreciseTimer);
+    m_impl->timer.setInterval(1000);
+    QObject::connect(&m_impl->timer, &QTimer::timeout, [impl = m_impl.get()] { impl->onTick(); });
+}
+Timer::~Timer() = default;
+void Timer::setEnabled(bool enabled) {
+    if (enabled == m_impl->timer.isActive()) return;
+    if (enabled)
+        m_impl->timer.start();
+    else
+        m_impl->timer.stop();
+}
+bool Timer::enabled() const {
+    return m_impl->timer.isActive();
+}
+void Timer::setInterval(int milliseconds) {
+    m_impl->timer.setInterval(milliseconds);
+}
+int Timer::interval() const {
+    return m_impl->timer.interval();
+}
+void Timer::tick() {
+    if (m_impl->timer.isActive()) m_impl->onTick();
+}
+
+} // namespace platform

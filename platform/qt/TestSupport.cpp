@@ -1,0 +1,205 @@
+// Test drivers over the Qt backend: events go through QApplication as a person's would.
+
+#include "platform/TestSupport.h"
+#include "platform/qt/Internal.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QHelpEvent>
+#include <QImage>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QTest>
+#include <QToolTip>
+
+namespace platform {
+int beepsSoFar();
+}
+
+namespace platform::test {
+
+namespace {
+std::unique_ptr<QApplication> g_app;
+QPointer<QWidget> g_pressed;
+
+QWidget* top(Window& window) {
+    return window.impl().top.get();
+}
+
+QWidget* receiverAt(Window& window, QPoint pos) {
+    QWidget* w = top(window)->childAt(pos);
+    return w ? w : top(window);
+}
+
+Qt::MouseButton toQt(MouseButton button) {
+    switch (button) {
+    case MouseButton::Left: return Qt::LeftButton;
+    case MouseButton::Right: return Qt::RightButton;
+    case MouseButton::Middle: return Qt::MiddleButton;
+    }
+    return Qt::LeftButton;
+}
+
+void sendMouse(QWidget* target, QEvent::Type type, QPoint windowPos, Qt::MouseButton button,
+               Qt::MouseButtons held) {
+    const QPoint local = target->mapFrom(target->window(), windowPos);
+    QMouseEvent event(type, local, target->mapToGlobal(local), button, held, Qt::NoModifier);
+    QApplication::sendEvent(target, &event);
+}
+
+QWidget* keyTarget(Window& window) {
+    QWidget* focus = QApplication::focusWidget();
+    return focus && focus->window() == top(window) ? focus : top(window);
+}
+} // namespace
+
+void initialise(int& argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    g_app = std::make_unique<QApplication>(argc, argv);
+    setUpApplication();
+}
+
+void processEvents() {
+    QApplication::processEvents();
+}
+
+void shutdown() {
+    g_app.reset();
+}
+
+void type(Window& window, std::string_view utf8) {
+    const QString text = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+    for (char32_t ch : text.toUcs4()) {
+        const QString one = QString::fromUcs4(&ch, 1);
+        int key = Qt::Key_unknown;
+        if (ch == U' ')
+            key = Qt::Key_Space;
+        else if (ch == U'\r')
+            key = Qt::Key_Return;
+        else if (ch == U'\b')
+            key = Qt::Key_Backspace;
+        else if (ch == U'\x1b')
+            key = Qt::Key_Escape;
+        else if (ch == U'\t')
+            key = Qt::Key_Tab;
+        else if (ch < 128)
+            key = static_cast<int>(QChar(static_cast<char16_t>(ch)).toUpper().unicode());
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, one);
+        QApplication::sendEvent(keyTarget(window), &press);
+        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, one);
+        QApplication::sendEvent(keyTarget(window), &release);
+    }
+}
+
+void pressF1(Window& window, unsigned modifiers) {
+    Qt::KeyboardModifiers mods;
+    if (modifiers & Shift) mods |= Qt::ShiftModifier;
+    if (modifiers & Ctrl) mods |= Qt::ControlModifier;
+    if (modifiers & Alt) mods |= Qt::AltModifier;
+    QTest::keyClick(keyTarget(window), Qt::Key_F1, mods);
+}
+
+void pressSilent(Window& window, SilentKey key) {
+    Qt::Key k = Qt::Key_Left;
+    switch (key) {
+    case SilentKey::Left: k = Qt::Key_Left; break;
+    case SilentKey::Right: k = Qt::Key_Right; break;
+    case SilentKey::Up: k = Qt::Key_Up; break;
+    case SilentKey::Down: k = Qt::Key_Down; break;
+    case SilentKey::ShiftKey: k = Qt::Key_Shift; break;
+    case SilentKey::F2: k = Qt::Key_F2; break;
+    }
+    QTest::keyClick(keyTarget(window), k);
+}
+
+void press(Window& window, int x, int y, MouseButton button) {
+    QWidget* target = receiverAt(window, {x, y});
+    g_pressed = target;
+    sendMouse(target, QEvent::MouseButtonPress, {x, y}, toQt(button), toQt(button));
+}
+
+// The widget that took the press holds the mouse, so the release goes to it wherever it happens.
+void release(Window& window, int x, int y, MouseButton button) {
+    QWidget* target = g_pressed ? g_pressed.data() : receiverAt(window, {x, y});
+    g_pressed = nullptr;
+    sendMouse(target, QEvent::MouseButtonRelease, {x, y}, toQt(button), Qt::NoButton);
+}
+
+void click(Window& window, int x, int y) {
+    press(window, x, y);
+    release(window, x, y);
+}
+
+// As the toolkit delivers it: the second press arrives as a press followed by a double click.
+void doubleClick(Window& window, int x, int y) {
+    click(window, x, y);
+    QWidget* target = receiverAt(window, {x, y});
+    g_pressed = target;
+    sendMouse(target, QEvent::MouseButtonPress, {x, y}, Qt::LeftButton, Qt::LeftButton);
+    sendMouse(target, QEvent::MouseButtonDblClick, {x, y}, Qt::LeftButton, Qt::LeftButton);
+    release(window, x, y);
+}
+
+int windowX(Window& window, int id) {
+    QWidget* w = window.impl().find(id)->widget;
+    return w->mapTo(w->window(), QPoint(0, 0)).x();
+}
+int windowY(Window& window, int id) {
+    QWidget* w = window.impl().find(id)->widget;
+    return w->mapTo(w->window(), QPoint(0, 0)).y();
+}
+int centreX(Window& window, int id) {
+    return windowX(window, id) + window.control(id).width() / 2;
+}
+int centreY(Window& window, int id) {
+    return windowY(window, id) + window.control(id).height() / 2;
+}
+void clickControl(Window& window, int id) {
+    click(window, centreX(window, id), centreY(window, id));
+}
+
+std::string toolTipAt(Window& window, int x, int y) {
+    QToolTip::hideText();
+    QWidget* target = receiverAt(window, {x, y});
+    const QPoint local = target->mapFrom(top(window), QPoint(x, y));
+    QHelpEvent event(QEvent::ToolTip, local, target->mapToGlobal(local));
+    QApplication::sendEvent(target, &event);
+    return QToolTip::isVisible() ? QToolTip::text().toStdString() : std::string();
+}
+
+Cursor cursorAt(Window& window, int x, int y) {
+    return receiverAt(window, {x, y})->cursor().shape() == Qt::PointingHandCursor ? Cursor::HandPoint
+                                                                                  : Cursor::Default;
+}
+
+Image grab(Window& window) {
+    const QImage image = top(window)->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    Image out;
+    out.width = image.width();
+    out.height = image.height();
+    out.pixels.reserve(static_cast<std::size_t>(out.width * out.height));
+    for (int y = 0; y < out.height; ++y)
+        for (int x = 0; x < out.width; ++x)
+            out.pixels.push_back(fromQColor(QColor(image.pixel(x, y))));
+    return out;
+}
+
+bool savePng(const Image& image, const std::string& path) {
+    QImage q(image.width, image.height, QImage::Format_RGB32);
+    for (int y = 0; y < image.height; ++y)
+        for (int x = 0; x < image.width; ++x) {
+            const QColor c = toQColor(image.at(x, y));
+            q.setPixel(x, y, qRgb(c.red(), c.green(), c.blue()));
+        }
+    return q.save(QString::fromStdString(path));
+}
+
+int beepCount() {
+    return beepsSoFar();
+}
+bool isActive(Window& window) {
+    return top(window)->isActiveWindow();
+}
+
+} // namespace platform::test

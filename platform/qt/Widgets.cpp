@@ -1,0 +1,251 @@
+// The self-drawn controls: flat panels, opaque self-sizing labels, pictures and the smooth progress
+// bar. Each repaints only itself, so a changed character never redraws the whole screen.
+
+#include "platform/qt/Internal.h"
+
+#include <QFontMetricsF>
+#include <QHelpEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QToolTip>
+
+#include <algorithm>
+#include <cmath>
+
+namespace platform {
+
+namespace {
+
+struct LabelLine {
+    QString text;
+    int underline = -1; // index of the character an accelerator mark underlines
+};
+
+// "\r\n" starts a new line; a single "&" underlines the next character and "&&" draws one "&".
+std::vector<LabelLine> parseLabel(const std::string& utf8) {
+    std::vector<LabelLine> lines;
+    const QString all = toDisplay(utf8);
+    for (const QString& raw : all.split(QStringLiteral("\r\n"))) {
+        LabelLine line;
+        for (qsizetype i = 0; i < raw.size(); ++i) {
+            if (raw[i] == u'&') {
+                if (i + 1 < raw.size() && raw[i + 1] == u'&') {
+                    line.text += u'&';
+                    ++i;
+                } else if (i + 1 < raw.size()) {
+                    line.underline = static_cast<int>(line.text.size());
+                }
+                continue;
+            }
+            line.text += raw[i];
+        }
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// Breaks a line wherever it would pass the width; Japanese text has no spaces to break at.
+std::vector<LabelLine> wrapLines(const std::vector<LabelLine>& lines, const QFontMetricsF& metrics,
+                                 int width) {
+    std::vector<LabelLine> wrapped;
+    for (const auto& line : lines) {
+        LabelLine current;
+        for (QChar ch : line.text) {
+            if (!current.text.isEmpty() && metrics.horizontalAdvance(current.text + ch) > width) {
+                wrapped.push_back(current);
+                current = {};
+            }
+            current.text += ch;
+        }
+        wrapped.push_back(current);
+    }
+    return wrapped;
+}
+
+std::vector<LabelLine> labelLines(const ControlImpl& control, const QFontMetricsF& metrics) {
+    auto lines = parseLabel(control.text);
+    if (control.style & WordWrap) return wrapLines(lines, metrics, control.designWidth);
+    return lines;
+}
+
+// A line is as high as the font's character height; the baseline splits it as the font's own
+// ascent and descent do.
+double baselineOffset(const QFontMetricsF& metrics, int height) {
+    const double total = metrics.ascent() + metrics.descent();
+    return total > 0 ? height * metrics.ascent() / total : height;
+}
+
+MouseButton toButton(Qt::MouseButton button) {
+    switch (button) {
+    case Qt::RightButton: return MouseButton::Right;
+    case Qt::MiddleButton: return MouseButton::Middle;
+    default: return MouseButton::Left;
+    }
+}
+
+} // namespace
+
+Colour ControlImpl::backgroundColour() const {
+    if (colour != clInherit) return resolve(colour);
+    if (parent) return parent->backgroundColour();
+    return resolve(window->colour);
+}
+
+QString ControlImpl::shortHint() const {
+    const auto bar = hint.find('|');
+    return QString::fromUtf8(hint.substr(0, bar));
+}
+
+// Labels take the width of their widest line and one character height per line; an empty text
+// measures one space wide, so that centring it is still defined.
+void ControlImpl::resizeToText() {
+    if (kind != Kind::Label) return;
+    const QFont qf = qfont();
+    const QFontMetricsF metrics(qf);
+    const auto lines = labelLines(*this, metrics);
+    double width = 0;
+    bool empty = true;
+    for (const auto& line : lines) {
+        width = std::max(width, metrics.horizontalAdvance(line.text));
+        empty = empty && line.text.isEmpty();
+    }
+    if (empty && lines.size() == 1) width = metrics.horizontalAdvance(u' ');
+    const int w = (style & WordWrap) ? designWidth : static_cast<int>(std::ceil(width));
+    const int h = font.height * static_cast<int>(lines.size());
+    if (widget->width() != w || widget->height() != h) widget->resize(w, h);
+    widget->update();
+}
+
+ControlWidget::ControlWidget(ControlImpl& control, QWidget* parent) : QWidget(parent), m_control(control) {
+    const bool opaque = control.kind == Kind::Panel || control.kind == Kind::ProgressBar ||
+                        (control.kind == Kind::Label && !(control.style & Transparent));
+    setAttribute(Qt::WA_OpaquePaintEvent, opaque);
+    setAttribute(Qt::WA_InputMethodEnabled, false);
+    setFocusPolicy(Qt::NoFocus);
+}
+
+void ControlWidget::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    switch (m_control.kind) {
+    case Kind::Panel: paintPanel(painter); break;
+    case Kind::Label: paintLabel(painter); break;
+    case Kind::Image: paintImage(painter); break;
+    case Kind::ProgressBar: paintProgress(painter); break;
+    case Kind::RadioGroup:
+    case Kind::Button: break;
+    }
+}
+
+void ControlWidget::paintPanel(QPainter& painter) {
+    painter.fillRect(rect(), toQColor(m_control.backgroundColour()));
+    if (m_control.style & Sunken) {
+        // Lowered outer bevel with a raised inner one, one pixel each.
+        const QColor shadow(128, 128, 128), light(255, 255, 255);
+        const int r = width() - 1, b = height() - 1;
+        painter.setPen(shadow);
+        painter.drawLine(0, 0, r, 0);
+        painter.drawLine(0, 0, 0, b);
+        painter.drawLine(r - 1, 1, r - 1, b - 1);
+        painter.drawLine(1, b - 1, r - 1, b - 1);
+        painter.setPen(light);
+        painter.drawLine(r, 0, r, b);
+        painter.drawLine(0, b, r, b);
+        painter.drawLine(1, 1, r - 2, 1);
+        painter.drawLine(1, 1, 1, b - 2);
+    }
+    if (m_control.text.empty()) return;
+    painter.setFont(m_control.qfont());
+    painter.setPen(toQColor(resolve(m_control.font.colour)));
+    painter.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine, toDisplay(m_control.text));
+}
+
+void ControlWidget::paintLabel(QPainter& painter) {
+    if (!(m_control.style & Transparent)) painter.fillRect(rect(), toQColor(m_control.backgroundColour()));
+    const QFont qf = m_control.qfont();
+    const QFontMetricsF metrics(qf);
+    painter.setFont(qf);
+    painter.setPen(toQColor(resolve(m_control.font.colour)));
+    const int lineHeight = m_control.font.height;
+    const double baseline = baselineOffset(metrics, lineHeight);
+    const auto lines = labelLines(m_control, metrics);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const double y = static_cast<double>(i) * lineHeight + baseline;
+        painter.drawText(QPointF(0, y), lines[i].text);
+        if (lines[i].underline >= 0 && lines[i].underline < lines[i].text.size()) {
+            const double x0 = metrics.horizontalAdvance(lines[i].text.left(lines[i].underline));
+            const double x1 = x0 + metrics.horizontalAdvance(lines[i].text.at(lines[i].underline));
+            painter.drawLine(QPointF(x0, y + 1), QPointF(x1, y + 1));
+        }
+    }
+}
+
+// Icons are drawn at their own size at the top-left corner; a stretched bitmap fills the box.
+void ControlWidget::paintImage(QPainter& painter) {
+    if (m_control.pixmap.isNull()) return;
+    if (m_control.pixmapIsIcon || !(m_control.style & Stretch))
+        painter.drawPixmap(0, 0, m_control.pixmap);
+    else
+        painter.drawPixmap(rect(), m_control.pixmap);
+}
+
+// The classic smooth bar: a sunken well in the button face, filled from the left.
+void ControlWidget::paintProgress(QPainter& painter) {
+    const QColor face = toQColor(resolve(clBtnFace));
+    painter.fillRect(rect(), face);
+    const int r = width() - 1, b = height() - 1;
+    painter.setPen(QColor(128, 128, 128));
+    painter.drawLine(0, 0, r, 0);
+    painter.drawLine(0, 0, 0, b);
+    painter.setPen(QColor(255, 255, 255));
+    painter.drawLine(r, 1, r, b);
+    painter.drawLine(1, b, r, b);
+    const int inner = width() - 2;
+    const int filled = inner * m_control.position / 100;
+    painter.fillRect(1, 1, filled, height() - 2, QColor(0, 0, 128));
+}
+
+bool ControlWidget::event(QEvent* event) {
+    if (handleCommonEvent(m_control, this, event, m_pressed)) return true;
+    return QWidget::event(event);
+}
+
+// A click is a left press and release both inside the control; the second press of a double click
+// is not a click. Mouse down and up handlers hear every button, the release wherever it happens,
+// because the pressed widget holds the mouse until then.
+bool handleCommonEvent(ControlImpl& control, QWidget* widget, QEvent* event, bool& pressed) {
+    switch (event->type()) {
+    case QEvent::ToolTip: {
+        const QString tip = (control.style & ShowHint) ? control.shortHint() : QString();
+        if (tip.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), tip, widget);
+        return true;
+    }
+    case QEvent::MouseButtonPress: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton) pressed = control.enabled;
+        if (control.downHandler && control.enabled) control.downHandler(toButton(mouse->button()));
+        return true;
+    }
+    case QEvent::MouseButtonDblClick: {
+        pressed = false;
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (control.downHandler && control.enabled) control.downHandler(toButton(mouse->button()));
+        return true;
+    }
+    case QEvent::MouseButtonRelease: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        const bool wasPressed = pressed && mouse->button() == Qt::LeftButton;
+        if (mouse->button() == Qt::LeftButton) pressed = false;
+        if (control.upHandler && control.enabled) control.upHandler(toButton(mouse->button()));
+        if (wasPressed && control.enabled && control.clickHandler &&
+            widget->rect().contains(mouse->position().toPoint()))
+            control.clickHandler();
+        return true;
+    }
+    default: return false;
+    }
+}
+
+} // namespace platform

@@ -1,0 +1,464 @@
+// Top-level windows built from description tables, and the control handles over their widgets.
+
+#include "platform/qt/Internal.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QResizeEvent>
+#include <QScreen>
+#include <QShortcut>
+
+namespace platform {
+
+namespace {
+
+class TopWidget : public QWidget {
+public:
+    explicit TopWidget(WindowImpl& window) : m_window(window) {}
+
+protected:
+    void closeEvent(QCloseEvent* event) override {
+        if (m_window.closeHandler) m_window.closeHandler();
+        // Closing the first window ends the program; any other window is only hidden.
+        if (m_window.isMain) QCoreApplication::quit();
+        event->accept();
+    }
+    void resizeEvent(QResizeEvent* event) override {
+        QWidget::resizeEvent(event);
+        m_window.layoutAligned();
+    }
+
+private:
+    WindowImpl& m_window;
+};
+
+// Key preview for every window of the program, installed once on the application.
+class KeyPreview : public QObject {
+public:
+    static KeyPreview& instance() {
+        static KeyPreview* preview = [] {
+            auto* p = new KeyPreview;
+            qApp->installEventFilter(p);
+            return p;
+        }();
+        return *preview;
+    }
+    std::vector<WindowImpl*> windows;
+
+protected:
+    bool eventFilter(QObject* receiver, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress) return false;
+        for (WindowImpl* w : windows)
+            if (w->previewKey(receiver, event)) return true;
+        return false;
+    }
+};
+
+bool g_mainCreated = false;
+
+// The classic radio group: a framed caption and one column of buttons whose height divides the
+// room below the caption line, half the remainder going above the first.
+class RadioGroupWidget : public QGroupBox {
+public:
+    RadioGroupWidget(ControlImpl& control, QWidget* parent) : QGroupBox(parent), m_control(control) {}
+
+    void layoutItems() {
+        const auto buttons = m_control.radios->buttons();
+        const int n = static_cast<int>(buttons.size());
+        if (n == 0) return;
+        const int textHeight = m_control.font.height;
+        const int room = height() - textHeight - 5;
+        const int itemHeight = room / n;
+        const int firstTop = textHeight + 1 + (room % n) / 2;
+        for (int i = 0; i < n; ++i)
+            m_control.radios->button(i)->setGeometry(8, firstTop + i * itemHeight, width() - 10, itemHeight);
+    }
+
+protected:
+    bool event(QEvent* event) override {
+        if (handleCommonEvent(m_control, this, event, m_pressed)) return true;
+        return QGroupBox::event(event);
+    }
+
+private:
+    ControlImpl& m_control;
+    bool m_pressed = false;
+};
+
+void applyColours(QWidget* widget, Colour background, Colour text) {
+    QPalette palette = widget->palette();
+    const QColor bg = toQColor(resolve(background)), fg = toQColor(resolve(text));
+    for (auto role : {QPalette::Window, QPalette::Base, QPalette::Button})
+        palette.setColor(role, bg);
+    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        palette.setColor(role, fg);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+} // namespace
+
+WindowImpl::WindowImpl(const WindowSpec& spec, Window& owner_) : owner(owner_), top(new TopWidget(*this)) {
+    isMain = !g_mainCreated;
+    g_mainCreated = true;
+    dialog = spec.dialog;
+    colour = spec.colour;
+    font = spec.font;
+    top->setWindowTitle(QString::fromUtf8(spec.caption));
+    top->setAttribute(Qt::WA_InputMethodEnabled, false);
+    applyColours(top.get(), colour, font.colour);
+    top->setFont(toQFont(font));
+    if (dialog) {
+        top->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                            Qt::WindowCloseButtonHint);
+        top->setFixedSize(spec.clientWidth, spec.clientHeight);
+    } else {
+        top->resize(spec.clientWidth, spec.clientHeight);
+    }
+    top->move(spec.left, spec.top);
+    KeyPreview::instance().windows.push_back(this);
+}
+
+WindowImpl::~WindowImpl() {
+    auto& list = KeyPreview::instance().windows;
+    std::erase(list, this);
+    f1.reset();
+}
+
+ControlImpl* WindowImpl::find(int id) const {
+    const auto it = controls.find(id);
+    return it == controls.end() ? nullptr : it->second.get();
+}
+
+ControlImpl* WindowImpl::fromWidget(const QWidget* widget) const {
+    for (ControlImpl* c : order)
+        if (c->widget == widget) return c;
+    return nullptr;
+}
+
+void WindowImpl::layoutAligned() {
+    for (ControlImpl* c : order)
+        if (c->alignedBottom && !c->parent)
+            c->widget->setGeometry(0, top->height() - c->widget->height(), top->width(), c->widget->height());
+}
+
+bool WindowImpl::previewKey(QObject* receiver, QEvent* event) {
+    if (!characterHandler) return false;
+    // The event climbs the parent chain when nobody takes it; only its first receiver counts.
+    QWidget* first = QApplication::focusWidget();
+    if (!first || first->window() != top.get()) first = top.get();
+    if (receiver != first || QApplication::activeModalWidget()) return false;
+    if (first->window() != top.get()) return false;
+    const QString text = static_cast<QKeyEvent*>(event)->text();
+    // Keys that type nothing (arrows, modifiers, function keys, Delete) are not characters.
+    if (text.isEmpty() || text == QStringLiteral("\x7f")) return false;
+    bool consumed = false;
+    for (char32_t ch : text.toUcs4()) {
+        // The yen key of this keyboard types the same character as the backslash key.
+        if (ch == U'\u00A5') ch = U'\\';
+        consumed = characterHandler(ch) || consumed;
+    }
+    return consumed;
+}
+
+Window::Window(const WindowSpec& spec) : m_impl(std::make_unique<WindowImpl>(spec, *this)) {}
+Window::~Window() = default;
+
+void Window::addControl(const RowData& row) {
+    auto control = std::make_unique<ControlImpl>();
+    ControlImpl& c = *control;
+    c.kind = row.kind;
+    c.id = row.name;
+    c.window = m_impl.get();
+    c.parent = m_impl->find(row.parent);
+    c.colour = row.colour;
+    c.designWidth = row.width;
+    c.text = std::string(row.caption);
+    c.hint = std::string(row.hint);
+    c.style = row.style;
+    // A control without a font of its own uses its parent's, ending at the window's.
+    c.font = row.font;
+    if (!c.font.face) {
+        const Font inherited = c.parent ? c.parent->font : m_impl->font;
+        c.font = inherited;
+    }
+    QWidget* parentWidget = c.parent ? c.parent->widget : m_impl->top.get();
+    switch (row.kind) {
+    case Kind::Panel:
+    case Kind::Label:
+    case Kind::Image:
+    case Kind::ProgressBar: c.widget = new ControlWidget(c, parentWidget); break;
+    case Kind::RadioGroup: {
+        auto* group = new RadioGroupWidget(c, parentWidget);
+        group->setTitle(QString::fromUtf8(row.caption));
+        group->setFont(c.qfont());
+        applyColours(group, c.colour == clInherit ? c.backgroundColour() : c.colour, c.font.colour);
+        c.radios = new QButtonGroup(group);
+        int index = 0;
+        for (std::string_view item : row.items) {
+            auto* button = new QRadioButton(QString::fromUtf8(item), group);
+            button->setFont(c.qfont());
+            applyColours(button, c.backgroundColour(), c.font.colour);
+            button->setAttribute(Qt::WA_InputMethodEnabled, false);
+            c.radios->addButton(button, index++);
+        }
+        if (QAbstractButton* selected = c.radios->button(row.itemIndex)) selected->setChecked(true);
+        c.widget = group;
+        break;
+    }
+    case Kind::Button: {
+        auto* button = new QPushButton(QString::fromUtf8(row.caption), parentWidget);
+        button->setDefault(row.style & DefaultButton);
+        button->setAutoDefault(row.style & DefaultButton);
+        button->setFont(c.qfont());
+        QObject::connect(button, &QPushButton::clicked, [&c] {
+            if (c.clickHandler) c.clickHandler();
+        });
+        c.widget = button;
+        break;
+    }
+    }
+    c.widget->setGeometry(row.left, row.top, row.width, row.height);
+    if (auto* group = dynamic_cast<RadioGroupWidget*>(c.widget)) group->layoutItems();
+    if (row.cursor == Cursor::HandPoint) c.widget->setCursor(Qt::PointingHandCursor);
+    c.widget->setAttribute(Qt::WA_InputMethodEnabled, false);
+    c.widget->setVisible(row.visible);
+    if (row.kind == Kind::Label) c.resizeToText();
+    m_impl->order.push_back(&c);
+    m_impl->controls[row.name] = std::move(control);
+}
+
+void Window::finishBuilding() {
+    for (auto it = m_impl->order.rbegin(); it != m_impl->order.rend(); ++it)
+        if ((*it)->kind == Kind::Label || (*it)->kind == Kind::Image) (*it)->widget->lower();
+}
+
+Control Window::control(int id) const {
+    return Control(m_impl->find(id));
+}
+bool Window::has(int id) const {
+    return m_impl->find(id) != nullptr;
+}
+
+void Window::onClick(int id, std::function<void()> handler) {
+    m_impl->find(id)->clickHandler = std::move(handler);
+}
+void Window::onMouseDown(int id, std::function<void(MouseButton)> handler) {
+    m_impl->find(id)->downHandler = std::move(handler);
+}
+void Window::onMouseUp(int id, std::function<void(MouseButton)> handler) {
+    m_impl->find(id)->upHandler = std::move(handler);
+}
+void Window::onCharacter(std::function<bool(char32_t)> handler) {
+    m_impl->characterHandler = std::move(handler);
+}
+void Window::onClose(std::function<void()> handler) {
+    m_impl->closeHandler = std::move(handler);
+}
+
+void Window::onF1(std::function<void()> handler) {
+    m_impl->f1 = std::make_unique<QShortcut>(QKeySequence(Qt::Key_F1), m_impl->top.get());
+    m_impl->f1->setContext(Qt::ApplicationShortcut);
+    QObject::connect(m_impl->f1.get(), &QShortcut::activated, [this, handler = std::move(handler)] {
+        if (m_impl->top->isEnabled()) handler();
+    });
+}
+
+void Window::show() {
+    QWidget* top = m_impl->top.get();
+    if (m_impl->maximised) {
+        // Without a window manager a full-screen request alone leaves the window at its design
+        // size, so the geometry is set as well.
+        const Size screen = screenSize();
+        top->setGeometry(0, 0, screen.width, screen.height);
+        top->showFullScreen();
+    } else {
+        top->showNormal();
+    }
+    m_impl->shownOnce = true;
+}
+
+void Window::hide() {
+    m_impl->top->hide();
+}
+void Window::close() {
+    m_impl->top->close();
+}
+bool Window::visible() const {
+    return m_impl->top->isVisible();
+}
+
+void Window::activate() {
+    QWidget* top = m_impl->top.get();
+    top->raise();
+    top->activateWindow();
+    // With no window manager to hand out the focus the program takes it itself.
+    QApplication::setActiveWindow(top);
+    if (ControlImpl* focus = m_impl->find(m_impl->focusId))
+        focus->widget->setFocus(Qt::ActiveWindowFocusReason);
+}
+
+void Window::raise() {
+    m_impl->top->raise();
+}
+void Window::repaint() {
+    m_impl->top->update();
+}
+
+void Window::setIcon(const Picture& picture) {
+    m_impl->top->setWindowIcon(QIcon(toPixmap(picture, false)));
+}
+void Window::setClientSize(int width, int height) {
+    m_impl->top->resize(width, height);
+}
+int Window::clientWidth() const {
+    return m_impl->top->width();
+}
+int Window::clientHeight() const {
+    return m_impl->top->height();
+}
+int Window::outerWidth() const {
+    return m_impl->top->frameGeometry().width();
+}
+int Window::outerHeight() const {
+    return m_impl->top->frameGeometry().height();
+}
+int Window::left() const {
+    return m_impl->top->frameGeometry().left();
+}
+int Window::top() const {
+    return m_impl->top->frameGeometry().top();
+}
+void Window::move(int left, int top) {
+    m_impl->top->move(left, top);
+}
+void Window::setMaximised() {
+    m_impl->maximised = true;
+}
+
+// On this desktop a full-screen window carries no decorations and keeps panels off it; the
+// frameless hint covers desktops that ignore the full-screen state. Flags can change only while
+// the window is hidden, and at exit the window takes its decorations with it.
+void Window::setCaptionBar(bool shown) {
+    m_impl->captionBar = shown;
+    if (!m_impl->top->isVisible()) m_impl->top->setWindowFlag(Qt::FramelessWindowHint, !shown);
+}
+
+void Window::disableInputMethod() {
+    m_impl->top->setAttribute(Qt::WA_InputMethodEnabled, false);
+    for (QWidget* child : m_impl->top->findChildren<QWidget*>())
+        child->setAttribute(Qt::WA_InputMethodEnabled, false);
+}
+
+void Window::setFocusControl(int id) {
+    m_impl->focusId = id;
+    if (ControlImpl* c = m_impl->find(id)) c->widget->setFocusPolicy(Qt::StrongFocus);
+}
+
+// Control handles.
+
+void Control::setText(std::string_view text) {
+    if (m_impl->text == text) return;
+    m_impl->text = std::string(text);
+    if (m_impl->kind == Kind::Label)
+        m_impl->resizeToText();
+    else
+        m_impl->widget->update();
+}
+std::string Control::text() const {
+    return m_impl->text;
+}
+int Control::left() const {
+    return m_impl->widget->x();
+}
+int Control::top() const {
+    return m_impl->widget->y();
+}
+int Control::width() const {
+    return m_impl->widget->width();
+}
+int Control::height() const {
+    return m_impl->widget->height();
+}
+void Control::setLeft(int left) {
+    m_impl->widget->move(left, m_impl->widget->y());
+}
+void Control::setTop(int top) {
+    m_impl->widget->move(m_impl->widget->x(), top);
+}
+void Control::setVisible(bool visible) {
+    m_impl->widget->setVisible(visible);
+}
+bool Control::visible() const {
+    return !m_impl->widget->isHidden();
+}
+// A disabled control looks unchanged; it only stops taking clicks.
+void Control::setEnabled(bool enabled) {
+    m_impl->enabled = enabled;
+}
+bool Control::enabled() const {
+    return m_impl->enabled;
+}
+
+void Control::setColour(Colour colour) {
+    if (m_impl->colour == colour) return;
+    m_impl->colour = colour;
+    m_impl->widget->update();
+}
+Colour Control::colour() const {
+    return m_impl->colour;
+}
+
+void Control::setFontColour(Colour colour) {
+    if (m_impl->font.colour == colour) return;
+    m_impl->font.colour = colour;
+    m_impl->widget->update();
+}
+Colour Control::fontColour() const {
+    return m_impl->font.colour;
+}
+void Control::setHint(std::string_view hint) {
+    m_impl->hint = std::string(hint);
+}
+std::string Control::hint() const {
+    return m_impl->hint;
+}
+
+// Only the columns that changed are repainted: the bar spans the screen and moves every 30 ms.
+void Control::setPosition(int position) {
+    position = std::clamp(position, 0, 100);
+    if (position == m_impl->position) return;
+    QWidget* w = m_impl->widget;
+    const int inner = w->width() - 2;
+    const int before = 1 + inner * m_impl->position / 100, after = 1 + inner * position / 100;
+    m_impl->position = position;
+    w->update(std::min(before, after), 1, std::abs(after - before) + 1, w->height() - 2);
+}
+int Control::position() const {
+    return m_impl->position;
+}
+
+void Control::setItemIndex(int index) {
+    if (QAbstractButton* b = m_impl->radios ? m_impl->radios->button(index) : nullptr) b->setChecked(true);
+}
+int Control::itemIndex() const {
+    return m_impl->radios ? m_impl->radios->checkedId() : -1;
+}
+
+void Control::alignBottom() {
+    m_impl->alignedBottom = true;
+    m_impl->window->layoutAligned();
+}
+
+void Control::setPicture(const Picture& picture) {
+    m_impl->pixmapIsIcon = picture.isIcon();
+    m_impl->pixmap = toPixmap(picture, (m_impl->style & Transparent) != 0);
+    m_impl->widget->update();
+}
+
+} // namespace platform
