@@ -1,6 +1,7 @@
 #include "Unit2/AboutBox.h"
 
 #include "Unit1/CatPaw.h"
+#include "Unit1/MainForm.h"
 
 #include <algorithm>
 
@@ -21,7 +22,7 @@ constexpr Row Controls[] = {
     {Kind::Image,  A::ProgramIcon, A::Panel1,      7,   7,   66,  66, clInherit, {},                                    "",                                                   Arrow, "", true, Stretch | Transparent},
     {Kind::Label,  A::ProductName, A::Panel1,     97,  15,  117,  20, clInherit, {"ＭＳ Ｐゴシック", 20, true, clGreen},   "Tapirun",                                            Arrow, "", true},
     {Kind::Label,  A::Version,     A::Panel1,    113,  45,   48,  16, clInherit, {"ＭＳ Ｐゴシック", 16, false, clMaroon}, "Ver 1.5",                                            Arrow, "", true},
-    {Kind::Label,  A::Copyright,   A::Panel1,     40,  78,  181,  12, clInherit, {"ＭＳ Ｐゴシック", 12, false, clBlue},   "Copyright (C) Zunobe  毎日の練習を応援します",        Arrow, "", true},
+    {Kind::Label,  A::Copyright,   A::Panel1,     40,  78,  181,  12, clInherit, {"ＭＳ Ｐゴシック", 12, false, clBlue},   "Copyright (C) Zunobe  Freeware",                      Arrow, "", true},
     {Kind::Label,  A::Comments,    A::Panel1,     40, 100,  179,  30, clInherit, {"ＭＳ Ｐゴシック", 15, false, clWindowText}, "ブラインドタッチが出来るまで毎日練習に励みましょう！", Arrow, "", true, WordWrap},
     {Kind::Button, A::OKButton,    A::AboutBox,  102, 165,   69,  23, clBtnFace, {},                                    "OK",                                                 Arrow, "", true, DefaultButton},
 };
@@ -46,10 +47,12 @@ TAboutBox::TAboutBox() : m_window(BoxWindow) {
 
 void TAboutBox::open() {
     if (m_window.visible()) return;
+    // Centred by its outer size the first time only; afterwards it comes back where it was last
+    // hidden. A box larger than the screen keeps its caption bar on the screen.
     if (!m_placed) {
         const Size screen = screenSize();
-        m_window.move(std::max(0, (screen.width - m_window.outerWidth()) / 2),
-                      std::max(0, (screen.height - m_window.outerHeight()) / 2));
+        m_window.move(std::max(0, centred(screen.width, m_window.outerWidth())),
+                      std::max(0, centred(screen.height, m_window.outerHeight())));
         m_placed = true;
     }
     m_window.show();

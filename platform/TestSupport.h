@@ -25,6 +25,17 @@ void pressF1(Window& window, unsigned modifiers = NoModifier);
 // Keys that type nothing.
 enum class SilentKey { Left, Right, Up, Down, ShiftKey, F2 };
 void pressSilent(Window& window, SilentKey key);
+// The keys a dialog answers to, with or without Shift, Ctrl or Alt held.
+enum class DialogKey { Return, Space, Escape };
+void pressDialogKey(Window& window, DialogKey key, unsigned modifiers = NoModifier);
+// The close box of the caption bar: the close request the windowing system sends.
+void pressCloseBox(Window& window);
+// What the window's frame offers the user.
+struct Frame {
+    std::string caption;
+    bool closeBox, minimiseBox, maximiseBox, resizable;
+};
+Frame frameOf(Window& window);
 
 // Mouse events at window coordinates; the pressed control keeps the mouse until release.
 void press(Window& window, int x, int y, MouseButton button = MouseButton::Left);
@@ -38,10 +49,15 @@ int windowX(Window& window, int id); // the control's left edge in window coordi
 int windowY(Window& window, int id);
 void clickControl(Window& window, int id);
 
+// The control a click at x, y reaches, or -1 for the window itself.
+int controlAt(Window& window, int x, int y);
+
 // The tool-tip the window shows when the pointer rests at x, y; empty when none shows.
 std::string toolTipAt(Window& window, int x, int y);
 // The cursor shape over x, y.
 Cursor cursorAt(Window& window, int x, int y);
+// The width the control's font gives the text drawn as written, accelerator marks included.
+int textWidth(Window& window, int id, std::string_view utf8);
 
 struct Image {
     int width = 0;

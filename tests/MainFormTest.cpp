@@ -1,1 +1,340 @@
+#include "FormFixture.h"
 
+#include <set>
+
+using platform::test::controlAt;
+using platform::test::toolTipAt;
+
+namespace {
+
+constexpr std::string_view ChooseModeMessage = "モードを選択してから\r\n\r\nＯＫをクリックしてね！";
+constexpr std::string_view StartMessage = "開始するときは\r\n\r\nスペース・キー";
+constexpr std::string_view EndMessage = "終了する時は\r\n\r\nスペース・キー";
+
+template <class Id> void checkStructure(std::span<const platform::ControlRow<Id>> rows, Id window) {
+    std::set<Id> seen{window};
+    for (const auto& row : rows) {
+        EXPECT_TRUE(seen.count(row.parent)) << "parent after child: " << static_cast<int>(row.name);
+        EXPECT_TRUE(seen.insert(row.name).second) << "name twice: " << static_cast<int>(row.name);
+    }
+}
+
+} // namespace
+
+// The tables: unique names, parents before children, and every name the handlers use is built.
+TEST(MainFormTable, StructureHolds) {
+    checkStructure(mainFormControls(), C::MofuForm1);
+    std::vector<platform::ControlRow<C>> all(mainFormControls().begin(), mainFormControls().end());
+    all.insert(all.end(), keyPanelControls().begin(), keyPanelControls().end());
+    checkStructure(std::span<const platform::ControlRow<C>>(all), C::MofuForm1);
+    EXPECT_EQ(all.size(), static_cast<std::size_t>(C::FirstKey) - 1 + 3 * KeyCount);
+    for (const auto& row : all)
+        if (row.hint.find('|') != std::string_view::npos) {
+            EXPECT_TRUE(row.style & platform::ShowHint);
+        }
+}
+
+TEST_F(FormTest, StartsIdleCoveringTheScreen) {
+    EXPECT_EQ(w().clientWidth(), screen().width);
+    EXPECT_EQ(w().clientHeight(), screen().height);
+    for (C id : {C::ModeSelect, C::Panel1, C::Panel2, C::Panel3, C::Label3, C::ProgressBar1})
+        EXPECT_TRUE(c(id).visible()) << static_cast<int>(id);
+    for (C id : {C::Panel6, C::Panel8, C::PanelNigate, C::PanelTokui, C::KP, C::KeyPanel, C::Label6, C::mofu,
+                 C::Label12})
+        EXPECT_FALSE(c(id).visible()) << static_cast<int>(id);
+    EXPECT_EQ(c(C::ModeSelect).itemIndex(), 2);
+    EXPECT_TRUE(c(C::OKButton1).enabled());
+    EXPECT_EQ(c(C::Label3).text(), ChooseModeMessage);
+    EXPECT_EQ(c(C::Label3).left(), centred(screen().width, c(C::Label3).width()));
+    EXPECT_EQ(c(C::Label3).height(), 3 * 27) << "three lines, the middle one empty";
+    for (C id : {C::Label1, C::Label2, C::Label7, C::Label8, C::Label9})
+        EXPECT_EQ(c(id).text(), "");
+    // The progress bar spans the bottom edge at its own height.
+    EXPECT_EQ(c(C::ProgressBar1).left(), 0);
+    EXPECT_EQ(c(C::ProgressBar1).width(), screen().width);
+    EXPECT_EQ(c(C::ProgressBar1).top() + c(C::ProgressBar1).height(), screen().height);
+    EXPECT_EQ(c(C::ProgressBar1).position(), 0);
+    EXPECT_FALSE(form->timer1().enabled());
+    EXPECT_EQ(form->timer1().interval(), 30);
+    EXPECT_FALSE(form->timer2().enabled());
+    EXPECT_FALSE(form->timer3().enabled());
+    shoot("idle");
+}
+
+// The places start-up computes from the screen: integer centring truncates toward zero.
+TEST_F(FormTest, ScreenDependentPlaces) {
+    const int width = screen().width, height = screen().height;
+    EXPECT_EQ(c(C::KP).left(), (width - 200) / 2);
+    EXPECT_EQ(c(C::KP).top(), (height - 150) / 2);
+    EXPECT_EQ(c(C::PanelNigate).left(), (width - 150) / 2 - 100);
+    EXPECT_EQ(c(C::PanelTokui).left(), (width - 150) / 2 + 100);
+    EXPECT_EQ(c(C::KeyPanel).left(), (width - 800) / 2);
+    EXPECT_EQ(c(C::KeyPanel).top(), (height - 330) / 2);
+    if (width == 1024 && height == 768) {
+        EXPECT_EQ(c(C::KP).left(), 412);
+        EXPECT_EQ(c(C::KP).top(), 309);
+        EXPECT_EQ(c(C::PanelNigate).left(), 337);
+        EXPECT_EQ(c(C::PanelTokui).left(), 537);
+    }
+    if (width == 1023) {
+        EXPECT_EQ(c(C::PanelNigate).left(), 436 - 100);
+    }
+    if (width == 640) {
+        EXPECT_EQ(c(C::KeyPanel).left(), -80);
+    }
+    // The top row reads OK, exit, info on every screen.
+    EXPECT_EQ(c(C::Panel1).left(), 50);
+    EXPECT_EQ(c(C::Panel2).left(), 200);
+    EXPECT_EQ(c(C::Panel3).left(), 370);
+}
+
+TEST_F(FormTest, PracticeDrillThroughKeyEvents) {
+    selectMode(2);
+    click(C::OKButton1);
+    // Prepared: the empty target box centred on the screen and the start message.
+    EXPECT_FALSE(c(C::ModeSelect).visible());
+    EXPECT_FALSE(c(C::OKButton1).enabled());
+    EXPECT_TRUE(c(C::Panel6).visible());
+    EXPECT_EQ(c(C::Panel6).left(), centred(screen().width, 140));
+    EXPECT_EQ(c(C::Panel6).top(), centred(screen().height, 140));
+    EXPECT_EQ(c(C::Label1).text(), "");
+    EXPECT_EQ(c(C::Label3).text(), StartMessage);
+    EXPECT_EQ(c(C::Label3).left(), centred(screen().width, c(C::Label3).width()));
+
+    type(" ");
+    ASSERT_TRUE(form->session().state().Running);
+    EXPECT_EQ(c(C::Label1).text(), targetText());
+    EXPECT_EQ(c(C::Label1).left(), centred(138, c(C::Label1).width()));
+    EXPECT_EQ(c(C::Label1).top(), centred(138, c(C::Label1).height()));
+    EXPECT_EQ(c(C::Label3).text(), EndMessage);
+    EXPECT_TRUE(form->timer1().enabled());
+
+    for (int i = 0; i < 20; ++i) {
+        const char before = target();
+        clock.tick += 250;
+        type(targetText());
+        EXPECT_NE(target(), before);
+    }
+    EXPECT_EQ(form->session().state().keyStats.totalAnswers(), 20u);
+    type(" ");
+    EXPECT_FALSE(form->session().state().Running);
+    EXPECT_TRUE(c(C::OKButton1).enabled());
+    EXPECT_TRUE(c(C::ModeSelect).visible());
+    EXPECT_FALSE(c(C::Panel6).visible());
+    EXPECT_FALSE(c(C::Label3).visible());
+    EXPECT_TRUE(c(C::Label6).visible());
+    EXPECT_EQ(c(C::Label6).text(), ChooseModeMessage);
+    EXPECT_EQ(c(C::Label6).left(), centred(screen().width, c(C::Label6).width()));
+    EXPECT_FALSE(form->timer1().enabled());
+    EXPECT_EQ(form->session().state().Presses, 20);
+}
+
+// A wrong key shows below the target box, centred in the window, with the picture beside it.
+TEST_F(FormTest, WrongKeyShownBelowTheTargetWithABeep) {
+    f1();
+    type(" ");
+    const char expected = target();
+    const int beeps = platform::test::beepCount();
+    for (std::string_view typed : {"x", "Q", "\r", "ü", "あ", "&"}) {
+        if (typed == std::string_view(&expected, 1)) continue;
+        type(typed);
+        const auto miss = c(C::Label2);
+        EXPECT_TRUE(miss.visible());
+        EXPECT_EQ(miss.text(), typed == "&" ? "&&" : std::string(typed)) << "shown as typed";
+        EXPECT_EQ(miss.left(), centred(screen().width, miss.width()));
+        EXPECT_EQ(miss.top(), c(C::Panel6).top() + 140);
+        EXPECT_TRUE(c(C::mofu).visible());
+        EXPECT_EQ(c(C::mofu).left(), miss.left() + miss.width() + 50);
+        EXPECT_EQ(c(C::mofu).top(), miss.top() + 70);
+    }
+    EXPECT_EQ(platform::test::beepCount(), beeps + 6);
+    EXPECT_EQ(target(), expected) << "the target stays after a miss";
+    EXPECT_EQ(form->session().state().Misses, 6);
+    shoot("drill-miss");
+    // The next correct answer clears the miss.
+    type(targetText());
+    EXPECT_EQ(c(C::Label2).text(), "");
+    EXPECT_FALSE(c(C::mofu).visible());
+}
+
+// The yen key types the same character as the backslash key.
+TEST_F(FormTest, YenSignIsTheBackslashKey) {
+    selectMode(3);
+    f1();
+    type(" ");
+    for (int i = 0; i < 200 && target() != '\\'; ++i)
+        type(targetText());
+    ASSERT_EQ(target(), '\\');
+    type("¥");
+    EXPECT_NE(target(), '\\');
+    EXPECT_EQ(form->session().state().Misses, 0);
+}
+
+TEST_F(FormTest, CharactersOutsideADrillStartNothing) {
+    type("a");
+    EXPECT_EQ(c(C::Label3).text(), EndMessage) << "any character rewrites the message";
+    const int left = c(C::Label3).left();
+    type(" ");
+    EXPECT_FALSE(form->session().state().Running);
+    EXPECT_EQ(c(C::Label3).left(), left) << "not re-centred";
+    f1();
+    type("a");
+    EXPECT_FALSE(form->session().state().Running);
+    EXPECT_EQ(c(C::Label3).text(), EndMessage);
+    type(" ");
+    EXPECT_TRUE(form->session().state().Running);
+    // Keys that type nothing are no characters.
+    const auto presses = form->session().state().Presses;
+    platform::test::pressSilent(w(), platform::test::SilentKey::Left);
+    platform::test::pressSilent(w(), platform::test::SilentKey::ShiftKey);
+    platform::test::pressSilent(w(), platform::test::SilentKey::F2);
+    EXPECT_EQ(form->session().state().Presses, presses);
+}
+
+TEST_F(FormTest, ProgressBarRestartsForEachTargetAndHoldsWhenFull) {
+    f1();
+    type(" ");
+    for (int i = 0; i < 150; ++i)
+        form->timer1().tick();
+    EXPECT_EQ(c(C::ProgressBar1).position(), 100);
+    type(targetText());
+    EXPECT_EQ(c(C::ProgressBar1).position(), 0);
+    form->timer1().tick();
+    EXPECT_EQ(c(C::ProgressBar1).position(), 1);
+    type(" ");
+    form->timer1().tick();
+    EXPECT_EQ(c(C::ProgressBar1).position(), 1) << "stops where it was when the drill ends";
+}
+
+// F1 in every state: prepared again, counts start over while a running drill keeps its target.
+TEST_F(FormTest, F1InEveryState) {
+    f1();
+    f1();
+    EXPECT_FALSE(c(C::OKButton1).enabled());
+    type(" ");
+    const char expected = target();
+    type(wrongKey());
+    f1();
+    EXPECT_TRUE(form->session().state().Running);
+    EXPECT_EQ(target(), expected);
+    EXPECT_EQ(c(C::Label1).text(), "");
+    EXPECT_EQ(c(C::Label3).text(), StartMessage);
+    EXPECT_EQ(form->session().state().Misses, 0);
+    EXPECT_EQ(form->session().state().Presses, -1);
+    type(std::string(1, expected));
+    EXPECT_EQ(form->session().state().Presses, 0);
+    EXPECT_EQ(form->session().state().keyStats.totalAnswers(), 1u);
+}
+
+TEST_F(FormTest, F1OnlyWithoutModifiers) {
+    for (unsigned held : {platform::test::Shift, platform::test::Ctrl, platform::test::Alt}) {
+        platform::test::pressF1(w(), held);
+        EXPECT_TRUE(c(C::ModeSelect).visible()) << held;
+    }
+    platform::test::pressF1(w());
+    EXPECT_FALSE(c(C::ModeSelect).visible());
+}
+
+// A click is a left press and release inside the inner panel; a disabled button ignores it but
+// F1 still prepares.
+TEST_F(FormTest, PanelButtonClickRules) {
+    const int frameX = x(C::Panel1), frameY = y(C::Panel1);
+    platform::test::click(w(), frameX, frameY + 10);
+    EXPECT_TRUE(c(C::ModeSelect).visible()) << "a click on the frame runs nothing";
+    platform::test::press(w(), x(C::OKButton1) + 10, y(C::OKButton1) + 10);
+    platform::test::release(w(), 600, 600);
+    EXPECT_TRUE(c(C::ModeSelect).visible()) << "released outside runs nothing";
+    platform::test::press(w(), x(C::OKButton1) + 10, y(C::OKButton1) + 10, platform::MouseButton::Right);
+    platform::test::release(w(), x(C::OKButton1) + 10, y(C::OKButton1) + 10, platform::MouseButton::Right);
+    EXPECT_TRUE(c(C::ModeSelect).visible()) << "only the left button clicks";
+
+    click(C::OKButton1);
+    EXPECT_FALSE(c(C::ModeSelect).visible());
+    type(" ");
+    const auto before = platform::test::grab(w());
+    click(C::OKButton1);
+    EXPECT_EQ(c(C::Label3).text(), EndMessage) << "a disabled OK button ignores clicks";
+    f1();
+    EXPECT_EQ(c(C::Label3).text(), StartMessage);
+    // Disabled, it still shows its caption in aqua on black.
+    const auto after = platform::test::grab(w());
+    for (int yy = y(C::OKButton1); yy < y(C::OKButton1) + 34; ++yy)
+        for (int xx = x(C::OKButton1); xx < x(C::OKButton1) + 100; ++xx)
+            ASSERT_EQ(after.at(xx, yy), before.at(xx, yy));
+}
+
+TEST_F(FormTest, ToolTipsAndCursorsOnThePanelButtonsOnly) {
+    struct Row {
+        C control;
+        std::string tip;
+    };
+    for (const Row& r : {Row{C::OKButton1, "開始"}, Row{C::ExitButton1, "終了"},
+                         Row{C::Panel4, "バージョン情報"}, Row{C::Panel5, "バージョン情報"}}) {
+        const int cx = platform::test::centreX(w(), static_cast<int>(r.control));
+        const int cy = platform::test::centreY(w(), static_cast<int>(r.control));
+        if (cx >= screen().width) continue; // the info buttons keep their place off a narrow screen
+        EXPECT_EQ(toolTipAt(w(), cx, cy), r.tip);
+        EXPECT_EQ(platform::test::cursorAt(w(), cx, cy), platform::Cursor::HandPoint);
+    }
+    for (C frame : {C::Panel1, C::Panel2, C::Panel3}) {
+        EXPECT_EQ(toolTipAt(w(), x(frame), y(frame)), "");
+        EXPECT_EQ(platform::test::cursorAt(w(), x(frame), y(frame)), platform::Cursor::Default);
+    }
+    EXPECT_EQ(toolTipAt(w(), x(C::Label3) + 5, y(C::Label3) + 5), "");
+    EXPECT_EQ(toolTipAt(w(), 700, 500), "");
+}
+
+// The two info buttons share one pixel column; the later one lies above and takes the click there.
+TEST_F(FormTest, InfoButtonsOverlapByOneColumn) {
+    const int overlap = x(C::Panel3) + 200;
+    EXPECT_EQ(controlAt(w(), overlap, 48), static_cast<int>(C::Panel5));
+    EXPECT_EQ(controlAt(w(), overlap - 1, 48), static_cast<int>(C::Panel4));
+    if (x(C::Panel3) + 349 < screen().width) {
+        EXPECT_EQ(controlAt(w(), x(C::Panel3) + 349, 48), static_cast<int>(C::Panel3))
+            << "the frame's right edge";
+    }
+}
+
+// Label sizing: an empty label keeps one space's width and one line; "&" is an accelerator mark.
+TEST_F(FormTest, LabelsSizeToTheirText) {
+    auto label = c(C::Label6);
+    label.setText("");
+    const int emptyWidth = label.width();
+    EXPECT_GT(emptyWidth, 0);
+    EXPECT_EQ(label.height(), 27);
+    label.setText(" ");
+    EXPECT_EQ(label.width(), emptyWidth);
+    label.setText("&");
+    EXPECT_EQ(label.width(), emptyWidth) << "a lone accelerator mark draws nothing";
+    label.setText("&&");
+    const int ampersand = label.width();
+    label.setText("&&&&");
+    EXPECT_EQ(label.width(), 2 * ampersand);
+    label.setText("a\r\nb");
+    EXPECT_EQ(label.height(), 2 * 27);
+    label.setText("a\rb");
+    EXPECT_EQ(label.height(), 27) << "only CR LF breaks a line";
+}
+
+// The byte 0x5C is drawn as a yen sign and the full-width backslash as a backslash, whatever the font.
+TEST_F(FormTest, BackslashDrawnAsYen) {
+    auto label = c(C::Label6);
+    label.setVisible(true);
+    auto pixelsOf = [&](std::string_view text) {
+        label.setText(text);
+        const auto image = platform::test::grab(w());
+        std::vector<platform::Colour> pixels;
+        for (int yy = label.top(); yy < label.top() + label.height(); ++yy)
+            for (int xx = label.left(); xx < label.left() + label.width(); ++xx)
+                pixels.push_back(image.at(xx, yy));
+        return pixels;
+    };
+    EXPECT_EQ(pixelsOf("\\"), pixelsOf("¥"));
+    EXPECT_NE(pixelsOf("\\"), pixelsOf("＼"));
+}
+
+TEST_F(FormTest, ExitButtonClosesTheWindow) {
+    ASSERT_TRUE(w().visible());
+    click(C::ExitButton1);
+    EXPECT_FALSE(w().visible());
+}

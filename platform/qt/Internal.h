@@ -57,7 +57,16 @@ public:
     std::function<void(MouseButton)> upHandler;
 
     Colour backgroundColour() const;
-    QFont qfont() const { return toQFont(font); }
+    // Only a font's colour changes at run time, so the face, size and weight are resolved once.
+    const QFont& qfont() const {
+        if (!fontResolved) {
+            resolvedFont = toQFont(font);
+            fontResolved = true;
+        }
+        return resolvedFont;
+    }
+    mutable QFont resolvedFont;
+    mutable bool fontResolved = false;
     void resizeToText();
     QString shortHint() const;
 };

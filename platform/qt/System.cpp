@@ -6,9 +6,14 @@
 #include <QImage>
 #include <QPalette>
 #include <QScreen>
+#include <QSocketNotifier>
 #include <QStyle>
 #include <QStyleFactory>
 #include <QTimer>
+
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -50,14 +55,13 @@ QFont toQFont(const Font& font) {
     return f;
 }
 
+// The full-width backslash stays as it is: every Japanese font draws it as a wide backslash, while
+// the plain backslash is a yen sign in some of them (the IPA fonts) and a backslash in others, so
+// it can stand for neither.
 QString toDisplay(std::string_view utf8) {
     QString s = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
-    for (QChar& ch : s) {
-        if (ch == u'\\')
-            ch = QChar(0x00A5);
-        else if (ch == QChar(0xFF3C))
-            ch = u'\\';
-    }
+    for (QChar& ch : s)
+        if (ch == u'\\') ch = QChar(0x00A5);
     return s;
 }
 
@@ -96,13 +100,40 @@ Size screenSize() {
     return {s.width(), s.height()};
 }
 
+namespace {
+int g_signalPipe[2] = {-1, -1};
+
+void onTerminatingSignal(int signal) {
+    const char byte = static_cast<char>(signal);
+    [[maybe_unused]] const auto written = ::write(g_signalPipe[1], &byte, 1);
+}
+} // namespace
+
 struct Application::Impl {
     Impl(int& argc, char** argv) : app(argc, argv) {}
     QApplication app;
+    std::unique_ptr<QSocketNotifier> signalNotifier;
 };
 
+// SIGTERM and SIGINT end the event loop like the exit button does, so the windows are destroyed
+// and the desktop gets back what the program changed. The handler only writes to a pipe; the loop
+// reads it.
 Application::Application(int& argc, char** argv) : m_impl(std::make_unique<Impl>(argc, argv)) {
     setUpApplication();
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) == 0) {
+        m_impl->signalNotifier = std::make_unique<QSocketNotifier>(g_signalPipe[0], QSocketNotifier::Read);
+        QObject::connect(m_impl->signalNotifier.get(), &QSocketNotifier::activated, [] {
+            char byte = 0;
+            [[maybe_unused]] const auto got = ::read(g_signalPipe[0], &byte, 1);
+            QCoreApplication::quit();
+        });
+        struct sigaction action {};
+        action.sa_handler = onTerminatingSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        sigaction(SIGTERM, &action, nullptr);
+        sigaction(SIGINT, &action, nullptr);
+    }
 }
 Application::~Application() = default;
 void Application::setTitle(std::string_view title) {

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QFontMetricsF>
 #include <QHelpEvent>
 #include <QImage>
 #include <QKeyEvent>
@@ -12,10 +13,14 @@
 #include <QPointer>
 #include <QTest>
 #include <QToolTip>
+#include <QWindow>
+
+#include <cmath>
 
 namespace platform {
 int beepsSoFar();
-}
+extern std::string g_lastToolTip;
+} // namespace platform
 
 namespace platform::test {
 
@@ -46,6 +51,14 @@ void sendMouse(QWidget* target, QEvent::Type type, QPoint windowPos, Qt::MouseBu
     const QPoint local = target->mapFrom(target->window(), windowPos);
     QMouseEvent event(type, local, target->mapToGlobal(local), button, held, Qt::NoModifier);
     QApplication::sendEvent(target, &event);
+}
+
+Qt::KeyboardModifiers toQt(unsigned modifiers) {
+    Qt::KeyboardModifiers mods;
+    if (modifiers & Shift) mods |= Qt::ShiftModifier;
+    if (modifiers & Ctrl) mods |= Qt::ControlModifier;
+    if (modifiers & Alt) mods |= Qt::AltModifier;
+    return mods;
 }
 
 QWidget* keyTarget(Window& window) {
@@ -93,11 +106,7 @@ void type(Window& window, std::string_view utf8) {
 }
 
 void pressF1(Window& window, unsigned modifiers) {
-    Qt::KeyboardModifiers mods;
-    if (modifiers & Shift) mods |= Qt::ShiftModifier;
-    if (modifiers & Ctrl) mods |= Qt::ControlModifier;
-    if (modifiers & Alt) mods |= Qt::AltModifier;
-    QTest::keyClick(keyTarget(window), Qt::Key_F1, mods);
+    QTest::keyClick(keyTarget(window), Qt::Key_F1, toQt(modifiers));
 }
 
 void pressSilent(Window& window, SilentKey key) {
@@ -111,6 +120,29 @@ void pressSilent(Window& window, SilentKey key) {
     case SilentKey::F2: k = Qt::Key_F2; break;
     }
     QTest::keyClick(keyTarget(window), k);
+}
+
+void pressDialogKey(Window& window, DialogKey key, unsigned modifiers) {
+    Qt::Key k = Qt::Key_Return;
+    switch (key) {
+    case DialogKey::Return: k = Qt::Key_Return; break;
+    case DialogKey::Space: k = Qt::Key_Space; break;
+    case DialogKey::Escape: k = Qt::Key_Escape; break;
+    }
+    QTest::keyClick(keyTarget(window), k, toQt(modifiers));
+}
+
+// The window system's own request, as the close box sends it; a window never shown has none.
+void pressCloseBox(Window& window) {
+    if (QWindow* handle = top(window)->windowHandle()) handle->close();
+}
+
+Frame frameOf(Window& window) {
+    const QWidget* w = top(window);
+    const Qt::WindowFlags flags = w->windowFlags();
+    return {w->windowTitle().toStdString(), flags.testFlag(Qt::WindowCloseButtonHint),
+            flags.testFlag(Qt::WindowMinimizeButtonHint), flags.testFlag(Qt::WindowMaximizeButtonHint),
+            w->minimumSize() != w->maximumSize()};
 }
 
 void press(Window& window, int x, int y, MouseButton button) {
@@ -159,18 +191,31 @@ void clickControl(Window& window, int id) {
     click(window, centreX(window, id), centreY(window, id));
 }
 
+int controlAt(Window& window, int x, int y) {
+    QWidget* target = receiverAt(window, {x, y});
+    // A radio button belongs to its group.
+    for (QWidget* w = target; w && w != top(window); w = w->parentWidget())
+        if (ControlImpl* c = window.impl().fromWidget(w)) return c->id;
+    return -1;
+}
+
 std::string toolTipAt(Window& window, int x, int y) {
-    QToolTip::hideText();
+    g_lastToolTip.clear();
     QWidget* target = receiverAt(window, {x, y});
     const QPoint local = target->mapFrom(top(window), QPoint(x, y));
     QHelpEvent event(QEvent::ToolTip, local, target->mapToGlobal(local));
     QApplication::sendEvent(target, &event);
-    return QToolTip::isVisible() ? QToolTip::text().toStdString() : std::string();
+    return g_lastToolTip;
 }
 
 Cursor cursorAt(Window& window, int x, int y) {
     return receiverAt(window, {x, y})->cursor().shape() == Qt::PointingHandCursor ? Cursor::HandPoint
                                                                                   : Cursor::Default;
+}
+
+int textWidth(Window& window, int id, std::string_view utf8) {
+    const QFontMetricsF metrics(window.impl().find(id)->qfont());
+    return static_cast<int>(std::ceil(metrics.horizontalAdvance(toDisplay(utf8))));
 }
 
 Image grab(Window& window) {

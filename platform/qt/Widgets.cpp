@@ -14,6 +14,9 @@
 
 namespace platform {
 
+// The tool-tip text last asked for, read by tests: the toolkit's own tip fades out on a timer.
+std::string g_lastToolTip;
+
 namespace {
 
 struct LabelLine {
@@ -100,7 +103,7 @@ QString ControlImpl::shortHint() const {
 // measures one space wide, so that centring it is still defined.
 void ControlImpl::resizeToText() {
     if (kind != Kind::Label) return;
-    const QFont qf = qfont();
+    const QFont& qf = qfont();
     const QFontMetricsF metrics(qf);
     const auto lines = labelLines(*this, metrics);
     double width = 0;
@@ -161,7 +164,7 @@ void ControlWidget::paintPanel(QPainter& painter) {
 
 void ControlWidget::paintLabel(QPainter& painter) {
     if (!(m_control.style & Transparent)) painter.fillRect(rect(), toQColor(m_control.backgroundColour()));
-    const QFont qf = m_control.qfont();
+    const QFont& qf = m_control.qfont();
     const QFontMetricsF metrics(qf);
     painter.setFont(qf);
     painter.setPen(toQColor(resolve(m_control.font.colour)));
@@ -216,6 +219,7 @@ bool handleCommonEvent(ControlImpl& control, QWidget* widget, QEvent* event, boo
     switch (event->type()) {
     case QEvent::ToolTip: {
         const QString tip = (control.style & ShowHint) ? control.shortHint() : QString();
+        g_lastToolTip = tip.toStdString();
         if (tip.isEmpty())
             QToolTip::hideText();
         else

@@ -6,6 +6,7 @@
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QGroupBox>
+#include <QHideEvent>
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QRadioButton>
@@ -16,6 +17,8 @@
 namespace platform {
 
 namespace {
+
+void passActivationOn(WindowImpl& leaving);
 
 class TopWidget : public QWidget {
 public:
@@ -31,6 +34,11 @@ protected:
     void resizeEvent(QResizeEvent* event) override {
         QWidget::resizeEvent(event);
         m_window.layoutAligned();
+    }
+    void hideEvent(QHideEvent* event) override {
+        QWidget::hideEvent(event);
+        const QWidget* active = QApplication::activeWindow();
+        if (!active || active == this) passActivationOn(m_window);
     }
 
 private:
@@ -59,7 +67,35 @@ protected:
     }
 };
 
+// A desktop hands the activation on when the active window goes; with no window manager nobody
+// does and the keyboard would reach no window, so the program passes it to its next shown window.
+void passActivationOn(WindowImpl& leaving) {
+    for (WindowImpl* w : KeyPreview::instance().windows)
+        if (w != &leaving && w->top->isVisible()) {
+            w->owner.activate();
+            return;
+        }
+}
+
 bool g_mainCreated = false;
+
+// The push button of the classic desktop: as the default button, Enter clicks it only with no
+// Shift, Ctrl or Alt held; a modified Enter goes on to the window unanswered.
+class PushButton : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+        const auto held = Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier;
+        if (enter && (event->modifiers() & held)) {
+            event->ignore();
+            return;
+        }
+        QPushButton::keyPressEvent(event);
+    }
+};
 
 // The classic radio group: a framed caption and one column of buttons whose height divides the
 // room below the caption line, half the remainder going above the first.
@@ -207,12 +243,16 @@ void Window::addControl(const RowData& row) {
             button->setAttribute(Qt::WA_InputMethodEnabled, false);
             c.radios->addButton(button, index++);
         }
-        if (QAbstractButton* selected = c.radios->button(row.itemIndex)) selected->setChecked(true);
+        if (QAbstractButton* selected = c.radios->button(row.itemIndex)) {
+            selected->setChecked(true);
+            // The keyboard focus of a radio group rests on its selected item.
+            selected->setFocus();
+        }
         c.widget = group;
         break;
     }
     case Kind::Button: {
-        auto* button = new QPushButton(QString::fromUtf8(row.caption), parentWidget);
+        auto* button = new PushButton(QString::fromUtf8(row.caption), parentWidget);
         button->setDefault(row.style & DefaultButton);
         button->setAutoDefault(row.style & DefaultButton);
         button->setFont(c.qfont());
@@ -322,10 +362,15 @@ int Window::clientWidth() const {
 int Window::clientHeight() const {
     return m_impl->top->height();
 }
+// The frame is known once the windowing system holds the window, so a window that was never shown
+// is created first. A window manager that adds its frame only when the window is mapped reports
+// none until then, and the client size stands in.
 int Window::outerWidth() const {
+    m_impl->top->winId();
     return m_impl->top->frameGeometry().width();
 }
 int Window::outerHeight() const {
+    m_impl->top->winId();
     return m_impl->top->frameGeometry().height();
 }
 int Window::left() const {
@@ -391,8 +436,16 @@ void Control::setLeft(int left) {
 void Control::setTop(int top) {
     m_impl->widget->move(m_impl->widget->x(), top);
 }
+// A hidden control must not keep the keyboard focus: a key the main window leaves alone would
+// otherwise reach it, and a hidden radio button would change the mode. A radio group shown again
+// takes the focus back on its selected item when nothing else holds it.
 void Control::setVisible(bool visible) {
-    m_impl->widget->setVisible(visible);
+    QWidget* w = m_impl->widget;
+    QWidget* focus = w->window()->focusWidget();
+    if (!visible && focus && (focus == w || w->isAncestorOf(focus))) focus->clearFocus();
+    w->setVisible(visible);
+    if (visible && m_impl->radios && !w->window()->focusWidget())
+        if (QAbstractButton* selected = m_impl->radios->checkedButton()) selected->setFocus();
 }
 bool Control::visible() const {
     return !m_impl->widget->isHidden();

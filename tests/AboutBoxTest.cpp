@@ -1,0 +1,283 @@
+// The About box beside a main window: its table, where it opens, the ways it closes, what it keeps
+// from the main window while it is active, and a picture of it.
+
+#include "FormFixture.h"
+
+#include "drill/Modes.h"
+
+#include <algorithm>
+#include <functional>
+#include <set>
+#include <string_view>
+
+using platform::Colour;
+using platform::test::DialogKey;
+
+namespace {
+
+int brightness(Colour colour) {
+    return static_cast<int>((colour & 0xFF) + ((colour >> 8) & 0xFF) + ((colour >> 16) & 0xFF));
+}
+
+} // namespace
+
+TEST(AboutBoxTable, StructureHolds) {
+    std::set<A> seen{A::AboutBox};
+    int defaultButtons = 0;
+    for (const auto& row : aboutBoxControls()) {
+        EXPECT_TRUE(seen.contains(row.parent)) << static_cast<int>(row.name) << " comes before its parent";
+        EXPECT_TRUE(seen.insert(row.name).second) << static_cast<int>(row.name) << " is listed twice";
+        if (row.style & platform::DefaultButton) {
+            ++defaultButtons;
+            EXPECT_EQ(row.name, A::OKButton);
+        }
+    }
+    EXPECT_EQ(defaultButtons, 1);
+}
+
+class AboutBoxTest : public FormTest {
+protected:
+    platform::Window& box() { return about->window(); }
+    platform::Control b(A id) { return about->c(id); }
+    void typeIntoBox(std::string_view text) { platform::test::type(box(), text); }
+    // A new box that has never been shown, as at start-up.
+    void freshBox() {
+        about = std::make_unique<TAboutBox>();
+        form->setAboutBox(*about);
+    }
+    // Where the first opening must put the box: centred by its outer size, never off the top left.
+    int centredLeft() { return std::max(0, centred(screen().width, box().outerWidth())); }
+    int centredTop() { return std::max(0, centred(screen().height, box().outerHeight())); }
+    // The info buttons keep their place on every screen; on a narrow one part of Panel5 lies past
+    // the right edge, so the click goes to the middle of the part that shows.
+    void clickInfo(C info) {
+        const int left = x(info), right = std::min(left + c(info).width(), w().clientWidth());
+        platform::test::click(w(), (left + right) / 2, y(info) + c(info).height() / 2);
+    }
+    // The box falls behind the full-screen main window when the user clicks there.
+    void clickMainWindow() { w().activate(); }
+    void startDrill(int mode) {
+        selectMode(mode);
+        f1();
+        type(" ");
+        ASSERT_EQ(form->session().phase(), drill::Phase::Running);
+    }
+};
+
+TEST_F(AboutBoxTest, StartsHiddenAsAFixedDialogBox) {
+    EXPECT_FALSE(box().visible());
+    const platform::test::Frame frame = platform::test::frameOf(box());
+    EXPECT_EQ(frame.caption, "バージョン情報");
+    EXPECT_TRUE(frame.closeBox);
+    EXPECT_FALSE(frame.minimiseBox);
+    EXPECT_FALSE(frame.maximiseBox);
+    EXPECT_FALSE(frame.resizable);
+}
+
+TEST_F(AboutBoxTest, EitherInfoButtonOpensItActiveAndCentred) {
+    for (C info : {C::Panel4, C::Panel5}) {
+        SCOPED_TRACE(static_cast<int>(info));
+        freshBox();
+        clickInfo(info);
+        EXPECT_TRUE(box().visible());
+        EXPECT_TRUE(platform::test::isActive(box()));
+        EXPECT_EQ(box().left(), centredLeft());
+        EXPECT_EQ(box().top(), centredTop());
+        // Opening does not wait for the box: the main window is still there to take clicks.
+        EXPECT_TRUE(w().visible());
+    }
+}
+
+TEST_F(AboutBoxTest, LaterOpeningsShowItWhereItWasLastHidden) {
+    clickInfo(C::Panel5);
+    const int left = box().left(), top = box().top();
+    platform::test::clickControl(box(), static_cast<int>(A::OKButton));
+    clickInfo(C::Panel4);
+    EXPECT_EQ(box().left(), left);
+    EXPECT_EQ(box().top(), top);
+
+    // The user drags it elsewhere and closes it with the close box.
+    box().move(left / 3 + 1, top / 2 + 1);
+    platform::test::pressCloseBox(box());
+    ASSERT_FALSE(box().visible());
+    clickInfo(C::Panel5);
+    EXPECT_EQ(box().left(), left / 3 + 1);
+    EXPECT_EQ(box().top(), top / 2 + 1);
+    EXPECT_TRUE(platform::test::isActive(box()));
+}
+
+TEST_F(AboutBoxTest, InfoButtonWhileShownChangesNothing) {
+    clickInfo(C::Panel5);
+    box().move(5, 6);
+    struct Row {
+        std::string_view situation;
+        bool behindMainWindow;
+    };
+    for (Row r : {Row{"box in front", false}, Row{"box behind the main window", true}}) {
+        SCOPED_TRACE(r.situation);
+        if (r.behindMainWindow) clickMainWindow();
+        for (C info : {C::Panel4, C::Panel5}) {
+            clickInfo(info);
+            EXPECT_TRUE(box().visible());
+            EXPECT_EQ(box().left(), 5);
+            EXPECT_EQ(box().top(), 6);
+            // Not brought to the front: whichever window was active stays so.
+            EXPECT_EQ(platform::test::isActive(box()), !r.behindMainWindow);
+            EXPECT_EQ(platform::test::isActive(w()), r.behindMainWindow);
+        }
+    }
+}
+
+TEST_F(AboutBoxTest, OkEnterSpaceAndCloseBoxHideItEscapeDoesNot) {
+    using platform::test::pressDialogKey;
+    struct Row {
+        std::string_view how;
+        std::function<void(platform::Window&)> act;
+        bool hides;
+    };
+    const Row rows[] = {
+        {"OK clicked", [](auto& box) { platform::test::clickControl(box, static_cast<int>(A::OKButton)); },
+         true},
+        {"Enter", [](auto& box) { pressDialogKey(box, DialogKey::Return); }, true},
+        {"Space", [](auto& box) { pressDialogKey(box, DialogKey::Space); }, true},
+        {"close box", [](auto& box) { platform::test::pressCloseBox(box); }, true},
+        {"Escape", [](auto& box) { pressDialogKey(box, DialogKey::Escape); }, false},
+        {"Shift+Enter", [](auto& box) { pressDialogKey(box, DialogKey::Return, platform::test::Shift); },
+         false},
+        {"Ctrl+Enter", [](auto& box) { pressDialogKey(box, DialogKey::Return, platform::test::Ctrl); },
+         false},
+        {"Enter typed", [](auto& box) { platform::test::type(box, "\r"); }, true},
+        {"Escape typed", [](auto& box) { platform::test::type(box, "\x1b"); }, false},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.how);
+        clickInfo(C::Panel5);
+        ASSERT_TRUE(platform::test::isActive(box()));
+        r.act(box());
+        platform::test::processEvents();
+        EXPECT_EQ(box().visible(), !r.hides);
+        if (!r.hides) {
+            EXPECT_TRUE(platform::test::isActive(box()));
+        }
+        // Closing the box never ends the program, and the keyboard goes back to the main window.
+        EXPECT_TRUE(w().visible());
+        EXPECT_NE(platform::test::isActive(w()), platform::test::isActive(box()));
+    }
+}
+
+// Typed characters, Space included, belong to the box while it is active; the drill underneath
+// keeps its target and its timers and takes keys again once the box is closed.
+TEST_F(AboutBoxTest, DrillGoesOnUnderneathAndKeepsItsKeys) {
+    for (int mode : {2, drill::TestMode}) {
+        SCOPED_TRACE(mode);
+        startDrill(mode);
+        const char targetBefore = target();
+        const auto pressesBefore = form->session().state().Presses;
+        const int beepsBefore = platform::test::beepCount();
+
+        clickInfo(C::Panel4);
+        typeIntoBox(targetText() + wrongKey() + "1");
+        EXPECT_EQ(target(), targetBefore);
+        EXPECT_EQ(form->session().state().Presses, pressesBefore);
+        EXPECT_EQ(platform::test::beepCount(), beepsBefore);
+        EXPECT_FALSE(c(C::mofu).visible());
+        EXPECT_TRUE(form->timer1().enabled());
+        EXPECT_EQ(form->timer3().enabled(), mode == drill::TestMode);
+        const int position = c(C::ProgressBar1).position();
+        form->timer1().tick();
+        EXPECT_EQ(c(C::ProgressBar1).position(), position + 1);
+
+        // Space closes the box; a practice drill would have ended had the main window seen it.
+        typeIntoBox(" ");
+        EXPECT_FALSE(box().visible());
+        EXPECT_EQ(form->session().phase(), drill::Phase::Running);
+        EXPECT_EQ(target(), targetBefore);
+        EXPECT_TRUE(form->timer1().enabled());
+        EXPECT_EQ(form->timer3().enabled(), mode == drill::TestMode);
+
+        type(targetText());
+        EXPECT_EQ(form->session().state().Presses, pressesBefore + 1);
+        if (mode != drill::TestMode) type(" ");
+    }
+}
+
+TEST_F(AboutBoxTest, F1InTheBoxRunsTheOkActionAndLeavesItOpen) {
+    selectMode(2);
+    clickInfo(C::Panel5);
+    platform::test::pressF1(box());
+    EXPECT_EQ(form->session().phase(), drill::Phase::Prepared);
+    EXPECT_TRUE(c(C::Panel6).visible());
+    EXPECT_TRUE(box().visible());
+    EXPECT_TRUE(platform::test::isActive(box()));
+}
+
+// The labels stay inside the panel's two-pixel sunken frame; the motto breaks into two lines.
+TEST_F(AboutBoxTest, TextsFitThePanel) {
+    constexpr int FrameWidth = 2;
+    const platform::Control panel = b(A::Panel1);
+    for (A label : {A::ProductName, A::Version, A::Copyright, A::Comments}) {
+        SCOPED_TRACE(static_cast<int>(label));
+        EXPECT_GE(b(label).left(), FrameWidth);
+        EXPECT_LE(b(label).left() + b(label).width(), panel.width() - FrameWidth);
+        EXPECT_LE(b(label).top() + b(label).height(), panel.height() - FrameWidth);
+    }
+    platform::Control motto = b(A::Comments);
+    const std::string text = motto.text();
+    const int twoLines = motto.height();
+    motto.setText("ブ");
+    EXPECT_EQ(twoLines, 2 * motto.height());
+    motto.setText(text);
+}
+
+TEST_F(AboutBoxTest, Screenshot) {
+    clickInfo(C::Panel5);
+    platform::test::processEvents();
+    shoot("about-box", &box());
+    const platform::test::Image image = platform::test::grab(box());
+    const Colour face = platform::resolve(platform::clBtnFace);
+    EXPECT_EQ(image.at(1, 1), face);
+    EXPECT_EQ(image.at(image.width - 2, image.height - 2), face);
+
+    // Sunken frame: dark above and left, light below and right, with a raised edge inside it.
+    // The right edge is probed on the notice's line, where a notice too wide would cover it.
+    using platform::test::windowX, platform::test::windowY;
+    const int px = windowX(box(), static_cast<int>(A::Panel1)),
+              py = windowY(box(), static_cast<int>(A::Panel1));
+    const int right = px + b(A::Panel1).width() - 1, bottom = py + b(A::Panel1).height() - 1;
+    const int midX = px + b(A::Panel1).width() / 2;
+    const int midY = platform::test::centreY(box(), static_cast<int>(A::Copyright));
+    struct Probe {
+        std::string_view where;
+        int x, y;
+        bool darker;
+    };
+    for (Probe p :
+         {Probe{"outer top", midX, py, true}, Probe{"outer left", px, midY, true},
+          Probe{"outer bottom", midX, bottom, false}, Probe{"outer right", right, midY, false},
+          Probe{"inner top", midX, py + 1, false}, Probe{"inner left", px + 1, midY, false},
+          Probe{"inner bottom", midX, bottom - 1, true}, Probe{"inner right", right - 1, midY, true}}) {
+        SCOPED_TRACE(p.where);
+        if (p.darker)
+            EXPECT_LT(brightness(image.at(p.x, p.y)), brightness(face));
+        else
+            EXPECT_GT(brightness(image.at(p.x, p.y)), brightness(face));
+    }
+
+    // The picture: stretched past its stored 32 pixels, its fuchsia background left undrawn.
+    const int ix = windowX(box(), static_cast<int>(A::ProgramIcon)),
+              iy = windowY(box(), static_cast<int>(A::ProgramIcon));
+    const int iw = b(A::ProgramIcon).width(), ih = b(A::ProgramIcon).height();
+    int fuchsia = 0, drawnLeft = iw, drawnRight = -1;
+    for (int y = iy; y < iy + ih; ++y)
+        for (int x = ix; x < ix + iw; ++x) {
+            const Colour pixel = image.at(x, y);
+            fuchsia += pixel == platform::clFuchsia;
+            if (pixel != face) {
+                drawnLeft = std::min(drawnLeft, x - ix);
+                drawnRight = std::max(drawnRight, x - ix);
+            }
+        }
+    EXPECT_EQ(fuchsia, 0);
+    EXPECT_EQ(image.at(ix, iy + ih - 1), face);
+    EXPECT_GT(drawnRight - drawnLeft + 1, 32);
+}

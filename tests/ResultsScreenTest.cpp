@@ -1,0 +1,180 @@
+#include "FormFixture.h"
+
+namespace {
+
+constexpr std::string_view Percent = "％";
+
+class ResultsTest : public FormTest {
+protected:
+    // Starts a drill of the mode with the clock at a known tick.
+    void start(int mode) {
+        selectMode(mode);
+        f1();
+        type(" ");
+        ASSERT_TRUE(form->session().state().Running);
+    }
+    // Answers the current target after the given reaction time.
+    char answer(std::uint32_t reactionMs) {
+        const char answered = target();
+        clock.tick += reactionMs;
+        type(targetText());
+        return answered;
+    }
+    void endTest() {
+        for (int i = 0; i < 60; ++i)
+            form->timer3().tick();
+    }
+    std::string accuracyLine() { return c(C::Label5).text(); }
+    bool centredIn(C id, C parent) { return c(id).left() == centred(c(parent).width(), c(id).width()); }
+};
+
+} // namespace
+
+TEST_F(ResultsTest, PracticeDrillShowsAccuracyCountsAndKeys) {
+    start(2);
+    // Three answers with 200, 400 and 400 ms: the slowest average is the weak key.
+    const char first = answer(200);
+    const char second = answer(400);
+    const char third = answer(400);
+    type(wrongKey());
+    type(" ");
+
+    EXPECT_EQ(accuracyLine(), std::string("正解率    75") + std::string(Percent));
+    EXPECT_TRUE(c(C::Label5).visible());
+    EXPECT_EQ(c(C::Label5).left(), centred(w().clientWidth(), c(C::Label5).width()));
+    EXPECT_EQ(c(C::Label7).text(), "出題数　4");
+    EXPECT_EQ(c(C::Label8).text(), "正解数　3");
+    EXPECT_EQ(c(C::Label9).text(), "間違数　1");
+    EXPECT_TRUE(c(C::Panel8).visible());
+    EXPECT_TRUE(c(C::PanelNigate).visible());
+    EXPECT_TRUE(c(C::PanelTokui).visible());
+    EXPECT_TRUE(c(C::Nigate).visible());
+    EXPECT_TRUE(c(C::Tokui).visible());
+    EXPECT_FALSE(c(C::KP).visible());
+    EXPECT_TRUE(form->timer2().enabled());
+    // Which character came first decides the keys; only a repeat of the first changes the averages.
+    if (first != third) {
+        EXPECT_EQ(c(C::Tokui).text(), std::string(1, first) == "&" ? "&&" : std::string(1, first));
+        EXPECT_NE(c(C::Nigate).text(), c(C::Tokui).text());
+    }
+    (void)second;
+    form->timer2().tick();
+    shoot("results-practice");
+}
+
+TEST_F(ResultsTest, DrillStoppedAtOnceShowsZeroesAndNoKeys) {
+    start(0);
+    type(" ");
+    EXPECT_EQ(accuracyLine(), std::string("正解率    0") + std::string(Percent));
+    EXPECT_EQ(c(C::Label7).text(), "出題数　0");
+    EXPECT_EQ(c(C::Label8).text(), "正解数　0");
+    EXPECT_EQ(c(C::Label9).text(), "間違数　0");
+    EXPECT_TRUE(c(C::PanelNigate).visible());
+    EXPECT_FALSE(c(C::Nigate).visible());
+    EXPECT_FALSE(c(C::Tokui).visible());
+    EXPECT_FALSE(form->timer2().enabled());
+}
+
+TEST_F(ResultsTest, TwoOfThreeGivesTwoDecimalsAndHidesTheKeys) {
+    start(1);
+    answer(300);
+    answer(300);
+    type(wrongKey());
+    type(" ");
+    EXPECT_EQ(accuracyLine(), std::string("正解率    66.67") + std::string(Percent));
+    EXPECT_FALSE(c(C::Nigate).visible());
+    EXPECT_FALSE(c(C::Tokui).visible());
+    EXPECT_FALSE(form->timer2().enabled());
+}
+
+// 50 correct, 5 wrong and 10 Spaces: Spaces count for nothing, so C = 49 and the display shows C + 1.
+TEST_F(ResultsTest, TestGradesCorrectKeysOnly) {
+    start(5);
+    EXPECT_TRUE(form->timer3().enabled());
+    for (int i = 0; i < 50; ++i) {
+        answer(100);
+        if (i % 10 == 0) type(wrongKey());
+        if (i % 5 == 0) type(" ");
+    }
+    EXPECT_EQ(form->session().state().Presses, 54);
+    EXPECT_EQ(form->session().state().Misses, 5);
+    for (int i = 0; i < 59; ++i)
+        form->timer3().tick();
+    EXPECT_TRUE(form->session().state().Running) << "59 seconds are not a minute";
+    form->timer3().tick();
+    EXPECT_FALSE(form->session().state().Running);
+    EXPECT_FALSE(form->timer3().enabled());
+    EXPECT_TRUE(form->timer2().enabled());
+    EXPECT_TRUE(c(C::KP).visible());
+    EXPECT_EQ(c(C::kyu).text(), "六級");
+    EXPECT_EQ(c(C::mojisuu).text(), "１分間 50 文字");
+    for (C id : {C::Label11, C::kyu, C::mojisuu})
+        EXPECT_TRUE(centredIn(id, C::kentei)) << static_cast<int>(id);
+    for (C id : {C::Label5, C::Panel8, C::PanelNigate, C::PanelTokui})
+        EXPECT_FALSE(c(id).visible()) << static_cast<int>(id);
+    EXPECT_TRUE(c(C::ModeSelect).visible());
+    EXPECT_EQ(c(C::ModeSelect).itemIndex(), 5) << "Spaces left to the hidden mode selector changed the mode";
+    EXPECT_TRUE(c(C::Label6).visible());
+    form->timer2().tick();
+    shoot("results-test");
+
+    // The next test lasts its full minute again.
+    f1();
+    type(" ");
+    EXPECT_TRUE(form->timer3().enabled());
+    EXPECT_EQ(form->session().state().TestTicks, 0u);
+    EXPECT_EQ(form->session().phase(), drill::Phase::Running);
+    for (int i = 0; i < 59; ++i)
+        form->timer3().tick();
+    EXPECT_TRUE(form->session().state().Running);
+    form->timer3().tick();
+    EXPECT_FALSE(form->session().state().Running);
+    EXPECT_EQ(c(C::kyu).text(), "級外");
+    EXPECT_EQ(c(C::mojisuu).text(), "１分間 0 文字");
+}
+
+// The frames flash: the strong-key frame is always the complement of the weak-key frame, and the
+// mode selected at each tick decides which frames change.
+TEST_F(ResultsTest, FramesFlashInComplementaryColours) {
+    start(2);
+    for (int i = 0; i < 3; ++i)
+        answer(100);
+    type(" ");
+    for (int i = 0; i < 20; ++i) {
+        clock.highRes = 0x9E3779B9u * static_cast<std::uint32_t>(i + 1);
+        form->timer2().tick();
+        const auto weak = c(C::PanelNigate).colour();
+        EXPECT_EQ(c(C::PanelTokui).colour(), weak ^ 0xFFFFFFu);
+        for (int shift : {0, 8, 16})
+            EXPECT_LT((weak >> shift) & 0xFF, 255u) << "each channel is drawn over 255 values";
+    }
+    const auto image = platform::test::grab(w());
+    const int nx = x(C::PanelNigate), ny = y(C::PanelNigate);
+    const int tx = x(C::PanelTokui), ty = y(C::PanelTokui);
+    EXPECT_EQ(image.at(nx, ny), c(C::PanelNigate).colour());
+    EXPECT_EQ(image.at(nx + 149, ny + 124), c(C::PanelNigate).colour());
+    EXPECT_EQ(image.at(nx + 1, ny + 1), platform::clBlack) << "only the one-pixel frame flashes";
+    if (tx + 149 < screen().width) {
+        EXPECT_EQ(image.at(tx, ty), c(C::PanelTokui).colour());
+        EXPECT_EQ(image.at(tx + 149, ty + 124), c(C::PanelTokui).colour());
+    }
+
+    const auto kpBefore = c(C::KP).colour();
+    const auto weakBefore = c(C::PanelNigate).colour();
+    selectMode(5);
+    clock.highRes = 777;
+    form->timer2().tick();
+    EXPECT_NE(c(C::KP).colour(), kpBefore) << "the test's frame flashes when the test mode is selected";
+    EXPECT_EQ(c(C::PanelNigate).colour(), weakBefore);
+}
+
+TEST_F(ResultsTest, NewDrillHidesTheResults) {
+    start(2);
+    for (int i = 0; i < 3; ++i)
+        answer(100);
+    type(" ");
+    f1();
+    for (C id : {C::Label5, C::Panel8, C::PanelNigate, C::PanelTokui, C::KP, C::Label6})
+        EXPECT_FALSE(c(id).visible()) << static_cast<int>(id);
+    EXPECT_TRUE(form->timer2().enabled()) << "the flashing never stops once started";
+}

@@ -1,0 +1,237 @@
+#!/usr/bin/env bash
+# End-to-end test of the built program on a real X server: its own Xvfb at 1024x768 with a JIS
+# keymap and no window manager, driven with xdotool and checked by sampling screen pixels.
+#
+#   run.sh PATH/TO/tapirun
+#
+# The screen is read back rather than the program queried, so this catches what the form tests
+# on the offscreen platform cannot: the window really covering the screen without a window
+# manager, real key events through the keymap (the yen key among them), and a clean exit.
+set -uo pipefail
+
+app=${1:?usage: run.sh PATH/TO/tapirun}
+[[ -x $app ]] || { echo "e2e: $app is not an executable" >&2; exit 1; }
+for tool in Xvfb xdpyinfo xdotool setxkbmap xwininfo import convert; do
+    command -v "$tool" >/dev/null || { echo "e2e: $tool not found (run scripts/install-deps.sh)" >&2; exit 1; }
+done
+
+readonly screenW=1024 screenH=768
+# Places that follow from the window's table and the centring rule on a 1024x768 screen.
+readonly boxLeft=$(((screenW - 140) / 2)) boxTop=$(((screenH - 140) / 2)) # target frame 140x140
+readonly missTop=$((boxTop + 140))                                         # wrong character below it
+readonly barTop=$((screenH - 17))                                          # progress bar, repainted every 30 ms
+
+work=$(mktemp -d /tmp/tapirun-e2e.XXXXXX)
+xvfbPid="" appPid="" failures=0
+
+cleanup() {
+    local pid i
+    for pid in "$appPid" "$xvfbPid"; do
+        [[ -n $pid ]] && kill -0 "$pid" 2>/dev/null || continue
+        kill -TERM "$pid" 2>/dev/null
+        for i in {1..30}; do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+        kill -KILL "$pid" 2>/dev/null
+        wait "$pid" 2>/dev/null
+    done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM HUP
+
+die() {
+    echo "e2e: FAIL: $*" >&2
+    if [[ -n $appPid ]] && ! kill -0 "$appPid" 2>/dev/null; then
+        wait "$appPid"
+        echo "e2e: the program ended with status $?" >&2
+        appPid=""
+    fi
+    [[ -s $work/app.log ]] && { echo "--- program output ---" >&2; tail -20 "$work/app.log" >&2; }
+    exit 1
+}
+check() { # check DESCRIPTION COMMAND...: a failed check is reported and the run goes on
+    if "${@:2}"; then echo "ok   $1"; else echo "FAIL $1" >&2; failures=$((failures + 1)); fi
+}
+appAlive() { [[ -n $appPid ]] && kill -0 "$appPid" 2>/dev/null; }
+
+# --- X server -------------------------------------------------------------------------------
+# The first free display of :80..:89; a server that dies at once lost a race for it, so try on.
+for n in {80..89}; do
+    [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]] && continue
+    Xvfb ":$n" -screen 0 "${screenW}x${screenH}x24" -noreset -nolisten tcp >"$work/xvfb.log" 2>&1 &
+    xvfbPid=$!
+    export DISPLAY=":$n"
+    for _ in {1..50}; do
+        xdpyinfo >/dev/null 2>&1 && break
+        kill -0 "$xvfbPid" 2>/dev/null || break
+        sleep 0.1
+    done
+    xdpyinfo >/dev/null 2>&1 && break
+    kill "$xvfbPid" 2>/dev/null
+    wait "$xvfbPid" 2>/dev/null
+    xvfbPid=""
+done
+[[ -n $xvfbPid ]] || die "no X display could be started on :80..:89"
+setxkbmap -model jp106 -layout jp || die "setxkbmap -model jp106 -layout jp failed"
+echo "e2e: Xvfb on $DISPLAY (pid $xvfbPid)"
+
+# --- screen probes --------------------------------------------------------------------------
+shoot() { import -window root -depth 8 "$work/$1.ppm" 2>/dev/null || die "screenshot $1 failed"; }
+# pixel SHOT X Y -> RRGGBB
+pixel() { convert "$work/$1.ppm" -format "%[hex:p{$2,$3}]" info:; }
+# pixelsAre SHOT RRGGBB X,Y...: every listed pixel has that colour
+pixelsAre() {
+    local shot=$1 want=$2 p got
+    shift 2
+    for p in "$@"; do
+        got=$(pixel "$shot" "${p%,*}" "${p#*,}")
+        [[ $got == "$want" ]] || { echo "     pixel $p of $shot is $got, expected $want" >&2; return 1; }
+    done
+}
+# drillState SHOT -> "BOXSIG BOXWHITE MISSSIG MISSOLIVE": a signature and the count of white
+# (target) pixels inside the target frame, and the same for the strip below it where a wrong
+# character shows in olive, stopping short of the progress bar.
+drillState() {
+    local inner="138x138+$((boxLeft + 1))+$((boxTop + 1))" strip="${screenW}x$((barTop - missTop - 1))+0+$missTop"
+    convert "$work/$1.ppm" \
+        \( +clone -crop "$inner" +repage -format '%# ' -write info:- +delete \) \
+        \( +clone -crop "$inner" +repage -fill black +opaque white -format '%[fx:round(mean*w*h)] ' -write info:- +delete \) \
+        \( +clone -crop "$strip" +repage -format '%# ' -write info:- +delete \) \
+        -crop "$strip" +repage -fill black +opaque '#808000' -fill white -opaque '#808000' \
+        -format '%[fx:round(mean*w*h)]\n' info:-
+}
+
+# --- start-up -------------------------------------------------------------------------------
+mkdir -m 700 "$work/runtime"
+env -u DBUS_SESSION_BUS_ADDRESS -u QT_IM_MODULE QT_QPA_PLATFORM=xcb HOME="$work" XDG_RUNTIME_DIR="$work/runtime" \
+    "$app" >"$work/app.log" 2>&1 &
+appPid=$!
+
+# Qt leaves WM_NAME empty (only _NET_WM_NAME is set), so the window is found by its class.
+win=""
+for _ in {1..100}; do
+    win=$(xdotool search --onlyvisible --class '^tapirun$' 2>/dev/null | head -1)
+    [[ -n $win ]] && break
+    appAlive || die "the program exited during start-up"
+    sleep 0.1
+done
+[[ -n $win ]] || die "no visible Tapirun window after 10 s"
+echo "e2e: window $win"
+
+geometry=$(xwininfo -id "$win" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
+                                      /^ *Width:/ {w=$NF} /^ *Height:/ {h=$NF} END {print w "x" h "+" x "+" y}')
+check "window covers the whole screen (${geometry}, no window manager)" [ "$geometry" = "${screenW}x${screenH}+0+0" ]
+
+# Mapping comes before the first paint; wait until the OK button's frame is drawn.
+for _ in {1..50}; do
+    shoot idle
+    [[ $(pixel idle 50 30) == 00FF00 ]] && break
+    sleep 0.1
+done
+
+# --- idle screen ----------------------------------------------------------------------------
+check "OK button frame is lime at 50..151 x 30..65" pixelsAre idle 00FF00 50,30 151,30 50,65 151,65 100,30 50,48
+check "exit button frame is lime at 200..301 x 30..65" pixelsAre idle 00FF00 200,30 301,30 200,65 301,65
+check "info buttons frame is blue at 370..719 x 30..65" pixelsAre idle 0000FF 370,30 719,30 370,65 719,65
+check "background is black, no target box yet" pixelsAre idle 000000 10,10 1010,100 512,600 "$boxLeft,$boxTop" 300,400
+check "mode selector is shown at left 50" [ "$(pixel idle 50 200)" != 000000 ]
+check "progress bar lies along the bottom edge" [ "$(pixel idle 512 $((screenH - 8)))" != 000000 ]
+
+# --- a practice drill (the home row, selected at start) -------------------------------------
+xdotool key F1
+sleep 0.3
+shoot prepared
+check "F1 shows the target frame centred in fuchsia" pixelsAre prepared FF00FF \
+    "$boxLeft,$boxTop" "$((boxLeft + 139)),$boxTop" "$boxLeft,$((boxTop + 139))" "$((boxLeft + 139)),$((boxTop + 139))"
+check "F1 hides the mode selector" pixelsAre prepared 000000 50,200
+read -r _ white _ _ <<<"$(drillState prepared)"
+check "the prepared target box is empty" [ "$white" = 0 ]
+
+xdotool key space
+sleep 0.3
+shoot running
+read -r boxSig white missSig olive <<<"$(drillState running)"
+check "Space shows a target character in the box" [ "$white" -gt 100 ]
+check "no wrong character is shown at the start" [ "$olive" = 0 ]
+
+# press KEY sets verdict to "correct" or "wrong", judged from the screen: a correct key draws a new target
+# (targets never repeat) and clears the wrong character; a wrong key leaves the target and shows
+# the typed character in olive. The screen is polled until either part changes.
+press() {
+    local key=$1 sig white2 miss olive2 deadline=$((SECONDS + 3))
+    xdotool key "$key"
+    while :; do
+        shoot key
+        read -r sig white2 miss olive2 <<<"$(drillState key)"
+        [[ $sig != "$boxSig" || $miss != "$missSig" ]] && break
+        ((SECONDS < deadline)) || break
+    done
+    if [[ $sig != "$boxSig" && $olive2 == 0 && $white2 -gt 100 ]]; then
+        verdict=correct
+    elif [[ $sig == "$boxSig" && $miss != "$missSig" && $olive2 -gt 100 ]]; then
+        verdict=wrong
+    else
+        verdict="unclear(box $([[ $sig == "$boxSig" ]] && echo same || echo new), olive $olive2)"
+    fi
+    boxSig=$sig missSig=$miss
+}
+
+# One pass over the whole set hits the target at least once, since it changes only when hit.
+correct=0 wrong=0 odd=""
+for key in a s d f g h j k l semicolon colon bracketright; do
+    press "$key"
+    case $verdict in
+    correct) correct=$((correct + 1)) ;;
+    wrong) wrong=$((wrong + 1)) ;;
+    *) odd+=" $key:$verdict" ;;
+    esac
+done
+echo "e2e: home row pass: $correct correct, $wrong wrong"
+check "every home-row key was judged visibly (${odd:- none unclear})" [ -z "$odd" ]
+check "one pass over the home row hits a target" [ "$correct" -ge 1 ]
+
+press q
+check "a key outside the set is shown as a miss" [ "$verdict" = wrong ]
+# The yen key and the backslash (ro) key of the JIS keyboard type the same character, so both
+# misses look the same; "q" between them makes the second one change the screen.
+press yen
+check "the yen key is shown as a miss" [ "$verdict" = wrong ]
+yenSig=$missSig
+check "the program survives the yen key" appAlive
+press q
+press backslash
+check "the backslash key is shown as a miss" [ "$verdict" = wrong ]
+check "yen and backslash show the same character" [ "$missSig" = "$yenSig" ]
+check "the program survives the backslash key" appAlive
+appAlive || die "the program crashed during the drill"
+
+xdotool key space
+sleep 0.3
+shoot results
+check "Space ends the drill: counts frame in yellow at 50,350" pixelsAre results FFFF00 50,350 199,350 50,449 199,449
+check "weak-key frame in red and strong-key frame in aqua" \
+    eval 'pixelsAre results FF0000 337,350 && pixelsAre results 00FFFF 537,350'
+check "the target box is gone" pixelsAre results 000000 "$boxLeft,$boxTop" "$((boxLeft + 139)),$((boxTop + 139))"
+check "the mode selector is back" [ "$(pixel results 50 200)" != 000000 ]
+read -r _ _ _ olive <<<"$(drillState results)"
+check "no wrong character is left on the results" [ "$olive" = 0 ]
+
+# --- exit -----------------------------------------------------------------------------------
+xdotool mousemove 250 48 click 1
+start=$(date +%s%N)
+for _ in {1..50}; do appAlive || break; sleep 0.1; done
+if appAlive; then
+    check "the exit button ends the program within 5 s" false
+else
+    wait "$appPid"
+    status=$?
+    appPid=""
+    echo "e2e: exited after $((($(date +%s%N) - start) / 1000000)) ms"
+    check "the program exits with status 0 (got $status)" [ "$status" = 0 ]
+fi
+check "the window is gone" [ -z "$(xdotool search --class '^tapirun$' 2>/dev/null)" ]
+
+if ((failures > 0)); then
+    echo "e2e: $failures check(s) failed" >&2
+    exit 1
+fi
+echo "e2e: all checks passed"
