@@ -49,6 +49,12 @@ int windowX(Window& window, int id); // the control's left edge in window coordi
 int windowY(Window& window, int id);
 void clickControl(Window& window, int id);
 
+// A radio group item's place inside its group: left, top, width, height.
+struct Rect {
+    int left, top, width, height;
+};
+Rect itemRect(Window& window, int id, int index);
+
 // The control a click at x, y reaches, or -1 for the window itself.
 int controlAt(Window& window, int x, int y);
 

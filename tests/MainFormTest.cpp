@@ -58,7 +58,6 @@ TEST_F(FormTest, StartsIdleCoveringTheScreen) {
     EXPECT_EQ(form->timer1().interval(), 30);
     EXPECT_FALSE(form->timer2().enabled());
     EXPECT_FALSE(form->timer3().enabled());
-    shoot("idle");
 }
 
 // The places start-up computes from the screen: integer centring truncates toward zero.
@@ -337,4 +336,85 @@ TEST_F(FormTest, ExitButtonClosesTheWindow) {
     ASSERT_TRUE(w().visible());
     click(C::ExitButton1);
     EXPECT_FALSE(w().visible());
+}
+
+TEST_F(FormTest, ModeSelectorItemGeometry) {
+    for (int i = 0; i < 7; ++i) {
+        const auto item = platform::test::itemRect(w(), static_cast<int>(C::ModeSelect), i);
+        EXPECT_EQ(item.left, 8);
+        EXPECT_EQ(item.width, 140);
+        EXPECT_EQ(item.height, 22);
+        EXPECT_EQ(item.top, 19 + 22 * i);
+    }
+}
+
+namespace {
+
+// A one-pixel frame in its colour on every side, with the black inner panel right inside it.
+void expectFrame(const platform::test::Image& image, int left, int top, int width, int height,
+                 platform::Colour colour, const char* name) {
+    const int right = left + width - 1, bottom = top + height - 1;
+    for (int xx = left; xx <= right; ++xx) {
+        if (xx < 0 || xx >= image.width) continue;
+        ASSERT_EQ(image.at(xx, top), colour) << name << " top edge at " << xx;
+        ASSERT_EQ(image.at(xx, bottom), colour) << name << " bottom edge at " << xx;
+    }
+    for (int yy = top; yy <= bottom; ++yy) {
+        ASSERT_EQ(image.at(left, yy), colour) << name << " left edge at " << yy;
+        if (right < image.width) {
+            ASSERT_EQ(image.at(right, yy), colour) << name << " right edge at " << yy;
+        }
+    }
+    EXPECT_EQ(image.at(left + 1, top + 1), platform::clBlack) << name;
+    EXPECT_EQ(image.at(left + 1, bottom - 1), platform::clBlack) << name;
+}
+
+} // namespace
+
+// The pictures of the idle screen, a prepared drill, a running drill and a wrong key, probed where
+// start-up and the drill put the frames.
+TEST_F(FormTest, ScreenshotsShowTheFramesWhereTheyBelong) {
+    auto image = platform::test::grab(w());
+    shoot("idle");
+    expectFrame(image, 50, 30, 102, 36, platform::clLime, "OK");
+    expectFrame(image, 200, 30, 102, 36, platform::clLime, "exit");
+    if (screen().width > 720) {
+        expectFrame(image, 370, 30, 350, 36, platform::clBlue, "info");
+        EXPECT_EQ(image.at(370 + 200, 31), platform::clBlack) << "no frame between the info buttons";
+    }
+    // The docked bar: its well is drawn in the button face along the whole bottom edge.
+    const platform::Colour face = platform::resolve(platform::clBtnFace);
+    EXPECT_EQ(image.at(screen().width / 2, screen().height - 9), face);
+    EXPECT_EQ(image.at(screen().width / 2, screen().height - 18), platform::clBlack);
+
+    f1();
+    image = platform::test::grab(w());
+    shoot("prepared");
+    const int boxLeft = centred(screen().width, 140), boxTop = centred(screen().height, 140);
+    expectFrame(image, boxLeft, boxTop, 140, 140, platform::clFuchsia, "target box");
+
+    type(" ");
+    image = platform::test::grab(w());
+    shoot("running");
+    expectFrame(image, boxLeft, boxTop, 140, 140, platform::clFuchsia, "target box");
+    bool white = false;
+    for (int yy = boxTop + 1; yy < boxTop + 139 && !white; ++yy)
+        for (int xx = boxLeft + 1; xx < boxLeft + 139 && !white; ++xx)
+            white = image.at(xx, yy) == platform::clWhite;
+    EXPECT_TRUE(white) << "the target is drawn in white";
+
+    type(wrongKey());
+    image = platform::test::grab(w());
+    shoot("wrong-key");
+    // The picture sits at the top-left of its 33x41 box; the last column and rows show the window.
+    const int pawLeft = x(C::mofu), pawTop = y(C::mofu);
+    bool yellow = false;
+    for (int yy = pawTop; yy < pawTop + 32; ++yy)
+        for (int xx = pawLeft; xx < pawLeft + 32; ++xx)
+            yellow = yellow || image.at(xx, yy) == platform::clYellow;
+    EXPECT_TRUE(yellow) << "the cat paw is yellow";
+    for (int yy = pawTop; yy < pawTop + 41; ++yy)
+        EXPECT_EQ(image.at(pawLeft + 32, yy), platform::clBlack);
+    for (int xx = pawLeft; xx < pawLeft + 33; ++xx)
+        EXPECT_EQ(image.at(xx, pawTop + 32), platform::clBlack);
 }

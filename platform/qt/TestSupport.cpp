@@ -3,7 +3,9 @@
 #include "platform/TestSupport.h"
 #include "platform/qt/Internal.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QButtonGroup>
 #include <QCursor>
 #include <QFontMetricsF>
 #include <QHelpEvent>
@@ -189,6 +191,11 @@ int centreY(Window& window, int id) {
 }
 void clickControl(Window& window, int id) {
     click(window, centreX(window, id), centreY(window, id));
+}
+
+Rect itemRect(Window& window, int id, int index) {
+    const QWidget* item = window.impl().find(id)->radios->button(index);
+    return {item->x(), item->y(), item->width(), item->height()};
 }
 
 int controlAt(Window& window, int x, int y) {
