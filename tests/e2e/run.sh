@@ -25,11 +25,11 @@ work=$(mktemp -d /tmp/tapirun-e2e.XXXXXX)
 xvfbPid="" appPid="" failures=0
 
 cleanup() {
-    local pid i
+    local pid
     for pid in "$appPid" "$xvfbPid"; do
-        [[ -n $pid ]] && kill -0 "$pid" 2>/dev/null || continue
+        if [[ -z $pid ]] || ! kill -0 "$pid" 2>/dev/null; then continue; fi
         kill -TERM "$pid" 2>/dev/null
-        for i in {1..30}; do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+        for _ in {1..30}; do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
         kill -KILL "$pid" 2>/dev/null
         wait "$pid" 2>/dev/null
     done
@@ -54,7 +54,9 @@ check() { # check DESCRIPTION COMMAND...: a failed check is reported and the run
 appAlive() { [[ -n $appPid ]] && kill -0 "$appPid" 2>/dev/null; }
 
 # --- X server -------------------------------------------------------------------------------
-# The first free display of :80..:89; a server that dies at once lost a race for it, so try on.
+# The first free display of :80..:89. A server that dies at once lost a race for it, and then
+# the display that answers is another one's: its lock file names a different process. Try on.
+ownServer() { xdpyinfo >/dev/null 2>&1 && [[ $(tr -d ' \n' <"/tmp/.X$1-lock" 2>/dev/null) == "$xvfbPid" ]]; }
 for n in {80..89}; do
     [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]] && continue
     Xvfb ":$n" -screen 0 "${screenW}x${screenH}x24" -noreset -nolisten tcp >"$work/xvfb.log" 2>&1 &
@@ -65,7 +67,7 @@ for n in {80..89}; do
         kill -0 "$xvfbPid" 2>/dev/null || break
         sleep 0.1
     done
-    xdpyinfo >/dev/null 2>&1 && break
+    ownServer "$n" && break
     kill "$xvfbPid" 2>/dev/null
     wait "$xvfbPid" 2>/dev/null
     xvfbPid=""
@@ -87,6 +89,20 @@ pixelsAre() {
         [[ $got == "$want" ]] || { echo "     pixel $p of $shot is $got, expected $want" >&2; return 1; }
     done
 }
+# shootUntil NAME SECONDS COMMAND...: screenshots until COMMAND passes on the newest one, so that
+# a slow machine waits longer instead of failing; the check that follows reports the outcome.
+shootUntil() {
+    local name=$1 deadline=$((SECONDS + $2))
+    shift 2
+    while :; do
+        shoot "$name"
+        "$@" 2>/dev/null && return 0
+        ((SECONDS < deadline)) || return 1
+        sleep 0.05
+    done
+}
+# whiteIn SHOT WxH+X+Y -> the number of pure white pixels in that rectangle
+whiteIn() { convert "$work/$1.ppm" -crop "$2" +repage -fill black +opaque white -format '%[fx:round(mean*w*h)]' info:; }
 # drillState SHOT -> "BOXSIG BOXWHITE MISSSIG MISSOLIVE": a signature and the count of white
 # (target) pixels inside the target frame, and the same for the strip below it where a wrong
 # character shows in olive, stopping short of the progress bar.
@@ -122,11 +138,7 @@ geometry=$(xwininfo -id "$win" | awk '/Absolute upper-left X/ {x=$NF} /Absolute 
 check "window covers the whole screen (${geometry}, no window manager)" [ "$geometry" = "${screenW}x${screenH}+0+0" ]
 
 # Mapping comes before the first paint; wait until the OK button's frame is drawn.
-for _ in {1..50}; do
-    shoot idle
-    [[ $(pixel idle 50 30) == 00FF00 ]] && break
-    sleep 0.1
-done
+shootUntil idle 10 pixelsAre idle 00FF00 50,30
 
 # --- idle screen ----------------------------------------------------------------------------
 check "OK button frame is lime at 50..151 x 30..65" pixelsAre idle 00FF00 50,30 151,30 50,65 151,65 100,30 50,48
@@ -138,19 +150,23 @@ check "progress bar lies along the bottom edge" [ "$(pixel idle 512 $((screenH -
 
 # --- a practice drill (the home row, selected at start) -------------------------------------
 xdotool key F1
-sleep 0.3
-shoot prepared
+shootUntil prepared 3 pixelsAre prepared FF00FF "$boxLeft,$boxTop"
 check "F1 shows the target frame centred in fuchsia" pixelsAre prepared FF00FF \
     "$boxLeft,$boxTop" "$((boxLeft + 139)),$boxTop" "$boxLeft,$((boxTop + 139))" "$((boxLeft + 139)),$((boxTop + 139))"
 check "F1 hides the mode selector" pixelsAre prepared 000000 50,200
 read -r _ white _ _ <<<"$(drillState prepared)"
 check "the prepared target box is empty" [ "$white" = 0 ]
 
+targetShown() { ((${1:-0} > 100)); } # white pixels of a drawn character
+targetShownIn() {
+    local white
+    read -r _ white _ _ <<<"$(drillState "$1")"
+    targetShown "$white"
+}
 xdotool key space
-sleep 0.3
-shoot running
+shootUntil running 3 targetShownIn running
 read -r boxSig white missSig olive <<<"$(drillState running)"
-check "Space shows a target character in the box" [ "$white" -gt 100 ]
+check "Space shows a target character in the box" targetShown "$white"
 check "no wrong character is shown at the start" [ "$olive" = 0 ]
 
 # press KEY sets verdict to "correct" or "wrong", judged from the screen: a correct key draws a new target
@@ -165,9 +181,9 @@ press() {
         [[ $sig != "$boxSig" || $miss != "$missSig" ]] && break
         ((SECONDS < deadline)) || break
     done
-    if [[ $sig != "$boxSig" && $olive2 == 0 && $white2 -gt 100 ]]; then
+    if [[ $sig != "$boxSig" && $olive2 == 0 ]] && targetShown "$white2"; then
         verdict=correct
-    elif [[ $sig == "$boxSig" && $miss != "$missSig" && $olive2 -gt 100 ]]; then
+    elif [[ $sig == "$boxSig" && $miss != "$missSig" && $olive2 -gt 50 ]]; then
         verdict=wrong
     else
         verdict="unclear(box $([[ $sig == "$boxSig" ]] && echo same || echo new), olive $olive2)"
@@ -175,9 +191,13 @@ press() {
     boxSig=$sig missSig=$miss
 }
 
-# One pass over the whole set hits the target at least once, since it changes only when hit.
-correct=0 wrong=0 odd=""
-for key in a s d f g h j k l semicolon colon bracketright; do
+# The target stays until it is typed, so going round the set hits it within one round; three
+# hits give the results their weak and strong keys and start the frames flashing.
+homeRow=(a s d f g h j k l semicolon colon bracketright)
+correct=0 wrong=0 presses=0 odd=""
+while ((correct < 3 && presses < 3 * ${#homeRow[@]})); do
+    key=${homeRow[presses % ${#homeRow[@]}]}
+    presses=$((presses + 1))
     press "$key"
     case $verdict in
     correct) correct=$((correct + 1)) ;;
@@ -185,9 +205,9 @@ for key in a s d f g h j k l semicolon colon bracketright; do
     *) odd+=" $key:$verdict" ;;
     esac
 done
-echo "e2e: home row pass: $correct correct, $wrong wrong"
+echo "e2e: home row: $correct correct, $wrong wrong"
 check "every home-row key was judged visibly (${odd:- none unclear})" [ -z "$odd" ]
-check "one pass over the home row hits a target" [ "$correct" -ge 1 ]
+check "three rounds of the home row hit three targets" [ "$correct" -ge 3 ]
 
 press q
 check "a key outside the set is shown as a miss" [ "$verdict" = wrong ]
@@ -205,11 +225,25 @@ check "the program survives the backslash key" appAlive
 appAlive || die "the program crashed during the drill"
 
 xdotool key space
-sleep 0.3
-shoot results
+shootUntil results 3 pixelsAre results FFFF00 50,350
 check "Space ends the drill: counts frame in yellow at 50,350" pixelsAre results FFFF00 50,350 199,350 50,449 199,449
-check "weak-key frame in red and strong-key frame in aqua" \
-    eval 'pixelsAre results FF0000 337,350 && pixelsAre results 00FFFF 537,350'
+# The weak- and strong-key frames start red and aqua and, after more than two correct keys, flash
+# random colours once a second; either way the strong one is the weak one's complement.
+complementary() { [[ $1 != 000000 ]] && (((16#$1 ^ 16#$2) == 16#FFFFFF)); }
+weakFrame=$(pixel results 337 350) strongFrame=$(pixel results 537 350)
+check "weak- and strong-key frames at 337,350 and 537,350 in complementary colours ($weakFrame, $strongFrame)" \
+    complementary "$weakFrame" "$strongFrame"
+# With more than two correct answers the weak and strong keys show (white, 80 px, at 16,35 in the
+# inner panel, left of its cat-paw picture) and the frames change colour every second.
+weakKey=$(whiteIn results "75x80+$((337 + 17))+$((350 + 36))") strongKey=$(whiteIn results "75x80+$((537 + 17))+$((350 + 36))")
+bothAbove() { (($2 > $1 && $3 > $1)); }
+check "with $correct correct keys the weak and strong keys are shown" bothAbove 20 "$weakKey" "$strongKey"
+weakFrameNot() { [[ $(pixel flashed 337 350) != "$1" ]]; }
+shootUntil flashed 3 weakFrameNot "$weakFrame"
+weakFlash=$(pixel flashed 337 350) strongFlash=$(pixel flashed 537 350)
+flashedFrom() { [[ $2 != "$1" ]] && complementary "$2" "$3"; }
+check "the frames change colour a second later ($weakFlash, $strongFlash)" \
+    flashedFrom "$weakFrame" "$weakFlash" "$strongFlash"
 check "the target box is gone" pixelsAre results 000000 "$boxLeft,$boxTop" "$((boxLeft + 139)),$((boxTop + 139))"
 check "the mode selector is back" [ "$(pixel results 50 200)" != 000000 ]
 read -r _ _ _ olive <<<"$(drillState results)"

@@ -1,0 +1,189 @@
+#!/usr/bin/env bash
+# Benchmarks the built program on a fresh Xvfb with the shared xbench tool, beside the smallest
+# Qt 6 Widgets program shaped like a drill screen (xbench's qt6-floor baseline), so that the
+# figures say what this program adds to the toolkit's own cost; then times the one-minute test
+# from the outside.
+#
+#   scripts/bench.sh build/tapirun        (make bench)
+#
+# Environment: XBENCH_DIR (default /work/shared/tools/xbench), RUNS (3), SAMPLES (50),
+# SKIP_MINUTE=1 to leave out the minute. Results, screenshots and logs go to build/bench-results/.
+set -uo pipefail
+
+app=${1:?usage: scripts/bench.sh PATH/TO/tapirun}
+[[ -x $app ]] || { echo "bench: $app is not an executable" >&2; exit 1; }
+app=$(cd "$(dirname "$app")" && pwd)/$(basename "$app")
+source_dir=$(cd "$(dirname "$0")/.." && pwd)
+xbench=${XBENCH_DIR:-/work/shared/tools/xbench}
+runs=${RUNS:-3}
+samples=${SAMPLES:-50}
+out=$(dirname "$app")/bench-results
+mkdir -p "$out"
+[[ -x $xbench/xbench.sh ]] || { echo "bench: no xbench at $xbench (set XBENCH_DIR)" >&2; exit 1; }
+
+# xbench's screen, and places on it that follow from the window's table and the centring rule.
+readonly screenW=1920 screenH=1080
+readonly boxLeft=$(((screenW - 140) / 2)) boxTop=$(((screenH - 140) / 2)) # target frame, 140x140
+readonly resultLeft=$(((screenW - 200) / 2)) resultTop=$(((screenH - 150) / 2)) # test result frame, 200x150
+# Latency counts only changes inside the target box and the strip below it where a wrong key
+# shows its character: the progress bar along the bottom edge repaints every 30 ms, and with a
+# random target most keys of the row are wrong ones, which leave the box itself alone.
+readonly roi="$((boxLeft - 130)),$boxTop,400,330"
+readonly keys="a s d f g h j k l semicolon colon bracketright"
+readonly xkb='-model jp106 -layout jp'
+typingIdle=()
+grep -q -- '--typing-idle-s' "$xbench/xbench.sh" && typingIdle=(--typing-idle-s 5)
+
+# --- the peer: xbench's qt6-floor baseline, built by xbench's own makefile -----------------
+# The tool's folder may be read-only; then the same rule builds into our build folder.
+floor=$xbench/baseline/qt6-floor
+if ! make -s -C "$xbench" baseline >/dev/null 2>&1 || [[ ! -x $floor ]]; then
+    mkdir -p "$out/baseline"
+    make -s -C "$out" -f "$xbench/Makefile" VPATH="$xbench" baseline/qt6-floor || {
+        echo "bench: cannot build the qt6-floor baseline (needs qt6-base-dev)" >&2
+        exit 1
+    }
+    floor=$out/baseline/qt6-floor
+fi
+
+# --- key latency, start-up, memory and idle CPU ---------------------------------------------
+# The drill must be running for the keys to mean anything: F1 prepares it, Space starts it.
+# shellcheck disable=SC2016 # expanded by the setup's own shell
+setup='. "$XB_DIR/helpers.sh"; xb_focus "$XB_WIN"; xb_keys F1 space; sleep 0.5'
+rm -f "$out/tapirun.txt" "$out/qt6-floor.txt"
+echo "bench: xbench on tapirun ($runs runs)" >&2
+"$xbench/xbench.sh" --name tapirun --runs "$runs" -n "$samples" --xkb "$xkb" --keys "$keys" \
+    --setup "$setup" --roi "$roi" "${typingIdle[@]}" --shot "$out/tapirun.png" --out "$out/tapirun.txt" \
+    -- "$app" >/dev/null
+# Each run's screenshot after the setup must show the target frame, or the keys measured nothing.
+for shot in "$out"/tapirun-run*[0-9].png; do
+    [[ -e $shot && $(convert "$shot" -format "%[hex:p{$boxLeft,$boxTop}]" info: 2>/dev/null) == FF00FF ]] ||
+        echo "bench: WARNING: no drill running in $(basename "$shot")" >&2
+done
+echo "bench: xbench on qt6-floor ($runs runs)" >&2
+"$xbench/xbench.sh" --name qt6-floor --runs "$runs" -n "$samples" --xkb "$xkb" --keys "$keys" \
+    "${typingIdle[@]}" --shot "$out/qt6-floor.png" --out "$out/qt6-floor.txt" -- "$floor" >/dev/null
+
+# --- the one-minute test, timed from the outside --------------------------------------------
+minute=""
+if [[ ${SKIP_MINUTE:-0} != 1 ]]; then
+    clock=$out/PixelClock
+    if [[ ! -x $clock || $source_dir/bench/PixelClock.cpp -nt $clock ]]; then
+        g++ -std=c++20 -O2 -Wall -Wextra -Werror -o "$clock" "$source_dir/bench/PixelClock.cpp" -lX11 -lXtst ||
+            { echo "bench: cannot build PixelClock" >&2; exit 1; }
+    fi
+    work=$(mktemp -d /tmp/tapirun-bench.XXXXXX)
+    xvfbPid="" appPid=""
+    cleanup() {
+        local pid
+        for pid in "$appPid" "$xvfbPid"; do
+            if [[ -z $pid ]] || ! kill -0 "$pid" 2>/dev/null; then continue; fi
+            kill -TERM "$pid" 2>/dev/null
+            for _ in {1..30}; do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+            kill -KILL "$pid" 2>/dev/null
+            wait "$pid" 2>/dev/null
+        done
+        rm -rf "$work"
+    }
+    trap cleanup EXIT
+    trap 'exit 130' INT TERM HUP
+
+    # A display that answers while its lock file names another process is someone else's.
+    ownServer() { xdpyinfo >/dev/null 2>&1 && [[ $(tr -d ' \n' <"/tmp/.X$1-lock" 2>/dev/null) == "$xvfbPid" ]]; }
+    for n in {70..79}; do
+        [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]] && continue
+        Xvfb ":$n" -screen 0 "${screenW}x${screenH}x24" -noreset -nolisten tcp >"$work/xvfb.log" 2>&1 &
+        xvfbPid=$!
+        export DISPLAY=":$n"
+        for _ in {1..50}; do
+            xdpyinfo >/dev/null 2>&1 && break
+            kill -0 "$xvfbPid" 2>/dev/null || break
+            sleep 0.1
+        done
+        ownServer "$n" && break
+        kill "$xvfbPid" 2>/dev/null
+        wait "$xvfbPid" 2>/dev/null
+        xvfbPid=""
+    done
+    if [[ -n $xvfbPid ]]; then
+        read -ra xkbArgs <<<"$xkb"
+        setxkbmap "${xkbArgs[@]}"
+        mkdir -m 700 "$work/runtime"
+        env -u DBUS_SESSION_BUS_ADDRESS QT_QPA_PLATFORM=xcb HOME="$work" XDG_RUNTIME_DIR="$work/runtime" \
+            "$app" >"$work/app.log" 2>&1 &
+        appPid=$!
+        # The mode selector sits at 50,110 after start-up; its items are 22 px high from 19 down,
+        # so the test mode (item 5) is clicked in its middle.
+        readonly testItemX=$((50 + 40)) testItemY=$((110 + 19 + 22 * 5 + 11))
+        echo "bench: timing the one-minute test on $DISPLAY" >&2
+        if "$clock" --at 50,30 --colour 00ff00 --fine-after-ms 0 --poll-ms 20 --timeout-ms 20000 >/dev/null &&
+            xdotool mousemove "$testItemX" "$testItemY" click 1 && sleep 0.3 && xdotool key F1 &&
+            "$clock" --at "$boxLeft,$boxTop" --colour ff00ff --fine-after-ms 0 --poll-ms 20 --timeout-ms 5000 \
+                >/dev/null; then
+            minute=$("$clock" --key space --at "$resultLeft,$resultTop" --colour 00ff00 \
+                --fine-after-ms 58000 --poll-ms 5 --timeout-ms 75000)
+            import -window root "$out/test-result.png" 2>/dev/null
+        else
+            echo "bench: could not prepare the test (see $work/app.log)" >&2
+        fi
+        minute=$(sed -n 's/^elapsed_ms=\([0-9.]*\).*/\1/p' <<<"$minute")
+        xdotool mousemove 250 48 click 1 # the exit button
+    else
+        echo "bench: no free X display on :70..:79 for the minute" >&2
+    fi
+    cleanup
+    trap - EXIT
+fi
+
+# --- the program alone, in process ---------------------------------------------------------
+inprocess=$(dirname "$app")/bench/tapirun_keylatency
+inprocessOut=""
+if [[ -x $inprocess ]]; then
+    echo "bench: in-process key latency" >&2
+    inprocessOut=$(QT_QPA_PLATFORM=offscreen "$inprocess" 2000 2>/dev/null)
+fi
+
+# --- the table ------------------------------------------------------------------------------
+median() { # median FILE FIELD: from the summary line, or the only run's line when there is one run
+    awk -v f="$2" '/ stat=median / { line = $0 } / run=1 / && line == "" { only = $0 }
+                   END { if (line == "") line = only; n = split(line, field, " ")
+                         for (i = 1; i <= n; i++) { split(field[i], kv, "="); if (kv[1] == f) print kv[2] } }' "$1"
+}
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (a !~ /^[0-9.]+$/ || b !~ /^[0-9.]+$/ || b + 0 == 0) print "-"; else printf "%.2f", a / b }'; }
+meets() { # meets VALUE TARGET ("< 1" or "0") -> yes, no or nothing
+    awk -v v="$1" -v t="$2" 'BEGIN { if (t == "" || v !~ /^[0-9.]+$/) exit
+        n = split(t, p, " "); print ((n == 2 ? v + 0 < p[2] + 0 : v + 0 == t + 0) ? "yes" : "no") }'
+}
+
+{
+    echo
+    echo "medians of $runs runs on Xvfb ${screenW}x${screenH}, keys: $keys"
+    printf '%-18s %9s %9s %6s  %-6s %s\n' metric tapirun qt6-floor ratio target met
+    while read -r field target; do
+        ours=$(median "$out/tapirun.txt" "$field")
+        peer=$(median "$out/qt6-floor.txt" "$field")
+        printf '%-18s %9s %9s %6s  %-6s %s\n' "$field" "${ours:-n/a}" "${peer:-n/a}" "$(ratio "$ours" "$peer")" \
+            "$target" "$(meets "$ours" "$target")"
+    done <<'EOF'
+key_p50_ms < 1
+key_p95_ms < 2
+firstpaint_ms < 100
+rss_mb < 40
+idle_cpu_s 0
+typing_idle_cpu_s
+startup_ms
+pss_mb
+key_ok
+key_timeout
+EOF
+    if [[ -n $minute ]]; then
+        awk -v m="$minute" 'BEGIN { printf "test minute: %.1f ms from Space to the result box (%+.1f ms, %+.3f %% against 60 s)\n",
+                                           m, m - 60000, (m - 60000) / 600 }'
+    elif [[ ${SKIP_MINUTE:-0} != 1 ]]; then
+        echo "test minute: n/a"
+    fi
+    if [[ -n $inprocessOut ]]; then
+        echo "in process (offscreen, key sent to repaint done):"
+        echo "  ${inprocessOut//$'\n'/$'\n'  }"
+    fi
+} | tee "$out/summary.txt"
