@@ -1,7 +1,7 @@
 BUILD ?= build
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps configure build run test bench screenshots format clean
+.PHONY: all deps configure build run test bench screenshots format clean soak install package win32 test-win32
 
 all: build
 
@@ -22,6 +22,40 @@ run: build
 test: build
 	cd $(BUILD) && ctest --output-on-failure --timeout 300
 
+# The Windows program, cross-built with MinGW-w64 and tested under Wine on its own Xvfb display.
+WIN32_BUILD ?= build-win32
+
+$(WIN32_BUILD)/build.ninja: | deps
+	cmake -S . -B $(WIN32_BUILD) -G Ninja $(CMAKE_FLAGS) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake
+
+win32: deps $(WIN32_BUILD)/build.ninja
+	cmake --build $(WIN32_BUILD)
+
+test-win32: win32
+	cd $(WIN32_BUILD) && ctest --output-on-failure --timeout 300
+
+# GNU layout under PREFIX; DESTDIR stages the tree elsewhere, as packagers do.
+PREFIX ?= /usr/local
+
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+# The Debian package, into $(BUILD): tapirun_<version>_<arch>.deb.
+package: build
+	cd $(BUILD) && cpack -G DEB
+
+# The soak builds apart, with AddressSanitizer and UndefinedBehaviorSanitizer in our own code.
+ASAN_BUILD ?= build-asan
+SANITIZERS = -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all
+
+$(ASAN_BUILD)/build.ninja: | deps
+	cmake -S . -B $(ASAN_BUILD) -G Ninja $(CMAKE_FLAGS) "-DCMAKE_CXX_FLAGS=$(SANITIZERS)" \
+		"-DCMAKE_EXE_LINKER_FLAGS=$(SANITIZERS)"
+
+soak: build $(ASAN_BUILD)/build.ninja
+	cmake --build $(ASAN_BUILD) --target form_tests drill_tests
+	./scripts/soak.sh $(ASAN_BUILD) $(BUILD)
+
 bench: build
 	./scripts/bench.sh $(BUILD)/tapirun
 
@@ -32,4 +66,4 @@ format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(WIN32_BUILD)

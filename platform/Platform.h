@@ -102,6 +102,9 @@ struct Size {
     int height;
 };
 
+// The primary screen, in logical pixels: the one the program appears on. Positions of top-level
+// windows (Window::move, left, top) are measured from its top-left corner, wherever the desktop
+// places it among other screens.
 Size screenSize();
 
 class ControlImpl;
@@ -249,6 +252,9 @@ public:
     Application(int& argc, char** argv);
     ~Application();
     void setTitle(std::string_view title);
+    // The reverse-DNS name of the program's desktop entry, through which the desktop finds the
+    // menu entry and the icon that belong to the program's windows.
+    void setDesktopId(std::string_view id);
     int run();
 
 private:
@@ -265,7 +271,13 @@ public:
 };
 Clock& systemClock();
 
+// Rings the desktop's bell and returns at once: the sound plays while the program goes on.
 void beep();
+
+// Whether the display the windowing system will use can be reached. Asked before the Application
+// is created, so that a program started with no display says so in one line (put into `why`) and
+// ends, instead of aborting inside the toolkit.
+bool displayReachable(std::string& why);
 
 // The desktop panel that would cover a full-screen window, and a window found by its title.
 void hideTaskbar();

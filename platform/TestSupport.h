@@ -14,6 +14,9 @@ namespace platform::test {
 // Started once per test program; the backend chooses its headless display itself.
 void initialise(int& argc, char** argv);
 void processEvents();
+// Delivers what the windows have queued, repaints included, without running the event loop: the
+// timers' real deadlines pass unheard, so a test that fires them by hand replays exactly.
+void deliverPosted();
 // Ends the toolkit before static destruction begins.
 void shutdown();
 
@@ -41,7 +44,7 @@ Frame frameOf(Window& window);
 void press(Window& window, int x, int y, MouseButton button = MouseButton::Left);
 void release(Window& window, int x, int y, MouseButton button = MouseButton::Left);
 void click(Window& window, int x, int y);
-void doubleClick(Window& window, int x, int y);
+void doubleClick(Window& window, int x, int y, MouseButton button = MouseButton::Left);
 // The middle of a control, in window coordinates.
 int centreX(Window& window, int id);
 int centreY(Window& window, int id);
@@ -71,8 +74,26 @@ struct Image {
     std::vector<Colour> pixels; // 0x00BBGGRR
     Colour at(int x, int y) const { return pixels[static_cast<std::size_t>(y * width + x)]; }
 };
+// In device pixels: on a screen with a pixel ratio of 2 the picture has twice the window's width.
 Image grab(Window& window);
 bool savePng(const Image& image, const std::string& path);
+
+// The desktop's screens, the primary one first; places and sizes in logical pixels of the desktop.
+struct Screen {
+    Rect geometry;
+    double pixelRatio;
+};
+std::vector<Screen> screens();
+// The window's frame in desktop coordinates, which Window::left and top measure from the primary
+// screen instead.
+Rect desktopGeometry(Window& window);
+// Puts a shown window on another screen at that screen's top-left corner, keeping its size, as
+// a user dragging it there would; it is drawn at that screen's pixel ratio from then on. Like
+// deliverPosted, it lets no timer fire.
+void moveToScreen(Window& window, int screenIndex);
+// Where the window's shown controls draw text, in window coordinates: labels and captioned panels
+// whole, and the toolkit's own radio groups and buttons, whose look belongs to its style.
+std::vector<Rect> textAreas(Window& window);
 
 // Beeps sounded since the program started.
 int beepCount();

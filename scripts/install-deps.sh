@@ -8,9 +8,14 @@ packages=(
   qt6-base-dev qt6-qpa-plugins libgl-dev
   libgtest-dev googletest
   fonts-ipafont-gothic fonts-ipafont-mincho
-  xvfb xdotool x11-xkb-utils x11-utils imagemagick
+  xvfb xdotool x11-xkb-utils x11-utils imagemagick valgrind
   libx11-dev libxtst-dev libxdamage-dev libxfixes-dev
   clang-format
+  libcanberra-dev libcanberra-pulse sound-theme-freedesktop libxcb1-dev
+  desktop-file-utils appstream groff-base dpkg-dev file xauth
+  pulseaudio pulseaudio-utils
+  # The Windows program: the MinGW-w64 cross compiler (posix thread model) and Wine to test it.
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 wine
 )
 
 missing=()

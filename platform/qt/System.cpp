@@ -1,5 +1,6 @@
 // Application, colours, fonts, clocks, timers, the beep and the desktop calls.
 
+#include "platform/qt/Bell.h"
 #include "platform/qt/Internal.h"
 
 #include <QApplication>
@@ -22,6 +23,9 @@ namespace platform {
 
 namespace {
 std::atomic<int> g_beeps{0};
+// The running application's bell; without an Application (as in the form tests) the toolkit's own
+// bell rings.
+Bell* g_bell = nullptr;
 } // namespace
 
 int beepsSoFar() {
@@ -110,9 +114,12 @@ void onTerminatingSignal(int signal) {
 } // namespace
 
 struct Application::Impl {
-    Impl(int& argc, char** argv) : app(argc, argv) {}
+    Impl(int& argc, char** argv) : app(argc, argv) { g_bell = &bell; }
+    ~Impl() { g_bell = nullptr; }
     QApplication app;
     std::unique_ptr<QSocketNotifier> signalNotifier;
+    // Declared after the application, so its thread has stopped before the application goes.
+    Bell bell;
 };
 
 // SIGTERM and SIGINT end the event loop like the exit button does, so the windows are destroyed
@@ -140,6 +147,9 @@ void Application::setTitle(std::string_view title) {
     QApplication::setApplicationDisplayName(QString());
     QApplication::setApplicationName(QString::fromUtf8(title));
 }
+void Application::setDesktopId(std::string_view id) {
+    QGuiApplication::setDesktopFileName(QString::fromUtf8(id.data(), static_cast<qsizetype>(id.size())));
+}
 int Application::run() {
     return QApplication::exec();
 }
@@ -165,7 +175,10 @@ Clock& systemClock() {
 
 void beep() {
     ++g_beeps;
-    QApplication::beep();
+    if (g_bell)
+        g_bell->ring();
+    else
+        QApplication::beep();
 }
 
 // A full-screen window already keeps the desktop's panels off it on this desktop, and they come

@@ -13,6 +13,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QScreen>
 #include <QTest>
 #include <QToolTip>
 #include <QWindow>
@@ -79,6 +80,10 @@ void processEvents() {
     QApplication::processEvents();
 }
 
+void deliverPosted() {
+    QCoreApplication::sendPostedEvents();
+}
+
 void shutdown() {
     g_app.reset();
 }
@@ -88,6 +93,7 @@ void type(Window& window, std::string_view utf8) {
     for (char32_t ch : text.toUcs4()) {
         const QString one = QString::fromUcs4(&ch, 1);
         int key = Qt::Key_unknown;
+        Qt::KeyboardModifiers held = Qt::NoModifier;
         if (ch == U' ')
             key = Qt::Key_Space;
         else if (ch == U'\r')
@@ -98,11 +104,16 @@ void type(Window& window, std::string_view utf8) {
             key = Qt::Key_Escape;
         else if (ch == U'\t')
             key = Qt::Key_Tab;
-        else if (ch < 128)
+        else if (ch < U' ') {
+            // Other control characters are typed with Ctrl and the key 64 above them, as a keyboard
+            // sends them: Ctrl+A types 0x01 and Ctrl+@ a NUL.
+            key = static_cast<int>(ch) + '@';
+            held = Qt::ControlModifier;
+        } else if (ch < 128)
             key = static_cast<int>(QChar(static_cast<char16_t>(ch)).toUpper().unicode());
-        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, one);
+        QKeyEvent press(QEvent::KeyPress, key, held, one);
         QApplication::sendEvent(keyTarget(window), &press);
-        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, one);
+        QKeyEvent release(QEvent::KeyRelease, key, held, one);
         QApplication::sendEvent(keyTarget(window), &release);
     }
 }
@@ -166,13 +177,14 @@ void click(Window& window, int x, int y) {
 }
 
 // As the toolkit delivers it: the second press arrives as a press followed by a double click.
-void doubleClick(Window& window, int x, int y) {
-    click(window, x, y);
+void doubleClick(Window& window, int x, int y, MouseButton button) {
+    press(window, x, y, button);
+    release(window, x, y, button);
     QWidget* target = receiverAt(window, {x, y});
     g_pressed = target;
-    sendMouse(target, QEvent::MouseButtonPress, {x, y}, Qt::LeftButton, Qt::LeftButton);
-    sendMouse(target, QEvent::MouseButtonDblClick, {x, y}, Qt::LeftButton, Qt::LeftButton);
-    release(window, x, y);
+    sendMouse(target, QEvent::MouseButtonPress, {x, y}, toQt(button), toQt(button));
+    sendMouse(target, QEvent::MouseButtonDblClick, {x, y}, toQt(button), toQt(button));
+    release(window, x, y, button);
 }
 
 int windowX(Window& window, int id) {
@@ -245,6 +257,49 @@ bool savePng(const Image& image, const std::string& path) {
             q.setPixel(x, y, qRgb(c.red(), c.green(), c.blue()));
         }
     return q.save(QString::fromStdString(path));
+}
+
+namespace {
+QList<QScreen*> primaryFirst() {
+    QList<QScreen*> all = QGuiApplication::screens();
+    all.removeAll(QGuiApplication::primaryScreen());
+    all.prepend(QGuiApplication::primaryScreen());
+    return all;
+}
+} // namespace
+
+std::vector<Screen> screens() {
+    std::vector<Screen> out;
+    for (const QScreen* screen : primaryFirst()) {
+        const QRect g = screen->geometry();
+        out.push_back({{g.x(), g.y(), g.width(), g.height()}, screen->devicePixelRatio()});
+    }
+    return out;
+}
+
+Rect desktopGeometry(Window& window) {
+    const QRect g = top(window)->frameGeometry();
+    return {g.x(), g.y(), g.width(), g.height()};
+}
+
+void moveToScreen(Window& window, int screenIndex) {
+    QScreen* screen = primaryFirst().at(screenIndex);
+    QWidget* w = top(window);
+    w->setScreen(screen);
+    w->move(screen->geometry().topLeft());
+    deliverPosted();
+}
+
+std::vector<Rect> textAreas(Window& window) {
+    std::vector<Rect> out;
+    for (const auto& [id, control] : window.impl().controls) {
+        const bool text = control->kind == Kind::RadioGroup || control->kind == Kind::Button ||
+                          ((control->kind == Kind::Label || control->kind == Kind::Panel) && !control->text.empty());
+        if (!text || !control->widget->isVisibleTo(top(window))) continue;
+        const QPoint at = control->widget->mapTo(top(window), QPoint(0, 0));
+        out.push_back({at.x(), at.y(), control->widget->width(), control->widget->height()});
+    }
+    return out;
 }
 
 int beepCount() {

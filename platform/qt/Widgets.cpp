@@ -86,6 +86,13 @@ MouseButton toButton(Qt::MouseButton button) {
     }
 }
 
+// A bevel line from (x0, y0) to (x1, y1), ends included, filled as a rectangle one pixel across:
+// a one-pixel pen stays one device pixel wide at a pixel ratio of 2, a rectangle scales with the
+// rest of the window.
+void bevelLine(QPainter& painter, int x0, int y0, int x1, int y1, const QColor& colour) {
+    painter.fillRect(QRect(QPoint(x0, y0), QPoint(x1, y1)), colour);
+}
+
 } // namespace
 
 Colour ControlImpl::backgroundColour() const {
@@ -145,16 +152,14 @@ void ControlWidget::paintPanel(QPainter& painter) {
         // Lowered outer bevel with a raised inner one, one pixel each.
         const QColor shadow(128, 128, 128), light(255, 255, 255);
         const int r = width() - 1, b = height() - 1;
-        painter.setPen(shadow);
-        painter.drawLine(0, 0, r, 0);
-        painter.drawLine(0, 0, 0, b);
-        painter.drawLine(r - 1, 1, r - 1, b - 1);
-        painter.drawLine(1, b - 1, r - 1, b - 1);
-        painter.setPen(light);
-        painter.drawLine(r, 0, r, b);
-        painter.drawLine(0, b, r, b);
-        painter.drawLine(1, 1, r - 2, 1);
-        painter.drawLine(1, 1, 1, b - 2);
+        bevelLine(painter, 0, 0, r, 0, shadow);
+        bevelLine(painter, 0, 0, 0, b, shadow);
+        bevelLine(painter, r - 1, 1, r - 1, b - 1, shadow);
+        bevelLine(painter, 1, b - 1, r - 1, b - 1, shadow);
+        bevelLine(painter, r, 0, r, b, light);
+        bevelLine(painter, 0, b, r, b, light);
+        bevelLine(painter, 1, 1, r - 2, 1, light);
+        bevelLine(painter, 1, 1, 1, b - 2, light);
     }
     if (m_control.text.empty()) return;
     painter.setFont(m_control.qfont());
@@ -196,12 +201,11 @@ void ControlWidget::paintProgress(QPainter& painter) {
     const QColor face = toQColor(resolve(clBtnFace));
     painter.fillRect(rect(), face);
     const int r = width() - 1, b = height() - 1;
-    painter.setPen(QColor(128, 128, 128));
-    painter.drawLine(0, 0, r, 0);
-    painter.drawLine(0, 0, 0, b);
-    painter.setPen(QColor(255, 255, 255));
-    painter.drawLine(r, 1, r, b);
-    painter.drawLine(1, b, r, b);
+    const QColor shadow(128, 128, 128), light(255, 255, 255);
+    bevelLine(painter, 0, 0, r, 0, shadow);
+    bevelLine(painter, 0, 0, 0, b, shadow);
+    bevelLine(painter, r, 1, r, b, light);
+    bevelLine(painter, 1, b, r, b, light);
     const int inner = width() - 2;
     const int filled = inner * m_control.position / 100;
     painter.fillRect(1, 1, filled, height() - 2, QColor(0, 0, 128));
@@ -212,9 +216,9 @@ bool ControlWidget::event(QEvent* event) {
     return QWidget::event(event);
 }
 
-// A click is a left press and release both inside the control; the second press of a double click
-// is not a click. Mouse down and up handlers hear every button, the release wherever it happens,
-// because the pressed widget holds the mouse until then.
+// A click is a left press and release both inside the control, which is still shown when the button
+// goes up; the second press of a double click is not a click. Mouse down and up handlers hear every
+// button, the release wherever it happens, because the pressed widget holds the mouse until then.
 bool handleCommonEvent(ControlImpl& control, QWidget* widget, QEvent* event, bool& pressed) {
     switch (event->type()) {
     case QEvent::ToolTip: {
@@ -243,7 +247,7 @@ bool handleCommonEvent(ControlImpl& control, QWidget* widget, QEvent* event, boo
         const bool wasPressed = pressed && mouse->button() == Qt::LeftButton;
         if (mouse->button() == Qt::LeftButton) pressed = false;
         if (control.upHandler && control.enabled) control.upHandler(toButton(mouse->button()));
-        if (wasPressed && control.enabled && control.clickHandler &&
+        if (wasPressed && control.enabled && control.clickHandler && widget->isVisible() &&
             widget->rect().contains(mouse->position().toPoint()))
             control.clickHandler();
         return true;

@@ -309,13 +309,24 @@ void Window::onF1(std::function<void()> handler) {
     });
 }
 
+namespace {
+// The primary screen's top-left corner in desktop coordinates; (0, 0) when there is no screen.
+QPoint primaryOrigin() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->geometry().topLeft() : QPoint();
+}
+} // namespace
+
 void Window::show() {
     QWidget* top = m_impl->top.get();
     if (m_impl->maximised) {
         // Without a window manager a full-screen request alone leaves the window at its design
-        // size, so the geometry is set as well.
-        const Size screen = screenSize();
-        top->setGeometry(0, 0, screen.width, screen.height);
+        // size, so the geometry is set as well. The toolkit puts a full-screen window on the screen
+        // that holds its geometry, and the primary screen need not start at the desktop's origin.
+        if (QScreen* primary = QGuiApplication::primaryScreen()) {
+            top->setScreen(primary);
+            top->setGeometry(primary->geometry());
+        }
         top->showFullScreen();
     } else {
         top->showNormal();
@@ -374,13 +385,13 @@ int Window::outerHeight() const {
     return m_impl->top->frameGeometry().height();
 }
 int Window::left() const {
-    return m_impl->top->frameGeometry().left();
+    return m_impl->top->frameGeometry().left() - primaryOrigin().x();
 }
 int Window::top() const {
-    return m_impl->top->frameGeometry().top();
+    return m_impl->top->frameGeometry().top() - primaryOrigin().y();
 }
 void Window::move(int left, int top) {
-    m_impl->top->move(left, top);
+    m_impl->top->move(QPoint(left, top) + primaryOrigin());
 }
 void Window::setMaximised() {
     m_impl->maximised = true;
@@ -443,6 +454,10 @@ void Control::setVisible(bool visible) {
     QWidget* w = m_impl->widget;
     QWidget* focus = w->window()->focusWidget();
     if (!visible && focus && (focus == w || w->isAncestorOf(focus))) focus->clearFocus();
+    // Nor may a press held on a hidden button turn into a click when the mouse button goes up.
+    if (!visible)
+        for (QAbstractButton* button : w->findChildren<QAbstractButton*>())
+            button->setDown(false);
     w->setVisible(visible);
     if (visible && m_impl->radios && !w->window()->focusWidget())
         if (QAbstractButton* selected = m_impl->radios->checkedButton()) selected->setFocus();

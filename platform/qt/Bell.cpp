@@ -1,0 +1,105 @@
+// The wrong-key sound through libcanberra, with the X bell where no sound server answers.
+
+#include "platform/qt/Bell.h"
+
+#include <QApplication>
+
+#include <canberra.h>
+
+namespace platform {
+
+namespace {
+
+// The sound-theme event a window system plays for its bell; themes without it fall back to "bell".
+constexpr const char* bellEvent = "bell-window-system";
+
+// The X bell, rung on the user-interface thread where the toolkit lives.
+void ringXBell() {
+    if (QCoreApplication* app = QCoreApplication::instance())
+        QMetaObject::invokeMethod(
+            app, [] { QApplication::beep(); }, Qt::QueuedConnection);
+}
+
+// Reports from the sound server's own thread how a sound ended. A sound cut short because the
+// context went away at exit is not a failure.
+void onFinished(ca_context*, std::uint32_t, int error, void*) {
+    if (error != CA_SUCCESS && error != CA_ERROR_CANCELED && error != CA_ERROR_DESTROYED) ringXBell();
+}
+
+// A context connected to the sound server, or null when none answers. Opening connects at once,
+// so a missing server shows here rather than at the first sound.
+ca_context* openContext(const std::string& name, const std::string& id) {
+    ca_context* context = nullptr;
+    if (ca_context_create(&context) != CA_SUCCESS) return nullptr;
+    ca_context_change_props(context, CA_PROP_APPLICATION_NAME, name.c_str(), CA_PROP_APPLICATION_ID,
+                            id.c_str(), CA_PROP_APPLICATION_ICON_NAME, id.c_str(), nullptr);
+    if (ca_context_open(context) != CA_SUCCESS) {
+        ca_context_destroy(context);
+        return nullptr;
+    }
+    return context;
+}
+
+} // namespace
+
+Bell::Bell() : m_thread([this] { run(); }) {}
+
+Bell::~Bell() {
+    {
+        const std::lock_guard lock(m_mutex);
+        m_stopping = true;
+    }
+    m_wake.notify_one();
+    m_thread.join();
+}
+
+void Bell::ring() {
+    {
+        const std::lock_guard lock(m_mutex);
+        if (m_applicationName.empty()) {
+            m_applicationName = QCoreApplication::applicationName().toStdString();
+            m_applicationId = QGuiApplication::desktopFileName().toStdString();
+        }
+        ++m_pending;
+    }
+    m_wake.notify_one();
+}
+
+// A failed context is dropped and opened anew at the next ring, so a sound server that starts (or
+// restarts) while the program runs is found again.
+void Bell::run() {
+    ca_context* context = nullptr;
+    std::uint32_t soundId = 0;
+    for (;;) {
+        std::string name, id;
+        {
+            std::unique_lock lock(m_mutex);
+            m_wake.wait(lock, [this] { return m_stopping || m_pending > 0; });
+            if (m_stopping) break;
+            --m_pending;
+            name = m_applicationName;
+            id = m_applicationId;
+        }
+        if (!context) context = openContext(name, id);
+        if (!context) {
+            ringXBell();
+            continue;
+        }
+        ca_proplist* properties = nullptr;
+        ca_proplist_create(&properties);
+        ca_proplist_sets(properties, CA_PROP_EVENT_ID, bellEvent);
+        ca_proplist_sets(properties, CA_PROP_EVENT_DESCRIPTION, "Wrong key");
+        // The server keeps the decoded sound, so later bells skip reading the file.
+        ca_proplist_sets(properties, CA_PROP_CANBERRA_CACHE_CONTROL, "permanent");
+        const int played = ca_context_play_full(context, ++soundId, properties, onFinished, nullptr);
+        ca_proplist_destroy(properties);
+        if (played != CA_SUCCESS) {
+            ringXBell();
+            ca_context_destroy(context);
+            context = nullptr;
+        }
+    }
+    if (context) ca_context_destroy(context);
+}
+
+} // namespace platform

@@ -1,0 +1,606 @@
+// The self-drawn surfaces: flat panels, opaque self-sizing labels, pictures and the radio group, with
+// the mouse, cursor and tool-tip handling every surface shares. Labels and pictures own no native
+// window: their parent paints them and finds them under the mouse.
+
+#include "platform/win32/Internal.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+namespace platform {
+
+namespace {
+
+// The control holding the mouse between a press and its release.
+ControlImpl* g_mouseOwner = nullptr;
+
+HDC measuringDc() {
+    static HDC dc = CreateCompatibleDC(nullptr);
+    return dc;
+}
+
+struct LabelLine {
+    std::wstring raw;   // as drawn by the system, accelerator marks included
+    std::wstring plain; // what shows: "&&" as one "&", a single "&" left out
+};
+
+// "\r\n" starts a new line; a single "&" underlines the next character and "&&" draws one "&".
+std::vector<LabelLine> parseLabel(const std::string& utf8) {
+    std::vector<LabelLine> lines;
+    const std::wstring all = toDisplay(utf8);
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t end = all.find(L"\r\n", start);
+        LabelLine line;
+        line.raw = all.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
+        for (std::size_t i = 0; i < line.raw.size(); ++i) {
+            if (line.raw[i] != L'&') {
+                line.plain += line.raw[i];
+            } else if (i + 1 < line.raw.size() && line.raw[i + 1] == L'&') {
+                line.plain += L'&';
+                ++i;
+            }
+        }
+        lines.push_back(line);
+        if (end == std::wstring::npos) break;
+        start = end + 2;
+    }
+    return lines;
+}
+
+// Breaks a line wherever it would pass the width; Japanese text has no spaces to break at. Wrapped
+// lines are drawn as they show, with no marks left in them.
+std::vector<LabelLine> wrapLines(const ControlImpl& c, const std::vector<LabelLine>& lines) {
+    std::vector<LabelLine> wrapped;
+    for (const auto& line : lines) {
+        std::wstring current;
+        for (wchar_t ch : line.plain) {
+            if (!current.empty() && textExtent(c, current + ch) > c.designWidth) {
+                wrapped.push_back({current, current});
+                current.clear();
+            }
+            current += ch;
+        }
+        wrapped.push_back({current, current});
+    }
+    return wrapped;
+}
+
+std::vector<LabelLine> labelLines(const ControlImpl& c) {
+    auto lines = parseLabel(c.text);
+    if (c.style & WordWrap) return wrapLines(c, lines);
+    return lines;
+}
+
+void fill(HDC dc, const RECT& r, Colour colour) {
+    SetDCBrushColor(dc, toColorRef(colour));
+    FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+}
+
+void paintPanel(ControlImpl& c, HDC dc) {
+    RECT r{0, 0, c.width, c.height};
+    fill(dc, r, c.backgroundColour());
+    if (c.style & Sunken) DrawEdge(dc, &r, BDR_SUNKENOUTER | BDR_RAISEDINNER, BF_RECT);
+    if (c.text.empty() || !c.parent) return;
+    SelectObject(dc, c.hfont());
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, toColorRef(c.font.colour));
+    const std::wstring caption = toDisplay(c.text);
+    DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &r,
+              DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+}
+
+// A line is as high as the font's character height; the baseline splits it as the font's own
+// ascent and descent do.
+void paintLabel(ControlImpl& c, HDC dc, int x, int y) {
+    if (!(c.style & Transparent)) fill(dc, {x, y, x + c.width, y + c.height}, c.backgroundColour());
+    SelectObject(dc, c.hfont());
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, toColorRef(c.font.colour));
+    TEXTMETRICW tm{};
+    GetTextMetricsW(dc, &tm);
+    const int lineHeight = c.font.height;
+    const int total = tm.tmAscent + tm.tmDescent;
+    const int baseline = total > 0 ? lineHeight * tm.tmAscent / total : lineHeight;
+    const UINT format =
+        DT_SINGLELINE | DT_NOCLIP | DT_LEFT | DT_TOP | ((c.style & WordWrap) ? DT_NOPREFIX : 0);
+    const auto lines = labelLines(c);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const int lineTop = y + static_cast<int>(i) * lineHeight + baseline - tm.tmAscent;
+        RECT r{x, lineTop, x + c.width, lineTop + tm.tmHeight};
+        DrawTextW(dc, lines[i].raw.c_str(), static_cast<int>(lines[i].raw.size()), &r, format);
+    }
+}
+
+// Icons are drawn at their own size at the top-left corner with their mask; a bitmap is drawn at
+// its size or stretched to the box, its bottom-left colour left out when the box is transparent.
+void paintImage(ControlImpl& c, HDC dc, int x, int y) {
+    const Picture& p = c.picture;
+    if (p.width == 0) return;
+    if (c.icon) {
+        DrawIconEx(dc, x, y, c.icon, p.width, p.height, 0, nullptr, DI_NORMAL);
+        return;
+    }
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = p.width;
+    info.bmiHeader.biHeight = -p.height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    auto* out = static_cast<std::uint32_t*>(bits);
+    for (std::size_t i = 0; i < p.pixels.size(); ++i) {
+        const Colour v = p.pixels[i];
+        out[i] = (v & 0xFF) << 16 | (v & 0xFF00) | (v >> 16 & 0xFF);
+    }
+    HDC source = CreateCompatibleDC(dc);
+    HGDIOBJ old = SelectObject(source, bitmap);
+    const bool stretch = (c.style & Stretch) != 0;
+    const int w = stretch ? c.width : p.width, h = stretch ? c.height : p.height;
+    SetStretchBltMode(dc, COLORONCOLOR);
+    if (c.style & Transparent)
+        TransparentBlt(dc, x, y, w, h, source, 0, 0, p.width, p.height,
+                       toColorRef(p.pixels[static_cast<std::size_t>((p.height - 1) * p.width)]));
+    else
+        StretchBlt(dc, x, y, w, h, source, 0, 0, p.width, p.height, SRCCOPY);
+    SelectObject(source, old);
+    DeleteDC(source);
+    DeleteObject(bitmap);
+}
+
+// The classic smooth bar: a sunken well in the button face, filled from the left.
+void paintProgress(ControlImpl& c, HDC dc) {
+    const int r = c.width - 1, b = c.height - 1;
+    fill(dc, {0, 0, c.width, c.height}, clBtnFace);
+    const Colour shadow = 0x808080, light = 0xFFFFFF;
+    fill(dc, {0, 0, r + 1, 1}, shadow);
+    fill(dc, {0, 0, 1, b + 1}, shadow);
+    fill(dc, {r, 1, r + 1, b + 1}, light);
+    fill(dc, {1, b, r + 1, b + 1}, light);
+    const int filled = (c.width - 2) * c.position / 100;
+    fill(dc, {1, 1, 1 + filled, c.height - 1}, 0x800000);
+}
+
+constexpr int RadioMark = 13;
+constexpr int RadioTextGap = 4;
+
+RECT itemTextRect(const ControlImpl& c, int index) {
+    RECT r = c.itemRect(index);
+    r.left += RadioMark + RadioTextGap;
+    return r;
+}
+
+// The classic group box: an etched frame through the middle of the caption line, the caption on the
+// group's colour over it, and one column of radio buttons.
+void paintRadioGroup(ControlImpl& c, HDC dc) {
+    RECT r{0, 0, c.width, c.height};
+    const Colour background = c.backgroundColour();
+    fill(dc, r, background);
+    RECT frame{0, c.font.height / 2, c.width, c.height};
+    DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
+    SelectObject(dc, c.hfont());
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, toColorRef(c.font.colour));
+    const std::wstring caption = toDisplay(c.text);
+    RECT captionRect{8, 0, 8 + textExtent(c, caption) + 4, c.font.height};
+    fill(dc, captionRect, background);
+    captionRect.left += 2;
+    DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &captionRect,
+              DT_SINGLELINE | DT_NOPREFIX);
+    for (int i = 0; i < static_cast<int>(c.items.size()); ++i) {
+        const RECT item = c.itemRect(i);
+        const int markTop = item.top + (item.bottom - item.top - RadioMark) / 2;
+        RECT mark{item.left, markTop, item.left + RadioMark, markTop + RadioMark};
+        DrawFrameControl(dc, &mark, DFC_BUTTON, DFCS_BUTTONRADIO | (i == c.itemIndex ? DFCS_CHECKED : 0));
+        RECT text = itemTextRect(c, i);
+        const std::wstring label = toDisplay(c.items[static_cast<std::size_t>(i)]);
+        DrawTextW(dc, label.c_str(), static_cast<int>(label.size()), &text,
+                  DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+        if (i == c.itemIndex && GetFocus() == c.hwnd) {
+            RECT focus{text.left - 1, text.top + 1, text.left + textExtent(c, label) + 1, text.bottom - 1};
+            SetTextColor(dc, RGB(0, 0, 0));
+            SetBkColor(dc, RGB(255, 255, 255));
+            DrawFocusRect(dc, &focus);
+            SetTextColor(dc, toColorRef(c.font.colour));
+        }
+    }
+}
+
+MouseButton buttonOf(UINT message) {
+    switch (message) {
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+    case WM_RBUTTONDBLCLK: return MouseButton::Right;
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONUP:
+    case WM_MBUTTONDBLCLK: return MouseButton::Middle;
+    default: return MouseButton::Left;
+    }
+}
+
+POINT pointOf(LPARAM lParam) {
+    return {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+}
+
+RECT rectOnSurface(const ControlImpl& c) {
+    return c.windowed() ? RECT{0, 0, c.width, c.height} : c.rectOnParent();
+}
+
+bool shownOnScreen(const ControlImpl& c) {
+    for (const ControlImpl* at = &c; at; at = at->parent)
+        if (!at->shown) return false;
+    return true;
+}
+
+// A click is a left press and release both inside the control, which is still shown when the button
+// goes up; the second press of a double click is not a click. Mouse down and up handlers hear every button,
+// the release wherever it happens, because the pressed control holds the mouse until then.
+void mouseDown(ControlImpl& surface, UINT message, POINT p) {
+    ControlImpl* target = hitOnSurface(surface, p);
+    const MouseButton button = buttonOf(message);
+    const bool doubleClick =
+        message == WM_LBUTTONDBLCLK || message == WM_RBUTTONDBLCLK || message == WM_MBUTTONDBLCLK;
+    SetCapture(surface.hwnd);
+    g_mouseOwner = target;
+    if (button == MouseButton::Left) {
+        target->pressed = target->enabled && !doubleClick;
+        if (target->kind == Kind::RadioGroup) {
+            target->pressedItem = target->pressed ? target->itemAt(p) : -1;
+            SetFocus(target->hwnd);
+        }
+    }
+    if (target->downHandler && target->enabled) target->downHandler(button);
+}
+
+void mouseUp(ControlImpl& surface, UINT message, WPARAM held, POINT p) {
+    ControlImpl* target = g_mouseOwner ? g_mouseOwner : hitOnSurface(surface, p);
+    if (!(held & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON))) {
+        g_mouseOwner = nullptr;
+        if (GetCapture() == surface.hwnd) ReleaseCapture();
+    }
+    const MouseButton button = buttonOf(message);
+    const bool wasPressed = target->pressed && button == MouseButton::Left;
+    if (button == MouseButton::Left) target->pressed = false;
+    if (target->upHandler && target->enabled) target->upHandler(button);
+    const RECT r = rectOnSurface(*target);
+    if (!wasPressed || !target->enabled || !shownOnScreen(*target) || !PtInRect(&r, p)) return;
+    if (target->kind == Kind::RadioGroup && target->pressedItem >= 0 &&
+        target->itemAt(p) == target->pressedItem) {
+        target->itemIndex = target->pressedItem;
+        target->invalidate();
+    }
+    if (target->clickHandler) target->clickHandler();
+}
+
+void setCursorAt(ControlImpl& surface) {
+    POINT p{};
+    GetCursorPos(&p);
+    ScreenToClient(surface.hwnd, &p);
+    const ControlImpl* hit = hitOnSurface(surface, p);
+    SetCursor(LoadCursorW(nullptr, hit->cursor == Cursor::HandPoint ? IDC_HAND : IDC_ARROW));
+}
+
+// The tip names the control under the pointer when it is about to show.
+void fillToolTip(WindowImpl& window, NMTTDISPINFOW& info) {
+    static std::wstring text;
+    text.clear();
+    HWND tool = reinterpret_cast<HWND>(info.hdr.idFrom);
+    if (ControlImpl* surface = window.fromHwnd(tool)) {
+        POINT p{};
+        GetCursorPos(&p);
+        ScreenToClient(tool, &p);
+        const ControlImpl* hit = hitOnSurface(*surface, p);
+        if (hit->style & ShowHint) text = hit->shortHint();
+    }
+    info.lpszText = text.data();
+}
+
+// The window maximised covers the screen with its client area; its frame lies off the edges.
+void fillMinMaxInfo(HWND hwnd, MINMAXINFO& info) {
+    const Size screen = screenSize();
+    RECT r{0, 0, screen.width, screen.height};
+    AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongW(hwnd, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongW(hwnd, GWL_EXSTYLE)));
+    info.ptMaxPosition = {r.left, r.top};
+    info.ptMaxSize = {r.right - r.left, r.bottom - r.top};
+    info.ptMaxTrackSize.x = std::max(info.ptMaxTrackSize.x, info.ptMaxSize.x);
+    info.ptMaxTrackSize.y = std::max(info.ptMaxTrackSize.y, info.ptMaxSize.y);
+}
+
+LRESULT rootMessage(ControlImpl& root, UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
+    WindowImpl& window = *root.window;
+    handled = true;
+    switch (message) {
+    case WM_CLOSE: window.closeRequested(); return 0;
+    case WM_SIZE: window.layoutAligned(); return 0;
+    case WM_GETMINMAXINFO: fillMinMaxInfo(root.hwnd, *reinterpret_cast<MINMAXINFO*>(lParam)); return 0;
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) != WA_INACTIVE) SetFocus(window.focusTarget());
+        return 0;
+    case WM_ENDSESSION:
+        if (wParam) win32::endOfSession();
+        return 0;
+    case WM_COMMAND:
+        if (win32::isF1Command(wParam)) {
+            if (window.f1Handler && IsWindowEnabled(root.hwnd)) window.f1Handler();
+        } else if (HIWORD(wParam) == BN_CLICKED) {
+            ControlImpl* c = window.find(LOWORD(wParam));
+            if (c && c->enabled && c->clickHandler) c->clickHandler();
+        }
+        return 0;
+    case WM_NOTIFY: {
+        auto* header = reinterpret_cast<NMHDR*>(lParam);
+        if (header->code == TTN_GETDISPINFOW) fillToolTip(window, *reinterpret_cast<NMTTDISPINFOW*>(lParam));
+        return 0;
+    }
+    default: handled = false; return 0;
+    }
+}
+
+void radioKey(ControlImpl& c, WPARAM key) {
+    const int n = static_cast<int>(c.items.size());
+    int next = c.itemIndex;
+    if (key == VK_UP || key == VK_LEFT) next = std::max(0, c.itemIndex - 1);
+    if (key == VK_DOWN || key == VK_RIGHT) next = std::min(n - 1, c.itemIndex + 1);
+    if (next != c.itemIndex && next >= 0) {
+        c.itemIndex = next;
+        c.invalidate();
+    }
+}
+
+} // namespace
+
+Colour ControlImpl::backgroundColour() const {
+    if (colour != clInherit) return resolve(colour);
+    if (parent) return parent->backgroundColour();
+    return resolve(colour);
+}
+
+std::wstring ControlImpl::shortHint() const {
+    return widen(std::string_view(hint).substr(0, hint.find('|')));
+}
+
+void ControlImpl::invalidate() {
+    if (hwnd) {
+        InvalidateRect(hwnd, nullptr, FALSE);
+    } else if (parent && parent->hwnd) {
+        const RECT r = rectOnParent();
+        InvalidateRect(parent->hwnd, &r, FALSE);
+    }
+}
+
+void ControlImpl::place() {
+    if (hwnd)
+        SetWindowPos(hwnd, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    else
+        invalidate();
+}
+
+int textExtent(const ControlImpl& control, std::wstring_view text) {
+    HDC dc = measuringDc();
+    SelectObject(dc, control.hfont());
+    SIZE size{};
+    GetTextExtentPoint32W(dc, text.data(), static_cast<int>(text.size()), &size);
+    return size.cx;
+}
+
+// Labels take the width of their widest line and one character height per line; an empty text
+// measures one space wide, so that centring it is still defined.
+void ControlImpl::resizeToText() {
+    if (kind != Kind::Label) return;
+    const auto lines = labelLines(*this);
+    int widest = 0;
+    bool empty = true;
+    for (const auto& line : lines) {
+        widest = std::max(widest, textExtent(*this, line.plain));
+        empty = empty && line.plain.empty();
+    }
+    if (empty && lines.size() == 1) widest = textExtent(*this, L" ");
+    const int w = (style & WordWrap) ? designWidth : widest;
+    const int h = font.height * static_cast<int>(lines.size());
+    invalidate();
+    width = w;
+    height = h;
+    invalidate();
+}
+
+RECT ControlImpl::itemRect(int index) const {
+    const int n = static_cast<int>(items.size());
+    const int textHeight = font.height;
+    const int room = height - textHeight - 5;
+    const int itemHeight = room / n;
+    const int firstTop = textHeight + 1 + (room % n) / 2;
+    const int itemTop = firstTop + index * itemHeight;
+    return {8, itemTop, 8 + width - 10, itemTop + itemHeight};
+}
+
+int ControlImpl::itemAt(POINT p) const {
+    for (int i = 0; i < static_cast<int>(items.size()); ++i) {
+        const RECT r = itemRect(i);
+        if (PtInRect(&r, p)) return i;
+    }
+    return -1;
+}
+
+HICON makeIcon(const Picture& picture) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = picture.width;
+    info.bmiHeader.biHeight = -picture.height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HBITMAP colour = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    ReleaseDC(nullptr, screen);
+    auto* out = static_cast<std::uint32_t*>(bits);
+    const int rowBytes = (picture.width + 15) / 16 * 2;
+    std::vector<BYTE> mask(static_cast<std::size_t>(rowBytes * picture.height), 0);
+    for (int y = 0; y < picture.height; ++y)
+        for (int x = 0; x < picture.width; ++x) {
+            const auto i = static_cast<std::size_t>(y * picture.width + x);
+            const Colour v = picture.pixels[i];
+            const bool clear = picture.isIcon() && picture.mask[i];
+            out[i] = clear ? 0 : ((v & 0xFF) << 16 | (v & 0xFF00) | (v >> 16 & 0xFF));
+            if (clear)
+                mask[static_cast<std::size_t>(y * rowBytes + x / 8)] |= static_cast<BYTE>(0x80 >> (x % 8));
+        }
+    HBITMAP maskBitmap = CreateBitmap(picture.width, picture.height, 1, 1, mask.data());
+    ICONINFO icon{TRUE, 0, 0, maskBitmap, colour};
+    HICON result = CreateIconIndirect(&icon);
+    DeleteObject(maskBitmap);
+    DeleteObject(colour);
+    return result;
+}
+
+ControlImpl* hitOnSurface(ControlImpl& surface, POINT p) {
+    for (auto it = surface.children.rbegin(); it != surface.children.rend(); ++it) {
+        ControlImpl* c = *it;
+        const RECT r = c->rectOnParent();
+        if (!c->windowed() && c->shown && PtInRect(&r, p)) return c;
+    }
+    return &surface;
+}
+
+HWND surfaceAt(WindowImpl& window, POINT clientPoint, POINT& pointInSurface) {
+    HWND current = window.hwnd;
+    POINT p = clientPoint;
+    while (true) {
+        HWND child = ChildWindowFromPointEx(current, p, CWP_SKIPINVISIBLE | CWP_SKIPTRANSPARENT);
+        if (!child || child == current) break;
+        MapWindowPoints(current, child, &p, 1);
+        current = child;
+    }
+    pointInSurface = p;
+    return current;
+}
+
+ControlImpl* controlAtPoint(WindowImpl& window, POINT clientPoint) {
+    POINT p{};
+    HWND h = surfaceAt(window, clientPoint, p);
+    ControlImpl* surface = window.fromHwnd(h);
+    return surface ? hitOnSurface(*surface, p) : nullptr;
+}
+
+void paintSurface(ControlImpl& surface, HDC dc) {
+    switch (surface.kind) {
+    case Kind::RadioGroup: paintRadioGroup(surface, dc); break;
+    case Kind::ProgressBar: paintProgress(surface, dc); break;
+    case Kind::Panel:
+    case Kind::Label:
+    case Kind::Image:
+    case Kind::Button: paintPanel(surface, dc); break;
+    }
+    for (ControlImpl* c : surface.children) {
+        if (c->windowed() || !c->shown) continue;
+        const int saved = SaveDC(dc);
+        IntersectClipRect(dc, c->left, c->top, c->left + c->width, c->top + c->height);
+        if (c->kind == Kind::Label)
+            paintLabel(*c, dc, c->left, c->top);
+        else
+            paintImage(*c, dc, c->left, c->top);
+        RestoreDC(dc, saved);
+    }
+}
+
+void renderTree(ControlImpl& surface, HDC dc) {
+    paintSurface(surface, dc);
+    for (ControlImpl* c : surface.children) {
+        if (!c->windowed() || !c->shown) continue;
+        const int saved = SaveDC(dc);
+        IntersectClipRect(dc, c->left, c->top, c->left + c->width, c->top + c->height);
+        OffsetViewportOrgEx(dc, c->left, c->top, nullptr);
+        if (c->kind != Kind::Button)
+            renderTree(*c, dc);
+        else
+            SendMessageW(c->hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT | PRF_ERASEBKGND);
+        RestoreDC(dc, saved);
+    }
+}
+
+LRESULT CALLBACK surfaceProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* c = reinterpret_cast<ControlImpl*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (!c) return DefWindowProcW(hwnd, message, wParam, lParam);
+    if (!c->parent) {
+        bool handled = false;
+        const LRESULT result = rootMessage(*c, message, wParam, lParam, handled);
+        if (handled) return result;
+    }
+    switch (message) {
+    case WM_ERASEBKGND: return 1;
+    case WM_PAINT: {
+        // Drawn off the screen first, so a large character never flickers.
+        PAINTSTRUCT ps{};
+        HDC dc = BeginPaint(hwnd, &ps);
+        const RECT& r = ps.rcPaint;
+        if (r.right > r.left && r.bottom > r.top) {
+            HDC memory = CreateCompatibleDC(dc);
+            HBITMAP bitmap = CreateCompatibleBitmap(dc, r.right - r.left, r.bottom - r.top);
+            HGDIOBJ old = SelectObject(memory, bitmap);
+            SetViewportOrgEx(memory, -r.left, -r.top, nullptr);
+            paintSurface(*c, memory);
+            SetViewportOrgEx(memory, 0, 0, nullptr);
+            BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, memory, 0, 0, SRCCOPY);
+            SelectObject(memory, old);
+            DeleteObject(bitmap);
+            DeleteDC(memory);
+        }
+        EndPaint(hwnd, &ps);
+        return 0;
+    }
+    case WM_PRINTCLIENT: paintSurface(*c, reinterpret_cast<HDC>(wParam)); return 0;
+    case WM_SETCURSOR:
+        if (reinterpret_cast<HWND>(wParam) != hwnd || LOWORD(lParam) != HTCLIENT) return FALSE;
+        setCursorAt(*c);
+        return TRUE;
+    case WM_MOUSEMOVE: {
+        ControlImpl* hit = hitOnSurface(*c, pointOf(lParam));
+        if (hit != c->window->hovered) {
+            c->window->hovered = hit;
+            SendMessageW(c->window->toolTip, TTM_POP, 0, 0);
+        }
+        return 0;
+    }
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDBLCLK:
+    case WM_MBUTTONDBLCLK: mouseDown(*c, message, pointOf(lParam)); return 0;
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONUP: mouseUp(*c, message, wParam, pointOf(lParam)); return 0;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        if (c->kind == Kind::RadioGroup) c->invalidate();
+        return 0;
+    case WM_KEYDOWN:
+        if (c->kind == Kind::RadioGroup) radioKey(*c, wParam);
+        return 0;
+    default: return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+}
+
+void registerClasses() {
+    for (const wchar_t* name : {L"TapirunForm", L"TapirunPanel", L"TapirunRadioGroup", L"TapirunProgress"}) {
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof(wc);
+        wc.style = CS_DBLCLKS;
+        wc.lpfnWndProc = surfaceProc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        // The program file's own icon, made from the cat-paw drawing.
+        wc.hIcon = LoadIconW(wc.hInstance, MAKEINTRESOURCEW(1));
+        wc.lpszClassName = name;
+        RegisterClassExW(&wc);
+    }
+}
+
+} // namespace platform

@@ -1,0 +1,149 @@
+#pragma once
+
+// Shared by the Win32 backend's sources only.
+
+#include "platform/Platform.h"
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+class WindowImpl;
+
+std::wstring widen(std::string_view utf8);
+std::string narrow(std::wstring_view wide);
+// The byte 0x5C is drawn as a yen sign and the full-width backslash as a backslash, as the Japanese
+// fonts of the original desktop do, whatever font this desktop substitutes.
+std::wstring toDisplay(std::string_view utf8);
+COLORREF toColorRef(Colour colour);
+HFONT fontFor(const Font& font);
+void registerClasses();
+// The loop's work between fetching a message and dispatching it: the F1 accelerator, the dialog
+// keys of a dialog window and the key preview. True when the message was used up.
+bool preTranslate(MSG& msg);
+// Runs one message as the event loop would; synthesised keys skip the translation to characters.
+void deliver(MSG& msg, bool translate);
+int beepsSoFar();
+
+// One control. The window's client area is a control too (the root), so painting, hit testing and
+// mouse handling are the same for every surface that owns a native window.
+class ControlImpl {
+public:
+    Kind kind{};
+    int id = -1;
+    ControlImpl* parent = nullptr; // null for the root
+    WindowImpl* window = nullptr;
+    HWND hwnd = nullptr; // panels, radio groups, progress bars, buttons and the root
+    int left = 0, top = 0, width = 0, height = 0;
+    int designWidth = 0;
+    bool shown = true;
+    bool enabled = true;
+    Colour colour = clInherit;
+    Font font;
+    std::string text;
+    std::string hint;
+    unsigned style = NoStyle;
+    Cursor cursor = Cursor::Default;
+    bool alignedBottom = false;
+    int position = 0;
+    std::vector<std::string> items;
+    int itemIndex = -1;
+    int pressedItem = -1;
+    Picture picture;
+    HICON icon = nullptr;
+    std::vector<ControlImpl*> children; // table order: bottom first
+    bool pressed = false;
+
+    std::function<void()> clickHandler;
+    std::function<void(MouseButton)> downHandler;
+    std::function<void(MouseButton)> upHandler;
+
+    ~ControlImpl();
+    bool windowed() const { return hwnd != nullptr; }
+    Colour backgroundColour() const;
+    HFONT hfont() const { return fontFor(font); }
+    // The surface this control is drawn on and the control's place there.
+    ControlImpl* surface() { return windowed() ? this : parent; }
+    RECT rectOnParent() const { return {left, top, left + width, top + height}; }
+    void invalidate();
+    void resizeToText();
+    void place();
+    std::wstring shortHint() const;
+    // Radio group: the item under a point of the group, or -1.
+    int itemAt(POINT p) const;
+    RECT itemRect(int index) const;
+};
+
+class WindowImpl {
+public:
+    WindowImpl(const WindowSpec& spec, Window& owner);
+    ~WindowImpl();
+
+    Window& owner;
+    HWND hwnd = nullptr;
+    HWND toolTip = nullptr;
+    bool isMain = false;
+    bool dialog = false;
+    bool maximised = false;
+    ControlImpl root;
+    std::map<int, std::unique_ptr<ControlImpl>> controls;
+    std::vector<ControlImpl*> order;
+    std::function<bool(char32_t)> characterHandler;
+    std::function<void()> closeHandler;
+    std::function<void()> f1Handler;
+    int focusId = -1;
+    wchar_t pendingHighSurrogate = 0;
+    ControlImpl* hovered = nullptr;
+
+    ControlImpl* find(int id) const;
+    ControlImpl* fromHwnd(HWND h);
+    void layoutAligned();
+    void addToolFor(HWND h);
+    // The control that keeps the keyboard: the one named for it, else the first shown radio group
+    // or button, else the window itself.
+    HWND focusTarget();
+    void closeRequested();
+    void hideAndPassActivation();
+    bool previewCharacter(wchar_t unit);
+};
+
+// Every window of the program, in creation order.
+std::vector<WindowImpl*>& allWindows();
+WindowImpl* windowOf(HWND root);
+
+// The topmost control at a point of a surface's client area: a label or picture drawn there, else
+// the surface itself.
+ControlImpl* hitOnSurface(ControlImpl& surface, POINT p);
+// The deepest shown native window of the top-level window under a point of its client area.
+HWND surfaceAt(WindowImpl& window, POINT clientPoint, POINT& pointInSurface);
+// The control under a point of the window's client area.
+ControlImpl* controlAtPoint(WindowImpl& window, POINT clientPoint);
+// Draws a surface and everything above it into a device context whose origin is the surface's
+// top-left corner; the pictures of tests use it for a whole window.
+void paintSurface(ControlImpl& surface, HDC dc);
+void renderTree(ControlImpl& surface, HDC dc);
+LRESULT CALLBACK surfaceProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+int textExtent(const ControlImpl& control, std::wstring_view text);
+// An icon from a picture with a mask, at the picture's own size.
+HICON makeIcon(const Picture& picture);
+
+namespace win32 {
+bool isF1Command(WPARAM wParam);
+// The Windows session ends: what the program changed on the desktop goes back.
+void endOfSession();
+void ensureSetUp();
+} // namespace win32
+
+} // namespace platform

@@ -1,0 +1,369 @@
+// Application, the message loop, colours, fonts, clocks, timers, the beep and the desktop calls.
+
+#include "platform/win32/Internal.h"
+
+#include <commctrl.h>
+
+#include <atomic>
+#include <exception>
+#include <tuple>
+
+namespace platform {
+
+namespace {
+std::atomic<int> g_beeps{0};
+std::atomic<bool> g_taskbarHidden{false};
+HACCEL g_accelerators = nullptr;
+constexpr WORD F1Command = 1;
+} // namespace
+
+int beepsSoFar() {
+    return g_beeps.load();
+}
+
+std::wstring widen(std::string_view utf8) {
+    if (utf8.empty()) return {};
+    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring out(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
+    return out;
+}
+
+std::string narrow(std::wstring_view wide) {
+    if (wide.empty()) return {};
+    const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                                      nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n, nullptr,
+                        nullptr);
+    return out;
+}
+
+// The full-width backslash stays as it is: every Japanese font draws it as a wide backslash, while
+// the plain backslash is a yen sign in the Japanese fonts and a backslash in others, so it is
+// written as the yen sign itself.
+std::wstring toDisplay(std::string_view utf8) {
+    std::wstring s = widen(utf8);
+    for (wchar_t& ch : s)
+        if (ch == L'\\') ch = 0x00A5;
+    return s;
+}
+
+COLORREF toColorRef(Colour colour) {
+    return static_cast<COLORREF>(resolve(colour) & 0xFFFFFF);
+}
+
+// The classic desktop's system colours, read from the desktop itself.
+Colour resolve(Colour colour) {
+    switch (colour) {
+    case clBtnFace: return static_cast<Colour>(GetSysColor(COLOR_BTNFACE));
+    case clWindowText: return static_cast<Colour>(GetSysColor(COLOR_WINDOWTEXT));
+    default: return colour & 0xFFFFFF;
+    }
+}
+
+// A negative height asks for the character (em) height, so a line is as high as the design says.
+// Fonts live until the program ends: there are only a dozen of them.
+HFONT fontFor(const Font& font) {
+    static std::map<std::tuple<std::wstring, int, bool>, HFONT> fonts;
+    const std::wstring face = widen(font.face ? font.face : "ＭＳ Ｐゴシック");
+    const int height = font.height > 0 ? font.height : 12;
+    const auto key = std::make_tuple(face, height, font.bold);
+    if (auto it = fonts.find(key); it != fonts.end()) return it->second;
+    LOGFONTW lf{};
+    lf.lfHeight = -height;
+    lf.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
+    lf.lfCharSet = SHIFTJIS_CHARSET;
+    lf.lfOutPrecision = OUT_DEFAULT_PRECIS;
+    lf.lfClipPrecision = CLIP_DEFAULT_PRECIS;
+    lf.lfQuality = DEFAULT_QUALITY;
+    lf.lfPitchAndFamily = DEFAULT_PITCH | FF_DONTCARE;
+    lstrcpynW(lf.lfFaceName, face.c_str(), LF_FACESIZE);
+    HFONT created = CreateFontIndirectW(&lf);
+    fonts[key] = created;
+    return created;
+}
+
+Size screenSize() {
+    return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+}
+
+namespace {
+
+// A program that dies of a fault or an unhandled exception never destroys its main window, so the
+// taskbar it hid would stay hidden; both ways out give it back first. A killed process cannot.
+LONG WINAPI onUnhandledException(EXCEPTION_POINTERS*) {
+    if (g_taskbarHidden) showTaskbar();
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+
+[[noreturn]] void onTerminate() {
+    if (g_taskbarHidden) showTaskbar();
+    std::abort();
+}
+
+void setUpOnce() {
+    static bool done = false;
+    if (done) return;
+    done = true;
+    INITCOMMONCONTROLSEX controls{sizeof(controls),
+                                  ICC_PROGRESS_CLASS | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+    registerClasses();
+    ACCEL f1{FVIRTKEY, VK_F1, F1Command};
+    g_accelerators = CreateAcceleratorTableW(&f1, 1);
+    SetUnhandledExceptionFilter(onUnhandledException);
+    std::set_terminate(onTerminate);
+}
+
+bool isKeyMessage(UINT message) {
+    return message == WM_KEYDOWN || message == WM_SYSKEYDOWN || message == WM_KEYUP ||
+           message == WM_SYSKEYUP || message == WM_CHAR;
+}
+
+bool modifierHeld() {
+    return (GetKeyState(VK_SHIFT) < 0) || (GetKeyState(VK_CONTROL) < 0) || (GetKeyState(VK_MENU) < 0);
+}
+
+// The dialog manager's keys, as a dialog with a default push button and no cancel button answers
+// them: Enter with no Shift, Ctrl or Alt clicks the default button, Escape does nothing. Space is
+// the focused push button's own key.
+bool dialogKey(WindowImpl& window, const MSG& msg) {
+    // Space clicks the focused push button whatever is held, Alt included, as on the other
+    // backend; the box's system menu stays on its icon.
+    if (msg.message == WM_SYSKEYDOWN && msg.wParam == VK_SPACE) {
+        if (ControlImpl* c = window.fromHwnd(GetFocus()); c && c->kind == Kind::Button && c->enabled)
+            SendMessageW(window.hwnd, WM_COMMAND, MAKEWPARAM(c->id, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(c->hwnd));
+        return true;
+    }
+    if (msg.message != WM_KEYDOWN) return false;
+    if (msg.wParam == VK_ESCAPE) return true;
+    if (msg.wParam != VK_RETURN) return false;
+    if (modifierHeld()) return true;
+    for (ControlImpl* c : window.order)
+        if (c->kind == Kind::Button && (c->style & DefaultButton) && c->shown && c->enabled) {
+            SendMessageW(window.hwnd, WM_COMMAND, MAKEWPARAM(c->id, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(c->hwnd));
+            break;
+        }
+    return true;
+}
+
+} // namespace
+
+bool preTranslate(MSG& msg) {
+    if (!isKeyMessage(msg.message) || !msg.hwnd) return false;
+    WindowImpl* window = windowOf(GetAncestor(msg.hwnd, GA_ROOT));
+    if (!window) return false;
+    // F1 belongs to the main window's action wherever the keyboard is: the accelerator table is
+    // tried for every window of the program, with the command sent to the window that owns F1.
+    if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN)
+        for (WindowImpl* owner : allWindows())
+            if (owner->f1Handler && TranslateAcceleratorW(owner->hwnd, g_accelerators, &msg)) return true;
+    if (window->dialog && dialogKey(*window, msg)) return true;
+    if (msg.message == WM_CHAR && window->characterHandler && IsWindowEnabled(window->hwnd))
+        return window->previewCharacter(static_cast<wchar_t>(msg.wParam));
+    return false;
+}
+
+void deliver(MSG& msg, bool translate) {
+    if (preTranslate(msg)) return;
+    if (translate) TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+}
+
+struct Application::Impl {
+    std::string title;
+};
+
+Application::Application(int&, char**) : m_impl(std::make_unique<Impl>()) {
+    setUpOnce();
+}
+Application::~Application() = default;
+// The main window carries the title itself; there is no separate application window here.
+void Application::setTitle(std::string_view title) {
+    m_impl->title = std::string(title);
+}
+// The program file itself carries its icon and names in its resources; there is no desktop entry.
+void Application::setDesktopId(std::string_view) {}
+int Application::run() {
+    MSG msg{};
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0)
+        deliver(msg, true);
+    return static_cast<int>(msg.wParam);
+}
+
+// A Windows session always has its desktop to draw on.
+bool displayReachable(std::string&) {
+    return true;
+}
+
+namespace {
+class WindowsClock : public Clock {
+public:
+    std::uint32_t tickMs() override { return GetTickCount(); }
+    // Without a high-resolution counter the millisecond tick stands in.
+    std::uint32_t highResolution() override {
+        LARGE_INTEGER counter{};
+        if (!QueryPerformanceCounter(&counter)) return GetTickCount();
+        return static_cast<std::uint32_t>(counter.QuadPart & 0xFFFFFFFF);
+    }
+};
+} // namespace
+
+Clock& systemClock() {
+    static WindowsClock clock;
+    return clock;
+}
+
+void beep() {
+    ++g_beeps;
+    MessageBeep(MB_OK);
+}
+
+// Shown without activation and then hidden, as the taskbar of the original desktop had to be.
+// With no taskbar the calls address no window and do nothing.
+void hideTaskbar() {
+    HWND tray = FindWindowW(L"Shell_TrayWnd", nullptr);
+    ShowWindow(tray, SW_SHOWNOACTIVATE);
+    ShowWindow(tray, SW_HIDE);
+    g_taskbarHidden = true;
+}
+
+void showTaskbar() {
+    ShowWindow(FindWindowW(L"Shell_TrayWnd", nullptr), SW_SHOWNA);
+    g_taskbarHidden = false;
+}
+
+// The main window carries the program's title itself and is already hidden when this runs at exit;
+// restoring it would bring it back on the screen just before it goes, so a hidden window is left.
+void restoreWindowTitled(std::string_view title) {
+    HWND found = FindWindowW(nullptr, widen(title).c_str());
+    if (found && IsWindowVisible(found)) ShowWindow(found, SW_RESTORE);
+}
+
+// Timers run on a message-only window. Each tick re-arms the system timer with the time left to
+// the next deadline, so the system timer's granularity delays single ticks but never adds up.
+struct Timer::Impl {
+    UINT_PTR id = 0;
+    int interval = 1000;
+    bool enabled = false;
+    double deadlineMs = 0;
+    std::function<void()> onTick;
+
+    static HWND sink();
+    static std::map<UINT_PTR, Impl*>& registry() {
+        static std::map<UINT_PTR, Impl*> timers;
+        return timers;
+    }
+    static double nowMs() {
+        static const double perMs = [] {
+            LARGE_INTEGER f{};
+            QueryPerformanceFrequency(&f);
+            return static_cast<double>(f.QuadPart) / 1000.0;
+        }();
+        LARGE_INTEGER c{};
+        QueryPerformanceCounter(&c);
+        return static_cast<double>(c.QuadPart) / perMs;
+    }
+    void arm(double now) {
+        const double left = deadlineMs - now;
+        const UINT delay = left < USER_TIMER_MINIMUM ? USER_TIMER_MINIMUM : static_cast<UINT>(left + 0.999);
+        SetTimer(sink(), id, delay, nullptr);
+    }
+    void due() {
+        if (!enabled) return;
+        const double now = nowMs();
+        // A system timer may come a little early; the tick waits for its deadline.
+        if (now + 0.5 < deadlineMs) {
+            arm(now);
+            return;
+        }
+        // A loop held up past the next deadline runs the missed ticks at once, one per message, so
+        // the count of ticks keeps to the clock.
+        deadlineMs += interval;
+        arm(now);
+        onTick();
+    }
+};
+
+namespace {
+LRESULT CALLBACK timerSinkProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_TIMER) {
+        auto& timers = Timer::Impl::registry();
+        if (auto it = timers.find(wParam); it != timers.end()) it->second->due();
+        return 0;
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+} // namespace
+
+HWND Timer::Impl::sink() {
+    static HWND window = [] {
+        setUpOnce();
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = timerSinkProc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"TapirunTimers";
+        RegisterClassW(&wc);
+        return CreateWindowExW(0, L"TapirunTimers", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
+    }();
+    return window;
+}
+
+Timer::Timer(std::function<void()> onTick) : m_impl(std::make_unique<Impl>()) {
+    static UINT_PTR nextId = 1;
+    m_impl->id = nextId++;
+    m_impl->onTick = std::move(onTick);
+    Impl::registry()[m_impl->id] = m_impl.get();
+}
+Timer::~Timer() {
+    KillTimer(Impl::sink(), m_impl->id);
+    Impl::registry().erase(m_impl->id);
+}
+void Timer::setEnabled(bool enabled) {
+    if (enabled == m_impl->enabled) return;
+    m_impl->enabled = enabled;
+    if (enabled) {
+        const double now = Impl::nowMs();
+        m_impl->deadlineMs = now + m_impl->interval;
+        m_impl->arm(now);
+    } else {
+        KillTimer(Impl::sink(), m_impl->id);
+    }
+}
+bool Timer::enabled() const {
+    return m_impl->enabled;
+}
+// A running timer starts its new interval from now, as the toolkit's timers do.
+void Timer::setInterval(int milliseconds) {
+    m_impl->interval = milliseconds;
+    if (m_impl->enabled) {
+        const double now = Impl::nowMs();
+        m_impl->deadlineMs = now + milliseconds;
+        m_impl->arm(now);
+    }
+}
+int Timer::interval() const {
+    return m_impl->interval;
+}
+void Timer::tick() {
+    if (m_impl->enabled) m_impl->onTick();
+}
+
+// Exposed for the window procedure: the accelerator's command and the session's end.
+namespace win32 {
+bool isF1Command(WPARAM wParam) {
+    return HIWORD(wParam) == 1 && LOWORD(wParam) == F1Command;
+}
+void endOfSession() {
+    if (g_taskbarHidden) showTaskbar();
+}
+void ensureSetUp() {
+    setUpOnce();
+}
+} // namespace win32
+
+} // namespace platform

@@ -1,0 +1,400 @@
+// Test drivers over the Win32 backend: keys and mouse buttons go through the same message handling
+// as the event loop's, pictures are rendered from the control tree.
+
+#include "platform/TestSupport.h"
+#include "platform/win32/Internal.h"
+
+#include <array>
+#include <cstdio>
+
+namespace platform::test {
+
+namespace {
+
+HWND top(Window& window) {
+    return window.impl().hwnd;
+}
+
+HWND keyTarget(Window& window) {
+    HWND focus = GetFocus();
+    return focus && GetAncestor(focus, GA_ROOT) == top(window) ? focus : top(window);
+}
+
+void send(HWND target, UINT message, WPARAM wParam, LPARAM lParam) {
+    MSG msg{target, message, wParam, lParam, GetTickCount(), {}};
+    deliver(msg, false);
+}
+
+// The modifier keys as the keyboard state reports them while a key is pressed.
+class HeldModifiers {
+public:
+    explicit HeldModifiers(unsigned modifiers) {
+        GetKeyboardState(m_saved.data());
+        std::array<BYTE, 256> state = m_saved;
+        auto hold = [&state](int vk, bool down) { state[static_cast<std::size_t>(vk)] = down ? 0x80 : 0; };
+        hold(VK_SHIFT, modifiers & Shift);
+        hold(VK_LSHIFT, modifiers & Shift);
+        hold(VK_CONTROL, modifiers & Ctrl);
+        hold(VK_LCONTROL, modifiers & Ctrl);
+        hold(VK_MENU, modifiers & Alt);
+        hold(VK_LMENU, modifiers & Alt);
+        SetKeyboardState(state.data());
+    }
+    ~HeldModifiers() { SetKeyboardState(m_saved.data()); }
+    HeldModifiers(const HeldModifiers&) = delete;
+    HeldModifiers& operator=(const HeldModifiers&) = delete;
+
+private:
+    std::array<BYTE, 256> m_saved{};
+};
+
+constexpr int NoCharacter = -1;
+
+void pressKey(Window& window, WPARAM vk, unsigned modifiers, int typed) {
+    HeldModifiers held(modifiers);
+    const bool alt = modifiers & Alt;
+    const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(static_cast<UINT>(vk), MAPVK_VK_TO_VSC)) << 16;
+    send(keyTarget(window), alt ? WM_SYSKEYDOWN : WM_KEYDOWN, vk, scan | 1);
+    if (typed != NoCharacter && !(modifiers & (Ctrl | Alt)))
+        send(keyTarget(window), WM_CHAR, static_cast<WPARAM>(typed), scan | 1);
+    send(keyTarget(window), alt ? WM_SYSKEYUP : WM_KEYUP, vk, scan | 1 | (1LL << 30) | (1LL << 31));
+}
+
+UINT downMessage(MouseButton button) {
+    switch (button) {
+    case MouseButton::Left: return WM_LBUTTONDOWN;
+    case MouseButton::Right: return WM_RBUTTONDOWN;
+    case MouseButton::Middle: return WM_MBUTTONDOWN;
+    }
+    return WM_LBUTTONDOWN;
+}
+UINT upMessage(MouseButton button) {
+    switch (button) {
+    case MouseButton::Left: return WM_LBUTTONUP;
+    case MouseButton::Right: return WM_RBUTTONUP;
+    case MouseButton::Middle: return WM_MBUTTONUP;
+    }
+    return WM_LBUTTONUP;
+}
+WPARAM heldFlag(MouseButton button) {
+    switch (button) {
+    case MouseButton::Left: return MK_LBUTTON;
+    case MouseButton::Right: return MK_RBUTTON;
+    case MouseButton::Middle: return MK_MBUTTON;
+    }
+    return MK_LBUTTON;
+}
+
+LPARAM packPoint(POINT p) {
+    return MAKELPARAM(static_cast<WORD>(static_cast<short>(p.x)), static_cast<WORD>(static_cast<short>(p.y)));
+}
+
+void mouse(Window& window, int x, int y, UINT message, WPARAM held) {
+    POINT inSurface{};
+    HWND target = surfaceAt(window.impl(), {x, y}, inSurface);
+    // The control that took the press holds the mouse, so the release goes to it wherever it happens.
+    if (HWND captured = GetCapture(); captured && GetAncestor(captured, GA_ROOT) == top(window)) {
+        target = captured;
+        inSurface = {x, y};
+        MapWindowPoints(top(window), captured, &inSurface, 1);
+    }
+    send(target, message, held, packPoint(inSurface));
+}
+
+ControlImpl& controlOf(Window& window, int id) {
+    return *window.impl().find(id);
+}
+
+POINT windowPlace(Window& window, const ControlImpl& c) {
+    POINT p{0, 0};
+    if (c.windowed()) {
+        MapWindowPoints(c.hwnd, top(window), &p, 1);
+    } else {
+        p = {c.left, c.top};
+        MapWindowPoints(c.parent->hwnd, top(window), &p, 1);
+    }
+    return p;
+}
+
+} // namespace
+
+void initialise(int&, char**) {
+    win32::ensureSetUp();
+}
+
+void processEvents() {
+    MSG msg{};
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+        deliver(msg, true);
+}
+
+// Everything queued but the timers' ticks, so a test that fires them by hand replays exactly.
+void deliverPosted() {
+    MSG msg{};
+    while (PeekMessageW(&msg, nullptr, 0, WM_TIMER - 1, PM_REMOVE) ||
+           PeekMessageW(&msg, nullptr, WM_TIMER + 1, 0xFFFFFFFF, PM_REMOVE))
+        deliver(msg, true);
+}
+
+void shutdown() {}
+
+void type(Window& window, std::string_view utf8) {
+    for (wchar_t unit : widen(utf8)) {
+        const SHORT scan = unit < 0x80 ? VkKeyScanW(unit) : -1;
+        const WPARAM vk = scan == -1 ? 0 : static_cast<WPARAM>(scan & 0xFF);
+        pressKey(window, vk, NoModifier, unit);
+    }
+}
+
+void pressF1(Window& window, unsigned modifiers) {
+    pressKey(window, VK_F1, modifiers, NoCharacter);
+}
+
+void pressSilent(Window& window, SilentKey key) {
+    WPARAM vk = VK_LEFT;
+    switch (key) {
+    case SilentKey::Left: vk = VK_LEFT; break;
+    case SilentKey::Right: vk = VK_RIGHT; break;
+    case SilentKey::Up: vk = VK_UP; break;
+    case SilentKey::Down: vk = VK_DOWN; break;
+    case SilentKey::ShiftKey: vk = VK_SHIFT; break;
+    case SilentKey::F2: vk = VK_F2; break;
+    }
+    pressKey(window, vk, NoModifier, NoCharacter);
+}
+
+void pressDialogKey(Window& window, DialogKey key, unsigned modifiers) {
+    switch (key) {
+    case DialogKey::Return: pressKey(window, VK_RETURN, modifiers, L'\r'); break;
+    case DialogKey::Space: pressKey(window, VK_SPACE, modifiers, L' '); break;
+    case DialogKey::Escape: pressKey(window, VK_ESCAPE, modifiers, 0x1B); break;
+    }
+}
+
+// The window system's own request, as the close box sends it.
+void pressCloseBox(Window& window) {
+    SendMessageW(top(window), WM_SYSCOMMAND, SC_CLOSE, 0);
+}
+
+Frame frameOf(Window& window) {
+    HWND hwnd = top(window);
+    wchar_t title[256] = {};
+    GetWindowTextW(hwnd, title, 256);
+    const auto style = static_cast<DWORD>(GetWindowLongW(hwnd, GWL_STYLE));
+    return {narrow(title), (style & WS_SYSMENU) != 0, (style & WS_MINIMIZEBOX) != 0,
+            (style & WS_MAXIMIZEBOX) != 0, (style & WS_THICKFRAME) != 0};
+}
+
+void press(Window& window, int x, int y, MouseButton button) {
+    mouse(window, x, y, downMessage(button), heldFlag(button));
+}
+
+void release(Window& window, int x, int y, MouseButton button) {
+    mouse(window, x, y, upMessage(button), 0);
+}
+
+void click(Window& window, int x, int y) {
+    press(window, x, y);
+    release(window, x, y);
+}
+
+// As the system delivers it: the second press of a double click arrives as a double-click message.
+void doubleClick(Window& window, int x, int y, MouseButton button) {
+    press(window, x, y, button);
+    release(window, x, y, button);
+    const UINT second = button == MouseButton::Left    ? WM_LBUTTONDBLCLK
+                        : button == MouseButton::Right ? WM_RBUTTONDBLCLK
+                                                       : WM_MBUTTONDBLCLK;
+    mouse(window, x, y, second, heldFlag(button));
+    release(window, x, y, button);
+}
+
+int windowX(Window& window, int id) {
+    return windowPlace(window, controlOf(window, id)).x;
+}
+int windowY(Window& window, int id) {
+    return windowPlace(window, controlOf(window, id)).y;
+}
+int centreX(Window& window, int id) {
+    return windowX(window, id) + window.control(id).width() / 2;
+}
+int centreY(Window& window, int id) {
+    return windowY(window, id) + window.control(id).height() / 2;
+}
+void clickControl(Window& window, int id) {
+    click(window, centreX(window, id), centreY(window, id));
+}
+
+Rect itemRect(Window& window, int id, int index) {
+    const RECT r = controlOf(window, id).itemRect(index);
+    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+int itemCentreX(Window& window, int id, int index) {
+    const Rect r = itemRect(window, id, index);
+    return windowX(window, id) + r.left + r.width / 2;
+}
+int itemCentreY(Window& window, int id, int index) {
+    const Rect r = itemRect(window, id, index);
+    return windowY(window, id) + r.top + r.height / 2;
+}
+
+int controlAt(Window& window, int x, int y) {
+    ControlImpl* c = controlAtPoint(window.impl(), {x, y});
+    return c && c->parent ? c->id : -1;
+}
+
+std::string toolTipAt(Window& window, int x, int y) {
+    const ControlImpl* c = controlAtPoint(window.impl(), {x, y});
+    return c && (c->style & ShowHint) ? narrow(c->shortHint()) : std::string();
+}
+
+Cursor cursorAt(Window& window, int x, int y) {
+    const ControlImpl* c = controlAtPoint(window.impl(), {x, y});
+    return c ? c->cursor : Cursor::Default;
+}
+
+int textWidth(Window& window, int id, std::string_view utf8) {
+    return textExtent(controlOf(window, id), toDisplay(utf8));
+}
+
+Image grab(Window& window) {
+    ControlImpl& root = window.impl().root;
+    RECT client{};
+    GetClientRect(top(window), &client);
+    Image out;
+    out.width = client.right;
+    out.height = client.bottom;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = out.width;
+    info.bmiHeader.biHeight = -out.height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    renderTree(root, dc);
+    GdiFlush();
+    const auto* in = static_cast<const std::uint32_t*>(bits);
+    out.pixels.reserve(static_cast<std::size_t>(out.width * out.height));
+    for (int i = 0; i < out.width * out.height; ++i) {
+        const std::uint32_t v = in[i];
+        out.pixels.push_back((v >> 16 & 0xFF) | (v & 0xFF00) | (v & 0xFF) << 16);
+    }
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    return out;
+}
+
+namespace {
+std::uint32_t crc32(const std::vector<unsigned char>& bytes, std::size_t from) {
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (std::size_t i = from; i < bytes.size(); ++i) {
+        crc ^= bytes[i];
+        for (int k = 0; k < 8; ++k)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+void put32(std::vector<unsigned char>& out, std::uint32_t v) {
+    for (int shift : {24, 16, 8, 0})
+        out.push_back(static_cast<unsigned char>(v >> shift));
+}
+void chunk(std::vector<unsigned char>& file, const char* type, const std::vector<unsigned char>& data) {
+    put32(file, static_cast<std::uint32_t>(data.size()));
+    std::vector<unsigned char> body(type, type + 4);
+    body.insert(body.end(), data.begin(), data.end());
+    file.insert(file.end(), body.begin(), body.end());
+    put32(file, crc32(body, 0));
+}
+} // namespace
+
+// A PNG without compression: its image data is a zlib stream of stored blocks.
+bool savePng(const Image& image, const std::string& path) {
+    std::vector<unsigned char> raw;
+    for (int y = 0; y < image.height; ++y) {
+        raw.push_back(0);
+        for (int x = 0; x < image.width; ++x) {
+            const Colour c = image.at(x, y);
+            raw.insert(raw.end(),
+                       {static_cast<unsigned char>(c & 0xFF), static_cast<unsigned char>(c >> 8 & 0xFF),
+                        static_cast<unsigned char>(c >> 16 & 0xFF)});
+        }
+    }
+    std::vector<unsigned char> zlib{0x78, 0x01};
+    std::uint32_t a = 1, b = 0;
+    for (unsigned char byte : raw) {
+        a = (a + byte) % 65521;
+        b = (b + a) % 65521;
+    }
+    for (std::size_t at = 0; at < raw.size() || raw.empty(); at += 65535) {
+        const std::size_t n = std::min<std::size_t>(65535, raw.size() - at);
+        zlib.push_back(at + n >= raw.size() ? 1 : 0);
+        zlib.insert(zlib.end(),
+                    {static_cast<unsigned char>(n & 0xFF), static_cast<unsigned char>(n >> 8),
+                     static_cast<unsigned char>(~n & 0xFF), static_cast<unsigned char>(~n >> 8 & 0xFF)});
+        zlib.insert(zlib.end(), raw.begin() + static_cast<std::ptrdiff_t>(at),
+                    raw.begin() + static_cast<std::ptrdiff_t>(at + n));
+        if (raw.empty()) break;
+    }
+    put32(zlib, b << 16 | a);
+    std::vector<unsigned char> header;
+    put32(header, static_cast<std::uint32_t>(image.width));
+    put32(header, static_cast<std::uint32_t>(image.height));
+    header.insert(header.end(), {8, 2, 0, 0, 0});
+    std::vector<unsigned char> file{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    chunk(file, "IHDR", header);
+    chunk(file, "IDAT", zlib);
+    chunk(file, "IEND", {});
+    FILE* f = _wfopen(widen(path).c_str(), L"wb");
+    if (!f) return false;
+    const bool ok = std::fwrite(file.data(), 1, file.size(), f) == file.size();
+    std::fclose(f);
+    return ok;
+}
+
+std::vector<Screen> screens() {
+    std::vector<Screen> out;
+    EnumDisplayMonitors(
+        nullptr, nullptr,
+        [](HMONITOR monitor, HDC, LPRECT, LPARAM data) -> BOOL {
+            MONITORINFO info{};
+            info.cbSize = sizeof(info);
+            GetMonitorInfoW(monitor, &info);
+            const RECT& r = info.rcMonitor;
+            auto& list = *reinterpret_cast<std::vector<Screen>*>(data);
+            const Screen screen{{r.left, r.top, r.right - r.left, r.bottom - r.top}, 1.0};
+            if (info.dwFlags & MONITORINFOF_PRIMARY)
+                list.insert(list.begin(), screen);
+            else
+                list.push_back(screen);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&out));
+    return out;
+}
+
+Rect desktopGeometry(Window& window) {
+    RECT r{};
+    GetWindowRect(top(window), &r);
+    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
+void moveToScreen(Window& window, int screenIndex) {
+    const auto all = screens();
+    if (screenIndex < 0 || screenIndex >= static_cast<int>(all.size())) return;
+    const Rect& g = all[static_cast<std::size_t>(screenIndex)].geometry;
+    SetWindowPos(top(window), nullptr, g.left, g.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+int beepCount() {
+    return beepsSoFar();
+}
+bool isActive(Window& window) {
+    return GetActiveWindow() == top(window);
+}
+
+} // namespace platform::test

@@ -1,0 +1,485 @@
+// Top-level windows built from description tables, and the control handles over their controls.
+
+#include "platform/win32/Internal.h"
+
+#include <commctrl.h>
+#include <imm.h>
+
+#include <algorithm>
+
+namespace platform {
+
+std::vector<WindowImpl*>& allWindows() {
+    static std::vector<WindowImpl*> windows;
+    return windows;
+}
+
+WindowImpl* windowOf(HWND root) {
+    for (WindowImpl* w : allWindows())
+        if (w->hwnd == root) return w;
+    return nullptr;
+}
+
+namespace {
+
+bool g_mainCreated = false;
+
+DWORD frameStyle(bool dialog) {
+    return dialog ? (WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN)
+                  : (WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN);
+}
+DWORD frameExStyle(bool dialog) {
+    return dialog ? WS_EX_DLGMODALFRAME : 0;
+}
+
+SIZE outerFor(HWND hwnd, int clientWidth, int clientHeight) {
+    RECT r{0, 0, clientWidth, clientHeight};
+    AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongW(hwnd, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongW(hwnd, GWL_EXSTYLE)));
+    return {r.right - r.left, r.bottom - r.top};
+}
+
+} // namespace
+
+ControlImpl::~ControlImpl() {
+    if (icon) DestroyIcon(icon);
+}
+
+WindowImpl::WindowImpl(const WindowSpec& spec, Window& owner_) : owner(owner_) {
+    win32::ensureSetUp();
+    isMain = !g_mainCreated;
+    g_mainCreated = true;
+    dialog = spec.dialog;
+    root.kind = Kind::Panel;
+    root.window = this;
+    root.colour = spec.colour;
+    root.font = spec.font;
+    root.width = spec.clientWidth;
+    root.height = spec.clientHeight;
+    RECT r{0, 0, spec.clientWidth, spec.clientHeight};
+    AdjustWindowRectEx(&r, frameStyle(dialog), FALSE, frameExStyle(dialog));
+    hwnd = CreateWindowExW(frameExStyle(dialog), L"TapirunForm", widen(spec.caption).c_str(),
+                           frameStyle(dialog), spec.left, spec.top, r.right - r.left, r.bottom - r.top,
+                           nullptr, nullptr, GetModuleHandleW(nullptr), &root);
+    root.hwnd = hwnd;
+    allWindows().push_back(this);
+    toolTip = CreateWindowExW(
+        WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd, nullptr, GetModuleHandleW(nullptr), nullptr);
+    addToolFor(hwnd);
+}
+
+WindowImpl::~WindowImpl() {
+    std::erase(allWindows(), this);
+    if (toolTip) DestroyWindow(toolTip);
+    DestroyWindow(hwnd);
+}
+
+ControlImpl* WindowImpl::find(int id) const {
+    const auto it = controls.find(id);
+    return it == controls.end() ? nullptr : it->second.get();
+}
+
+ControlImpl* WindowImpl::fromHwnd(HWND h) {
+    if (h == hwnd) return &root;
+    for (ControlImpl* c : order)
+        if (c->hwnd == h) return c;
+    return nullptr;
+}
+
+void WindowImpl::layoutAligned() {
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    root.width = client.right;
+    root.height = client.bottom;
+    for (ControlImpl* c : order)
+        if (c->alignedBottom && c->parent == &root) {
+            c->left = 0;
+            c->top = client.bottom - c->height;
+            c->width = client.right;
+            c->place();
+        }
+}
+
+// Every native window gets one tool whose text is asked for when it is about to show, so it always
+// names the control under the pointer at that moment.
+void WindowImpl::addToolFor(HWND h) {
+    TOOLINFOW tool{};
+    tool.cbSize = TTTOOLINFOW_V2_SIZE;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = hwnd;
+    tool.uId = reinterpret_cast<UINT_PTR>(h);
+    tool.lpszText = LPSTR_TEXTCALLBACKW;
+    SendMessageW(toolTip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+HWND WindowImpl::focusTarget() {
+    if (ControlImpl* c = find(focusId); c && c->hwnd && IsWindowVisible(c->hwnd)) return c->hwnd;
+    for (ControlImpl* c : order)
+        if ((c->kind == Kind::RadioGroup || c->kind == Kind::Button) && IsWindowVisible(c->hwnd))
+            return c->hwnd;
+    return hwnd;
+}
+
+// A desktop hands the activation on when the active window goes; with no window manager nobody
+// does and the keyboard would reach no window, so the program passes it to its next shown window.
+void WindowImpl::hideAndPassActivation() {
+    const bool wasActive = GetActiveWindow() == hwnd;
+    ShowWindow(hwnd, SW_HIDE);
+    if (!wasActive) return;
+    for (WindowImpl* w : allWindows())
+        if (w != this && IsWindowVisible(w->hwnd)) {
+            w->owner.activate();
+            return;
+        }
+}
+
+// Closing the first window ends the program; any other window is only hidden.
+void WindowImpl::closeRequested() {
+    if (closeHandler) closeHandler();
+    hideAndPassActivation();
+    if (isMain) PostQuitMessage(0);
+}
+
+// Characters outside the basic plane arrive as two units; the handler sees the whole character.
+bool WindowImpl::previewCharacter(wchar_t unit) {
+    char32_t ch = unit;
+    if (unit >= 0xD800 && unit < 0xDC00) {
+        pendingHighSurrogate = unit;
+        return true;
+    }
+    if (unit >= 0xDC00 && unit < 0xE000 && pendingHighSurrogate) {
+        ch = 0x10000 + ((static_cast<char32_t>(pendingHighSurrogate) - 0xD800) << 10) + (unit - 0xDC00);
+        pendingHighSurrogate = 0;
+    }
+    // Delete typed with Ctrl+Backspace is no character.
+    if (ch == 0x7F) return false;
+    // The yen key of this keyboard types the same character as the backslash key.
+    if (ch == 0x00A5) ch = U'\\';
+    return characterHandler(ch);
+}
+
+Window::Window(const WindowSpec& spec) : m_impl(std::make_unique<WindowImpl>(spec, *this)) {}
+Window::~Window() = default;
+
+void Window::addControl(const RowData& row) {
+    auto control = std::make_unique<ControlImpl>();
+    ControlImpl& c = *control;
+    c.kind = row.kind;
+    c.id = row.name;
+    c.window = m_impl.get();
+    c.parent = m_impl->find(row.parent);
+    if (!c.parent) c.parent = &m_impl->root;
+    c.colour = row.colour;
+    c.designWidth = row.width;
+    c.left = row.left;
+    c.top = row.top;
+    c.width = row.width;
+    c.height = row.height;
+    c.text = std::string(row.caption);
+    c.hint = std::string(row.hint);
+    c.style = row.style;
+    c.cursor = row.cursor;
+    c.shown = row.visible;
+    for (std::string_view item : row.items)
+        c.items.emplace_back(item);
+    c.itemIndex = row.itemIndex;
+    // A control without a font of its own uses its parent's, ending at the window's.
+    c.font = row.font.face ? row.font : c.parent->font;
+    c.parent->children.push_back(&c);
+
+    HWND parentHwnd = c.parent->hwnd;
+    const DWORD visible = row.visible ? WS_VISIBLE : 0;
+    const DWORD child = WS_CHILD | WS_CLIPSIBLINGS | visible;
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    switch (row.kind) {
+    case Kind::Panel:
+        c.hwnd = CreateWindowExW(0, L"TapirunPanel", L"", child | WS_CLIPCHILDREN, c.left, c.top, c.width,
+                                 c.height, parentHwnd, nullptr, instance, &c);
+        break;
+    case Kind::RadioGroup:
+        c.hwnd = CreateWindowExW(0, L"TapirunRadioGroup", L"", child | WS_CLIPCHILDREN, c.left, c.top,
+                                 c.width, c.height, parentHwnd, nullptr, instance, &c);
+        break;
+    case Kind::ProgressBar:
+        c.hwnd = CreateWindowExW(0, L"TapirunProgress", L"", child, c.left, c.top, c.width, c.height,
+                                 parentHwnd, nullptr, instance, &c);
+        break;
+    case Kind::Button:
+        c.hwnd = CreateWindowExW(0, L"BUTTON", widen(row.caption).c_str(),
+                                 child | WS_TABSTOP |
+                                     ((row.style & DefaultButton) ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON),
+                                 c.left, c.top, c.width, c.height, parentHwnd,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.name)), instance, nullptr);
+        SendMessageW(c.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(c.hfont()), FALSE);
+        break;
+    case Kind::Label:
+    case Kind::Image: break;
+    }
+    if (c.hwnd) {
+        // A later windowed sibling lies above an earlier one.
+        SetWindowPos(c.hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        m_impl->addToolFor(c.hwnd);
+    }
+    if (row.kind == Kind::Label) c.resizeToText();
+    m_impl->order.push_back(&c);
+    m_impl->controls[row.name] = std::move(control);
+}
+
+// Labels and pictures are painted by their parent's surface before its windowed children, which
+// clip them: there is nothing left to arrange.
+void Window::finishBuilding() {
+    InvalidateRect(m_impl->hwnd, nullptr, FALSE);
+}
+
+Control Window::control(int id) const {
+    return Control(m_impl->find(id));
+}
+bool Window::has(int id) const {
+    return m_impl->find(id) != nullptr;
+}
+
+void Window::onClick(int id, std::function<void()> handler) {
+    m_impl->find(id)->clickHandler = std::move(handler);
+}
+void Window::onMouseDown(int id, std::function<void(MouseButton)> handler) {
+    m_impl->find(id)->downHandler = std::move(handler);
+}
+void Window::onMouseUp(int id, std::function<void(MouseButton)> handler) {
+    m_impl->find(id)->upHandler = std::move(handler);
+}
+void Window::onCharacter(std::function<bool(char32_t)> handler) {
+    m_impl->characterHandler = std::move(handler);
+}
+void Window::onClose(std::function<void()> handler) {
+    m_impl->closeHandler = std::move(handler);
+}
+void Window::onF1(std::function<void()> handler) {
+    m_impl->f1Handler = std::move(handler);
+}
+
+void Window::show() {
+    ShowWindow(m_impl->hwnd, m_impl->maximised ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
+    m_impl->layoutAligned();
+    UpdateWindow(m_impl->hwnd);
+}
+void Window::hide() {
+    m_impl->hideAndPassActivation();
+}
+void Window::close() {
+    SendMessageW(m_impl->hwnd, WM_CLOSE, 0, 0);
+}
+bool Window::visible() const {
+    return IsWindowVisible(m_impl->hwnd) != FALSE;
+}
+
+void Window::activate() {
+    HWND hwnd = m_impl->hwnd;
+    SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    SetForegroundWindow(hwnd);
+    // With no window manager to hand out the focus the program takes it itself.
+    SetActiveWindow(hwnd);
+    SetFocus(m_impl->focusTarget());
+}
+
+void Window::raise() {
+    SetWindowPos(m_impl->hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+void Window::repaint() {
+    RedrawWindow(m_impl->hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN);
+}
+
+void Window::setIcon(const Picture& picture) {
+    HICON icon = makeIcon(picture);
+    SendMessageW(m_impl->hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    SendMessageW(m_impl->hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+}
+void Window::setClientSize(int width, int height) {
+    const SIZE outer = outerFor(m_impl->hwnd, width, height);
+    SetWindowPos(m_impl->hwnd, nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    m_impl->layoutAligned();
+}
+int Window::clientWidth() const {
+    RECT r{};
+    GetClientRect(m_impl->hwnd, &r);
+    return r.right;
+}
+int Window::clientHeight() const {
+    RECT r{};
+    GetClientRect(m_impl->hwnd, &r);
+    return r.bottom;
+}
+int Window::outerWidth() const {
+    RECT r{};
+    GetWindowRect(m_impl->hwnd, &r);
+    return r.right - r.left;
+}
+int Window::outerHeight() const {
+    RECT r{};
+    GetWindowRect(m_impl->hwnd, &r);
+    return r.bottom - r.top;
+}
+int Window::left() const {
+    RECT r{};
+    GetWindowRect(m_impl->hwnd, &r);
+    return r.left;
+}
+int Window::top() const {
+    RECT r{};
+    GetWindowRect(m_impl->hwnd, &r);
+    return r.top;
+}
+void Window::move(int left, int top) {
+    SetWindowPos(m_impl->hwnd, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+void Window::setMaximised() {
+    m_impl->maximised = true;
+    if (IsWindowVisible(m_impl->hwnd)) ShowWindow(m_impl->hwnd, SW_SHOWMAXIMIZED);
+}
+
+// The style word's two caption bits: border and dialog frame.
+void Window::setCaptionBar(bool shown) {
+    constexpr LONG CaptionBits = 0x00C00000;
+    constexpr LONG AllButCaption = static_cast<LONG>(0xFF3FFFFF);
+    HWND hwnd = m_impl->hwnd;
+    const LONG style = GetWindowLongW(hwnd, GWL_STYLE);
+    SetWindowLongW(hwnd, GWL_STYLE, shown ? (style | CaptionBits) : (style & AllButCaption));
+    SetWindowPos(hwnd, nullptr, 0, 0, 0, 0,
+                 SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// Without an input context the keys reach the window as plain characters, the IME switched on or not.
+void Window::disableInputMethod() {
+    ImmAssociateContextEx(m_impl->hwnd, nullptr, IACE_CHILDREN);
+}
+
+void Window::setFocusControl(int id) {
+    m_impl->focusId = id;
+}
+
+// Control handles.
+
+void Control::setText(std::string_view text) {
+    if (m_impl->text == text) return;
+    m_impl->text = std::string(text);
+    if (m_impl->kind == Kind::Label)
+        m_impl->resizeToText();
+    else if (m_impl->kind == Kind::Button)
+        SetWindowTextW(m_impl->hwnd, widen(text).c_str());
+    else
+        m_impl->invalidate();
+}
+std::string Control::text() const {
+    return m_impl->text;
+}
+int Control::left() const {
+    return m_impl->left;
+}
+int Control::top() const {
+    return m_impl->top;
+}
+int Control::width() const {
+    return m_impl->width;
+}
+int Control::height() const {
+    return m_impl->height;
+}
+void Control::setLeft(int left) {
+    if (left == m_impl->left) return;
+    m_impl->invalidate();
+    m_impl->left = left;
+    m_impl->place();
+}
+void Control::setTop(int top) {
+    if (top == m_impl->top) return;
+    m_impl->invalidate();
+    m_impl->top = top;
+    m_impl->place();
+}
+
+// A hidden control must not keep the keyboard focus: a key the main window leaves alone would
+// otherwise reach it. A radio group shown again takes the focus back when the window itself holds it.
+void Control::setVisible(bool visible) {
+    ControlImpl& c = *m_impl;
+    if (c.shown == visible) return;
+    c.shown = visible;
+    if (!c.hwnd) {
+        c.invalidate();
+        return;
+    }
+    HWND top = c.window->hwnd;
+    HWND focus = GetFocus();
+    if (!visible && focus && (focus == c.hwnd || IsChild(c.hwnd, focus))) SetFocus(top);
+    ShowWindow(c.hwnd, visible ? SW_SHOWNA : SW_HIDE);
+    if (visible && c.kind == Kind::RadioGroup && GetFocus() == top) SetFocus(c.hwnd);
+}
+bool Control::visible() const {
+    return m_impl->shown;
+}
+// A disabled control looks unchanged; it only stops taking clicks.
+void Control::setEnabled(bool enabled) {
+    m_impl->enabled = enabled;
+}
+bool Control::enabled() const {
+    return m_impl->enabled;
+}
+
+void Control::setColour(Colour colour) {
+    if (m_impl->colour == colour) return;
+    m_impl->colour = colour;
+    m_impl->invalidate();
+}
+Colour Control::colour() const {
+    return m_impl->colour;
+}
+void Control::setFontColour(Colour colour) {
+    if (m_impl->font.colour == colour) return;
+    m_impl->font.colour = colour;
+    m_impl->invalidate();
+}
+Colour Control::fontColour() const {
+    return m_impl->font.colour;
+}
+void Control::setHint(std::string_view hint) {
+    m_impl->hint = std::string(hint);
+}
+std::string Control::hint() const {
+    return m_impl->hint;
+}
+
+// Only the columns that changed are repainted: the bar spans the screen and moves every 30 ms.
+void Control::setPosition(int position) {
+    position = std::clamp(position, 0, 100);
+    if (position == m_impl->position) return;
+    const int inner = m_impl->width - 2;
+    const int before = 1 + inner * m_impl->position / 100, after = 1 + inner * position / 100;
+    m_impl->position = position;
+    const RECT changed{std::min(before, after), 1, std::max(before, after) + 1, m_impl->height - 1};
+    if (m_impl->hwnd) InvalidateRect(m_impl->hwnd, &changed, FALSE);
+}
+int Control::position() const {
+    return m_impl->position;
+}
+
+void Control::setItemIndex(int index) {
+    if (index < 0 || index >= static_cast<int>(m_impl->items.size()) || index == m_impl->itemIndex) return;
+    m_impl->itemIndex = index;
+    m_impl->invalidate();
+}
+int Control::itemIndex() const {
+    return m_impl->itemIndex;
+}
+
+void Control::alignBottom() {
+    m_impl->alignedBottom = true;
+    m_impl->window->layoutAligned();
+}
+
+void Control::setPicture(const Picture& picture) {
+    m_impl->picture = picture;
+    if (m_impl->icon) DestroyIcon(m_impl->icon);
+    m_impl->icon = picture.isIcon() ? makeIcon(picture) : nullptr;
+    m_impl->invalidate();
+}
+
+} // namespace platform

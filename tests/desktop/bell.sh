@@ -1,0 +1,123 @@
+#!/usr/bin/env bash
+# The bell, heard: the program runs on its own Xvfb beside a PulseAudio server whose only sink is
+# a null sink, and the sink's monitor is recorded around key presses.
+#
+#   bell.sh PATH/TO/tapirun wrong     a wrong key makes a sound
+#   bell.sh PATH/TO/tapirun correct   a correct key makes none (after a wrong key in the same run
+#                                     has been heard, so silence means something)
+#   bell.sh PATH/TO/tapirun no-server PATH/TO/bell-watch
+#                                     with no sound server a wrong key rings the X bell instead
+#
+# The keys are real X key events; which key is correct is read from the screen: a correct key
+# draws a new target, a wrong one leaves it.
+set -uo pipefail
+
+name=bell
+usage="usage: bell.sh PATH/TO/tapirun wrong|correct|no-server [PATH/TO/bell-watch]"
+app=${1:?$usage}
+mode=${2:?$usage}
+watcher=${3:-}
+source "$(dirname "$0")/lib.sh"
+need pulseaudio pactl parec xdotool import convert od awk
+[[ $mode == no-server && ! -x $watcher ]] && fail "$usage"
+
+# Placed by the window's table and the centring rule on a 1024x768 screen: the target frame.
+readonly box="138x138+$(((1024 - 140) / 2 + 1))+$(((768 - 140) / 2 + 1))"
+readonly rate=8000 # mono, 16 bits: 16000 bytes a second
+
+mkdir -m 700 "$work/runtime"
+export HOME=$work XDG_RUNTIME_DIR=$work/runtime PULSE_SERVER=unix:$work/pulse
+unset DBUS_SESSION_BUS_ADDRESS
+
+# --- the sound server: no configuration of the machine's, one null sink, no idle exit --------
+startSoundServer() {
+    pulseaudio -n -F /dev/null --daemonize=no --exit-idle-time=-1 --disallow-exit --use-pid-file=no \
+        --disable-shm=yes --load="module-null-sink sink_name=bell" \
+        --load="module-native-protocol-unix auth-anonymous=1 socket=$work/pulse" >"$work/pulse.log" 2>&1 &
+    started+=($!)
+    for _ in {1..50}; do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
+    pactl info >/dev/null 2>&1 || { cat "$work/pulse.log" >&2; fail "PulseAudio did not start"; }
+    ok "PulseAudio with a null sink"
+}
+[[ $mode == no-server ]] || startSoundServer
+
+startXvfb
+setxkbmap -model jp106 -layout jp 2>/dev/null || true
+env -u QT_IM_MODULE QT_QPA_PLATFORM=xcb "$app" >"$work/app.log" 2>&1 &
+appPid=$!
+started+=("$appPid")
+waitForWindow "$appPid" >/dev/null
+ok "the program runs on $DISPLAY"
+
+targetSignature() {
+    import -window root -depth 8 "$work/screen.ppm" 2>/dev/null || fail "screenshot failed"
+    convert "$work/screen.ppm" -crop "$box" +repage -format '%#' info:
+}
+
+# pressRecorded KEY: presses KEY while the sink's monitor is recorded for 1.5 s; sets `peak` to the
+# loudest sample and `verdict` to correct (a new target) or wrong (the same target).
+pressRecorded() {
+    local key=$1 before after size deadline
+    before=$(targetSignature)
+    : >"$work/rec.raw"
+    parec -d bell.monitor --raw --format=s16le --channels=1 --rate=$rate --latency-msec=20 >"$work/rec.raw" &
+    local recorder=$!
+    started+=("$recorder")
+    for _ in {1..50}; do [[ -s $work/rec.raw ]] && break; sleep 0.05; done
+    [[ -s $work/rec.raw ]] || fail "the recorder gets no sound from the monitor"
+    size=$(stat -c %s "$work/rec.raw")
+    xdotool key "$key"
+    deadline=$((size + rate * 2 * 3 / 2))
+    for _ in {1..100}; do (($(stat -c %s "$work/rec.raw") >= deadline)) && break; sleep 0.05; done
+    kill "$recorder" 2>/dev/null
+    wait "$recorder" 2>/dev/null
+    after=$(targetSignature)
+    peak=$(tail -c +"$((size + 1))" "$work/rec.raw" | od -An -v -td2 -w2 |
+        awk '{ v = $1 < 0 ? -$1 : $1; if (v > m) m = v } END { print m + 0 }')
+    if [[ $after != "$before" ]]; then verdict=correct; else verdict=wrong; fi
+    echo "     key $key: $verdict, loudest sample $peak"
+}
+
+readonly loud=1000 quiet=50
+
+# The home-row drill is selected at start: F1 prepares it, Space starts it.
+xdotool key F1
+sleep 0.3
+xdotool key space
+sleep 0.3
+
+# q is in no row of the home-row drill, so it is wrong whatever the target.
+if [[ $mode == no-server ]]; then
+    "$watcher" 5 >"$work/watch.log" &
+    watchPid=$!
+    started+=("$watchPid")
+    for _ in {1..50}; do grep -q ready "$work/watch.log" && break; sleep 0.1; done
+    xdotool key q
+    wait "$watchPid" || fail "no sound server, and no X bell either"
+    ok "with no sound server a wrong key rings the X bell"
+    kill -0 "$appPid" 2>/dev/null || fail "the program died"
+    echo "$name: all checks passed"
+    exit 0
+fi
+pressRecorded q
+[[ $verdict == wrong ]] || fail "q was taken as correct"
+((peak >= loud)) || fail "a wrong key made no sound (loudest sample $peak)"
+ok "a wrong key sounds the bell"
+
+if [[ $mode == correct ]]; then
+    found=""
+    for key in a s d f g h j k l semicolon colon bracketright; do
+        pressRecorded "$key"
+        if [[ $verdict == correct ]]; then
+            ((peak <= quiet)) || fail "the correct key $key made a sound (loudest sample $peak)"
+            found=$key
+            break
+        fi
+        ((peak >= loud)) || fail "the wrong key $key made no sound (loudest sample $peak)"
+    done
+    [[ -n $found ]] || fail "no key of the home row was taken as correct"
+    ok "a correct key is silent"
+fi
+
+kill -0 "$appPid" 2>/dev/null || fail "the program died"
+echo "$name: all checks passed"

@@ -1,0 +1,44 @@
+# The Windows program's tests, run under Wine on an Xvfb display of their own with a JIS keymap.
+# One Wine session serves them all: a fixture starts it before the first test and stops it after
+# the last, because Wine's helper processes would otherwise hold the tests' output open.
+set(wine ${CMAKE_CURRENT_SOURCE_DIR}/win32/wine.sh)
+
+# The long run measures memory through Linux's /proc; the rest of the form tests serve both backends.
+get_target_property(form_sources form_tests SOURCES)
+list(REMOVE_ITEM form_sources LongRunTest.cpp)
+set_target_properties(form_tests PROPERTIES SOURCES "${form_sources}")
+set(session ${CMAKE_BINARY_DIR}/wine)
+
+# Console helpers the scripts call inside the session: the prefix's settings, the taskbar's and a
+# window's state, and a program that dies with the taskbar hidden.
+add_executable(win32_probe win32/Probe.cpp)
+target_compile_definitions(win32_probe PRIVATE UNICODE _UNICODE)
+target_compile_options(win32_probe PRIVATE ${TAPIRUN_WARNINGS})
+target_link_options(win32_probe PRIVATE -municode)
+
+add_executable(win32_crash win32/Crash.cpp)
+target_link_libraries(win32_crash PRIVATE tapirun_platform)
+target_compile_options(win32_crash PRIVATE ${TAPIRUN_WARNINGS})
+
+# What only the Windows program has: the taskbar, the timers' deadlines, the version record.
+add_executable(win32_tests FormTestMain.cpp win32/TaskbarTest.cpp win32/TimerTest.cpp win32/ResourceTest.cpp)
+target_compile_definitions(win32_tests PRIVATE UNICODE _UNICODE)
+target_include_directories(win32_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(win32_tests PRIVATE tapirun_forms tapirun_testsupport GTest::gtest version)
+target_compile_options(win32_tests PRIVATE ${TAPIRUN_WARNINGS})
+add_dependencies(win32_tests tapirun win32_crash)
+
+add_test(NAME wine_session_start COMMAND ${wine} start ${session} $<TARGET_FILE:win32_probe>)
+set_tests_properties(wine_session_start PROPERTIES FIXTURES_SETUP wine TIMEOUT 120)
+add_test(NAME wine_session_stop COMMAND ${wine} stop ${session})
+set_tests_properties(wine_session_stop PROPERTIES FIXTURES_CLEANUP wine TIMEOUT 60)
+
+foreach(suite drill_tests form_tests win32_tests)
+    add_test(NAME ${suite} COMMAND ${wine} run ${session} $<TARGET_FILE:${suite}> --gtest_brief=1)
+    set_tests_properties(${suite} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 120 RUN_SERIAL TRUE)
+endforeach()
+
+# The program file on the session's display, driven with xdotool.
+add_test(NAME end_to_end COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/win32/e2e.sh ${session} $<TARGET_FILE:tapirun>
+    $<TARGET_FILE:win32_probe>)
+set_tests_properties(end_to_end PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 120 RUN_SERIAL TRUE)

@@ -1,0 +1,225 @@
+#!/usr/bin/env bash
+# End-to-end test of the Windows program under Wine, on the test session's Xvfb display (1024x768,
+# JIS keymap, no window manager): start-up full screen with the taskbar hidden, a drill driven with
+# real keys through Wine's keyboard layout, the yen and ro keys, and the exit button. The screen is
+# read back; a small Windows helper reports what only Windows can see (the window's client area and
+# style, the taskbar window).
+#
+#   e2e.sh SESSION tapirun.exe probe.exe
+#
+# With TAPIRUN_SHOTS set, pictures of the idle screen and of a drill go there.
+set -uo pipefail
+
+session=${1:?usage: e2e.sh SESSION tapirun.exe probe.exe}
+app=${2:?usage: e2e.sh SESSION tapirun.exe probe.exe}
+probe=${3:?usage: e2e.sh SESSION tapirun.exe probe.exe}
+here=$(cd "$(dirname "$0")" && pwd)
+for tool in xdotool import convert wine; do
+    command -v "$tool" >/dev/null || { echo "e2e: $tool not found (run scripts/install-deps.sh)" >&2; exit 1; }
+done
+eval "$("$here/wine.sh" env "$session")" || exit 1
+
+readonly screenW=1024 screenH=768
+# Places that follow from the window's table and the centring rule on a 1024x768 screen.
+readonly boxLeft=$(((screenW - 140) / 2)) boxTop=$(((screenH - 140) / 2)) # target frame 140x140
+readonly missTop=$((boxTop + 140))                                         # wrong character below it
+readonly barTop=$((screenH - 17))                                          # progress bar
+# The lower row's item of the mode selector (left 50, top 110 at start-up; items 22 high from 19).
+readonly lowerRowX=$((50 + 8 + 6)) lowerRowY=$((110 + 19 + 3 * 22 + 11))
+
+work=$(mktemp -d /tmp/tapirun-wine-e2e.XXXXXX)
+appPid="" failures=0
+cleanup() {
+    [[ -n $appPid ]] && kill -0 "$appPid" 2>/dev/null && kill "$appPid" 2>/dev/null && wait "$appPid" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM HUP
+
+die() {
+    echo "e2e: FAIL: $*" >&2
+    exit 1
+}
+check() { # check DESCRIPTION COMMAND...: a failed check is reported and the run goes on
+    if "${@:2}"; then echo "ok   $1"; else echo "FAIL $1" >&2; failures=$((failures + 1)); fi
+}
+appAlive() { [[ -n $appPid ]] && kill -0 "$appPid" 2>/dev/null; }
+ask() { wine "$probe" "$@" </dev/null 2>/dev/null | tr -d '\r'; }
+
+shoot() { import -window root -depth 8 "$work/$1.ppm" 2>/dev/null || die "screenshot $1 failed"; }
+pixel() { convert "$work/$1.ppm" -format "%[hex:p{$2,$3}]" info:; }
+pixelsAre() {
+    local shot=$1 want=$2 p got
+    shift 2
+    for p in "$@"; do
+        got=$(pixel "$shot" "${p%,*}" "${p#*,}")
+        [[ $got == "$want" ]] || { echo "     pixel $p of $shot is $got, expected $want" >&2; return 1; }
+    done
+}
+keep() { [[ -n ${TAPIRUN_SHOTS:-} ]] && mkdir -p "$TAPIRUN_SHOTS" && convert "$work/$1.ppm" "$TAPIRUN_SHOTS/$2.png"; }
+# drillState SHOT -> "BOXSIG BOXWHITE MISSSIG MISSOLIVE": a signature and the count of white
+# (target) pixels inside the target frame, and the same for the strip below it where a wrong
+# character shows in olive, stopping short of the progress bar.
+drillState() {
+    local inner="138x138+$((boxLeft + 1))+$((boxTop + 1))" strip="${screenW}x$((barTop - missTop - 1))+0+$missTop"
+    convert "$work/$1.ppm" \
+        \( +clone -crop "$inner" +repage -format '%# ' -write info:- +delete \) \
+        \( +clone -crop "$inner" +repage -fill black +opaque white -format '%[fx:round(mean*w*h)] ' -write info:- +delete \) \
+        \( +clone -crop "$strip" +repage -format '%# ' -write info:- +delete \) \
+        -crop "$strip" +repage -fill black +opaque '#808000' -fill white -opaque '#808000' \
+        -format '%[fx:round(mean*w*h)]\n' info:-
+}
+
+# --- start-up -------------------------------------------------------------------------------
+ask show-tray >/dev/null
+check "the desktop shows its taskbar before the program starts" [ "$(ask tray)" = shown ]
+began=$(date +%s%N)
+wine "$app" </dev/null >"$work/app.log" 2>&1 &
+appPid=$!
+drawn=""
+for _ in {1..150}; do
+    shoot idle
+    [[ $(pixel idle 50 30) == 00FF00 ]] && { drawn=1; break; }
+    appAlive || die "the program exited during start-up"
+    sleep 0.05
+done
+[[ -n $drawn ]] || die "the OK button was not drawn within 10 s"
+echo "e2e: start-up to the first full picture: $((($(date +%s%N) - began) / 1000000)) ms"
+keep idle win32-idle
+
+read -r left top width height caption <<<"$(ask window Tapirun)"
+check "the client area covers the screen (${width}x${height}+${left}+${top})" \
+    [ "${width}x${height}+${left}+${top}" = "${screenW}x${screenH}+0+0" ]
+check "the style word has no caption bits" [ "$caption" = nocaption ]
+check "the taskbar is hidden while the program runs" [ "$(ask tray)" = hidden ]
+check "OK button frame is lime at 50..151 x 30..65" pixelsAre idle 00FF00 50,30 151,30 50,65 151,65
+check "exit button frame is lime at 200..301 x 30..65" pixelsAre idle 00FF00 200,30 301,30 200,65 301,65
+check "info buttons frame is blue at 370..719 x 30..65" pixelsAre idle 0000FF 370,30 719,30 370,65 719,65
+check "background is black, no target box yet" pixelsAre idle 000000 10,10 1010,100 "$boxLeft,$boxTop" 300,400
+check "progress bar lies along the bottom edge" [ "$(pixel idle 512 $((screenH - 8)))" != 000000 ]
+
+# --- a drill of the lower row, zxcvbnm,./ and the backslash --------------------------------------
+xdotool mousemove "$lowerRowX" "$lowerRowY" click 1
+xdotool mousemove 700 700
+xdotool key F1
+sleep 0.3
+shoot prepared
+check "F1 shows the target frame centred in fuchsia" pixelsAre prepared FF00FF \
+    "$boxLeft,$boxTop" "$((boxLeft + 139)),$((boxTop + 139))"
+xdotool key space
+for _ in {1..30}; do
+    shoot running
+    read -r boxSig white missSig olive <<<"$(drillState running)"
+    [[ $white -gt 100 ]] && break
+    sleep 0.1
+done
+check "Space shows a target character in the box" [ "$white" -gt 100 ]
+
+# press KEY sets verdict to correct (a new target, the miss cleared) or wrong (the same target, the
+# typed character shown in olive), judged from the screen; targets never repeat.
+press() {
+    local key=$1 sig white2 miss olive2 deadline=$((SECONDS + 3))
+    xdotool key "$key"
+    while :; do
+        shoot key
+        read -r sig white2 miss olive2 <<<"$(drillState key)"
+        [[ $sig != "$boxSig" || $miss != "$missSig" ]] && break
+        ((SECONDS < deadline)) || break
+    done
+    if [[ $sig != "$boxSig" && $olive2 == 0 && $white2 -gt 100 ]]; then
+        verdict=correct
+    elif [[ $sig == "$boxSig" && $miss != "$missSig" && $olive2 -gt 100 ]]; then
+        verdict=wrong
+    else
+        verdict=unclear
+    fi
+    lastTarget=$boxSig
+    boxSig=$sig missSig=$miss
+}
+
+# What is in the box is learned from the keys: a key judged correct names the picture the box
+# showed. A picture that none of the letters not yet learned matches is the backslash, the only
+# other character of the set. Once known, it is answered with the ro key and later with the yen key;
+# on letters the yen and ro keys are shown as misses, which must look alike.
+declare -A named
+learned() { # learned KEY: the picture of KEY's character is known
+    local s
+    for s in "${!named[@]}"; do [[ ${named[$s]} == "$1" ]] && return 0; done
+    return 1
+}
+letters=(z x c v b n m comma period slash)
+roHit="" yenHit="" yenMiss="" roMiss="" odd="" presses=0
+while [[ -z $roHit || -z $yenHit || -z $yenMiss || -z $roMiss ]] && ((presses < 160)); do
+    appAlive || die "the program ended during the drill"
+    target=${named[$boxSig]:-}
+    if [[ $target == backslash ]]; then
+        if [[ -z $roHit ]]; then key=backslash; else key=yen; fi
+        press "$key"
+        presses=$((presses + 1))
+        [[ $verdict == correct ]] || odd+=" $key-on-backslash:$verdict"
+        if [[ $key == backslash ]]; then roHit=1; else yenHit=1; fi
+    elif [[ -n $target ]]; then
+        if [[ -z $yenMiss || -z $roMiss ]]; then
+            if [[ -z $yenMiss ]]; then key=yen; else key=backslash; fi
+            press "$key"
+            presses=$((presses + 1))
+            if [[ $verdict == wrong ]]; then
+                if [[ $key == yen ]]; then yenMiss=$missSig; shoot drill; else roMiss=$missSig; fi
+            else
+                odd+=" $key-on-$target:$verdict"
+            fi
+        fi
+        press "$target"
+        presses=$((presses + 1))
+        [[ $verdict == correct ]] || odd+=" $target-on-$target:$verdict"
+    else
+        found=""
+        for key in "${letters[@]}"; do
+            learned "$key" && continue
+            press "$key"
+            presses=$((presses + 1))
+            if [[ $verdict == correct ]]; then
+                named[$lastTarget]=$key found=1
+                break
+            fi
+            [[ $verdict == wrong ]] || { odd+=" $key:$verdict"; found=1; break; }
+        done
+        [[ -n $found ]] || named[$boxSig]=backslash
+    fi
+done
+echo "e2e: $presses keys, ${#named[@]} targets told apart"
+check "every key was judged visibly (${odd:- none unclear})" [ -z "$odd" ]
+check "the ro key answers the backslash" [ -n "$roHit" ]
+check "the yen key answers the backslash" [ -n "$yenHit" ]
+check "the yen and ro keys show the same wrong character" [ -n "$yenMiss" ] && [ "$yenMiss" = "$roMiss" ]
+[[ -e $work/drill.ppm ]] && keep drill win32-drill
+
+xdotool key space
+sleep 0.3
+shoot results
+check "Space ends the drill: counts frame in yellow at 50,350" pixelsAre results FFFF00 50,350 199,350 50,449 199,449
+check "the mode selector is back" [ "$(pixel results 50 200)" != 000000 ]
+
+# --- exit -----------------------------------------------------------------------------------
+ask watch-tray 10 >"$work/tray" &
+watcher=$!
+sleep 0.3
+xdotool mousemove 250 48 click 1
+for _ in {1..100}; do appAlive || break; sleep 0.05; done
+if appAlive; then
+    check "the exit button ends the program within 5 s" false
+else
+    wait "$appPid"
+    status=$?
+    appPid=""
+    check "the program exits with status 0 (got $status)" [ "$status" = 0 ]
+fi
+wait "$watcher"
+check "the taskbar is shown again" [ "$(<"$work/tray")" = shown ]
+check "the window is gone" [ "$(ask window Tapirun)" = none ]
+
+if ((failures > 0)); then
+    echo "e2e: $failures check(s) failed" >&2
+    exit 1
+fi
+echo "e2e: all checks passed"

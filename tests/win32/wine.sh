@@ -1,0 +1,105 @@
+#!/usr/bin/env bash
+# The Wine session the Windows program's tests share: an Xvfb display of its own with the JIS
+# keymap, a Wine prefix inside the build folder and one wineserver that stays up between tests.
+#
+#   wine.sh start SESSION PROBE.exe            start the display and the session; the prefix is made
+#                                              once (about 20 s) and kept in SESSION/prefix
+#   wine.sh run SESSION PROGRAM.exe [ARGS...]  run a Windows program in the session
+#   wine.sh env SESSION                        print the session's variables, for scripts to source
+#   wine.sh stop SESSION                       end the session and its display
+#
+# Wine never runs without its prefix set: no install prompts, nothing written into HOME, and with
+# the debugger switched off a crash ends the program with a non-zero status.
+set -uo pipefail
+
+command=${1:?usage: wine.sh start|run|env|stop SESSION ...}
+session=${2:?usage: wine.sh start|run|env|stop SESSION ...}
+shift 2
+
+export WINEPREFIX="$session/prefix" WINEARCH=win64 WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe,winedbg.exe="
+
+useDisplay() {
+    [[ -r $session/display ]] || { echo "wine.sh: no session in $session (run the wine_session_start test)" >&2; exit 1; }
+    DISPLAY=$(<"$session/display")
+    export DISPLAY
+}
+
+# Helper processes of Wine inherit stdio; they must not hold the caller's output pipe open.
+quiet() { "$@" </dev/null >/dev/null 2>&1; }
+
+stopSession() {
+    if [[ -r $session/display ]]; then
+        useDisplay
+        quiet wineserver -k
+        quiet wineserver -w
+    fi
+    if [[ -r $session/xvfb.pid ]]; then
+        local pid
+        pid=$(<"$session/xvfb.pid")
+        kill "$pid" 2>/dev/null
+        for _ in {1..30}; do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+        kill -9 "$pid" 2>/dev/null
+    fi
+    rm -f "$session/display" "$session/xvfb.pid"
+}
+
+case $command in
+start)
+    probe=${1:?usage: wine.sh start SESSION PROBE.exe}
+    mkdir -p "$session"
+    stopSession
+    for tool in Xvfb xdpyinfo setxkbmap wine wineserver; do
+        command -v "$tool" >/dev/null || { echo "wine.sh: $tool not found (run scripts/install-deps.sh)" >&2; exit 1; }
+    done
+    # The first free display of :90..:99; the keymap is set before Wine starts, and -noreset keeps
+    # it when the last client leaves.
+    for n in {90..99}; do
+        [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]] && continue
+        Xvfb ":$n" -screen 0 1024x768x24 -noreset -nolisten tcp </dev/null >"$session/xvfb.log" 2>&1 &
+        pid=$!
+        for _ in {1..50}; do
+            DISPLAY=":$n" xdpyinfo >/dev/null 2>&1 && break
+            kill -0 "$pid" 2>/dev/null || break
+            sleep 0.1
+        done
+        if DISPLAY=":$n" xdpyinfo >/dev/null 2>&1; then
+            echo "$pid" >"$session/xvfb.pid"
+            echo ":$n" >"$session/display"
+            break
+        fi
+        kill "$pid" 2>/dev/null
+        wait "$pid" 2>/dev/null
+    done
+    useDisplay
+    setxkbmap -model jp106 -layout jp || { echo "wine.sh: setxkbmap failed" >&2; exit 1; }
+    quiet wineserver -p
+    fresh=0
+    [[ -e $WINEPREFIX/system.reg ]] || fresh=1
+    quiet wineboot -i || { echo "wine.sh: wineboot failed" >&2; exit 1; }
+    if ((fresh)) || [[ $probe -nt $session/prefix-settings ]]; then
+        quiet wine "$probe" setup || { echo "wine.sh: the prefix's settings failed" >&2; exit 1; }
+        touch "$session/prefix-settings"
+    fi
+    # Wine's explorer, started by the desktop's first user, owns the taskbar window; a Windows
+    # desktop shows it before the program starts.
+    quiet wine "$probe" show-tray || { echo "wine.sh: no taskbar window in the session" >&2; exit 1; }
+    echo "wine.sh: session on $DISPLAY, prefix $WINEPREFIX"
+    ;;
+run)
+    useDisplay
+    exec wine "$@"
+    ;;
+env)
+    useDisplay
+    printf 'export %s=%q\n' DISPLAY "$DISPLAY" WINEPREFIX "$WINEPREFIX" WINEARCH "$WINEARCH" \
+        WINEDEBUG "$WINEDEBUG" WINEDLLOVERRIDES "$WINEDLLOVERRIDES"
+    ;;
+stop)
+    stopSession
+    ;;
+*)
+    echo "wine.sh: unknown command $command" >&2
+    exit 2
+    ;;
+esac
