@@ -42,7 +42,9 @@ ca_context* openContext(const std::string& name, const std::string& id) {
 
 } // namespace
 
-Bell::Bell() : m_thread([this] { run(); }) {}
+// The thread starts with the first ring: a program that is never told a wrong key keeps no thread
+// and no sound-server connection.
+Bell::Bell() = default;
 
 Bell::~Bell() {
     {
@@ -50,7 +52,7 @@ Bell::~Bell() {
         m_stopping = true;
     }
     m_wake.notify_one();
-    m_thread.join();
+    if (m_thread.joinable()) m_thread.join();
 }
 
 void Bell::ring() {
@@ -62,6 +64,7 @@ void Bell::ring() {
         }
         ++m_pending;
     }
+    if (!m_thread.joinable()) m_thread = std::thread([this] { run(); });
     m_wake.notify_one();
 }
 
