@@ -50,6 +50,15 @@ public:
     int position = 0;
     QPixmap pixmap;
     bool pixmapIsIcon = false;
+    // Labels and pictures are drawn on their parent's surface: hiding one only stops drawing it
+    // and lets clicks through, as it would on the original desktop. The widget itself stays
+    // shown, because showing a widget makes the toolkit ask the X server where the pointer is,
+    // a round trip on every wrong key.
+    bool shown = true;
+    bool drawnOnParent() const { return kind == Kind::Label || kind == Kind::Image; }
+    bool opaqueLabel() const { return kind == Kind::Label && !(style & Transparent); }
+    void setShown(bool visible);
+    bool isShown() const;
     QButtonGroup* radios = nullptr;
 
     std::function<void()> clickHandler;

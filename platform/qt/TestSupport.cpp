@@ -293,9 +293,10 @@ void moveToScreen(Window& window, int screenIndex) {
 std::vector<Rect> textAreas(Window& window) {
     std::vector<Rect> out;
     for (const auto& [id, control] : window.impl().controls) {
-        const bool text = control->kind == Kind::RadioGroup || control->kind == Kind::Button ||
-                          ((control->kind == Kind::Label || control->kind == Kind::Panel) && !control->text.empty());
-        if (!text || !control->widget->isVisibleTo(top(window))) continue;
+        const bool text =
+            control->kind == Kind::RadioGroup || control->kind == Kind::Button ||
+            ((control->kind == Kind::Label || control->kind == Kind::Panel) && !control->text.empty());
+        if (!text || !control->isShown() || !control->widget->isVisibleTo(top(window))) continue;
         const QPoint at = control->widget->mapTo(top(window), QPoint(0, 0));
         out.push_back({at.x(), at.y(), control->widget->width(), control->widget->height()});
     }

@@ -135,6 +135,7 @@ ControlWidget::ControlWidget(ControlImpl& control, QWidget* parent) : QWidget(pa
 }
 
 void ControlWidget::paintEvent(QPaintEvent*) {
+    if (!m_control.isShown()) return;
     QPainter painter(this);
     switch (m_control.kind) {
     case Kind::Panel: paintPanel(painter); break;
@@ -248,7 +249,7 @@ bool handleCommonEvent(ControlImpl& control, QWidget* widget, QEvent* event, boo
         if (mouse->button() == Qt::LeftButton) pressed = false;
         if (control.upHandler && control.enabled) control.upHandler(toButton(mouse->button()));
         if (wasPressed && control.enabled && control.clickHandler && widget->isVisible() &&
-            widget->rect().contains(mouse->position().toPoint()))
+            control.isShown() && widget->rect().contains(mouse->position().toPoint()))
             control.clickHandler();
         return true;
     }

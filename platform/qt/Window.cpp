@@ -267,7 +267,13 @@ void Window::addControl(const RowData& row) {
     if (auto* group = dynamic_cast<RadioGroupWidget*>(c.widget)) group->layoutItems();
     if (row.cursor == Cursor::HandPoint) c.widget->setCursor(Qt::PointingHandCursor);
     c.widget->setAttribute(Qt::WA_InputMethodEnabled, false);
-    c.widget->setVisible(row.visible);
+    if (c.drawnOnParent()) {
+        c.widget->setVisible(true);
+        c.shown = !row.visible; // so that setShown applies the attributes
+        c.setShown(row.visible);
+    } else {
+        c.widget->setVisible(row.visible);
+    }
     if (row.kind == Kind::Label) c.resizeToText();
     m_impl->order.push_back(&c);
     m_impl->controls[row.name] = std::move(control);
@@ -450,7 +456,24 @@ void Control::setTop(int top) {
 // A hidden control must not keep the keyboard focus: a key the main window leaves alone would
 // otherwise reach it, and a hidden radio button would change the mode. A radio group shown again
 // takes the focus back on its selected item when nothing else holds it.
+void ControlImpl::setShown(bool visible) {
+    if (shown == visible) return;
+    shown = visible;
+    widget->setAttribute(Qt::WA_TransparentForMouseEvents, !visible);
+    widget->setAttribute(Qt::WA_OpaquePaintEvent, visible && opaqueLabel());
+    widget->update();
+}
+
+bool ControlImpl::isShown() const {
+    if (!drawnOnParent()) return !widget->isHidden();
+    return shown;
+}
+
 void Control::setVisible(bool visible) {
+    if (m_impl->drawnOnParent()) {
+        m_impl->setShown(visible);
+        return;
+    }
     QWidget* w = m_impl->widget;
     QWidget* focus = w->window()->focusWidget();
     if (!visible && focus && (focus == w || w->isAncestorOf(focus))) focus->clearFocus();
@@ -463,7 +486,7 @@ void Control::setVisible(bool visible) {
         if (QAbstractButton* selected = m_impl->radios->checkedButton()) selected->setFocus();
 }
 bool Control::visible() const {
-    return !m_impl->widget->isHidden();
+    return m_impl->isShown();
 }
 // A disabled control looks unchanged; it only stops taking clicks.
 void Control::setEnabled(bool enabled) {
