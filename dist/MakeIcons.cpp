@@ -8,49 +8,34 @@
 
 #include "Unit1/CatPaw.h"
 #include "dist/PixelArt.h"
-
-#include <QDir>
-#include <QImage>
-#include <QString>
+#include "dist/Png.h"
 
 #include <cstdio>
 #include <cstdlib>
-
-namespace {
-
-// Colours are 0x00BBGGRR; masked pixels become fully transparent.
-QImage toImage(const platform::Picture& picture) {
-    QImage image(picture.width, picture.height, QImage::Format_ARGB32);
-    for (int y = 0; y < picture.height; ++y)
-        for (int x = 0; x < picture.width; ++x) {
-            const auto i = static_cast<std::size_t>(y * picture.width + x);
-            const platform::Colour c = picture.pixels[i];
-            image.setPixel(x, y,
-                           picture.mask[i] ? qRgba(0, 0, 0, 0)
-                                           : qRgba(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF, 255));
-        }
-    return image;
-}
-
-} // namespace
+#include <filesystem>
+#include <string>
+#include <system_error>
 
 int main(int argc, char** argv) {
     if (argc < 4) {
         std::fprintf(stderr, "usage: tapirun-icons OUTPUT-DIR NAME SIZE...\n");
         return 2;
     }
-    const QString outputDir = QString::fromLocal8Bit(argv[1]);
-    const QString name = QString::fromLocal8Bit(argv[2]);
+    const std::string outputDir = argv[1];
+    const std::string name = argv[2];
     for (int i = 3; i < argc; ++i) {
         const int size = std::atoi(argv[i]);
         if (size <= 0) {
             std::fprintf(stderr, "tapirun-icons: not a size: %s\n", argv[i]);
             return 2;
         }
-        const QString dir = QStringLiteral("%1/%2x%2/apps").arg(outputDir).arg(size);
-        const QString file = QStringLiteral("%1/%2.png").arg(dir, name);
-        if (!QDir().mkpath(dir) || !toImage(pixelart::resized(catpaw::icon(), size)).save(file, "PNG")) {
-            std::fprintf(stderr, "tapirun-icons: cannot write %s\n", qPrintable(file));
+        const std::string side = std::to_string(size);
+        const std::string dir = outputDir + "/" + side + "x" + side + "/apps";
+        const std::string file = dir + "/" + name + ".png";
+        std::error_code error;
+        std::filesystem::create_directories(dir, error);
+        if (error || !png::write(pixelart::resized(catpaw::icon(), size), file)) {
+            std::fprintf(stderr, "tapirun-icons: cannot write %s\n", file.c_str());
             return 1;
         }
     }

@@ -174,7 +174,7 @@ class WindowImpl;
 // A top-level window built from its description table; handlers never create controls.
 class Window {
 public:
-    explicit Window(const WindowSpec& spec);
+    explicit Window(const WindowSpec& description);
     ~Window();
     Window(const Window&) = delete;
     Window& operator=(const Window&) = delete;

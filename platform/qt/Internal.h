@@ -82,7 +82,7 @@ public:
 
 class WindowImpl {
 public:
-    WindowImpl(const WindowSpec& spec, Window& owner);
+    WindowImpl(const WindowSpec& description, Window& owner);
     ~WindowImpl();
 
     Window& owner;

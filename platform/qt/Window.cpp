@@ -139,24 +139,25 @@ void applyColours(QWidget* widget, Colour background, Colour text) {
 
 } // namespace
 
-WindowImpl::WindowImpl(const WindowSpec& spec, Window& owner_) : owner(owner_), top(new TopWidget(*this)) {
+WindowImpl::WindowImpl(const WindowSpec& description, Window& owner_)
+    : owner(owner_), top(new TopWidget(*this)) {
     isMain = !g_mainCreated;
     g_mainCreated = true;
-    dialog = spec.dialog;
-    colour = spec.colour;
-    font = spec.font;
-    top->setWindowTitle(QString::fromUtf8(spec.caption));
+    dialog = description.dialog;
+    colour = description.colour;
+    font = description.font;
+    top->setWindowTitle(QString::fromUtf8(description.caption));
     top->setAttribute(Qt::WA_InputMethodEnabled, false);
     applyColours(top.get(), colour, font.colour);
     top->setFont(toQFont(font));
     if (dialog) {
         top->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                             Qt::WindowCloseButtonHint);
-        top->setFixedSize(spec.clientWidth, spec.clientHeight);
+        top->setFixedSize(description.clientWidth, description.clientHeight);
     } else {
-        top->resize(spec.clientWidth, spec.clientHeight);
+        top->resize(description.clientWidth, description.clientHeight);
     }
-    top->move(spec.left, spec.top);
+    top->move(description.left, description.top);
     KeyPreview::instance().windows.push_back(this);
 }
 
@@ -202,7 +203,7 @@ bool WindowImpl::previewKey(QObject* receiver, QEvent* event) {
     return consumed;
 }
 
-Window::Window(const WindowSpec& spec) : m_impl(std::make_unique<WindowImpl>(spec, *this)) {}
+Window::Window(const WindowSpec& description) : m_impl(std::make_unique<WindowImpl>(description, *this)) {}
 Window::~Window() = default;
 
 void Window::addControl(const RowData& row) {
