@@ -19,7 +19,7 @@ build: deps configure
 run: build
 	./$(BUILD)/tapirun
 
-test: build
+test: build test-win32
 	cd $(BUILD) && ctest --output-on-failure --timeout 300
 
 # The Windows program, cross-built with MinGW-w64 and tested under Wine on its own Xvfb display.

@@ -507,6 +507,21 @@ void paintSurface(ControlImpl& surface, HDC dc) {
     }
 }
 
+namespace {
+// A system control clips its drawing to its client rectangle taken as device coordinates, so it
+// draws into a device context of its own, copied into place afterwards.
+void printNative(const ControlImpl& c, HDC dc) {
+    HDC own = CreateCompatibleDC(dc);
+    HBITMAP bitmap = CreateCompatibleBitmap(dc, c.width, c.height);
+    HGDIOBJ old = SelectObject(own, bitmap);
+    SendMessageW(c.hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(own), PRF_CLIENT | PRF_ERASEBKGND);
+    BitBlt(dc, 0, 0, c.width, c.height, own, 0, 0, SRCCOPY);
+    SelectObject(own, old);
+    DeleteObject(bitmap);
+    DeleteDC(own);
+}
+} // namespace
+
 void renderTree(ControlImpl& surface, HDC dc) {
     paintSurface(surface, dc);
     for (ControlImpl* c : surface.children) {
@@ -517,7 +532,7 @@ void renderTree(ControlImpl& surface, HDC dc) {
         if (c->kind != Kind::Button)
             renderTree(*c, dc);
         else
-            SendMessageW(c->hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT | PRF_ERASEBKGND);
+            printNative(*c, dc);
         RestoreDC(dc, saved);
     }
 }

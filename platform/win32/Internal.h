@@ -88,7 +88,7 @@ public:
 
 class WindowImpl {
 public:
-    WindowImpl(const WindowSpec& spec, Window& owner);
+    WindowImpl(const WindowSpec& description, Window& owner);
     ~WindowImpl();
 
     Window& owner;

@@ -53,7 +53,9 @@ constexpr int NoCharacter = -1;
 void pressKey(Window& window, WPARAM vk, unsigned modifiers, int typed) {
     HeldModifiers held(modifiers);
     const bool alt = modifiers & Alt;
-    const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(static_cast<UINT>(vk), MAPVK_VK_TO_VSC)) << 16;
+    // The scan code, and with Alt held the context bit the system sets on such keys.
+    const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(static_cast<UINT>(vk), MAPVK_VK_TO_VSC)) << 16 |
+                        (alt ? static_cast<LPARAM>(KF_ALTDOWN) << 16 : 0);
     send(keyTarget(window), alt ? WM_SYSKEYDOWN : WM_KEYDOWN, vk, scan | 1);
     if (typed != NoCharacter && !(modifiers & (Ctrl | Alt)))
         send(keyTarget(window), WM_CHAR, static_cast<WPARAM>(typed), scan | 1);

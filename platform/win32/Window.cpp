@@ -45,21 +45,21 @@ ControlImpl::~ControlImpl() {
     if (icon) DestroyIcon(icon);
 }
 
-WindowImpl::WindowImpl(const WindowSpec& spec, Window& owner_) : owner(owner_) {
+WindowImpl::WindowImpl(const WindowSpec& description, Window& owner_) : owner(owner_) {
     win32::ensureSetUp();
     isMain = !g_mainCreated;
     g_mainCreated = true;
-    dialog = spec.dialog;
+    dialog = description.dialog;
     root.kind = Kind::Panel;
     root.window = this;
-    root.colour = spec.colour;
-    root.font = spec.font;
-    root.width = spec.clientWidth;
-    root.height = spec.clientHeight;
-    RECT r{0, 0, spec.clientWidth, spec.clientHeight};
+    root.colour = description.colour;
+    root.font = description.font;
+    root.width = description.clientWidth;
+    root.height = description.clientHeight;
+    RECT r{0, 0, description.clientWidth, description.clientHeight};
     AdjustWindowRectEx(&r, frameStyle(dialog), FALSE, frameExStyle(dialog));
-    hwnd = CreateWindowExW(frameExStyle(dialog), L"TapirunForm", widen(spec.caption).c_str(),
-                           frameStyle(dialog), spec.left, spec.top, r.right - r.left, r.bottom - r.top,
+    hwnd = CreateWindowExW(frameExStyle(dialog), L"TapirunForm", widen(description.caption).c_str(),
+                           frameStyle(dialog), description.left, description.top, r.right - r.left, r.bottom - r.top,
                            nullptr, nullptr, GetModuleHandleW(nullptr), &root);
     root.hwnd = hwnd;
     allWindows().push_back(this);
@@ -159,7 +159,7 @@ bool WindowImpl::previewCharacter(wchar_t unit) {
     return characterHandler(ch);
 }
 
-Window::Window(const WindowSpec& spec) : m_impl(std::make_unique<WindowImpl>(spec, *this)) {}
+Window::Window(const WindowSpec& description) : m_impl(std::make_unique<WindowImpl>(description, *this)) {}
 Window::~Window() = default;
 
 void Window::addControl(const RowData& row) {
@@ -350,6 +350,8 @@ void Window::setCaptionBar(bool shown) {
 
 // Without an input context the keys reach the window as plain characters, the IME switched on or not.
 void Window::disableInputMethod() {
+    // The window itself, and separately every control inside it.
+    ImmAssociateContextEx(m_impl->hwnd, nullptr, 0);
     ImmAssociateContextEx(m_impl->hwnd, nullptr, IACE_CHILDREN);
 }
 

@@ -14,6 +14,8 @@ int main(int argc, char** argv) {
     platform::Application application(argc, argv);
     platform::hideTaskbar();
     const char* how = argc > 1 ? argv[1] : "fault";
+    // Runs a moment with the taskbar hidden, long enough for a watcher to see it so.
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
     if (std::strcmp(how, "throw") == 0) throw std::runtime_error("unhandled");
     if (std::strcmp(how, "wait") == 0)
         while (true)

@@ -126,6 +126,14 @@ press() {
         [[ $sig != "$boxSig" || $miss != "$missSig" ]] && break
         ((SECONDS < deadline)) || break
     done
+    # The box and the strip below it are repainted one after the other: read until both settle.
+    local settled
+    for _ in {1..5}; do
+        shoot key
+        read -r settled white2 miss olive2 <<<"$(drillState key)"
+        [[ $settled == "$sig" ]] && break
+        sig=$settled
+    done
     if [[ $sig != "$boxSig" && $olive2 == 0 && $white2 -gt 100 ]]; then
         verdict=correct
     elif [[ $sig == "$boxSig" && $miss != "$missSig" && $olive2 -gt 100 ]]; then

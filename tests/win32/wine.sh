@@ -73,10 +73,16 @@ start)
     done
     useDisplay
     setxkbmap -model jp106 -layout jp || { echo "wine.sh: setxkbmap failed" >&2; exit 1; }
-    quiet wineserver -p
     fresh=0
     [[ -e $WINEPREFIX/system.reg ]] || fresh=1
-    quiet wineboot -i || { echo "wine.sh: wineboot failed" >&2; exit 1; }
+    # A new prefix goes on being set up after wineboot returns, and programs started meanwhile wait
+    # for it, seconds at a time: the server is let go first, so that its end marks the set-up's.
+    if ((fresh)); then
+        quiet wineboot -i || { echo "wine.sh: wineboot failed" >&2; exit 1; }
+        quiet wineserver -w
+    fi
+    quiet wineserver -p
+    quiet wineboot || { echo "wine.sh: wineboot failed" >&2; exit 1; }
     if ((fresh)) || [[ $probe -nt $session/prefix-settings ]]; then
         quiet wine "$probe" setup || { echo "wine.sh: the prefix's settings failed" >&2; exit 1; }
         touch "$session/prefix-settings"
