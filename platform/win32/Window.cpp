@@ -59,8 +59,8 @@ WindowImpl::WindowImpl(const WindowSpec& description, Window& owner_) : owner(ow
     RECT r{0, 0, description.clientWidth, description.clientHeight};
     AdjustWindowRectEx(&r, frameStyle(dialog), FALSE, frameExStyle(dialog));
     hwnd = CreateWindowExW(frameExStyle(dialog), L"TapirunForm", widen(description.caption).c_str(),
-                           frameStyle(dialog), description.left, description.top, r.right - r.left, r.bottom - r.top,
-                           nullptr, nullptr, GetModuleHandleW(nullptr), &root);
+                           frameStyle(dialog), description.left, description.top, r.right - r.left,
+                           r.bottom - r.top, nullptr, nullptr, GetModuleHandleW(nullptr), &root);
     root.hwnd = hwnd;
     allWindows().push_back(this);
     toolTip = CreateWindowExW(
