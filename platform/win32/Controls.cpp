@@ -122,15 +122,8 @@ void paintImage(ControlImpl& c, HDC dc, int x, int y) {
         DrawIconEx(dc, x, y, c.icon, p.width, p.height, 0, nullptr, DI_NORMAL);
         return;
     }
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = p.width;
-    info.bmiHeader.biHeight = -p.height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP bitmap = createDib(dc, p.width, p.height, &bits);
     auto* out = static_cast<std::uint32_t*>(bits);
     for (std::size_t i = 0; i < p.pixels.size(); ++i) {
         const Colour v = p.pixels[i];
@@ -425,17 +418,21 @@ int ControlImpl::itemAt(POINT p) const {
     return -1;
 }
 
-HICON makeIcon(const Picture& picture) {
+HBITMAP createDib(HDC dc, int width, int height, void** bits) {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = picture.width;
-    info.bmiHeader.biHeight = -picture.height;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height; // top row first, as Picture and the test images hold them
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
+    return CreateDIBSection(dc, &info, DIB_RGB_COLORS, bits, nullptr, 0);
+}
+
+HICON makeIcon(const Picture& picture) {
     void* bits = nullptr;
     HDC screen = GetDC(nullptr);
-    HBITMAP colour = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP colour = createDib(screen, picture.width, picture.height, &bits);
     ReleaseDC(nullptr, screen);
     auto* out = static_cast<std::uint32_t*>(bits);
     const int rowBytes = (picture.width + 15) / 16 * 2;

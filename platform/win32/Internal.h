@@ -137,6 +137,8 @@ void renderTree(ControlImpl& surface, HDC dc);
 LRESULT CALLBACK surfaceProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 int textExtent(const ControlImpl& control, std::wstring_view text);
 // An icon from a picture with a mask, at the picture's own size.
+// A 32-bit top-down DIB section of the given size; its pixels at *bits.
+HBITMAP createDib(HDC dc, int width, int height, void** bits);
 HICON makeIcon(const Picture& picture);
 
 namespace win32 {

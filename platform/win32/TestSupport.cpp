@@ -266,16 +266,9 @@ Image grab(Window& window) {
     Image out;
     out.width = client.right;
     out.height = client.bottom;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = out.width;
-    info.bmiHeader.biHeight = -out.height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
     HDC dc = CreateCompatibleDC(nullptr);
-    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP bitmap = createDib(dc, out.width, out.height, &bits);
     HGDIOBJ old = SelectObject(dc, bitmap);
     renderTree(root, dc);
     GdiFlush();
