@@ -74,37 +74,17 @@ if [[ ${SKIP_MINUTE:-0} != 1 ]]; then
     fi
     work=$(mktemp -d /tmp/tapirun-bench.XXXXXX)
     xvfbPid="" appPid=""
+    # shellcheck source=../tests/lib/xvfb.sh
+    . "$source_dir/tests/lib/xvfb.sh"
     cleanup() {
-        local pid
-        for pid in "$appPid" "$xvfbPid"; do
-            if [[ -z $pid ]] || ! kill -0 "$pid" 2>/dev/null; then continue; fi
-            kill -TERM "$pid" 2>/dev/null
-            for _ in {1..30}; do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-            kill -KILL "$pid" 2>/dev/null
-            wait "$pid" 2>/dev/null
-        done
+        stopProcess "$appPid"
+        stopProcess "$xvfbPid"
         rm -rf "$work"
     }
     trap cleanup EXIT
     trap 'exit 130' INT TERM HUP
 
-    # A display that answers while its lock file names another process is someone else's.
-    ownServer() { xdpyinfo >/dev/null 2>&1 && [[ $(tr -d ' \n' <"/tmp/.X$1-lock" 2>/dev/null) == "$xvfbPid" ]]; }
-    for n in {70..79}; do
-        [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]] && continue
-        Xvfb ":$n" -screen 0 "${screenW}x${screenH}x24" -noreset -nolisten tcp >"$work/xvfb.log" 2>&1 &
-        xvfbPid=$!
-        export DISPLAY=":$n"
-        for _ in {1..50}; do
-            xdpyinfo >/dev/null 2>&1 && break
-            kill -0 "$xvfbPid" 2>/dev/null || break
-            sleep 0.1
-        done
-        ownServer "$n" && break
-        kill "$xvfbPid" 2>/dev/null
-        wait "$xvfbPid" 2>/dev/null
-        xvfbPid=""
-    done
+    startXvfb 70 79 "${screenW}x${screenH}" "$work/xvfb.log"
     if [[ -n $xvfbPid ]]; then
         read -ra xkbArgs <<<"$xkb"
         setxkbmap "${xkbArgs[@]}"

@@ -25,14 +25,10 @@ done
 
 work=$(mktemp -d /tmp/tapirun-soak.XXXXXX)
 xvfbPid="" appPid="" failures=0
-stop() {
-    [[ -n $1 ]] && kill -0 "$1" 2>/dev/null || return 0
-    kill -TERM "$1" 2>/dev/null
-    for _ in {1..50}; do kill -0 "$1" 2>/dev/null || break; sleep 0.1; done
-    kill -KILL "$1" 2>/dev/null
-    wait "$1" 2>/dev/null
-}
-trap 'stop "$appPid"; stop "$xvfbPid"; rm -rf "$work"' EXIT
+# shellcheck source=../tests/lib/xvfb.sh
+. "$(dirname "$0")/../tests/lib/xvfb.sh"
+# The program may still be writing valgrind's report: it gets 5 s before it is killed.
+trap 'stopProcess "$appPid" 5; stopProcess "$xvfbPid" 5; rm -rf "$work"' EXIT
 trap 'exit 130' INT TERM HUP
 
 step() { # step DESCRIPTION COMMAND...: runs it, keeps its output in the log, says how it went
@@ -82,21 +78,7 @@ step "20000 random events under memcheck" \
 # The real program on its own X server with no window manager: a drill with hits and misses, the
 # About box, the keyboard picture, then the exit button.
 session() {
-    local n
-    for n in {80..89}; do
-        [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]] && continue
-        Xvfb ":$n" -screen 0 1024x768x24 -noreset -nolisten tcp >"$work/xvfb.log" 2>&1 &
-        xvfbPid=$!
-        export DISPLAY=":$n"
-        for _ in {1..50}; do
-            xdpyinfo >/dev/null 2>&1 && [[ $(tr -d ' \n' <"/tmp/.X$n-lock" 2>/dev/null) == "$xvfbPid" ]] && break 2
-            kill -0 "$xvfbPid" 2>/dev/null || break
-            sleep 0.1
-        done
-        stop "$xvfbPid"
-        xvfbPid=""
-    done
-    [[ -n $xvfbPid ]] || { echo "no X display could be started on :80..:89"; return 1; }
+    startXvfb 80 89 1024x768 "$work/xvfb.log" || { echo "no X display could be started on :80..:89"; return 1; }
     mkdir -p "$work/runtime" && chmod 700 "$work/runtime"
     env -u DBUS_SESSION_BUS_ADDRESS -u QT_IM_MODULE QT_QPA_PLATFORM=xcb HOME="$work" XDG_RUNTIME_DIR="$work/runtime" \
         "${memcheck[@]}" "$plain/tapirun" &
@@ -124,14 +106,14 @@ session() {
     for _ in {1..600}; do kill -0 "$appPid" 2>/dev/null || break; sleep 0.1; done
     if kill -0 "$appPid" 2>/dev/null; then
         echo "the exit button did not end the program within 60 s"
-        stop "$appPid"
+        stopProcess "$appPid" 5
         appPid=""
         return 1
     fi
     wait "$appPid"
     local status=$?
     appPid=""
-    stop "$xvfbPid"
+    stopProcess "$xvfbPid" 5
     xvfbPid=""
     return "$status"
 }

@@ -16,16 +16,11 @@ done
 work=$(mktemp -d /tmp/tapirun-exits.XXXXXX)
 xvfbPid="" appPid="" failures=0
 
-stop() { # stop PID: TERM, then KILL after 3 s
-    [[ -n $1 ]] && kill -0 "$1" 2>/dev/null || return 0
-    kill -TERM "$1" 2>/dev/null
-    for _ in {1..30}; do kill -0 "$1" 2>/dev/null || break; sleep 0.1; done
-    kill -KILL "$1" 2>/dev/null
-    wait "$1" 2>/dev/null
-}
+# shellcheck source=../lib/xvfb.sh
+. "$(dirname "$0")/../lib/xvfb.sh"
 cleanup() {
-    stop "$appPid"
-    stop "$xvfbPid"
+    stopProcess "$appPid"
+    stopProcess "$xvfbPid"
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -35,23 +30,8 @@ check() { # check DESCRIPTION COMMAND...
     if "${@:2}"; then echo "ok   $1"; else echo "FAIL $1" >&2; failures=$((failures + 1)); fi
 }
 
-# The first free display of :80..:89 whose lock file names our server; a server that lost a race
-# for a display dies at once, and the display that answers is then another one's.
 startServer() {
-    local n
-    for n in {80..89}; do
-        [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]] && continue
-        Xvfb ":$n" -screen 0 1024x768x24 -noreset -nolisten tcp >"$work/xvfb.log" 2>&1 &
-        xvfbPid=$!
-        export DISPLAY=":$n"
-        for _ in {1..50}; do
-            xdpyinfo >/dev/null 2>&1 && [[ $(tr -d ' \n' <"/tmp/.X$n-lock" 2>/dev/null) == "$xvfbPid" ]] && return 0
-            kill -0 "$xvfbPid" 2>/dev/null || break
-            sleep 0.1
-        done
-        stop "$xvfbPid"
-        xvfbPid=""
-    done
+    startXvfb 80 89 1024x768 "$work/xvfb.log" && return 0
     echo "exits: no X display could be started on :80..:89" >&2
     exit 1
 }
@@ -83,7 +63,7 @@ ended() {
     for _ in {1..50}; do kill -0 "$appPid" 2>/dev/null || break; sleep 0.1; done
     if kill -0 "$appPid" 2>/dev/null; then
         check "$how: the program ends within 5 s" false
-        stop "$appPid"
+        stopProcess "$appPid"
         appPid=""
         return
     fi
@@ -123,7 +103,7 @@ check "SIGINT: no window is left" [ -z "$(windows)" ]
 launch
 xdotool key F1 space
 sleep 0.3
-stop "$xvfbPid"
+stopProcess "$xvfbPid"
 xvfbPid=""
 ended "lost X connection" 1
 check "lost X connection: the toolkit says why" grep -q "X11 connection broke" "$work/app.log"

@@ -24,15 +24,11 @@ readonly barTop=$((screenH - 17))                                          # pro
 work=$(mktemp -d /tmp/tapirun-e2e.XXXXXX)
 xvfbPid="" appPid="" failures=0
 
+# shellcheck source=../lib/xvfb.sh
+. "$(dirname "$0")/../lib/xvfb.sh"
 cleanup() {
-    local pid
-    for pid in "$appPid" "$xvfbPid"; do
-        if [[ -z $pid ]] || ! kill -0 "$pid" 2>/dev/null; then continue; fi
-        kill -TERM "$pid" 2>/dev/null
-        for _ in {1..30}; do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-        kill -KILL "$pid" 2>/dev/null
-        wait "$pid" 2>/dev/null
-    done
+    stopProcess "$appPid"
+    stopProcess "$xvfbPid"
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -54,25 +50,7 @@ check() { # check DESCRIPTION COMMAND...: a failed check is reported and the run
 appAlive() { [[ -n $appPid ]] && kill -0 "$appPid" 2>/dev/null; }
 
 # --- X server -------------------------------------------------------------------------------
-# The first free display of :80..:89. A server that dies at once lost a race for it, and then
-# the display that answers is another one's: its lock file names a different process. Try on.
-ownServer() { xdpyinfo >/dev/null 2>&1 && [[ $(tr -d ' \n' <"/tmp/.X$1-lock" 2>/dev/null) == "$xvfbPid" ]]; }
-for n in {80..89}; do
-    [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]] && continue
-    Xvfb ":$n" -screen 0 "${screenW}x${screenH}x24" -noreset -nolisten tcp >"$work/xvfb.log" 2>&1 &
-    xvfbPid=$!
-    export DISPLAY=":$n"
-    for _ in {1..50}; do
-        xdpyinfo >/dev/null 2>&1 && break
-        kill -0 "$xvfbPid" 2>/dev/null || break
-        sleep 0.1
-    done
-    ownServer "$n" && break
-    kill "$xvfbPid" 2>/dev/null
-    wait "$xvfbPid" 2>/dev/null
-    xvfbPid=""
-done
-[[ -n $xvfbPid ]] || die "no X display could be started on :80..:89"
+startXvfb 80 89 "${screenW}x${screenH}" "$work/xvfb.log" || die "no X display could be started on :80..:89"
 setxkbmap -model jp106 -layout jp || die "setxkbmap -model jp106 -layout jp failed"
 echo "e2e: Xvfb on $DISPLAY (pid $xvfbPid)"
 
