@@ -1,22 +1,31 @@
 BUILD ?= build
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps configure build run test bench screenshots format clean soak install package win32 test-win32
+.PHONY: all deps deps-run deps-bench configure build build-program run test bench screenshots format clean soak install package win32 test-win32
 
 all: build
 
+# What each use needs, and no more: running the program needs neither the tests' tools nor Wine.
 deps:
-	@./scripts/install-deps.sh
+	@./scripts/install-deps.sh test
+deps-run:
+	@./scripts/install-deps.sh run
+deps-bench:
+	@./scripts/install-deps.sh bench
 
-$(BUILD)/build.ninja: | deps
-	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS)
+# A tree configured by make run leaves the tests out; the test set turns them on again.
+configure: deps
+	@if [ ! -f $(BUILD)/build.ninja ] || ! grep -q '^TAPIRUN_TESTS:BOOL=ON' $(BUILD)/CMakeCache.txt; then \
+		cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS) -DTAPIRUN_TESTS=ON; fi
 
-configure: $(BUILD)/build.ninja
-
-build: deps configure
+build: configure
 	cmake --build $(BUILD)
 
-run: build
+build-program: deps-run
+	@[ -f $(BUILD)/build.ninja ] || cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS) -DTAPIRUN_TESTS=OFF
+	cmake --build $(BUILD) --target tapirun
+
+run: build-program
 	./$(BUILD)/tapirun
 
 test: build test-win32
@@ -56,7 +65,7 @@ soak: build $(ASAN_BUILD)/build.ninja
 	cmake --build $(ASAN_BUILD) --target form_tests drill_tests
 	./scripts/soak.sh $(ASAN_BUILD) $(BUILD)
 
-bench: build
+bench: deps-bench build
 	./scripts/bench.sh $(BUILD)/tapirun
 
 screenshots: build

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/Centring.h"
 #include "drill/Random.h"
 #include "drill/Session.h"
 #include "platform/Platform.h"
@@ -74,12 +75,6 @@ constexpr C keyPanel(int n) {
 }
 constexpr C keyLegend(int n) {
     return static_cast<C>(static_cast<int>(C::FirstKey) + 3 * (n - 1) + 2);
-}
-
-// Integer centring truncates toward zero, so an odd difference leans left (or up) and a control
-// larger than its container gets a negative place.
-constexpr int centred(int containerExtent, int extent) {
-    return (containerExtent - extent) / 2;
 }
 
 // The main window: its controls, built from the description table, and the handlers that turn

@@ -3,12 +3,11 @@
 
 #include "Unit1/MainForm.h"
 
-#include "Unit1/CatPaw.h"
 #include "Unit2/AboutBox.h"
+#include "common/CatPaw.h"
 #include "drill/Modes.h"
 #include "drill/Results.h"
 
-#include <clocale>
 #include <string>
 
 using drill::Verdict;
@@ -298,9 +297,8 @@ void TMofuForm1::ShowResults() {
         c(C::KP).setVisible(true);
         return;
     }
-    const char* separator = std::localeconv()->decimal_point;
     const std::string accuracy =
-        drill::formatHundredths(drill::accuracyHundredths(s.Presses, s.Misses), separator ? separator : ".");
+        drill::formatHundredths(drill::accuracyHundredths(s.Presses, s.Misses), platform::decimalSeparator());
     c(C::Label5).setText("正解率    " + accuracy + "％");
     c(C::Label5).setLeft(centred(m_window.clientWidth(), c(C::Label5).width()));
     c(C::Label5).setVisible(true);

@@ -1,7 +1,7 @@
 #include "Unit2/AboutBox.h"
 
-#include "Unit1/CatPaw.h"
-#include "Unit1/MainForm.h"
+#include "common/CatPaw.h"
+#include "common/Centring.h"
 
 #include <algorithm>
 

@@ -3,10 +3,10 @@
 //   tapirun-icons OUTPUT-DIR NAME SIZE...
 //
 // writes OUTPUT-DIR/SIZExSIZE/apps/NAME.png for each size. The icon is drawn once, as text, in
-// Unit1/CatPaw.cpp; these files are made from it at build time, so no picture that could drift
+// common/CatPaw.cpp; these files are made from it at build time, so no picture that could drift
 // from the drawing is kept in the source tree.
 
-#include "Unit1/CatPaw.h"
+#include "common/CatPaw.h"
 #include "dist/PixelArt.h"
 #include "dist/Png.h"
 

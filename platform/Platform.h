@@ -271,6 +271,10 @@ public:
 };
 Clock& systemClock();
 
+// The decimal separator the user's regional settings give, read anew on every call so that a
+// change made while the program runs shows in the next result.
+std::string decimalSeparator();
+
 // Rings the desktop's bell and returns at once: the sound plays while the program goes on.
 void beep();
 

@@ -25,6 +25,9 @@ void type(Window& window, std::string_view utf8);
 // F1, with or without Shift, Ctrl or Alt held.
 enum Modifier : unsigned { NoModifier = 0, Shift = 1, Ctrl = 2, Alt = 4 };
 void pressF1(Window& window, unsigned modifiers = NoModifier);
+// A letter key pressed with Shift, Ctrl or Alt held, delivered as this desktop's keyboard sends it:
+// with Ctrl the letter's control character, with Alt the letter itself.
+void typeChord(Window& window, char letter, unsigned modifiers);
 // Keys that type nothing.
 enum class SilentKey { Left, Right, Up, Down, ShiftKey, F2 };
 void pressSilent(Window& window, SilentKey key);
@@ -43,6 +46,10 @@ Frame frameOf(Window& window);
 // Mouse events at window coordinates; the pressed control keeps the mouse until release.
 void press(Window& window, int x, int y, MouseButton button = MouseButton::Left);
 void release(Window& window, int x, int y, MouseButton button = MouseButton::Left);
+// The side buttons of a five-button mouse, which no handler knows.
+enum class SideButton { Back, Forward };
+void press(Window& window, int x, int y, SideButton button);
+void release(Window& window, int x, int y, SideButton button);
 void click(Window& window, int x, int y);
 void doubleClick(Window& window, int x, int y, MouseButton button = MouseButton::Left);
 // The middle of a control, in window coordinates.

@@ -1,22 +1,48 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the benchmark need.
+# Installs the Debian packages one use of the project needs, and nothing beyond them:
+#
+#   scripts/install-deps.sh run     building and running the program (make run)
+#   scripts/install-deps.sh test    the above, and everything the tests need (make test)
+#   scripts/install-deps.sh bench   the above, and the benchmark's tools and peer (make bench)
+#
 # Idempotent: when every package is present it only runs dpkg-query once.
 set -euo pipefail
 
-packages=(
+use=${1:-test}
+
+# Building the program and running it on an X11 or Wayland desktop.
+run=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-qpa-plugins libgl-dev
-  libgtest-dev googletest
+  qt6-base-dev qt6-qpa-plugins qt6-wayland libgl-dev libxcb1-dev
   fonts-ipafont-gothic fonts-ipafont-mincho
-  xvfb xdotool x11-xkb-utils x11-utils imagemagick valgrind
+  libcanberra-dev libcanberra-pulse sound-theme-freedesktop
+)
+
+test=(
+  libgtest-dev googletest
+  xvfb xdotool x11-xkb-utils x11-utils xauth imagemagick valgrind
   libx11-dev libxtst-dev libxdamage-dev libxfixes-dev
   clang-format
-  libcanberra-dev libcanberra-pulse sound-theme-freedesktop libxcb1-dev
-  desktop-file-utils appstream groff-base dpkg-dev file xauth
+  desktop-file-utils appstream groff-base dpkg-dev file
   pulseaudio pulseaudio-utils
   # The Windows program: the MinGW-w64 cross compiler (posix thread model) and Wine to test it.
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 wine
 )
+
+bench=(
+  xvfb xdotool x11-xkb-utils x11-utils imagemagick gcc make
+  libx11-dev libxtst-dev libxdamage-dev libxfixes-dev
+)
+
+case $use in
+run) packages=("${run[@]}") ;;
+test) packages=("${run[@]}" "${test[@]}") ;;
+bench) packages=("${run[@]}" "${bench[@]}") ;;
+*)
+  echo "usage: $0 run|test|bench" >&2
+  exit 2
+  ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do
@@ -25,7 +51,7 @@ for p in "${packages[@]}"; do
 done
 [[ ${#missing[@]} -eq 0 ]] && exit 0
 
-echo "Installing: ${missing[*]}"
+echo "Installing for $use: ${missing[*]}"
 as_root=()
 if [[ $(id -u) -ne 0 ]]; then
   command -v sudo >/dev/null || { echo "need root or sudo to install: ${missing[*]}" >&2; exit 1; }

@@ -305,6 +305,13 @@ TEST_F(KeyboardPanelTest, OtherButtonsOnTheNoteChangeNothing) {
         pt::release(w(), note.x, note.y, button);
         EXPECT_EQ(look(), startUp) << "released";
     }
+    // Nor do the side buttons of a five-button mouse, which are no left button either.
+    for (pt::SideButton button : {pt::SideButton::Back, pt::SideButton::Forward}) {
+        pt::press(w(), note.x, note.y, button);
+        EXPECT_EQ(look(), startUp) << "side button pressed";
+        pt::release(w(), note.x, note.y, button);
+        EXPECT_EQ(look(), startUp) << "side button released";
+    }
 }
 
 // Both ways in run the same OK action; Owari is the only way back and leaves the idle window.

@@ -225,6 +225,39 @@ TEST_F(FormTest, F1InEveryState) {
     EXPECT_EQ(form->session().state().keyStats.totalAnswers(), 1u);
 }
 
+// A learner who brushes Ctrl or Alt has typed no answer: the key is neither judged nor shown,
+// right letter or wrong, and outside a drill it is not taken as a character either.
+TEST_F(FormTest, KeysWithCtrlOrAltHeldAreNoAnswers) {
+    namespace pt = platform::test;
+    const unsigned chords[] = {pt::Ctrl, pt::Alt, pt::Ctrl | pt::Shift, pt::Alt | pt::Shift,
+                               pt::Ctrl | pt::Alt};
+    const std::string idleMessage = c(C::Label3).text();
+    for (unsigned held : chords)
+        pt::typeChord(w(), 'w', held);
+    EXPECT_EQ(c(C::Label3).text(), idleMessage);
+
+    selectMode(1); // the upper row: every target is a letter but "@" and "["
+    f1();
+    type(" ");
+    const auto& s = form->session().state();
+    const auto presses = s.Presses;
+    const int beeps = pt::beepCount();
+    const char expected = target();
+    for (unsigned held : chords)
+        for (char letter : {'q', 'w', expected})
+            if (letter >= 'a' && letter <= 'z') pt::typeChord(w(), letter, held);
+    EXPECT_EQ(s.Presses, presses);
+    EXPECT_EQ(s.Misses, 0);
+    EXPECT_EQ(pt::beepCount(), beeps);
+    EXPECT_EQ(target(), expected);
+    EXPECT_EQ(c(C::Label2).text(), "");
+    EXPECT_FALSE(c(C::mofu).visible());
+    // The plain key right after is judged as usual.
+    type(targetText());
+    EXPECT_EQ(s.Presses, presses + 1);
+    EXPECT_EQ(s.Misses, 0);
+}
+
 TEST_F(FormTest, F1OnlyWithoutModifiers) {
     for (unsigned held : {platform::test::Shift, platform::test::Ctrl, platform::test::Alt}) {
         platform::test::pressF1(w(), held);

@@ -328,6 +328,10 @@ void Player::typeText(std::string_view text) {
 void Player::typeIntoMain(std::string_view character) {
     pt::type(main(), character);
     if (character == "\x7f") return; // Delete types nothing here
+    // The other control characters are typed with Ctrl held: chords, which are no answers.
+    const bool withCtrl = character.size() == 1 && static_cast<unsigned char>(character[0]) < 0x20 &&
+                          character != "\r" && character != "\b" && character != "\x1b" && character != "\t";
+    if (withCtrl) return;
     // The yen key types the drill's backslash.
     const std::string typed = character == "¥" ? "\\" : std::string(character);
     if (m.phase == Phase::Running) {

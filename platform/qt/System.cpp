@@ -12,6 +12,7 @@
 #include <QStyleFactory>
 #include <QTimer>
 
+#include <clocale>
 #include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -171,6 +172,13 @@ public:
 Clock& systemClock() {
     static SteadyClock clock;
     return clock;
+}
+
+// The toolkit sets the C library's locale from the environment when it starts, so the C library
+// already knows the user's separator.
+std::string decimalSeparator() {
+    const char* separator = std::localeconv()->decimal_point;
+    return separator && *separator ? separator : ".";
 }
 
 void beep() {

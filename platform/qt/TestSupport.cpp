@@ -18,6 +18,7 @@
 #include <QToolTip>
 #include <QWindow>
 
+#include <cctype>
 #include <cmath>
 
 namespace platform {
@@ -118,6 +119,18 @@ void type(Window& window, std::string_view utf8) {
     }
 }
 
+void typeChord(Window& window, char letter, unsigned modifiers) {
+    const char upper = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
+    const char typed = (modifiers & Ctrl)    ? static_cast<char>(upper & 0x1F)
+                       : (modifiers & Shift) ? upper
+                                             : letter;
+    const QString text{QLatin1Char(typed)};
+    QKeyEvent press(QEvent::KeyPress, upper, toQt(modifiers), text);
+    QApplication::sendEvent(keyTarget(window), &press);
+    QKeyEvent release(QEvent::KeyRelease, upper, toQt(modifiers), text);
+    QApplication::sendEvent(keyTarget(window), &release);
+}
+
 void pressF1(Window& window, unsigned modifiers) {
     QTest::keyClick(keyTarget(window), Qt::Key_F1, toQt(modifiers));
 }
@@ -169,6 +182,19 @@ void release(Window& window, int x, int y, MouseButton button) {
     QWidget* target = g_pressed ? g_pressed.data() : receiverAt(window, {x, y});
     g_pressed = nullptr;
     sendMouse(target, QEvent::MouseButtonRelease, {x, y}, toQt(button), Qt::NoButton);
+}
+
+void press(Window& window, int x, int y, SideButton button) {
+    const Qt::MouseButton qt = button == SideButton::Back ? Qt::BackButton : Qt::ForwardButton;
+    QWidget* target = receiverAt(window, {x, y});
+    g_pressed = target;
+    sendMouse(target, QEvent::MouseButtonPress, {x, y}, qt, qt);
+}
+void release(Window& window, int x, int y, SideButton button) {
+    const Qt::MouseButton qt = button == SideButton::Back ? Qt::BackButton : Qt::ForwardButton;
+    QWidget* target = g_pressed ? g_pressed.data() : receiverAt(window, {x, y});
+    g_pressed = nullptr;
+    sendMouse(target, QEvent::MouseButtonRelease, {x, y}, qt, Qt::NoButton);
 }
 
 void click(Window& window, int x, int y) {

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace platform {
 
@@ -78,11 +79,14 @@ double baselineOffset(const QFontMetricsF& metrics, int height) {
     return total > 0 ? height * metrics.ascent() / total : height;
 }
 
-MouseButton toButton(Qt::MouseButton button) {
+// The side buttons of a five-button mouse, and any further ones, are none of the three a handler
+// knows; they reach no handler at all.
+std::optional<MouseButton> toButton(Qt::MouseButton button) {
     switch (button) {
+    case Qt::LeftButton: return MouseButton::Left;
     case Qt::RightButton: return MouseButton::Right;
     case Qt::MiddleButton: return MouseButton::Middle;
-    default: return MouseButton::Left;
+    default: return std::nullopt;
     }
 }
 
@@ -234,20 +238,24 @@ bool handleCommonEvent(ControlImpl& control, QWidget* widget, QEvent* event, boo
     case QEvent::MouseButtonPress: {
         auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::LeftButton) pressed = control.enabled;
-        if (control.downHandler && control.enabled) control.downHandler(toButton(mouse->button()));
+        const auto button = toButton(mouse->button());
+        if (button && control.downHandler && control.enabled) control.downHandler(*button);
         return true;
     }
     case QEvent::MouseButtonDblClick: {
-        pressed = false;
         auto* mouse = static_cast<QMouseEvent*>(event);
-        if (control.downHandler && control.enabled) control.downHandler(toButton(mouse->button()));
+        const auto button = toButton(mouse->button());
+        if (!button) return true;
+        pressed = false;
+        if (control.downHandler && control.enabled) control.downHandler(*button);
         return true;
     }
     case QEvent::MouseButtonRelease: {
         auto* mouse = static_cast<QMouseEvent*>(event);
         const bool wasPressed = pressed && mouse->button() == Qt::LeftButton;
         if (mouse->button() == Qt::LeftButton) pressed = false;
-        if (control.upHandler && control.enabled) control.upHandler(toButton(mouse->button()));
+        const auto button = toButton(mouse->button());
+        if (button && control.upHandler && control.enabled) control.upHandler(*button);
         if (wasPressed && control.enabled && control.clickHandler && widget->isVisible() &&
             control.isShown() && widget->rect().contains(mouse->position().toPoint()))
             control.clickHandler();

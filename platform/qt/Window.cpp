@@ -191,7 +191,11 @@ bool WindowImpl::previewKey(QObject* receiver, QEvent* event) {
     if (!first || first->window() != top.get()) first = top.get();
     if (receiver != first || QApplication::activeModalWidget()) return false;
     if (first->window() != top.get()) return false;
-    const QString text = static_cast<QKeyEvent*>(event)->text();
+    const auto* key = static_cast<QKeyEvent*>(event);
+    // A key pressed with Ctrl, Alt or the logo key held is a chord, not a character: a learner who
+    // brushes a modifier is not judged for it, and no control character reaches a label as a box.
+    if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return false;
+    const QString text = key->text();
     // Keys that type nothing (arrows, modifiers, function keys, Delete) are not characters.
     if (text.isEmpty() || text == QStringLiteral("\x7f")) return false;
     bool consumed = false;

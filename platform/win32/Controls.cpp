@@ -590,6 +590,11 @@ LRESULT CALLBACK surfaceProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     case WM_LBUTTONUP:
     case WM_RBUTTONUP:
     case WM_MBUTTONUP: mouseUp(*c, message, wParam, pointOf(lParam)); return 0;
+    // The side buttons of a five-button mouse reach no handler; taken here, they make no
+    // application command either.
+    case WM_XBUTTONDOWN:
+    case WM_XBUTTONUP:
+    case WM_XBUTTONDBLCLK: return TRUE;
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
         if (c->kind == Kind::RadioGroup) c->invalidate();

@@ -118,7 +118,13 @@ void setUpOnce() {
 
 bool isKeyMessage(UINT message) {
     return message == WM_KEYDOWN || message == WM_SYSKEYDOWN || message == WM_KEYUP ||
-           message == WM_SYSKEYUP || message == WM_CHAR;
+           message == WM_SYSKEYUP || message == WM_CHAR || message == WM_SYSCHAR;
+}
+
+// Ctrl or Alt alone makes a key a chord; both together are how the system reports AltGr, which
+// types a layout's third characters and so still types.
+bool chordHeld() {
+    return (GetKeyState(VK_CONTROL) < 0) != (GetKeyState(VK_MENU) < 0);
 }
 
 bool modifierHeld() {
@@ -162,7 +168,12 @@ bool preTranslate(MSG& msg) {
         for (WindowImpl* owner : allWindows())
             if (owner->f1Handler && TranslateAcceleratorW(owner->hwnd, g_accelerators, &msg)) return true;
     if (window->dialog && dialogKey(*window, msg)) return true;
-    if (msg.message == WM_CHAR && window->characterHandler && IsWindowEnabled(window->hwnd))
+    if (!window->characterHandler || !IsWindowEnabled(window->hwnd)) return false;
+    // A key pressed with Ctrl or Alt is a chord, not a character: the key preview leaves it alone,
+    // as the other backend does. An Alt chord is also kept from the default handling, which would
+    // beep for the menu mnemonic the window has none of; Alt+Space still opens the system menu.
+    if (msg.message == WM_SYSCHAR) return msg.wParam != L' ';
+    if (msg.message == WM_CHAR && !chordHeld())
         return window->previewCharacter(static_cast<wchar_t>(msg.wParam));
     return false;
 }
@@ -215,6 +226,15 @@ public:
 Clock& systemClock() {
     static WindowsClock clock;
     return clock;
+}
+
+// Asked of the system rather than set into the C runtime's locale: the user's own choice in the
+// regional settings counts, customised separators included, and the runtime's number formatting
+// and parsing elsewhere in the process stay as they are.
+std::string decimalSeparator() {
+    wchar_t separator[8] = {};
+    if (GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SDECIMAL, separator, 8) <= 1) return ".";
+    return narrow(separator);
 }
 
 void beep() {

@@ -5,6 +5,7 @@
 #include "platform/win32/Internal.h"
 
 #include <array>
+#include <cctype>
 #include <cstdio>
 
 namespace platform::test {
@@ -144,8 +145,38 @@ void type(Window& window, std::string_view utf8) {
     for (wchar_t unit : widen(utf8)) {
         const SHORT scan = unit < 0x80 ? VkKeyScanW(unit) : -1;
         const WPARAM vk = scan == -1 ? 0 : static_cast<WPARAM>(scan & 0xFF);
-        pressKey(window, vk, NoModifier, unit);
+        // Control characters other than these four are typed with Ctrl held, as a keyboard sends them.
+        const bool ownKey = unit >= 0x20 || unit == L'\r' || unit == L'\b' || unit == 0x1B || unit == L'\t';
+        if (ownKey) {
+            pressKey(window, vk, NoModifier, unit);
+            continue;
+        }
+        HeldModifiers held(Ctrl);
+        send(keyTarget(window), WM_KEYDOWN, vk, 1);
+        send(keyTarget(window), WM_CHAR, unit, 1);
+        send(keyTarget(window), WM_KEYUP, vk, 1 | (1LL << 30) | (1LL << 31));
     }
+}
+
+// Alt alone makes the system's keys and characters; with Ctrl held too the keys are plain ones, and
+// this keyboard's layout has no character for them.
+void typeChord(Window& window, char letter, unsigned modifiers) {
+    HeldModifiers held(modifiers);
+    const auto upper = static_cast<wchar_t>(std::toupper(static_cast<unsigned char>(letter)));
+    const auto vk = static_cast<WPARAM>(upper);
+    const bool ctrl = modifiers & Ctrl, alt = modifiers & Alt;
+    const bool system = alt && !ctrl;
+    const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(static_cast<UINT>(vk), MAPVK_VK_TO_VSC)) << 16 |
+                        (alt ? static_cast<LPARAM>(KF_ALTDOWN) << 16 : 0);
+    const wchar_t plain = (modifiers & Shift) ? upper : static_cast<wchar_t>(letter);
+    send(keyTarget(window), system ? WM_SYSKEYDOWN : WM_KEYDOWN, vk, scan | 1);
+    if (system)
+        send(keyTarget(window), WM_SYSCHAR, plain, scan | 1);
+    else if (ctrl && !alt)
+        send(keyTarget(window), WM_CHAR, upper & 0x1F, scan | 1);
+    else if (!ctrl)
+        send(keyTarget(window), WM_CHAR, plain, scan | 1);
+    send(keyTarget(window), system ? WM_SYSKEYUP : WM_KEYUP, vk, scan | 1 | (1LL << 30) | (1LL << 31));
 }
 
 void pressF1(Window& window, unsigned modifiers) {
@@ -193,6 +224,15 @@ void press(Window& window, int x, int y, MouseButton button) {
 
 void release(Window& window, int x, int y, MouseButton button) {
     mouse(window, x, y, upMessage(button), 0);
+}
+
+void press(Window& window, int x, int y, SideButton button) {
+    const bool back = button == SideButton::Back;
+    mouse(window, x, y, WM_XBUTTONDOWN,
+          MAKEWPARAM(back ? MK_XBUTTON1 : MK_XBUTTON2, back ? XBUTTON1 : XBUTTON2));
+}
+void release(Window& window, int x, int y, SideButton button) {
+    mouse(window, x, y, WM_XBUTTONUP, MAKEWPARAM(0, button == SideButton::Back ? XBUTTON1 : XBUTTON2));
 }
 
 void click(Window& window, int x, int y) {

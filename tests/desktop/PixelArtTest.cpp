@@ -2,7 +2,7 @@
 // keep outlines and see-through parts, and no colour the drawing does not have.
 
 #include "dist/PixelArt.h"
-#include "Unit1/CatPaw.h"
+#include "common/CatPaw.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // block (whose texts a resource compiler reading the script in the wrong code page would garble)
 // and the icon, which must be the cat-paw drawing in 16 colours with its mask.
 
-#include "Unit1/CatPaw.h"
+#include "common/CatPaw.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>

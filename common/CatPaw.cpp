@@ -1,4 +1,4 @@
-#include "Unit1/CatPaw.h"
+#include "common/CatPaw.h"
 
 #include <array>
 #include <cstddef>

@@ -4,7 +4,7 @@
 //
 //   MakeIcon OUTPUT.ico
 
-#include "Unit1/CatPaw.h"
+#include "common/CatPaw.h"
 
 #include <array>
 #include <cstdint>
