@@ -227,7 +227,7 @@ public:
 
     WindowImpl& impl() const { return *m_impl; }
 
-private:
+    // One row of a description table, whatever its names' type.
     struct RowData {
         Kind kind;
         int name, parent, left, top, width, height;
@@ -241,6 +241,8 @@ private:
         std::span<const std::string_view> items;
         int itemIndex;
     };
+
+private:
     void addControl(const RowData& row);
 
     std::unique_ptr<WindowImpl> m_impl;

@@ -2,7 +2,7 @@
 
 // Shared by the Qt backend's sources only.
 
-#include "platform/Platform.h"
+#include "platform/Handles.h"
 
 #include <QColor>
 #include <QFont>
@@ -32,22 +32,9 @@ void setUpApplication();
 
 class WindowImpl;
 
-class ControlImpl {
+class ControlImpl : public ControlState {
 public:
-    Kind kind{};
-    int id = 0;
-    ControlImpl* parent = nullptr; // null for the window's direct children
-    WindowImpl* window = nullptr;
     QWidget* widget = nullptr;
-    int designWidth = 0;
-    Colour colour = clInherit;
-    Font font;
-    std::string text;
-    std::string hint;
-    unsigned style = NoStyle;
-    bool enabled = true;
-    bool alignedBottom = false;
-    int position = 0;
     QPixmap pixmap;
     bool pixmapIsIcon = false;
     // Labels and pictures are drawn on their parent's surface: hiding one only stops drawing it
@@ -60,10 +47,6 @@ public:
     void setShown(bool visible);
     bool isShown() const;
     QButtonGroup* radios = nullptr;
-
-    std::function<void()> clickHandler;
-    std::function<void(MouseButton)> downHandler;
-    std::function<void(MouseButton)> upHandler;
 
     Colour backgroundColour() const;
     // Only a font's colour changes at run time, so the face, size and weight are resolved once.
@@ -80,28 +63,19 @@ public:
     QString shortHint() const;
 };
 
-class WindowImpl {
+class WindowImpl : public WindowState {
 public:
     WindowImpl(const WindowSpec& description, Window& owner);
     ~WindowImpl();
 
     Window& owner;
     std::unique_ptr<QWidget> top;
-    bool isMain = false;
-    bool dialog = false;
     bool captionBar = true;
-    bool maximised = false;
     bool shownOnce = false;
     Colour colour = clBlack;
     Font font;
-    std::map<int, std::unique_ptr<ControlImpl>> controls;
-    std::vector<ControlImpl*> order;
-    std::function<bool(char32_t)> characterHandler;
-    std::function<void()> closeHandler;
     std::unique_ptr<QShortcut> f1;
-    int focusId = -1;
 
-    ControlImpl* find(int id) const;
     ControlImpl* fromWidget(const QWidget* widget) const;
     void layoutAligned();
     // True when the key event was typed into this window and its handler consumed it.

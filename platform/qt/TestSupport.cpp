@@ -197,11 +197,6 @@ void release(Window& window, int x, int y, SideButton button) {
     sendMouse(target, QEvent::MouseButtonRelease, {x, y}, qt, Qt::NoButton);
 }
 
-void click(Window& window, int x, int y) {
-    press(window, x, y);
-    release(window, x, y);
-}
-
 // As the toolkit delivers it: the second press arrives as a press followed by a double click.
 void doubleClick(Window& window, int x, int y, MouseButton button) {
     press(window, x, y, button);
@@ -220,15 +215,6 @@ int windowX(Window& window, int id) {
 int windowY(Window& window, int id) {
     QWidget* w = window.impl().find(id)->widget;
     return w->mapTo(w->window(), QPoint(0, 0)).y();
-}
-int centreX(Window& window, int id) {
-    return windowX(window, id) + window.control(id).width() / 2;
-}
-int centreY(Window& window, int id) {
-    return windowY(window, id) + window.control(id).height() / 2;
-}
-void clickControl(Window& window, int id) {
-    click(window, centreX(window, id), centreY(window, id));
 }
 
 Rect itemRect(Window& window, int id, int index) {

@@ -77,8 +77,6 @@ void passActivationOn(WindowImpl& leaving) {
         }
 }
 
-bool g_mainCreated = false;
-
 // The push button of the classic desktop: as the default button, Enter clicks it only with no
 // Shift, Ctrl or Alt held; a modified Enter goes on to the window unanswered.
 class PushButton : public QPushButton {
@@ -141,8 +139,6 @@ void applyColours(QWidget* widget, Colour background, Colour text) {
 
 WindowImpl::WindowImpl(const WindowSpec& description, Window& owner_)
     : owner(owner_), top(new TopWidget(*this)) {
-    isMain = !g_mainCreated;
-    g_mainCreated = true;
     dialog = description.dialog;
     colour = description.colour;
     font = description.font;
@@ -167,9 +163,14 @@ WindowImpl::~WindowImpl() {
     f1.reset();
 }
 
-ControlImpl* WindowImpl::find(int id) const {
-    const auto it = controls.find(id);
-    return it == controls.end() ? nullptr : it->second.get();
+ControlState& stateOf(ControlImpl& control) {
+    return control;
+}
+WindowState& stateOf(WindowImpl& window) {
+    return window;
+}
+void redraw(ControlImpl& control) {
+    control.widget->update();
 }
 
 ControlImpl* WindowImpl::fromWidget(const QWidget* widget) const {
@@ -213,21 +214,8 @@ Window::~Window() = default;
 void Window::addControl(const RowData& row) {
     auto control = std::make_unique<ControlImpl>();
     ControlImpl& c = *control;
-    c.kind = row.kind;
-    c.id = row.name;
-    c.window = m_impl.get();
-    c.parent = m_impl->find(row.parent);
-    c.colour = row.colour;
-    c.designWidth = row.width;
-    c.text = std::string(row.caption);
-    c.hint = std::string(row.hint);
-    c.style = row.style;
-    // A control without a font of its own uses its parent's, ending at the window's.
-    c.font = row.font;
-    if (!c.font.face) {
-        const Font inherited = c.parent ? c.parent->font : m_impl->font;
-        c.font = inherited;
-    }
+    ControlImpl* parent = m_impl->find(row.parent);
+    describe(c, row, *m_impl, parent, parent ? parent->font : m_impl->font);
     QWidget* parentWidget = c.parent ? c.parent->widget : m_impl->top.get();
     switch (row.kind) {
     case Kind::Panel:
@@ -287,29 +275,6 @@ void Window::addControl(const RowData& row) {
 void Window::finishBuilding() {
     for (auto it = m_impl->order.rbegin(); it != m_impl->order.rend(); ++it)
         if ((*it)->kind == Kind::Label || (*it)->kind == Kind::Image) (*it)->widget->lower();
-}
-
-Control Window::control(int id) const {
-    return Control(m_impl->find(id));
-}
-bool Window::has(int id) const {
-    return m_impl->find(id) != nullptr;
-}
-
-void Window::onClick(int id, std::function<void()> handler) {
-    m_impl->find(id)->clickHandler = std::move(handler);
-}
-void Window::onMouseDown(int id, std::function<void(MouseButton)> handler) {
-    m_impl->find(id)->downHandler = std::move(handler);
-}
-void Window::onMouseUp(int id, std::function<void(MouseButton)> handler) {
-    m_impl->find(id)->upHandler = std::move(handler);
-}
-void Window::onCharacter(std::function<bool(char32_t)> handler) {
-    m_impl->characterHandler = std::move(handler);
-}
-void Window::onClose(std::function<void()> handler) {
-    m_impl->closeHandler = std::move(handler);
 }
 
 void Window::onF1(std::function<void()> handler) {
@@ -437,9 +402,6 @@ void Control::setText(std::string_view text) {
     else
         m_impl->widget->update();
 }
-std::string Control::text() const {
-    return m_impl->text;
-}
 int Control::left() const {
     return m_impl->widget->x();
 }
@@ -493,38 +455,6 @@ void Control::setVisible(bool visible) {
 bool Control::visible() const {
     return m_impl->isShown();
 }
-// A disabled control looks unchanged; it only stops taking clicks.
-void Control::setEnabled(bool enabled) {
-    m_impl->enabled = enabled;
-}
-bool Control::enabled() const {
-    return m_impl->enabled;
-}
-
-void Control::setColour(Colour colour) {
-    if (m_impl->colour == colour) return;
-    m_impl->colour = colour;
-    m_impl->widget->update();
-}
-Colour Control::colour() const {
-    return m_impl->colour;
-}
-
-void Control::setFontColour(Colour colour) {
-    if (m_impl->font.colour == colour) return;
-    m_impl->font.colour = colour;
-    m_impl->widget->update();
-}
-Colour Control::fontColour() const {
-    return m_impl->font.colour;
-}
-void Control::setHint(std::string_view hint) {
-    m_impl->hint = std::string(hint);
-}
-std::string Control::hint() const {
-    return m_impl->hint;
-}
-
 // Only the columns that changed are repainted: the bar spans the screen and moves every 30 ms.
 void Control::setPosition(int position) {
     position = std::clamp(position, 0, 100);
@@ -534,9 +464,6 @@ void Control::setPosition(int position) {
     const int before = 1 + inner * m_impl->position / 100, after = 1 + inner * position / 100;
     m_impl->position = position;
     w->update(std::min(before, after), 1, std::abs(after - before) + 1, w->height() - 2);
-}
-int Control::position() const {
-    return m_impl->position;
 }
 
 void Control::setItemIndex(int index) {

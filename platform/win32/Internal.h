@@ -2,7 +2,7 @@
 
 // Shared by the Win32 backend's sources only.
 
-#include "platform/Platform.h"
+#include "platform/Handles.h"
 
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -39,25 +39,12 @@ int beepsSoFar();
 
 // One control. The window's client area is a control too (the root), so painting, hit testing and
 // mouse handling are the same for every surface that owns a native window.
-class ControlImpl {
+class ControlImpl : public ControlState {
 public:
-    Kind kind{};
-    int id = -1;
-    ControlImpl* parent = nullptr; // null for the root
-    WindowImpl* window = nullptr;
     HWND hwnd = nullptr; // panels, radio groups, progress bars, buttons and the root
     int left = 0, top = 0, width = 0, height = 0;
-    int designWidth = 0;
     bool shown = true;
-    bool enabled = true;
-    Colour colour = clInherit;
-    Font font;
-    std::string text;
-    std::string hint;
-    unsigned style = NoStyle;
     Cursor cursor = Cursor::Default;
-    bool alignedBottom = false;
-    int position = 0;
     std::vector<std::string> items;
     int itemIndex = -1;
     int pressedItem = -1;
@@ -65,10 +52,6 @@ public:
     HICON icon = nullptr;
     std::vector<ControlImpl*> children; // table order: bottom first
     bool pressed = false;
-
-    std::function<void()> clickHandler;
-    std::function<void(MouseButton)> downHandler;
-    std::function<void(MouseButton)> upHandler;
 
     ~ControlImpl();
     bool windowed() const { return hwnd != nullptr; }
@@ -86,7 +69,7 @@ public:
     RECT itemRect(int index) const;
 };
 
-class WindowImpl {
+class WindowImpl : public WindowState {
 public:
     WindowImpl(const WindowSpec& description, Window& owner);
     ~WindowImpl();
@@ -94,20 +77,11 @@ public:
     Window& owner;
     HWND hwnd = nullptr;
     HWND toolTip = nullptr;
-    bool isMain = false;
-    bool dialog = false;
-    bool maximised = false;
     ControlImpl root;
-    std::map<int, std::unique_ptr<ControlImpl>> controls;
-    std::vector<ControlImpl*> order;
-    std::function<bool(char32_t)> characterHandler;
-    std::function<void()> closeHandler;
     std::function<void()> f1Handler;
-    int focusId = -1;
     wchar_t pendingHighSurrogate = 0;
     ControlImpl* hovered = nullptr;
 
-    ControlImpl* find(int id) const;
     ControlImpl* fromHwnd(HWND h);
     void layoutAligned();
     void addToolFor(HWND h);

@@ -235,11 +235,6 @@ void release(Window& window, int x, int y, SideButton button) {
     mouse(window, x, y, WM_XBUTTONUP, MAKEWPARAM(0, button == SideButton::Back ? XBUTTON1 : XBUTTON2));
 }
 
-void click(Window& window, int x, int y) {
-    press(window, x, y);
-    release(window, x, y);
-}
-
 // As the system delivers it: the second press of a double click arrives as a double-click message.
 void doubleClick(Window& window, int x, int y, MouseButton button) {
     press(window, x, y, button);
@@ -256,15 +251,6 @@ int windowX(Window& window, int id) {
 }
 int windowY(Window& window, int id) {
     return windowPlace(window, controlOf(window, id)).y;
-}
-int centreX(Window& window, int id) {
-    return windowX(window, id) + window.control(id).width() / 2;
-}
-int centreY(Window& window, int id) {
-    return windowY(window, id) + window.control(id).height() / 2;
-}
-void clickControl(Window& window, int id) {
-    click(window, centreX(window, id), centreY(window, id));
 }
 
 Rect itemRect(Window& window, int id, int index) {

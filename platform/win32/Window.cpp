@@ -22,8 +22,6 @@ WindowImpl* windowOf(HWND root) {
 
 namespace {
 
-bool g_mainCreated = false;
-
 DWORD frameStyle(bool dialog) {
     return dialog ? (WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN)
                   : (WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN);
@@ -47,8 +45,6 @@ ControlImpl::~ControlImpl() {
 
 WindowImpl::WindowImpl(const WindowSpec& description, Window& owner_) : owner(owner_) {
     win32::ensureSetUp();
-    isMain = !g_mainCreated;
-    g_mainCreated = true;
     dialog = description.dialog;
     root.kind = Kind::Panel;
     root.window = this;
@@ -75,9 +71,14 @@ WindowImpl::~WindowImpl() {
     DestroyWindow(hwnd);
 }
 
-ControlImpl* WindowImpl::find(int id) const {
-    const auto it = controls.find(id);
-    return it == controls.end() ? nullptr : it->second.get();
+ControlState& stateOf(ControlImpl& control) {
+    return control;
+}
+WindowState& stateOf(WindowImpl& window) {
+    return window;
+}
+void redraw(ControlImpl& control) {
+    control.invalidate();
 }
 
 ControlImpl* WindowImpl::fromHwnd(HWND h) {
@@ -165,27 +166,18 @@ Window::~Window() = default;
 void Window::addControl(const RowData& row) {
     auto control = std::make_unique<ControlImpl>();
     ControlImpl& c = *control;
-    c.kind = row.kind;
-    c.id = row.name;
-    c.window = m_impl.get();
-    c.parent = m_impl->find(row.parent);
-    if (!c.parent) c.parent = &m_impl->root;
-    c.colour = row.colour;
-    c.designWidth = row.width;
+    ControlImpl* parent = m_impl->find(row.parent);
+    if (!parent) parent = &m_impl->root;
+    describe(c, row, *m_impl, parent, parent->font);
     c.left = row.left;
     c.top = row.top;
     c.width = row.width;
     c.height = row.height;
-    c.text = std::string(row.caption);
-    c.hint = std::string(row.hint);
-    c.style = row.style;
     c.cursor = row.cursor;
     c.shown = row.visible;
     for (std::string_view item : row.items)
         c.items.emplace_back(item);
     c.itemIndex = row.itemIndex;
-    // A control without a font of its own uses its parent's, ending at the window's.
-    c.font = row.font.face ? row.font : c.parent->font;
     c.parent->children.push_back(&c);
 
     HWND parentHwnd = c.parent->hwnd;
@@ -232,28 +224,6 @@ void Window::finishBuilding() {
     InvalidateRect(m_impl->hwnd, nullptr, FALSE);
 }
 
-Control Window::control(int id) const {
-    return Control(m_impl->find(id));
-}
-bool Window::has(int id) const {
-    return m_impl->find(id) != nullptr;
-}
-
-void Window::onClick(int id, std::function<void()> handler) {
-    m_impl->find(id)->clickHandler = std::move(handler);
-}
-void Window::onMouseDown(int id, std::function<void(MouseButton)> handler) {
-    m_impl->find(id)->downHandler = std::move(handler);
-}
-void Window::onMouseUp(int id, std::function<void(MouseButton)> handler) {
-    m_impl->find(id)->upHandler = std::move(handler);
-}
-void Window::onCharacter(std::function<bool(char32_t)> handler) {
-    m_impl->characterHandler = std::move(handler);
-}
-void Window::onClose(std::function<void()> handler) {
-    m_impl->closeHandler = std::move(handler);
-}
 void Window::onF1(std::function<void()> handler) {
     m_impl->f1Handler = std::move(handler);
 }
@@ -371,9 +341,6 @@ void Control::setText(std::string_view text) {
     else
         m_impl->invalidate();
 }
-std::string Control::text() const {
-    return m_impl->text;
-}
 int Control::left() const {
     return m_impl->left;
 }
@@ -418,37 +385,6 @@ void Control::setVisible(bool visible) {
 bool Control::visible() const {
     return m_impl->shown;
 }
-// A disabled control looks unchanged; it only stops taking clicks.
-void Control::setEnabled(bool enabled) {
-    m_impl->enabled = enabled;
-}
-bool Control::enabled() const {
-    return m_impl->enabled;
-}
-
-void Control::setColour(Colour colour) {
-    if (m_impl->colour == colour) return;
-    m_impl->colour = colour;
-    m_impl->invalidate();
-}
-Colour Control::colour() const {
-    return m_impl->colour;
-}
-void Control::setFontColour(Colour colour) {
-    if (m_impl->font.colour == colour) return;
-    m_impl->font.colour = colour;
-    m_impl->invalidate();
-}
-Colour Control::fontColour() const {
-    return m_impl->font.colour;
-}
-void Control::setHint(std::string_view hint) {
-    m_impl->hint = std::string(hint);
-}
-std::string Control::hint() const {
-    return m_impl->hint;
-}
-
 // Only the columns that changed are repainted: the bar spans the screen and moves every 30 ms.
 void Control::setPosition(int position) {
     position = std::clamp(position, 0, 100);
@@ -458,9 +394,6 @@ void Control::setPosition(int position) {
     m_impl->position = position;
     const RECT changed{std::min(before, after), 1, std::max(before, after) + 1, m_impl->height - 1};
     if (m_impl->hwnd) InvalidateRect(m_impl->hwnd, &changed, FALSE);
-}
-int Control::position() const {
-    return m_impl->position;
 }
 
 void Control::setItemIndex(int index) {

@@ -1,0 +1,67 @@
+#pragma once
+
+// What a control and a window hold whatever toolkit draws them, and the handle calls that only
+// read or store it. Shared by the backends' sources only: each backend's ControlImpl and
+// WindowImpl build on these parts and add what their toolkit needs.
+
+#include "platform/Platform.h"
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+class ControlImpl;
+class WindowImpl;
+
+struct ControlState {
+    Kind kind{};
+    int id = -1;
+    ControlImpl* parent = nullptr; // null for the window's own direct children or surface
+    WindowImpl* window = nullptr;
+    int designWidth = 0;
+    Colour colour = clInherit;
+    Font font;
+    std::string text;
+    std::string hint;
+    unsigned style = NoStyle;
+    bool enabled = true;
+    bool alignedBottom = false;
+    int position = 0;
+
+    std::function<void()> clickHandler;
+    std::function<void(MouseButton)> downHandler;
+    std::function<void(MouseButton)> upHandler;
+};
+
+// The first window made is the main one: closing it ends the program, any other is only hidden.
+bool takeMainWindowRole();
+
+struct WindowState {
+    bool isMain = takeMainWindowRole();
+    bool dialog = false;
+    bool maximised = false;
+    std::map<int, std::unique_ptr<ControlImpl>> controls;
+    std::vector<ControlImpl*> order; // table order: parents first, bottom first
+    std::function<bool(char32_t)> characterHandler;
+    std::function<void()> closeHandler;
+    int focusId = -1;
+
+    ControlImpl* find(int id) const;
+};
+
+// Takes a row's design values that every backend keeps as they are. A control without a font of
+// its own uses its parent's, which ends at the window's.
+void describe(ControlState& control, const Window::RowData& row, WindowImpl& window, ControlImpl* parent,
+              const Font& parentFont);
+
+// Each backend's own types, seen through their toolkit-free part.
+ControlState& stateOf(ControlImpl& control);
+WindowState& stateOf(WindowImpl& window);
+// Draws a control again after its colours changed.
+void redraw(ControlImpl& control);
+
+} // namespace platform
