@@ -16,6 +16,9 @@ packages=(
   pulseaudio pulseaudio-utils
   # The Windows program: the MinGW-w64 cross compiler (posix thread model) and Wine to test it.
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 wine
+  # The benchmark only (make bench): the peer it measures beside the program, TIPP10 on the same
+  # Qt 6, with the SQLite driver it keeps its lessons in.
+  tipp10 libqt6sql6-sqlite
 )
 
 missing=()
