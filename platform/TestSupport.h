@@ -83,6 +83,9 @@ struct Image {
 };
 // In device pixels: on a screen with a pixel ratio of 2 the picture has twice the window's width.
 Image grab(Window& window);
+// What the window's repaints have left in its backing store so far, without drawing it anew: shows
+// a part that a repaint missed.
+Image painted(Window& window);
 bool savePng(const Image& image, const std::string& path);
 
 // The desktop's screens, the primary one first; places and sizes in logical pixels of the desktop.

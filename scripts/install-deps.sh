@@ -30,6 +30,9 @@ test=(
 )
 
 bench=(
+  # The peer measured beside the program, TIPP10 on the same Qt 6, with the SQLite driver it keeps
+  # its lessons in.
+  tipp10 libqt6sql6-sqlite
   xvfb xdotool x11-xkb-utils x11-utils imagemagick gcc make
   libx11-dev libxtst-dev libxdamage-dev libxfixes-dev
 )

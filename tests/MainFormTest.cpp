@@ -205,6 +205,39 @@ TEST_F(FormTest, ProgressBarRestartsForEachTargetAndHoldsWhenFull) {
     EXPECT_EQ(c(C::ProgressBar1).position(), 1) << "stops where it was when the drill ends";
 }
 
+// The bar repaints only the columns a tick changes; what the repaints leave must be the bar a full
+// repaint draws, filled from the left to its position and button face beyond.
+TEST_F(FormTest, ProgressBarRepaintsLeaveTheWholeBar) {
+    f1();
+    type(" ");
+    platform::test::deliverPosted();
+    const int left = platform::test::windowX(w(), static_cast<int>(C::ProgressBar1)) + 1;
+    const int row = platform::test::windowY(w(), static_cast<int>(C::ProgressBar1)) + 2;
+    const int inner = c(C::ProgressBar1).width() - 2;
+    auto checkBar = [&](const char* when) {
+        const platform::test::Image image = platform::test::painted(w());
+        ASSERT_GT(image.width, left + inner) << when;
+        const int filled = inner * c(C::ProgressBar1).position() / 100;
+        int wrong = -1;
+        for (int x = 0; x < inner && wrong < 0; ++x)
+            if (image.at(left + x, row) != (x < filled ? 0x800000u : platform::resolve(platform::clBtnFace)))
+                wrong = x;
+        EXPECT_EQ(wrong, -1) << when << ": column " << wrong << " of the bar at "
+                             << c(C::ProgressBar1).position();
+    };
+    for (int i = 0; i < 120; ++i) {
+        form->timer1().tick();
+        platform::test::deliverPosted();
+        if (i % 7 == 0 || i >= 98) checkBar("filling");
+    }
+    type(targetText());
+    platform::test::deliverPosted();
+    checkBar("restarted");
+    form->timer1().tick();
+    platform::test::deliverPosted();
+    checkBar("one tick after the restart");
+}
+
 // F1 in every state: prepared again, counts start over while a running drill keeps its target.
 TEST_F(FormTest, F1InEveryState) {
     f1();

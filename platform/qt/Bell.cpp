@@ -3,6 +3,7 @@
 #include "platform/qt/Bell.h"
 
 #include <QApplication>
+#include <QEvent>
 
 #include <canberra.h>
 
@@ -40,11 +41,39 @@ ca_context* openContext(const std::string& name, const std::string& id) {
     return context;
 }
 
+std::chrono::steady_clock::rep steadyNow() {
+    return std::chrono::steady_clock::now().time_since_epoch().count();
+}
+
+void noServerFor(std::atomic<std::chrono::steady_clock::rep>& retryAt) {
+    const auto until = std::chrono::steady_clock::now() + Bell::retryAfter;
+    retryAt.store(until.time_since_epoch().count());
+}
+
 } // namespace
+
+// Carries a ring past the repaints: the toolkit posts its repaint requests at low priority, and an
+// event posted at a lower one still is delivered after them.
+class Bell::Courier : public QObject {
+public:
+    explicit Courier(Bell& bell) : m_bell(bell) {}
+    static constexpr QEvent::Type type = QEvent::User;
+    static constexpr int priority = Qt::LowEventPriority - 1;
+
+protected:
+    bool event(QEvent* event) override {
+        if (event->type() != type) return QObject::event(event);
+        m_bell.sound();
+        return true;
+    }
+
+private:
+    Bell& m_bell;
+};
 
 // The thread starts with the first ring: a program that is never told a wrong key keeps no thread
 // and no sound-server connection.
-Bell::Bell() = default;
+Bell::Bell() : m_courier(std::make_unique<Courier>(*this)) {}
 
 Bell::~Bell() {
     {
@@ -56,6 +85,16 @@ Bell::~Bell() {
 }
 
 void Bell::ring() {
+    QCoreApplication::postEvent(m_courier.get(), new QEvent(Courier::type), Courier::priority);
+}
+
+// While the sound server is known to be missing the X bell rings at once, without waking the
+// thread for a try that would fail.
+void Bell::sound() {
+    if (steadyNow() < m_retryAt.load()) {
+        QApplication::beep();
+        return;
+    }
     {
         const std::lock_guard lock(m_mutex);
         if (m_applicationName.empty()) {
@@ -68,8 +107,8 @@ void Bell::ring() {
     m_wake.notify_one();
 }
 
-// A failed context is dropped and opened anew at the next ring, so a sound server that starts (or
-// restarts) while the program runs is found again.
+// A failed context is dropped and opened anew at the first ring after the retry interval, so a sound
+// server that starts (or restarts) while the program runs is found again.
 void Bell::run() {
     ca_context* context = nullptr;
     std::uint32_t soundId = 0;
@@ -85,6 +124,7 @@ void Bell::run() {
         }
         if (!context) context = openContext(name, id);
         if (!context) {
+            noServerFor(m_retryAt);
             ringXBell();
             continue;
         }
@@ -97,6 +137,7 @@ void Bell::run() {
         const int played = ca_context_play_full(context, ++soundId, properties, onFinished, nullptr);
         ca_proplist_destroy(properties);
         if (played != CA_SUCCESS) {
+            noServerFor(m_retryAt);
             ringXBell();
             ca_context_destroy(context);
             context = nullptr;

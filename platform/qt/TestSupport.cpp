@@ -5,6 +5,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QBackingStore>
 #include <QButtonGroup>
 #include <QCursor>
 #include <QFontMetricsF>
@@ -249,8 +250,8 @@ int textWidth(Window& window, int id, std::string_view utf8) {
     return static_cast<int>(std::ceil(metrics.horizontalAdvance(toDisplay(utf8))));
 }
 
-Image grab(Window& window) {
-    const QImage image = top(window)->grab().toImage().convertToFormat(QImage::Format_RGB32);
+namespace {
+Image toImage(const QImage& image) {
     Image out;
     out.width = image.width();
     out.height = image.height();
@@ -259,6 +260,17 @@ Image grab(Window& window) {
         for (int x = 0; x < out.width; ++x)
             out.pixels.push_back(fromQColor(QColor(image.pixel(x, y))));
     return out;
+}
+} // namespace
+
+Image grab(Window& window) {
+    return toImage(top(window)->grab().toImage().convertToFormat(QImage::Format_RGB32));
+}
+
+Image painted(Window& window) {
+    QBackingStore* store = top(window)->backingStore();
+    const auto* image = store ? dynamic_cast<const QImage*>(store->paintDevice()) : nullptr;
+    return image ? toImage(image->convertToFormat(QImage::Format_RGB32)) : Image{};
 }
 
 bool savePng(const Image& image, const std::string& path) {

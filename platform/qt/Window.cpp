@@ -455,15 +455,18 @@ void Control::setVisible(bool visible) {
 bool Control::visible() const {
     return m_impl->isShown();
 }
-// Only the columns that changed are repainted: the bar spans the screen and moves every 30 ms.
+// Only the columns that changed are repainted: the bar spans the screen and moves every 30 ms. Not
+// one column more: the toolkit waits for the X server to finish reading its shared image before it
+// paints over a part it has sent since its last wait, so a tick that repainted the last column of
+// the one before would cost a round trip to the server every 30 ms.
 void Control::setPosition(int position) {
     position = std::clamp(position, 0, 100);
     if (position == m_impl->position) return;
     QWidget* w = m_impl->widget;
     const int inner = w->width() - 2;
-    const int before = 1 + inner * m_impl->position / 100, after = 1 + inner * position / 100;
+    const int before = inner * m_impl->position / 100, after = inner * position / 100;
     m_impl->position = position;
-    w->update(std::min(before, after), 1, std::abs(after - before) + 1, w->height() - 2);
+    if (before != after) w->update(1 + std::min(before, after), 1, std::abs(after - before), w->height() - 2);
 }
 
 void Control::setItemIndex(int index) {

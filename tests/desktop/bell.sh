@@ -6,20 +6,25 @@
 #   bell.sh PATH/TO/tapirun correct   a correct key makes none (after a wrong key in the same run
 #                                     has been heard, so silence means something)
 #   bell.sh PATH/TO/tapirun no-server PATH/TO/bell-watch
-#                                     with no sound server a wrong key rings the X bell instead
+#                                     with no sound server a wrong key rings the X bell instead,
+#                                     and so does the next one, which the program no longer sends
+#                                     to a sound server for a while
+#   bell.sh PATH/TO/tapirun late-server PATH/TO/bell-watch
+#                                     a sound server that starts while the program runs is heard
+#                                     once the program tries again
 #
 # The keys are real X key events; which key is correct is read from the screen: a correct key
 # draws a new target, a wrong one leaves it.
 set -uo pipefail
 
 name=bell
-usage="usage: bell.sh PATH/TO/tapirun wrong|correct|no-server [PATH/TO/bell-watch]"
+usage="usage: bell.sh PATH/TO/tapirun wrong|correct|no-server|late-server [PATH/TO/bell-watch]"
 app=${1:?$usage}
 mode=${2:?$usage}
 watcher=${3:-}
 source "$(dirname "$0")/lib.sh"
 need pulseaudio pactl parec xdotool import convert od awk
-[[ $mode == no-server && ! -x $watcher ]] && fail "$usage"
+[[ $mode == *-server && ! -x $watcher ]] && fail "$usage"
 
 # Placed by the window's table and the centring rule on a 1024x768 screen: the target frame.
 readonly box="138x138+$(((1024 - 140) / 2 + 1))+$(((768 - 140) / 2 + 1))"
@@ -39,7 +44,7 @@ startSoundServer() {
     pactl info >/dev/null 2>&1 || { cat "$work/pulse.log" >&2; fail "PulseAudio did not start"; }
     ok "PulseAudio with a null sink"
 }
-[[ $mode == no-server ]] || startSoundServer
+[[ $mode == *-server ]] || startSoundServer
 
 startXvfb
 setxkbmap -model jp106 -layout jp 2>/dev/null || true
@@ -86,15 +91,30 @@ sleep 0.3
 xdotool key space
 sleep 0.3
 
-# q is in no row of the home-row drill, so it is wrong whatever the target.
-if [[ $mode == no-server ]]; then
+# xBellFor KEY: presses KEY and fails unless the X bell rings within 5 s.
+xBellFor() {
     "$watcher" 5 >"$work/watch.log" &
     watchPid=$!
     started+=("$watchPid")
     for _ in {1..50}; do grep -q ready "$work/watch.log" && break; sleep 0.1; done
-    xdotool key q
-    wait "$watchPid" || fail "no sound server, and no X bell either"
+    xdotool key "$1"
+    wait "$watchPid" || fail "no sound server, and no X bell either for $1"
+}
+
+# q, w and e are in no row of the home-row drill, so they are wrong whatever the target.
+if [[ $mode == *-server ]]; then
+    xBellFor q
     ok "with no sound server a wrong key rings the X bell"
+    xBellFor w
+    ok "and so does the next wrong key"
+    if [[ $mode == late-server ]]; then
+        startSoundServer
+        sleep 3.5 # the program's pause before it tries the sound server again
+        pressRecorded e
+        [[ $verdict == wrong ]] || fail "e was taken as correct"
+        ((peak >= loud)) || fail "the sound server that came later was not used (loudest sample $peak)"
+        ok "a sound server that starts later is found"
+    fi
     kill -0 "$appPid" 2>/dev/null || fail "the program died"
     echo "$name: all checks passed"
     exit 0
