@@ -4,6 +4,7 @@
 
 #include "platform/Platform.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QColor>
 #include <QFont>
 #include <QPixmap>
@@ -100,10 +101,15 @@ public:
     std::function<void()> closeHandler;
     std::unique_ptr<QShortcut> f1;
     int focusId = -1;
+    std::function<void()> framedHandler;
+    // Watches for the window manager announcing the frame; gone once the frame is known.
+    std::unique_ptr<QAbstractNativeEventFilter> frameWatch;
 
     ControlImpl* find(int id) const;
     ControlImpl* fromWidget(const QWidget* widget) const;
     void layoutAligned();
+    // Runs the framed handler once the outer size differs from the client size.
+    void checkFramed();
     // True when the key event was typed into this window and its handler consumed it.
     bool previewKey(QObject* receiver, QEvent* event);
 };

@@ -31,6 +31,23 @@ fail() {
 }
 ok() { echo "ok   $*"; }
 
+failures=0
+check() { # check DESCRIPTION COMMAND...: a failed check is reported and the run goes on
+    if "${@:2}"; then ok "$1"; else
+        echo "FAIL $1" >&2
+        failures=$((failures + 1))
+    fi
+}
+# finish: the verdict on the checks, as the last line and the exit status.
+finish() {
+    if ((failures > 0)); then
+        echo "$name: $failures check(s) failed" >&2
+        exit 1
+    fi
+    echo "$name: all checks passed"
+    exit 0
+}
+
 need() {
     local tool
     for tool in "$@"; do
@@ -38,14 +55,15 @@ need() {
     done
 }
 
-# startXvfb [XVFB-OPTION...]: the first free display of :110..:129 becomes DISPLAY. A server that
-# dies at once lost a race for its number, so the next one is tried.
+# startXvfb [XVFB-OPTION...]: the first free display of :110..:129 becomes DISPLAY, its screen
+# screenSize (WIDTHxHEIGHT, 1024x768 unless set). A server that dies at once lost a race for its
+# number, so the next one is tried.
 startXvfb() {
     local n pid
     need Xvfb xdpyinfo
     for n in {110..129}; do
         [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]] && continue
-        Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -noreset "$@" >"$work/xvfb-$n.log" 2>&1 &
+        Xvfb ":$n" -screen 0 "${screenSize:-1024x768}x24" -nolisten tcp -noreset "$@" >"$work/xvfb-$n.log" 2>&1 &
         pid=$!
         for _ in {1..50}; do
             [[ -e /tmp/.X11-unix/X$n ]] && break
@@ -75,4 +93,20 @@ waitForWindow() {
     done
     [[ -n $win ]] || fail "no visible Tapirun window after 10 s"
     echo "$win"
+}
+
+# shoot NAME: a picture of the whole X screen in $work/NAME.ppm.
+shoot() { import -window root -depth 8 "$work/$1.ppm" 2>/dev/null || fail "screenshot $1 failed"; }
+# pixel FILE X Y -> RRGGBB
+pixel() { convert "$1" -format "%[hex:p{$2,$3}]" info:; }
+# blackIn FILE WxH+X+Y: every pixel of the rectangle is black.
+blackIn() { [[ $(convert "$1" -crop "$2" +repage -format '%[fx:maxima.r+maxima.g+maxima.b]' info:) == 0 ]]; }
+# waitUntil SECONDS COMMAND...: COMMAND polled every 50 ms until it passes or the time is up.
+waitUntil() {
+    local deadline=$((SECONDS + $1))
+    shift
+    until "$@" 2>/dev/null; do
+        ((SECONDS < deadline)) || return 1
+        sleep 0.05
+    done
 }
