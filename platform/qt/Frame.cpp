@@ -1,4 +1,4 @@
-// The window manager's frame round a top-level window. On X the frame exists only once the window
+// Where the desktop puts a top-level window and its frame. On X the frame exists only once the window
 // manager has framed the mapped window, and it says so by setting _NET_FRAME_EXTENTS on the
 // client; until then the toolkit knows no frame and reports the client size as the outer size.
 
@@ -7,6 +7,7 @@
 #include <QAbstractNativeEventFilter>
 #include <QGuiApplication>
 #include <QTimer>
+#include <QWindow>
 
 #include <xcb/xcb.h>
 
@@ -56,6 +57,15 @@ void WindowImpl::checkFramed() {
     const auto handler = std::move(framedHandler);
     framedHandler = nullptr;
     handler();
+}
+
+// The child is kept in front of its parent, so a click on the main window no longer covers it;
+// but without the link sway never shows it over the full-screen main window at all.
+void WindowImpl::stayOverMainOnWayland(const WindowImpl& main) {
+    if (!QGuiApplication::platformName().startsWith(QLatin1String("wayland")) || &main == this) return;
+    top->winId();
+    if (top->windowHandle() && main.top->windowHandle())
+        top->windowHandle()->setTransientParent(main.top->windowHandle());
 }
 
 // Only X frames a window after it is shown; elsewhere the frame is drawn by the program itself or

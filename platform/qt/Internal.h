@@ -110,6 +110,9 @@ public:
     void layoutAligned();
     // Runs the framed handler once the outer size differs from the client size.
     void checkFramed();
+    // A Wayland compositor stacks the windows itself and may show nothing over a full-screen
+    // window but that window's own children, so there this window is made a child of the main one.
+    void stayOverMainOnWayland(const WindowImpl& main);
     // True when the key event was typed into this window and its handler consumed it.
     bool previewKey(QObject* receiver, QEvent* event);
 };

@@ -339,6 +339,7 @@ void Window::show() {
         }
         top->showFullScreen();
     } else {
+        if (!m_impl->isMain) m_impl->stayOverMainOnWayland(*KeyPreview::instance().windows.front());
         top->showNormal();
     }
     m_impl->shownOnce = true;
