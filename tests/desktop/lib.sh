@@ -95,8 +95,9 @@ waitForWindow() {
     echo "$win"
 }
 
-# shoot NAME: a picture of the whole X screen in $work/NAME.ppm.
-shoot() { import -window root -depth 8 "$work/$1.ppm" 2>/dev/null || fail "screenshot $1 failed"; }
+# shoot NAME: a picture of the whole X screen in $shotDir/NAME.ppm.
+shotDir=$work
+shoot() { import -window root -depth 8 "$shotDir/$1.ppm" 2>/dev/null || fail "screenshot $1 failed"; }
 # pixel FILE X Y -> RRGGBB
 pixel() { convert "$1" -format "%[hex:p{$2,$3}]" info:; }
 # blackIn FILE WxH+X+Y: every pixel of the rectangle is black.
@@ -108,5 +109,63 @@ waitUntil() {
     until "$@" 2>/dev/null; do
         ((SECONDS < deadline)) || return 1
         sleep 0.05
+    done
+}
+
+# --- a drill, judged from the screen ---------------------------------------------------------------
+# drillPlaces WIDTH HEIGHT: where the window's table and the centring rule put the target frame
+# (140x140, centred) on a screen of that size, and the strip below it where a wrong character
+# shows, stopping short of the progress bar along the bottom edge.
+drillPlaces() {
+    boxLeft=$((($1 - 140) / 2)) boxTop=$((($2 - 140) / 2))
+    inner="138x138+$((boxLeft + 1))+$((boxTop + 1))"
+    missStrip="${1}x$(($2 - 17 - boxTop - 141))+0+$((boxTop + 140))"
+}
+# drillState SHOT -> "TARGET-SIGNATURE WHITE MISS-SIGNATURE OLIVE": the target box and the strip
+# below it, and how many white (target) and olive (wrong character) pixels they hold.
+drillState() {
+    convert "$shotDir/$1.ppm" \
+        \( +clone -crop "$inner" +repage -format '%# ' -write info:- +delete \) \
+        \( +clone -crop "$inner" +repage -fill black +opaque white -format '%[fx:round(mean*w*h)] ' -write info:- +delete \) \
+        \( +clone -crop "$missStrip" +repage -format '%# ' -write info:- +delete \) \
+        -crop "$missStrip" +repage -fill black +opaque '#808000' -fill white -opaque '#808000' \
+        -format '%[fx:round(mean*w*h)]\n' info:-
+}
+# targetShown SHOT: a target character is drawn; sets sig and missSig, the starting point of press.
+targetShown() {
+    local white
+    shoot "$1" && read -r sig white missSig _ <<<"$(drillState "$1")" && ((white > 100))
+}
+# press KEY...: types with sendKey KEY... (the test defines it) and sets verdict from the screen:
+# correct (a new target, no wrong character) or wrong (the same target, a character in olive
+# below it); the screen is polled until either part changes.
+press() {
+    local s w m o deadline=$((SECONDS + 3))
+    sendKey "$@"
+    while :; do
+        shoot key
+        read -r s w m o <<<"$(drillState key)"
+        [[ $s != "$sig" || $m != "$missSig" ]] && break
+        ((SECONDS < deadline)) || break
+        sleep 0.05
+    done
+    if [[ $s != "$sig" ]] && ((o == 0 && w > 100)); then
+        verdict=correct
+    elif [[ $s == "$sig" && $m != "$missSig" ]] && ((o > 50)); then
+        verdict=wrong
+    else
+        verdict=unclear
+    fi
+    sig=$s missSig=$m
+}
+# homeRowDrill KEY...: the home-row keys as sendKey names them, round the set until three targets
+# are hit (a target stays until typed, so one round hits it); sets correct and unclear.
+homeRowDrill() {
+    local keys=("$@") presses=0
+    correct=0 unclear=0
+    while ((correct < 3 && presses < 3 * ${#keys[@]})); do
+        press "${keys[presses % ${#keys[@]}]}"
+        presses=$((presses + 1))
+        case $verdict in correct) correct=$((correct + 1)) ;; unclear) unclear=$((unclear + 1)) ;; esac
     done
 }

@@ -55,6 +55,7 @@ ask() { (asUser swaymsg "$@"); }
 tree() { ask -t get_tree; }
 # window TITLE -> its node of the layout tree, as compact JSON; nothing when it is not there
 window() { tree | jq -c --arg t "$1" '.. | objects | select((.type == "con" or .type == "floating_con") and .name == $t)'; }
+shotDir=$shots
 shoot() { (asUser grim -t ppm "$shots/$1.ppm") 2>"$work/grim.log" || { cat "$work/grim.log" >&2; fail "grim failed"; }; }
 
 # Controls: the output has the size asked for, and grim takes pictures of it.
@@ -99,53 +100,18 @@ idle() { shoot idle && [[ $(pixel "$shots/idle.ppm" 50 30) == 00FF00 ]]; }
 check "the idle screen is drawn (the OK button's lime frame)" waitUntil 10 idle
 
 # --- a practice drill, from F1 to the results ----------------------------------------------------
-# The target frame, 140x140, is centred from the output's size.
-boxLeft=$(((outputW - 140) / 2)) boxTop=$(((outputH - 140) / 2))
-inner="138x138+$((boxLeft + 1))+$((boxTop + 1))" missStrip="${outputW}x$((outputH - 17 - boxTop - 141))+0+$((boxTop + 140))"
+# The target frame is centred from the output's size.
+drillPlaces "$outputW" "$outputH"
 prepared() { shoot prepared && [[ $(pixel "$shots/prepared.ppm" "$boxLeft" "$boxTop") == FF00FF ]]; }
 key -k F1
 check "F1 shows the target frame centred on the output at $boxLeft,$boxTop" waitUntil 3 prepared
 check "its far corner is at $((boxLeft + 139)),$((boxTop + 139))" \
     eval '[[ $(pixel "$shots/prepared.ppm" $((boxLeft + 139)) $((boxTop + 139))) == FF00FF ]]'
-
-# state SHOT -> "TARGET-SIGNATURE WHITE MISS-SIGNATURE OLIVE": the target box and the strip below
-# it where a wrong character shows in olive, and how many pixels of each colour they hold.
-state() {
-    convert "$shots/$1.ppm" \
-        \( +clone -crop "$inner" +repage -format '%# ' -write info:- +delete \) \
-        \( +clone -crop "$inner" +repage -fill black +opaque white -format '%[fx:round(mean*w*h)] ' -write info:- +delete \) \
-        \( +clone -crop "$missStrip" +repage -format '%# ' -write info:- +delete \) \
-        -crop "$missStrip" +repage -fill black +opaque '#808000' -fill white -opaque '#808000' \
-        -format '%[fx:round(mean*w*h)]\n' info:-
-}
-running() { shoot running && read -r sig white missSig olive <<<"$(state running)" && ((white > 100)); }
+sendKey() { key "$@"; }
 key -k space
-check "Space shows a target character" waitUntil 3 running
-# press KEY...: sets verdict from the screen, as correct (a new target, no miss) or wrong (the same
-# target, an olive character below it).
-press() {
-    local s w m o deadline=$((SECONDS + 3))
-    key "$@"
-    while :; do
-        shoot key
-        read -r s w m o <<<"$(state key)"
-        [[ $s != "$sig" || $m != "$missSig" ]] && break
-        ((SECONDS < deadline)) || break
-        sleep 0.05
-    done
-    if [[ $s != "$sig" ]] && ((o == 0 && w > 100)); then verdict=correct
-    elif [[ $s == "$sig" ]] && ((o > 50)); then verdict=wrong
-    else verdict=unclear; fi
-    sig=$s missSig=$m
-}
-homeRow=(a s d f g h j k l ';' ':' ']')
-correct=0 presses=0 unclear=0
-while ((correct < 3 && presses < 3 * ${#homeRow[@]})); do
-    press "${homeRow[presses % ${#homeRow[@]}]}"
-    presses=$((presses + 1))
-    case $verdict in correct) correct=$((correct + 1)) ;; unclear) unclear=$((unclear + 1)) ;; esac
-done
-check "home-row keys typed with wtype are judged on the screen ($correct correct in $presses)" \
+check "Space shows a target character" waitUntil 3 targetShown running
+homeRowDrill a s d f g h j k l ';' ':' ']'
+check "home-row keys typed with wtype are judged on the screen ($correct hit, $unclear unclear)" \
     eval '((correct >= 3 && unclear == 0))'
 press q
 check "a key outside the set shows as a miss below the target" [ "$verdict" = wrong ]
