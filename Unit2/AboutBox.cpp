@@ -43,20 +43,27 @@ TAboutBox::TAboutBox() : m_window(BoxWindow) {
     m_window.setFocusControl(static_cast<int>(A::OKButton));
     m_window.onClick(static_cast<int>(A::OKButton), [this] { OKButtonClick(); });
     m_window.disableInputMethod();
+    // A window manager that frames the box only once it is shown makes the first centring miss by
+    // the frame, so it is done again as soon as the outer size is known.
+    m_window.onFramed([this] { centreOnScreen(); });
 }
 
 void TAboutBox::open() {
     if (m_window.visible()) return;
-    // Centred by its outer size the first time only; afterwards it comes back where it was last
-    // hidden. A box larger than the screen keeps its caption bar on the screen.
+    // Centred the first time only; afterwards it comes back where it was last hidden.
     if (!m_placed) {
-        const Size screen = screenSize();
-        m_window.move(std::max(0, centred(screen.width, m_window.outerWidth())),
-                      std::max(0, centred(screen.height, m_window.outerHeight())));
+        centreOnScreen();
         m_placed = true;
     }
     m_window.show();
     m_window.activate();
+}
+
+// By its outer size; a box larger than the screen keeps its caption bar on the screen.
+void TAboutBox::centreOnScreen() {
+    const Size screen = screenSize();
+    m_window.move(std::max(0, centred(screen.width, m_window.outerWidth())),
+                  std::max(0, centred(screen.height, m_window.outerHeight())));
 }
 
 void TAboutBox::OKButtonClick() {

@@ -23,6 +23,8 @@ public:
     int modalResult() const { return m_modalResult; }
 
 private:
+    void centreOnScreen();
+
     platform::Window m_window;
     bool m_placed = false;
     int m_modalResult = 0;

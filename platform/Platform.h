@@ -218,6 +218,10 @@ public:
     int left() const;
     int top() const;
     void move(int left, int top);
+    // Runs once, after the first showing, when the window manager has put its frame round the
+    // window and the outer size has become known. Where the frame is there from creation, the
+    // outer size is right before the first showing and this never runs.
+    void onFramed(std::function<void()> handler);
     void setMaximised();
     void setCaptionBar(bool shown);
     // Keys must reach the window as plain characters even while an input method is switched on.

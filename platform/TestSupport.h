@@ -108,5 +108,8 @@ std::vector<Rect> textAreas(Window& window);
 // Beeps sounded since the program started.
 int beepCount();
 bool isActive(Window& window);
+// Whether the desktop keeps the window in front of another window of the program, whatever is
+// clicked: an owned window on Windows, a transient one on X (toolkit dialogs are made transient).
+bool keptInFrontOfOthers(Window& window);
 
 } // namespace platform::test

@@ -25,6 +25,9 @@ test=(
   clang-format
   desktop-file-utils appstream groff-base dpkg-dev file
   pulseaudio pulseaudio-utils
+  # The desktops people use: Xfce's window manager and panel on X, a Japanese input method, and a
+  # headless Wayland compositor with its keyboard and screenshot tools.
+  xfwm4 xfce4-panel dbus ibus ibus-mozc sway wtype grim
   # The Windows program: the MinGW-w64 cross compiler (posix thread model) and Wine to test it.
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 wine
 )

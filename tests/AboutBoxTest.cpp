@@ -74,6 +74,8 @@ TEST_F(AboutBoxTest, StartsHiddenAsAFixedDialogBox) {
     EXPECT_FALSE(frame.minimiseBox);
     EXPECT_FALSE(frame.maximiseBox);
     EXPECT_FALSE(frame.resizable);
+    // A top-level window at the main window's level, which a click on the main window covers.
+    EXPECT_FALSE(platform::test::keptInFrontOfOthers(box()));
 }
 
 TEST_F(AboutBoxTest, EitherInfoButtonOpensItActiveAndCentred) {

@@ -4,6 +4,7 @@
 
 #include "platform/Handles.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QColor>
 #include <QFont>
 #include <QPixmap>
@@ -75,9 +76,17 @@ public:
     Colour colour = clBlack;
     Font font;
     std::unique_ptr<QShortcut> f1;
+    std::function<void()> framedHandler;
+    // Watches for the window manager announcing the frame; gone once the frame is known.
+    std::unique_ptr<QAbstractNativeEventFilter> frameWatch;
 
     ControlImpl* fromWidget(const QWidget* widget) const;
     void layoutAligned();
+    // Runs the framed handler once the outer size differs from the client size.
+    void checkFramed();
+    // A Wayland compositor stacks the windows itself and may show nothing over a full-screen
+    // window but that window's own children, so there this window is made a child of the main one.
+    void stayOverMainOnWayland(const WindowImpl& main);
     // True when the key event was typed into this window and its handler consumed it.
     bool previewKey(QObject* receiver, QEvent* event);
 };

@@ -333,5 +333,13 @@ int beepCount() {
 bool isActive(Window& window) {
     return top(window)->isActiveWindow();
 }
+// The X platform makes every dialog, tool window and sheet transient, for its parent or, without
+// one, for the whole program.
+bool keptInFrontOfOthers(Window& window) {
+    const QWidget* w = top(window);
+    const Qt::WindowType type = w->windowType();
+    const bool transientType = type == Qt::Dialog || type == Qt::Sheet || type == Qt::Tool;
+    return transientType || (w->windowHandle() && w->windowHandle()->transientParent());
+}
 
 } // namespace platform::test

@@ -147,7 +147,10 @@ WindowImpl::WindowImpl(const WindowSpec& description, Window& owner_)
     applyColours(top.get(), colour, font.colour);
     top->setFont(toQFont(font));
     if (dialog) {
-        top->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+        // An ordinary top-level window at the main window's level, not a toolkit dialog: a
+        // dialog is made transient for the program, and window managers then keep it in front
+        // of the main window, where a click on the main window must bring that to the front.
+        top->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                             Qt::WindowCloseButtonHint);
         top->setFixedSize(description.clientWidth, description.clientHeight);
     } else {
@@ -305,6 +308,7 @@ void Window::show() {
         }
         top->showFullScreen();
     } else {
+        if (!m_impl->isMain) m_impl->stayOverMainOnWayland(*KeyPreview::instance().windows.front());
         top->showNormal();
     }
     m_impl->shownOnce = true;

@@ -417,5 +417,8 @@ int beepCount() {
 bool isActive(Window& window) {
     return GetActiveWindow() == top(window);
 }
+bool keptInFrontOfOthers(Window& window) {
+    return GetWindow(top(window), GW_OWNER) != nullptr;
+}
 
 } // namespace platform::test

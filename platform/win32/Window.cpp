@@ -302,6 +302,9 @@ int Window::top() const {
 void Window::move(int left, int top) {
     SetWindowPos(m_impl->hwnd, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
+// The frame is part of the window from its creation here, so the outer size is right before the
+// first showing and nothing waits for it.
+void Window::onFramed(std::function<void()>) {}
 void Window::setMaximised() {
     m_impl->maximised = true;
     if (IsWindowVisible(m_impl->hwnd)) ShowWindow(m_impl->hwnd, SW_SHOWMAXIMIZED);

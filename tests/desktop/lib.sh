@@ -31,6 +31,23 @@ fail() {
 }
 ok() { echo "ok   $*"; }
 
+failures=0
+check() { # check DESCRIPTION COMMAND...: a failed check is reported and the run goes on
+    if "${@:2}"; then ok "$1"; else
+        echo "FAIL $1" >&2
+        failures=$((failures + 1))
+    fi
+}
+# finish: the verdict on the checks, as the last line and the exit status.
+finish() {
+    if ((failures > 0)); then
+        echo "$name: $failures check(s) failed" >&2
+        exit 1
+    fi
+    echo "$name: all checks passed"
+    exit 0
+}
+
 need() {
     local tool
     for tool in "$@"; do
@@ -38,14 +55,15 @@ need() {
     done
 }
 
-# startXvfb [XVFB-OPTION...]: the first free display of :110..:129 becomes DISPLAY. A server that
-# dies at once lost a race for its number, so the next one is tried.
+# startXvfb [XVFB-OPTION...]: the first free display of :110..:129 becomes DISPLAY, its screen
+# screenSize (WIDTHxHEIGHT, 1024x768 unless set). A server that dies at once lost a race for its
+# number, so the next one is tried.
 startXvfb() {
     local n pid
     need Xvfb xdpyinfo
     for n in {110..129}; do
         [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]] && continue
-        Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -noreset "$@" >"$work/xvfb-$n.log" 2>&1 &
+        Xvfb ":$n" -screen 0 "${screenSize:-1024x768}x24" -nolisten tcp -noreset "$@" >"$work/xvfb-$n.log" 2>&1 &
         pid=$!
         for _ in {1..50}; do
             [[ -e /tmp/.X11-unix/X$n ]] && break
@@ -75,4 +93,79 @@ waitForWindow() {
     done
     [[ -n $win ]] || fail "no visible Tapirun window after 10 s"
     echo "$win"
+}
+
+# shoot NAME: a picture of the whole X screen in $shotDir/NAME.ppm.
+shotDir=$work
+shoot() { import -window root -depth 8 "$shotDir/$1.ppm" 2>/dev/null || fail "screenshot $1 failed"; }
+# pixel FILE X Y -> RRGGBB
+pixel() { convert "$1" -format "%[hex:p{$2,$3}]" info:; }
+# blackIn FILE WxH+X+Y: every pixel of the rectangle is black.
+blackIn() { [[ $(convert "$1" -crop "$2" +repage -format '%[fx:maxima.r+maxima.g+maxima.b]' info:) == 0 ]]; }
+# waitUntil SECONDS COMMAND...: COMMAND polled every 50 ms until it passes or the time is up.
+waitUntil() {
+    local deadline=$((SECONDS + $1))
+    shift
+    until "$@" 2>/dev/null; do
+        ((SECONDS < deadline)) || return 1
+        sleep 0.05
+    done
+}
+
+# --- a drill, judged from the screen ---------------------------------------------------------------
+# drillPlaces WIDTH HEIGHT: where the window's table and the centring rule put the target frame
+# (140x140, centred) on a screen of that size, and the strip below it where a wrong character
+# shows, stopping short of the progress bar along the bottom edge.
+drillPlaces() {
+    boxLeft=$((($1 - 140) / 2)) boxTop=$((($2 - 140) / 2))
+    inner="138x138+$((boxLeft + 1))+$((boxTop + 1))"
+    missStrip="${1}x$(($2 - 17 - boxTop - 141))+0+$((boxTop + 140))"
+}
+# drillState SHOT -> "TARGET-SIGNATURE WHITE MISS-SIGNATURE OLIVE": the target box and the strip
+# below it, and how many white (target) and olive (wrong character) pixels they hold.
+drillState() {
+    convert "$shotDir/$1.ppm" \
+        \( +clone -crop "$inner" +repage -format '%# ' -write info:- +delete \) \
+        \( +clone -crop "$inner" +repage -fill black +opaque white -format '%[fx:round(mean*w*h)] ' -write info:- +delete \) \
+        \( +clone -crop "$missStrip" +repage -format '%# ' -write info:- +delete \) \
+        -crop "$missStrip" +repage -fill black +opaque '#808000' -fill white -opaque '#808000' \
+        -format '%[fx:round(mean*w*h)]\n' info:-
+}
+# targetShown SHOT: a target character is drawn; sets sig and missSig, the starting point of press.
+targetShown() {
+    local white
+    shoot "$1" && read -r sig white missSig _ <<<"$(drillState "$1")" && ((white > 100))
+}
+# press KEY...: types with sendKey KEY... (the test defines it) and sets verdict from the screen:
+# correct (a new target, no wrong character) or wrong (the same target, a character in olive
+# below it); the screen is polled until either part changes.
+press() {
+    local s w m o deadline=$((SECONDS + 3))
+    sendKey "$@"
+    while :; do
+        shoot key
+        read -r s w m o <<<"$(drillState key)"
+        [[ $s != "$sig" || $m != "$missSig" ]] && break
+        ((SECONDS < deadline)) || break
+        sleep 0.05
+    done
+    if [[ $s != "$sig" ]] && ((o == 0 && w > 100)); then
+        verdict=correct
+    elif [[ $s == "$sig" && $m != "$missSig" ]] && ((o > 50)); then
+        verdict=wrong
+    else
+        verdict=unclear
+    fi
+    sig=$s missSig=$m
+}
+# homeRowDrill KEY...: the home-row keys as sendKey names them, round the set until three targets
+# are hit (a target stays until typed, so one round hits it); sets correct and unclear.
+homeRowDrill() {
+    local keys=("$@") presses=0
+    correct=0 unclear=0
+    while ((correct < 3 && presses < 3 * ${#keys[@]})); do
+        press "${keys[presses % ${#keys[@]}]}"
+        presses=$((presses + 1))
+        case $verdict in correct) correct=$((correct + 1)) ;; unclear) unclear=$((unclear + 1)) ;; esac
+    done
 }

@@ -1,0 +1,188 @@
+#!/usr/bin/env bash
+# The program on the Xfce desktop: its own Xvfb with the xfwm4 window manager and the xfce4-panel
+# top panel and dock, driven with xdotool and checked through the window manager's properties and
+# the screen.
+#
+#   xfce.sh PATH/TO/tapirun
+#
+# xfwm4 keeps panels and transient windows as GNOME's and KDE's window managers do: a full-screen
+# window is put above the panels only while it is active, and a window transient for another is
+# kept above it. Unlike those it runs on a bare X server without a session, a compositor or GL.
+set -uo pipefail
+
+name=xfce
+app=${1:?usage: xfce.sh PATH/TO/tapirun}
+source "$(dirname "$0")/lib.sh"
+need dbus-daemon xfwm4 xfce4-panel xdotool xprop xwininfo import convert
+
+readonly screenSize=1280x1024 screenW=1280 screenH=1024
+# Where the window's table puts things: the exit and info buttons, and the target frame (140x140,
+# centred on the screen).
+readonly exitX=250 exitY=48 infoX=450 infoY=48
+readonly boxLeft=$(((screenW - 140) / 2)) boxTop=$(((screenH - 140) / 2))
+
+mkdir -m 700 "$work/runtime" "$work/home"
+export HOME=$work/home XDG_RUNTIME_DIR=$work/runtime XDG_CONFIG_HOME=$work/home/.config
+export XDG_CACHE_HOME=$work/home/.cache XDG_DATA_HOME=$work/home/.local/share
+export NO_AT_BRIDGE=1 # no accessibility bus is started for the panel
+unset SESSION_MANAGER QT_IM_MODULE XMODIFIERS GTK_IM_MODULE
+
+# --- the desktop ------------------------------------------------------------------------------
+startXvfb
+dbus-daemon --session --nofork --nopidfile --address="unix:path=$work/bus" >"$work/dbus.log" 2>&1 &
+started+=($!)
+export DBUS_SESSION_BUS_ADDRESS=unix:path=$work/bus
+waitUntil 5 test -S "$work/bus" || fail "the session bus did not start"
+
+xfwm4 --compositor=off >"$work/xfwm4.log" 2>&1 &
+started+=($!)
+waitUntil 10 eval 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' ||
+    { cat "$work/xfwm4.log" >&2; fail "xfwm4 did not start"; }
+
+xfce4-panel >"$work/panel.log" 2>&1 &
+started+=($!)
+# panels: every panel window on the screen, as WxH+X+Y; the top panel and the dock.
+panels=()
+listPanels() {
+    local id geometry
+    panels=()
+    for id in $(xdotool search --onlyvisible --class '^xfce4-panel$' 2>/dev/null); do
+        geometry=$(xwininfo -id "$id" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
+                   /^ *Width:/ {w=$NF} /^ *Height:/ {h=$NF} END {if (w > 20 && h > 20 && x >= 0 && y >= 0) print w "x" h "+" x "+" y}')
+        [[ -n $geometry ]] && panels+=("$geometry")
+    done
+    ((${#panels[@]} >= 2))
+}
+waitUntil 15 listPanels || { cat "$work/panel.log" >&2; fail "xfce4-panel shows no top panel and dock"; }
+# A panel's picture, less the rows the program's progress bar would cover along the bottom edge.
+panelPart() {
+    local w h x y
+    IFS='x+' read -r w h x y <<<"$1"
+    ((y + h > screenH - 17)) && h=$((screenH - 17 - y))
+    echo "${w}x${h}+${x}+${y}"
+}
+panelsDrawn() {
+    local p
+    shoot "$1"
+    for p in "${panels[@]}"; do ! blackIn "$work/$1.ppm" "$(panelPart "$p")" || return 1; done
+}
+panelsHidden() {
+    local p
+    shoot "$1"
+    for p in "${panels[@]}"; do blackIn "$work/$1.ppm" "$(panelPart "$p")" || return 1; done
+}
+# The panel is drawn before the program starts, so that a black panel later means a hidden one.
+waitUntil 10 panelsDrawn before || fail "the panels are not drawn: ${panels[*]}"
+ok "xfwm4 and xfce4-panel on $DISPLAY, panels at ${panels[*]}"
+
+# --- window manager's view of the windows --------------------------------------------------------
+decimal() { printf '%d\n' "$1"; }
+activeWindow() { decimal "$(xprop -root _NET_ACTIVE_WINDOW | grep -o '0x[0-9a-f]*' | head -1)"; }
+# stackIndex WIN: the window's place in the window manager's stacking order, bottom first.
+stackIndex() {
+    local i=0 id
+    for id in $(xprop -root _NET_CLIENT_LIST_STACKING | grep -o '0x[0-9a-f]*'); do
+        [[ $(decimal "$id") == "$1" ]] && { echo $i; return; }
+        i=$((i + 1))
+    done
+    echo -1
+}
+isAbove() { (($(stackIndex "$1") > $(stackIndex "$2"))); }
+# geometryOf WIN -> "X Y W H" of the client area on the screen
+geometryOf() {
+    xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
+                             /^ *Width:/ {w=$NF} /^ *Height:/ {h=$NF} END {print x, y, w, h}'
+}
+# extentsOf WIN -> "LEFT RIGHT TOP BOTTOM" of the window manager's frame
+extentsOf() { xprop -id "$1" _NET_FRAME_EXTENTS | sed -n 's/.*= *//p' | tr -d ,; }
+mapped() { xwininfo -id "$1" 2>/dev/null | grep -q 'Map State: IsViewable'; }
+
+# --- start-up: full screen over the panels, and active -------------------------------------------
+env QT_QPA_PLATFORM=xcb "$app" >"$work/app.log" 2>&1 &
+appPid=$!
+started+=("$appPid")
+main=$(waitForWindow "$appPid")
+fullScreen() { xprop -id "$main" _NET_WM_STATE | grep -q _NET_WM_STATE_FULLSCREEN; }
+check "the main window is full screen (_NET_WM_STATE_FULLSCREEN)" waitUntil 5 fullScreen
+read -r x y w h <<<"$(geometryOf "$main")"
+check "the main window covers the screen (${w}x${h}+$x+$y)" [ "${w}x${h}+$x+$y" = "${screenSize}+0+0" ]
+check "the main window is active at start" waitUntil 5 eval '[[ $(activeWindow) == "$main" ]]'
+check "the panels are hidden under it" waitUntil 5 panelsHidden running
+
+# --- the About box ------------------------------------------------------------------------------
+xdotool mousemove "$infoX" "$infoY" click 1
+box=""
+findBox() {
+    box=$(xdotool search --onlyvisible --class '^tapirun$' 2>/dev/null | grep -vx "$main" | head -1)
+    [[ -n $box && -n $(extentsOf "$box") ]]
+}
+waitUntil 5 findBox || fail "the info button opened no framed About box"
+read -r fl fr ft fb <<<"$(extentsOf "$box")"
+# The box is recentred once its frame is known, a moment after it is mapped.
+outerCentred() {
+    read -r x y w h <<<"$(geometryOf "$box")"
+    outerW=$((w + fl + fr)) outerH=$((h + ft + fb)) outerX=$((x - fl)) outerY=$((y - ft))
+    ((outerX == (screenW - outerW) / 2 && outerY == (screenH - outerH) / 2))
+}
+check "the About box is centred by its outer size" waitUntil 3 outerCentred
+echo "     outer ${outerW}x${outerH}+$outerX+$outerY, frame $fl $fr $ft $fb"
+check "the About box is active" waitUntil 3 eval '[[ $(activeWindow) == "$box" ]]'
+check "the About box is in front of the main window" isAbove "$box" "$main"
+boxFace() { [[ $(pixel "$work/box.ppm" $((x + w / 2)) $((y + 5))) != 000000 ]]; }
+shoot box
+check "the About box is drawn on the screen" boxFace
+check "the About box is not transient for any window" eval '! xprop -id "$box" WM_TRANSIENT_FOR | grep -q "window id"'
+check "the About box is an ordinary window" eval 'xprop -id "$box" _NET_WM_WINDOW_TYPE | grep -qx ".*= _NET_WM_WINDOW_TYPE_NORMAL"'
+actions=$(xprop -id "$box" _NET_WM_ALLOWED_ACTIONS)
+check "the box can be closed and moved" eval '[[ $actions == *_NET_WM_ACTION_CLOSE* && $actions == *_NET_WM_ACTION_MOVE* ]]'
+check "the box cannot be minimised, maximised or resized" \
+    eval '[[ $actions != *MINIMIZE* && $actions != *MAXIMIZE* && $actions != *RESIZE* ]]'
+hints=$(xprop -id "$box" WM_NORMAL_HINTS)
+check "the box's minimum and maximum size are its size" \
+    eval '[[ $hints == *"minimum size: $w by $h"* && $hints == *"maximum size: $w by $h"* ]]'
+
+# The caption bar is dragged to the lower left, clear of the target frame and the screen's edges.
+fromX=$((outerX + outerW / 2)) fromY=$((outerY + ft / 2))
+toX=$((60 + outerW / 2)) toY=$((screenH - 80 - outerH + ft / 2))
+xdotool mousemove "$fromX" "$fromY" mousedown 1 mousemove $(((fromX + toX) / 2)) $(((fromY + toY) / 2)) \
+    sleep 0.05 mousemove "$toX" "$toY" sleep 0.05 mouseup 1
+draggedTo() {
+    read -r x y _ _ <<<"$(geometryOf "$box")"
+    ((x == $1 && y == $2))
+}
+dragX=$((outerX + fl + toX - fromX)) dragY=$((outerY + ft + toY - fromY))
+check "the box follows a drag of its caption bar to $dragX,$dragY" waitUntil 3 draggedTo "$dragX" "$dragY"
+
+prepared() { shoot prepared && [[ $(pixel "$work/prepared.ppm" "$boxLeft" "$boxTop") == FF00FF ]]; }
+xdotool key F1
+check "F1 while the box is active prepares a drill in the main window" waitUntil 3 prepared
+
+# The close box: the last button on the caption bar, at its right end.
+xdotool mousemove $((dragX + w - 16)) $((dragY - ft / 2)) click 1
+check "the close box hides the About box" waitUntil 3 eval '! mapped "$box"'
+check "the main window is active again once the box is closed" waitUntil 3 eval '[[ $(activeWindow) == "$main" ]]'
+
+xdotool mousemove "$infoX" "$infoY" click 1
+waitUntil 5 findBox || fail "the info button did not open the About box again"
+check "the box opens again where it was dragged" waitUntil 3 draggedTo "$dragX" "$dragY"
+check "the box is active again" waitUntil 3 eval '[[ $(activeWindow) == "$box" ]]'
+
+# A click on the main window brings it to the front; the box stays open behind it.
+xdotool mousemove 1000 300 click 1
+check "a click on the main window makes it active" waitUntil 3 eval '[[ $(activeWindow) == "$main" ]]'
+check "the main window is then in front of the box" isAbove "$main" "$box"
+check "the box is still open behind it" mapped "$box"
+read -r x y w h <<<"$(geometryOf "$box")"
+check "the box is hidden on the screen" eval 'shoot behind; blackIn "$work/behind.ppm" "$((w - 20))x$((h - 20))+$((x + 10))+$((y + 10))"'
+
+# --- exit -------------------------------------------------------------------------------------
+xdotool mousemove "$exitX" "$exitY" click 1
+if waitUntil 5 eval '! kill -0 "$appPid"'; then
+    wait "$appPid"
+    status=$?
+    check "the exit button ends the program with status 0 (got $status)" [ "$status" = 0 ]
+else
+    check "the exit button ends the program within 5 s" false
+fi
+check "the panels are back" waitUntil 5 panelsDrawn after
+finish
