@@ -285,7 +285,8 @@ int textWidth(Window& window, int id, std::string_view utf8) {
     return textExtent(controlOf(window, id), toDisplay(utf8));
 }
 
-Image grab(Window& window) {
+namespace {
+Image capture(Window& window, bool fromScreen) {
     ControlImpl& root = window.impl().root;
     RECT client{};
     GetClientRect(top(window), &client);
@@ -296,7 +297,14 @@ Image grab(Window& window) {
     HDC dc = CreateCompatibleDC(nullptr);
     HBITMAP bitmap = createDib(dc, out.width, out.height, &bits);
     HGDIOBJ old = SelectObject(dc, bitmap);
-    renderTree(root, dc);
+    if (fromScreen) {
+        // What the window's own paints have left on the screen, copied as it stands.
+        HDC windowDc = GetDC(top(window));
+        BitBlt(dc, 0, 0, out.width, out.height, windowDc, 0, 0, SRCCOPY);
+        ReleaseDC(top(window), windowDc);
+    } else {
+        renderTree(root, dc);
+    }
     GdiFlush();
     const auto* in = static_cast<const std::uint32_t*>(bits);
     out.pixels.reserve(static_cast<std::size_t>(out.width * out.height));
@@ -308,6 +316,15 @@ Image grab(Window& window) {
     DeleteObject(bitmap);
     DeleteDC(dc);
     return out;
+}
+} // namespace
+
+Image grab(Window& window) {
+    return capture(window, false);
+}
+Image painted(Window& window) {
+    processEvents();
+    return capture(window, true);
 }
 
 namespace {
