@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-qpa-plugins libgl-dev
+  # Run: the toolkit's Wayland platform, so that a Wayland session runs the program natively.
+  qt6-wayland
   libgtest-dev googletest
   fonts-ipafont-gothic fonts-ipafont-mincho
   xvfb xdotool x11-xkb-utils x11-utils imagemagick valgrind
@@ -14,6 +16,12 @@ packages=(
   libcanberra-dev libcanberra-pulse sound-theme-freedesktop libxcb1-dev
   desktop-file-utils appstream groff-base dpkg-dev file xauth
   pulseaudio pulseaudio-utils
+  # Test, the desktops people use: Xfce's window manager and panel on X; IBus with Mozc; a headless
+  # sway with wtype's keys and grim's pictures (jq reads its layout tree). setpriv runs the input
+  # method and the compositor as an unprivileged user, since both refuse root.
+  xfwm4 xfce4-panel xfconf dbus-daemon
+  ibus ibus-mozc
+  sway wtype grim jq util-linux perl-base
   # The Windows program: the MinGW-w64 cross compiler (posix thread model) and Wine to test it.
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 wine
 )
