@@ -21,7 +21,7 @@ need ibus-daemon ibus dbus-daemon setpriv xdotool setxkbmap import convert
 readonly user=nobody group=nogroup
 chmod 711 "$work"
 home=$work/home runtime=$work/runtime
-mkdir -p -m 700 "$home" "$runtime" "$home/.config/mozc"
+mkdir -m 700 "$home" "$runtime" && mkdir -p "$home/.config/mozc"
 cp "$app" "$home/tapirun" && cp "$probe" "$home/line-edit-probe" || fail "cannot copy the programs"
 # Mozc's own default, but switched on at launch instead of starting in direct input.
 cat >"$home/.config/mozc/ibus_config.textproto" <<'EOF'
