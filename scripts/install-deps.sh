@@ -25,9 +25,12 @@ test=(
   clang-format
   desktop-file-utils appstream groff-base dpkg-dev file
   pulseaudio pulseaudio-utils
-  # The desktops people use: Xfce's window manager and panel on X, a Japanese input method, and a
-  # headless Wayland compositor with its keyboard and screenshot tools.
-  xfwm4 xfce4-panel dbus ibus ibus-mozc sway wtype grim
+  # The desktops people use: Xfce's window manager and panel on X; IBus with Mozc; a headless
+  # sway with wtype's keys and grim's pictures (jq reads its layout tree). setpriv runs the input
+  # method and the compositor as an unprivileged user, since both refuse root.
+  xfwm4 xfce4-panel xfconf dbus-daemon
+  ibus ibus-mozc
+  sway wtype grim jq util-linux perl-base
   # The Windows program: the MinGW-w64 cross compiler (posix thread model) and Wine to test it.
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 wine
 )

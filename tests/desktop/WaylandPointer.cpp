@@ -8,6 +8,7 @@
 // one a line on standard input, and each is answered "ok" once the compositor has taken it:
 //   move X Y     the pointer to X,Y of the output
 //   click        the left button pressed and released where the pointer is
+//   press        the left button pressed; release: released
 
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -163,8 +164,9 @@ int main(int argc, char** argv) {
             words >> x >> y;
             Message(pointer, 1).uint(now()).uint(x).uint(y).uint(width).uint(height).send();
             Message(pointer, 4).send(); // frame
-        } else if (command == "click") {
+        } else if (command == "click" || command == "press" || command == "release") {
             for (std::uint32_t state : {1u, 0u}) {
+                if ((command == "press" && state == 0) || (command == "release" && state == 1)) continue;
                 Message(pointer, 2).uint(now()).uint(LeftButton).uint(state).send();
                 Message(pointer, 4).send();
                 roundTrip();

@@ -37,7 +37,7 @@ depends=$(field Depends)
 echo "     Depends: $depends"
 check "package name and version" [ "$(field Package) $(field Version)" = "tapirun $version" ]
 check "section education" [ "$(field Section)" = education ]
-for dep in fonts-ipafont-gothic fonts-ipafont-mincho qt6-qpa-plugins libqt6widgets6 libqt6gui6 libcanberra0 libc6; do
+for dep in fonts-ipafont-gothic fonts-ipafont-mincho qt6-qpa-plugins qt6-wayland libqt6widgets6 libqt6gui6 libcanberra0 libc6; do
     check "depends on $dep" eval '[[ ", $depends," == *", $dep"[\ ,]* ]]'
 done
 

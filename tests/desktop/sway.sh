@@ -152,6 +152,25 @@ check "a click on the main window leaves the box over it" waitUntil 1 boxShown
 click $((cx + 102 + 34)) $((cy + 165 + 11))
 check "OK closes the box" waitUntil 3 eval '! boxUp'
 
+# Dragged by sway's title bar, closed and opened again: sway does not keep the place, a new
+# window is centred again.
+click 450 48
+waitUntil 3 boxLaidOut || fail "the About box did not open again"
+fromX=$((bx + bw / 2)) fromY=$(jq '.deco_rect.y + 12' <<<"$box") borderX=$((cx - bx))
+printf 'move %d %d\npress\nmove %d %d\nmove %d %d\nrelease\n' "$fromX" "$fromY" $((fromX - 100)) \
+    $((fromY + 50)) $((fromX - 200)) $((fromY + 100)) >&7
+movedAway() { box=$(window 'バージョン情報') && (($(jq .rect.x <<<"$box") == bx - 200)); }
+check "the box follows a drag of sway's title bar" waitUntil 3 movedAway
+read -r cx cy <<<"$(jq -r '"\(.rect.x + .window_rect.x) \(.rect.y + .window_rect.y)"' <<<"$box")"
+click $((cx + 102 + 34)) $((cy + 165 + 11))
+waitUntil 3 eval '! boxUp' || fail "OK did not close the dragged box"
+click 450 48
+waitUntil 3 boxLaidOut || fail "the About box did not open a third time"
+check "opened again, it is centred again, not where it was dragged" \
+    eval '[[ $(jq -r ".rect | \"\(.x) \(.y)\"" <<<"$box") == "$bx $by" ]]'
+click $((bx + borderX + 102 + 34)) $((by + 165 + 11))
+waitUntil 3 eval '! boxUp' || fail "OK did not close the box"
+
 # --- exit -------------------------------------------------------------------------------------
 click 250 48
 if waitUntil 5 eval '! kill -0 "$appPid"'; then
