@@ -125,11 +125,5 @@ check "Space ends the drill with its results" waitUntil 3 results
 check "IBus kept Mozc as its engine all along" [ "$(asUser ibus engine 2>/dev/null)" = mozc-jp ]
 
 xdotool mousemove 250 48 click 1
-if waitUntil 5 eval '! kill -0 "$appPid"'; then
-    wait "$appPid"
-    status=$?
-    check "the exit button ends the program with status 0 (got $status)" [ "$status" = 0 ]
-else
-    check "the exit button ends the program within 5 s" false
-fi
+checkExitedWithZero
 finish

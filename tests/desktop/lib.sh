@@ -169,3 +169,14 @@ homeRowDrill() {
         case $verdict in correct) correct=$((correct + 1)) ;; unclear) unclear=$((unclear + 1)) ;; esac
     done
 }
+
+# After a click on the exit button: the program must end, and with status 0.
+checkExitedWithZero() {
+    if waitUntil 5 eval '! kill -0 "$appPid"'; then
+        wait "$appPid"
+        local status=$?
+        check "the exit button ends the program with status 0 (got $status)" [ "$status" = 0 ]
+    else
+        check "the exit button ends the program within 5 s" false
+    fi
+}

@@ -173,13 +173,7 @@ waitUntil 3 eval '! boxUp' || fail "OK did not close the box"
 
 # --- exit -------------------------------------------------------------------------------------
 click 250 48
-if waitUntil 5 eval '! kill -0 "$appPid"'; then
-    wait "$appPid"
-    status=$?
-    check "the exit button ends the program with status 0 (got $status)" [ "$status" = 0 ]
-else
-    check "the exit button ends the program within 5 s" false
-fi
+checkExitedWithZero
 check "its window is gone" eval '! mainUp'
 exec 7>&-
 finish

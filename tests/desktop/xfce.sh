@@ -180,13 +180,7 @@ check "the box is hidden on the screen" eval 'shoot behind; blackIn "$work/behin
 
 # --- exit -------------------------------------------------------------------------------------
 xdotool mousemove "$exitX" "$exitY" click 1
-if waitUntil 5 eval '! kill -0 "$appPid"'; then
-    wait "$appPid"
-    status=$?
-    check "the exit button ends the program with status 0 (got $status)" [ "$status" = 0 ]
-else
-    check "the exit button ends the program within 5 s" false
-fi
+checkExitedWithZero
 # The dock hides itself when a window covers it and does not always come back when the window
 # goes (xfce4-panel's default "intelligent" hiding), so only the top panel is awaited.
 check "the top panel is back" waitUntil 5 topPanelDrawn after
