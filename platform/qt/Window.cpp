@@ -3,6 +3,7 @@
 #include "platform/qt/Internal.h"
 
 #include <QApplication>
+#include <QBackingStore>
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -13,6 +14,7 @@
 #include <QResizeEvent>
 #include <QScreen>
 #include <QShortcut>
+#include <QWindow>
 
 namespace platform {
 
@@ -24,7 +26,23 @@ class TopWidget : public QWidget {
 public:
     explicit TopWidget(WindowImpl& window) : m_window(window) {}
 
+    // Posted after the repaint a key caused, at a priority below the toolkit's repaint requests.
+    static constexpr QEvent::Type retireType = static_cast<QEvent::Type>(QEvent::User + 1);
+    static constexpr int retirePriority = Qt::LowEventPriority - 1;
+
+    void retireLater() {
+        if (m_retirePending || !retiresSharedImage()) return;
+        m_retirePending = true;
+        QCoreApplication::postEvent(this, new QEvent(retireType), retirePriority);
+    }
+
 protected:
+    bool event(QEvent* event) override {
+        if (event->type() != retireType) return QWidget::event(event);
+        m_retirePending = false;
+        retire();
+        return true;
+    }
     void closeEvent(QCloseEvent* event) override {
         if (m_window.closeHandler) m_window.closeHandler();
         // Closing the first window ends the program; any other window is only hidden.
@@ -42,7 +60,25 @@ protected:
     }
 
 private:
+    // On X the toolkit paints into memory it shares with the server, and before it paints over
+    // anything it has sent since its last wait it waits for the server to finish reading: a round
+    // trip at the start of the next key's repaint. An empty paint pass over the window takes that
+    // wait now, while the program is idle, so the next key paints at once. Only an opaque window
+    // qualifies: the toolkit clears a translucent one where a pass begins.
+    bool retiresSharedImage() const {
+        if (QGuiApplication::platformName() != QLatin1String("xcb") || !isVisible()) return false;
+        const QWindow* window = windowHandle();
+        return window && !window->format().hasAlpha() && backingStore();
+    }
+    void retire() {
+        if (!retiresSharedImage()) return;
+        QBackingStore* store = backingStore();
+        store->beginPaint(QRegion(rect()));
+        store->endPaint();
+    }
+
     WindowImpl& m_window;
+    bool m_retirePending = false;
 };
 
 // Key preview for every window of the program, installed once on the application.
@@ -208,6 +244,7 @@ bool WindowImpl::previewKey(QObject* receiver, QEvent* event) {
         if (ch == U'\u00A5') ch = U'\\';
         consumed = characterHandler(ch) || consumed;
     }
+    static_cast<TopWidget*>(top.get())->retireLater();
     return consumed;
 }
 
