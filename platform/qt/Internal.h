@@ -30,6 +30,12 @@ QFont toQFont(const Font& font);
 QString toDisplay(std::string_view utf8);
 QPixmap toPixmap(const Picture& picture, bool colourKeyed);
 void setUpApplication();
+// Lets go of the font files' pages read so far and has later reads fault in page by page; returns
+// how many font mappings it found. Linux only; elsewhere it does nothing.
+int releaseFontPages();
+// Releases them once no paint pass has run for this long.
+constexpr int fontPagesIdle = 1000;
+void releaseFontPagesWhenIdle();
 
 class WindowImpl;
 

@@ -38,6 +38,11 @@ public:
 
 protected:
     bool event(QEvent* event) override {
+        if (event->type() == QEvent::UpdateRequest) {
+            const bool handled = QWidget::event(event);
+            releaseFontPagesWhenIdle();
+            return handled;
+        }
         if (event->type() != retireType) return QWidget::event(event);
         m_retirePending = false;
         retire();
