@@ -71,8 +71,8 @@ private:
     Bell& m_bell;
 };
 
-// The thread starts with the first ring: a program that is never told a wrong key keeps no thread
-// and no sound-server connection.
+// The thread starts with the first key or the first ring: a program that is never typed at keeps
+// no thread and no sound-server connection.
 Bell::Bell() : m_courier(std::make_unique<Courier>(*this)) {}
 
 Bell::~Bell() {
@@ -97,14 +97,28 @@ void Bell::sound() {
     }
     {
         const std::lock_guard lock(m_mutex);
-        if (m_applicationName.empty()) {
-            m_applicationName = QCoreApplication::applicationName().toStdString();
-            m_applicationId = QGuiApplication::desktopFileName().toStdString();
-        }
+        takeNames();
         ++m_pending;
     }
     if (!m_thread.joinable()) m_thread = std::thread([this] { run(); });
     m_wake.notify_one();
+}
+
+// Loading the sound back ends and connecting takes milliseconds of a processor; done at the first
+// key rather than the first wrong one, it never competes with the paint of a miss.
+void Bell::prepare() {
+    if (m_thread.joinable()) return;
+    {
+        const std::lock_guard lock(m_mutex);
+        takeNames();
+    }
+    m_thread = std::thread([this] { run(); });
+}
+
+void Bell::takeNames() {
+    if (!m_applicationName.empty()) return;
+    m_applicationName = QCoreApplication::applicationName().toStdString();
+    m_applicationId = QGuiApplication::desktopFileName().toStdString();
 }
 
 // A failed context is dropped and opened anew at the first ring after the retry interval, so a sound
@@ -112,22 +126,26 @@ void Bell::sound() {
 void Bell::run() {
     ca_context* context = nullptr;
     std::uint32_t soundId = 0;
-    for (;;) {
+    // The first pass only connects, unless a ring is already waiting.
+    for (bool first = true;; first = false) {
         std::string name, id;
+        bool play = false;
         {
             std::unique_lock lock(m_mutex);
-            m_wake.wait(lock, [this] { return m_stopping || m_pending > 0; });
+            if (!first) m_wake.wait(lock, [this] { return m_stopping || m_pending > 0; });
             if (m_stopping) break;
-            --m_pending;
+            play = m_pending > 0;
+            if (play) --m_pending;
             name = m_applicationName;
             id = m_applicationId;
         }
         if (!context) context = openContext(name, id);
         if (!context) {
             noServerFor(m_retryAt);
-            ringXBell();
+            if (play) ringXBell();
             continue;
         }
+        if (!play) continue;
         ca_proplist* properties = nullptr;
         ca_proplist_create(&properties);
         ca_proplist_sets(properties, CA_PROP_EVENT_ID, bellEvent);

@@ -29,6 +29,9 @@ public:
     // same event asked for are on the screen: on a machine with few processors the bell's work
     // would otherwise take a processor from the paint of the wrong key it answers.
     void ring();
+    // Called on the user-interface thread when the program hears its first key: connects to the
+    // sound server ahead of the first ring. Returns at once.
+    void prepare();
 
     // How long the bell keeps to the X bell after the sound server did not answer, before it tries
     // the server again.
@@ -36,7 +39,8 @@ public:
 
 private:
     class Courier;
-    void sound(); // user-interface thread, after the repaint
+    void sound();     // user-interface thread, after the repaint
+    void takeNames(); // with the mutex held
     void run();
 
     std::mutex m_mutex;

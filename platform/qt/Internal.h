@@ -30,6 +30,8 @@ QFont toQFont(const Font& font);
 QString toDisplay(std::string_view utf8);
 QPixmap toPixmap(const Picture& picture, bool colourKeyed);
 void setUpApplication();
+// Has the bell ready before its first ring.
+void prepareBell();
 // Lets go of the font files' pages read so far and has later reads fault in page by page; returns
 // how many font mappings it found. Linux only; elsewhere it does nothing.
 int releaseFontPages();

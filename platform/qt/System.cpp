@@ -181,6 +181,10 @@ std::string decimalSeparator() {
     return separator && *separator ? separator : ".";
 }
 
+void prepareBell() {
+    if (g_bell) g_bell->prepare();
+}
+
 void beep() {
     ++g_beeps;
     if (g_bell)

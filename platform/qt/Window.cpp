@@ -231,6 +231,8 @@ void WindowImpl::layoutAligned() {
 
 bool WindowImpl::previewKey(QObject* receiver, QEvent* event) {
     if (!characterHandler) return false;
+    // A wrong key may follow any key.
+    prepareBell();
     // The event climbs the parent chain when nobody takes it; only its first receiver counts.
     QWidget* first = QApplication::focusWidget();
     if (!first || first->window() != top.get()) first = top.get();
