@@ -30,11 +30,10 @@ bool isFontFile(std::string_view path) {
 // is touched, so a CJK font of some megabytes is mostly resident after drawing a few lines. The
 // pages read so far are let go (they stay in the shared page cache) and later reads fault in only
 // the page they need; nothing of the files' contents changes.
-int releaseFontPages() {
-    int released = 0;
+void releaseFontPages() {
 #if defined(__linux__)
     std::FILE* maps = std::fopen("/proc/self/maps", "re");
-    if (!maps) return 0;
+    if (!maps) return;
     char line[4096];
     while (std::fgets(line, sizeof line, maps)) {
         unsigned long start = 0, end = 0;
@@ -49,24 +48,33 @@ int releaseFontPages() {
         if (std::strcmp(perms, "r--p") != 0 || !isFontFile(path) || end <= start) continue;
         void* at = reinterpret_cast<void*>(start);
         const std::size_t length = end - start;
-        if (::madvise(at, length, MADV_RANDOM) == 0 && ::madvise(at, length, MADV_DONTNEED) == 0) ++released;
+        if (::madvise(at, length, MADV_RANDOM) == 0) ::madvise(at, length, MADV_DONTNEED);
     }
     std::fclose(maps);
 #endif
-    return released;
 }
 
 // A pass that draws new text reads the files again, and the pages it read stay mapped; they are let
-// go once the program has drawn nothing for a while, so typing never pays for it.
+// go once the program has drawn nothing for a while, so typing never pays for it. A pass only notes
+// its time: the progress bar paints every 30 ms, and the timer is not re-armed for each tick.
 void releaseFontPagesWhenIdle() {
+    using Steady = std::chrono::steady_clock;
+    static Steady::time_point lastPass;
     static QTimer* idle = [] {
         auto* timer = new QTimer(QCoreApplication::instance());
         timer->setSingleShot(true);
-        timer->setInterval(std::chrono::milliseconds(fontPagesIdle));
-        QObject::connect(timer, &QTimer::timeout, [] { releaseFontPages(); });
+        QObject::connect(timer, &QTimer::timeout, [timer] {
+            const auto quiet =
+                std::chrono::duration_cast<std::chrono::milliseconds>(Steady::now() - lastPass);
+            if (quiet < fontPagesIdle)
+                timer->start(fontPagesIdle - quiet);
+            else
+                releaseFontPages();
+        });
         return timer;
     }();
-    idle->start();
+    lastPass = Steady::now();
+    if (!idle->isActive()) idle->start(fontPagesIdle);
 }
 
 } // namespace platform

@@ -11,6 +11,7 @@
 #include <QString>
 #include <QWidget>
 
+#include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
@@ -32,11 +33,11 @@ QPixmap toPixmap(const Picture& picture, bool colourKeyed);
 void setUpApplication();
 // Has the bell ready before its first ring.
 void prepareBell();
-// Lets go of the font files' pages read so far and has later reads fault in page by page; returns
-// how many font mappings it found. Linux only; elsewhere it does nothing.
-int releaseFontPages();
+// Lets go of the font files' pages read so far and has later reads fault in page by page. Linux
+// only; elsewhere it does nothing.
+void releaseFontPages();
 // Releases them once no paint pass has run for this long.
-constexpr int fontPagesIdle = 1000;
+constexpr std::chrono::milliseconds fontPagesIdle{1000};
 void releaseFontPagesWhenIdle();
 
 class WindowImpl;
