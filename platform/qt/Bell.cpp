@@ -2,6 +2,8 @@
 
 #include "platform/qt/Bell.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QEvent>
 
@@ -39,15 +41,6 @@ ca_context* openContext(const std::string& name, const std::string& id) {
         return nullptr;
     }
     return context;
-}
-
-std::chrono::steady_clock::rep steadyNow() {
-    return std::chrono::steady_clock::now().time_since_epoch().count();
-}
-
-void noServerFor(std::atomic<std::chrono::steady_clock::rep>& retryAt) {
-    const auto until = std::chrono::steady_clock::now() + Bell::retryAfter;
-    retryAt.store(until.time_since_epoch().count());
 }
 
 } // namespace
@@ -88,11 +81,18 @@ void Bell::ring() {
     QCoreApplication::postEvent(m_courier.get(), new QEvent(Courier::type), Courier::priority);
 }
 
-// While the sound server is known to be missing the X bell rings at once, without waking the
-// thread for a try that would fail.
+// While no sound server answers the X bell rings at once, and the thread tries the server again
+// in the next pause of the typing.
 void Bell::sound() {
-    if (steadyNow() < m_retryAt.load()) {
+    if (m_serverMissing.load()) {
         QApplication::beep();
+        bool wake = false;
+        {
+            const std::lock_guard lock(m_mutex);
+            wake = !m_retryWanted;
+            m_retryWanted = true;
+        }
+        if (wake) m_wake.notify_one();
         return;
     }
     {
@@ -106,7 +106,8 @@ void Bell::sound() {
 
 // Loading the sound back ends and connecting takes milliseconds of a processor; done at the first
 // key rather than the first wrong one, it never competes with the paint of a miss.
-void Bell::prepare() {
+void Bell::keyHeard() {
+    m_lastKey.store(std::chrono::steady_clock::now().time_since_epoch().count());
     if (m_thread.joinable()) return;
     {
         const std::lock_guard lock(m_mutex);
@@ -121,31 +122,55 @@ void Bell::takeNames() {
     m_applicationId = QGuiApplication::desktopFileName().toStdString();
 }
 
-// A failed context is dropped and opened anew at the first ring after the retry interval, so a sound
-// server that starts (or restarts) while the program runs is found again.
+// A retry is due once the interval has passed since the last try and the keyboard has rested; a
+// key during the wait moves the time on. Nothing wakes the thread while nobody types.
+bool Bell::waitForWork(std::unique_lock<std::mutex>& lock, std::chrono::steady_clock::time_point lastTry) {
+    using std::chrono::steady_clock;
+    for (;;) {
+        if (m_stopping || m_pending > 0) return false;
+        if (!m_retryWanted) {
+            m_wake.wait(lock);
+            continue;
+        }
+        const steady_clock::time_point lastKey{steady_clock::duration{m_lastKey.load()}};
+        const auto due = std::max(lastTry + retryAfter, lastKey + retryQuiet);
+        if (steady_clock::now() >= due) return true;
+        m_wake.wait_until(lock, due);
+    }
+}
+
+// A failed context is dropped and opened anew when a retry is due, so a sound server that starts (or
+// restarts) while the program runs is found again. The first pass only connects.
 void Bell::run() {
     ca_context* context = nullptr;
     std::uint32_t soundId = 0;
-    // The first pass only connects, unless a ring is already waiting.
+    std::chrono::steady_clock::time_point lastTry;
     for (bool first = true;; first = false) {
         std::string name, id;
         bool play = false;
+        bool retry = first;
         {
             std::unique_lock lock(m_mutex);
-            if (!first) m_wake.wait(lock, [this] { return m_stopping || m_pending > 0; });
+            if (!first) retry = waitForWork(lock, lastTry);
             if (m_stopping) break;
             play = m_pending > 0;
             if (play) --m_pending;
+            if (retry) m_retryWanted = false;
             name = m_applicationName;
             id = m_applicationId;
         }
-        if (!context) context = openContext(name, id);
-        if (!context) {
-            noServerFor(m_retryAt);
-            if (play) ringXBell();
-            continue;
+        // A ring that was on its way when the server went missing keeps to the X bell until the
+        // retry; it does not try at once.
+        if (!context && (retry || !m_serverMissing.load())) {
+            context = openContext(name, id);
+            lastTry = std::chrono::steady_clock::now();
+            m_serverMissing.store(!context);
         }
         if (!play) continue;
+        if (!context) {
+            missed();
+            continue;
+        }
         ca_proplist* properties = nullptr;
         ca_proplist_create(&properties);
         ca_proplist_sets(properties, CA_PROP_EVENT_ID, bellEvent);
@@ -155,13 +180,21 @@ void Bell::run() {
         const int played = ca_context_play_full(context, ++soundId, properties, onFinished, nullptr);
         ca_proplist_destroy(properties);
         if (played != CA_SUCCESS) {
-            noServerFor(m_retryAt);
-            ringXBell();
             ca_context_destroy(context);
             context = nullptr;
+            lastTry = std::chrono::steady_clock::now();
+            m_serverMissing.store(true);
+            missed();
         }
     }
     if (context) ca_context_destroy(context);
+}
+
+// A ring the sound server did not take: the X bell, and a retry later.
+void Bell::missed() {
+    ringXBell();
+    const std::lock_guard lock(m_mutex);
+    m_retryWanted = true;
 }
 
 } // namespace platform

@@ -31,8 +31,9 @@ QFont toQFont(const Font& font);
 QString toDisplay(std::string_view utf8);
 QPixmap toPixmap(const Picture& picture, bool colourKeyed);
 void setUpApplication();
-// Has the bell ready before its first ring.
-void prepareBell();
+// Tells the bell of every key: the first has it ready before its first ring, and each one puts
+// off the bell's work of trying the sound server again.
+void bellKeyHeard();
 // Lets go of the font files' pages read so far and has later reads fault in page by page. Linux
 // only; elsewhere it does nothing.
 void releaseFontPages();

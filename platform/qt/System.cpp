@@ -181,8 +181,8 @@ std::string decimalSeparator() {
     return separator && *separator ? separator : ".";
 }
 
-void prepareBell() {
-    if (g_bell) g_bell->prepare();
+void bellKeyHeard() {
+    if (g_bell) g_bell->keyHeard();
 }
 
 void beep() {

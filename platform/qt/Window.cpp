@@ -231,8 +231,7 @@ void WindowImpl::layoutAligned() {
 
 bool WindowImpl::previewKey(QObject* receiver, QEvent* event) {
     if (!characterHandler) return false;
-    // A wrong key may follow any key.
-    prepareBell();
+    bellKeyHeard();
     // The event climbs the parent chain when nobody takes it; only its first receiver counts.
     QWidget* first = QApplication::focusWidget();
     if (!first || first->window() != top.get()) first = top.get();

@@ -8,7 +8,8 @@
 #   bell.sh PATH/TO/tapirun no-server PATH/TO/bell-watch
 #                                     with no sound server a wrong key rings the X bell instead,
 #                                     and so does the next one, which the program no longer sends
-#                                     to a sound server for a while
+#                                     to a sound server for a while; nor does it try one while
+#                                     the wrong keys keep coming, only in the pause after them
 #   bell.sh PATH/TO/tapirun late-server PATH/TO/bell-watch
 #                                     a sound server that starts while the program runs is heard
 #                                     once the program tries again
@@ -45,6 +46,20 @@ startSoundServer() {
     ok "PulseAudio with a null sink"
 }
 [[ $mode == *-server ]] || startSoundServer
+
+# Without a sound server, a socket where the server's would be counts the program's tries: it takes
+# each connection and closes it at once, which the program sees as no server.
+if [[ $mode == no-server ]]; then
+    need perl
+    perl -MIO::Socket::UNIX -MSocket -e '$| = 1;
+        my $s = IO::Socket::UNIX->new(Type => SOCK_STREAM, Local => $ARGV[0], Listen => 5) or die "listen: $!";
+        print "ready\n";
+        while (my $c = $s->accept) { print "try\n"; close $c }' "$work/pulse" >"$work/tries.log" &
+    started+=($!)
+    for _ in {1..50}; do grep -q ready "$work/tries.log" && break; sleep 0.1; done
+    grep -q ready "$work/tries.log" || fail "no stand-in socket for the sound server"
+fi
+tries() { grep -c try "$work/tries.log"; }
 
 startXvfb
 setxkbmap -model jp106 -layout jp 2>/dev/null || true
@@ -107,6 +122,18 @@ if [[ $mode == *-server ]]; then
     ok "with no sound server a wrong key rings the X bell"
     xBellFor w
     ok "and so does the next wrong key"
+    if [[ $mode == no-server ]]; then
+        # Steady typing for longer than the pause between tries: trying loads a back end, work that
+        # must not share the processors with the paint of the keys.
+        before=$(tries)
+        ((before >= 1)) || fail "the program never tried the sound server"
+        xdotool key --delay 250 e r t y u i o p e r t y u i o p
+        (($(tries) == before)) || fail "the program tried the sound server while wrong keys kept coming"
+        ok "no new try while the wrong keys keep coming"
+        for _ in {1..30}; do (($(tries) > before)) && break; sleep 0.1; done
+        (($(tries) > before)) || fail "the program did not try the sound server again in the pause"
+        ok "the next try comes in the pause after them"
+    fi
     if [[ $mode == late-server ]]; then
         startSoundServer
         sleep 3.5 # the program's pause before it tries the sound server again
