@@ -15,7 +15,7 @@ run=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-qpa-plugins qt6-wayland libgl-dev libxcb1-dev
   fonts-ipafont-gothic fonts-ipafont-mincho
-  libcanberra-dev libcanberra-pulse sound-theme-freedesktop
+  libcanberra-dev libcanberra-pulse sound-theme-freedesktop libfontconfig-dev
 )
 
 test=(

@@ -12,6 +12,8 @@
 #include <QStyleFactory>
 #include <QTimer>
 
+#include <fontconfig/fontconfig.h>
+
 #include <clocale>
 #include <csignal>
 #include <sys/socket.h>
@@ -19,6 +21,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <system_error>
+#include <thread>
 
 namespace platform {
 
@@ -114,9 +118,36 @@ void onTerminatingSignal(int signal) {
 }
 } // namespace
 
+// Reading the font configuration and the font caches takes milliseconds of a processor, and the
+// toolkit does it on the user-interface thread at the first font it needs. Begun on a thread of its
+// own before the toolkit connects to the display, it runs beside that work on a second processor,
+// and the toolkit finds it done. The library guards its own start-up, so a toolkit that gets there
+// first only repeats the work.
+class FontConfigurationReader {
+public:
+    FontConfigurationReader() {
+        try {
+            m_thread = std::thread([] { FcInit(); });
+        } catch (const std::system_error&) {
+            // No thread: the toolkit reads it itself, as it always could.
+        }
+    }
+    ~FontConfigurationReader() { waitUntilRead(); }
+    FontConfigurationReader(const FontConfigurationReader&) = delete;
+    FontConfigurationReader& operator=(const FontConfigurationReader&) = delete;
+    void waitUntilRead() {
+        if (m_thread.joinable()) m_thread.join();
+    }
+
+private:
+    std::thread m_thread;
+};
+
 struct Application::Impl {
     Impl(int& argc, char** argv) : app(argc, argv) { g_bell = &bell; }
     ~Impl() { g_bell = nullptr; }
+    // Declared before the application, so that it starts first.
+    FontConfigurationReader fontConfiguration;
     QApplication app;
     std::unique_ptr<QSocketNotifier> signalNotifier;
     // Declared after the application, so its thread has stopped before the application goes.
@@ -127,6 +158,7 @@ struct Application::Impl {
 // and the desktop gets back what the program changed. The handler only writes to a pipe; the loop
 // reads it.
 Application::Application(int& argc, char** argv) : m_impl(std::make_unique<Impl>(argc, argv)) {
+    m_impl->fontConfiguration.waitUntilRead();
     setUpApplication();
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) == 0) {
         m_impl->signalNotifier = std::make_unique<QSocketNotifier>(g_signalPipe[0], QSocketNotifier::Read);
