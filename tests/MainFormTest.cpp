@@ -381,6 +381,28 @@ TEST_F(FormTest, LabelsSizeToTheirText) {
     EXPECT_EQ(label.height(), 27) << "only CR LF breaks a line";
 }
 
+// A label whose text changes while its panel is hidden takes the new text's size by the time the
+// panel is shown again, with nobody asking for its size in between: a longer text is drawn whole,
+// not cut at the width of the old one.
+TEST_F(FormTest, LabelChangedWhileHiddenIsDrawnWhole) {
+    const int id = static_cast<int>(C::mojisuu);
+    const std::string text = "WWWWWWW";
+    c(C::KP).setVisible(false);
+    c(C::mojisuu).setText(text);
+    c(C::KP).setVisible(true);
+    platform::test::deliverPosted();
+    const int wide = platform::test::textWidth(w(), id, text);
+    ASSERT_GT(wide, platform::test::textWidth(w(), id, "mojisuu") + 20);
+    const platform::test::Image image = platform::test::painted(w());
+    const int left = platform::test::windowX(w(), id), top = platform::test::windowY(w(), id);
+    int inked = 0;
+    for (int y = top; y < top + 20; ++y)
+        for (int x = left + wide - wide / 5; x < left + wide; ++x)
+            if (image.at(x, y) == platform::clWhite) ++inked;
+    EXPECT_GT(inked, 0) << "nothing drawn of the last fifth of the new text";
+    EXPECT_EQ(c(C::mojisuu).width(), wide);
+}
+
 // The byte 0x5C is drawn as a yen sign and the full-width backslash as a backslash, whatever the font.
 TEST_F(FormTest, BackslashDrawnAsYen) {
     auto label = c(C::Label6);

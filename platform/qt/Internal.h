@@ -70,7 +70,12 @@ public:
     }
     mutable QFont resolvedFont;
     mutable bool fontResolved = false;
+    // Labels take the size of their text. Measuring loads the label's face at its size, which
+    // costs a processor for a while the first time, so a label nobody can see is measured only
+    // once it is shown or its size is asked for.
     void resizeToText();
+    void ensureSized();
+    bool sizeStale = false;
     QString shortHint() const;
 };
 

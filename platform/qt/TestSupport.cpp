@@ -322,6 +322,7 @@ std::vector<Rect> textAreas(Window& window) {
             ((control->kind == Kind::Label || control->kind == Kind::Panel) && !control->text.empty());
         if (!text || !control->isShown() || !control->widget->isVisibleTo(top(window))) continue;
         const QPoint at = control->widget->mapTo(top(window), QPoint(0, 0));
+        control->ensureSized();
         out.push_back({at.x(), at.y(), control->widget->width(), control->widget->height()});
     }
     return out;

@@ -110,10 +110,17 @@ QString ControlImpl::shortHint() const {
     return QString::fromUtf8(hint.substr(0, bar));
 }
 
-// Labels take the width of their widest line and one character height per line; an empty text
-// measures one space wide, so that centring it is still defined.
 void ControlImpl::resizeToText() {
     if (kind != Kind::Label) return;
+    sizeStale = true;
+    if (shown && widget->isVisible()) ensureSized();
+}
+
+// Labels take the width of their widest line and one character height per line; an empty text
+// measures one space wide, so that centring it is still defined.
+void ControlImpl::ensureSized() {
+    if (!sizeStale) return;
+    sizeStale = false;
     const QFont& qf = qfont();
     const QFontMetricsF metrics(qf);
     const auto lines = labelLines(*this, metrics);
@@ -217,6 +224,8 @@ void ControlWidget::paintProgress(QPainter& painter) {
 }
 
 bool ControlWidget::event(QEvent* event) {
+    // Shown with its window or its panel: sized before anything is drawn.
+    if (event->type() == QEvent::Show && m_control.shown) m_control.ensureSized();
     if (handleCommonEvent(m_control, this, event, m_pressed)) return true;
     return QWidget::event(event);
 }

@@ -456,9 +456,11 @@ int Control::top() const {
     return m_impl->widget->y();
 }
 int Control::width() const {
+    m_impl->ensureSized();
     return m_impl->widget->width();
 }
 int Control::height() const {
+    m_impl->ensureSized();
     return m_impl->widget->height();
 }
 void Control::setLeft(int left) {
@@ -473,6 +475,7 @@ void Control::setTop(int top) {
 void ControlImpl::setShown(bool visible) {
     if (shown == visible) return;
     shown = visible;
+    if (visible && widget->isVisible()) ensureSized();
     widget->setAttribute(Qt::WA_TransparentForMouseEvents, !visible);
     widget->setAttribute(Qt::WA_OpaquePaintEvent, visible && opaqueLabel());
     widget->update();
