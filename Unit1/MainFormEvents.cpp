@@ -24,6 +24,7 @@ constexpr std::string_view KeyboardMessage = "キーの位置と使う指を覚�
 constexpr int MissPictureRight = 50;
 constexpr int MissPictureDown = 70;
 constexpr int TargetBoxHeight = 140;
+constexpr int BarFull = 100; // ProgressBar1's maximum
 
 // A label shows a single "&" as an accelerator mark, so a typed "&" is written doubled.
 std::string labelText(char32_t ch) {
@@ -273,7 +274,11 @@ void TMofuForm1::endDrill() {
 }
 
 void TMofuForm1::Timer1Timer() {
-    c(C::ProgressBar1).setPosition(c(C::ProgressBar1).position() + 1);
+    Control bar = c(C::ProgressBar1);
+    bar.setPosition(bar.position() + 1);
+    // A full bar holds until the next target enables the timer again; until then a tick would only
+    // wake the program to change nothing.
+    if (bar.position() >= BarFull) Timer1.pauseUntilEnabled();
 }
 
 void TMofuForm1::Timer3Timer() {

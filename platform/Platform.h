@@ -162,6 +162,10 @@ public:
     void setInterval(int milliseconds);
     int interval() const;
     void tick(); // runs the callback now, as a due tick would
+    // Called from the callback when its work is done until the timer is next enabled: the ticks
+    // stop, so the program no longer wakes for nothing, while the timer stays enabled. Enabling it
+    // again starts a fresh interval.
+    void pauseUntilEnabled();
 
     struct Impl;
 

@@ -236,6 +236,8 @@ void restoreWindowTitled(std::string_view) {}
 struct Timer::Impl {
     QTimer timer;
     std::function<void()> onTick;
+    // Enabled as the program sees it; a paused timer is enabled with its toolkit timer stopped.
+    bool enabled = false;
 };
 
 Timer::Timer(std::function<void()> onTick) : m_impl(std::make_unique<Impl>()) {
@@ -247,14 +249,15 @@ Timer::Timer(std::function<void()> onTick) : m_impl(std::make_unique<Impl>()) {
 }
 Timer::~Timer() = default;
 void Timer::setEnabled(bool enabled) {
-    if (enabled == m_impl->timer.isActive()) return;
+    if (enabled == m_impl->enabled && enabled == m_impl->timer.isActive()) return;
+    m_impl->enabled = enabled;
     if (enabled)
         m_impl->timer.start();
     else
         m_impl->timer.stop();
 }
 bool Timer::enabled() const {
-    return m_impl->timer.isActive();
+    return m_impl->enabled;
 }
 void Timer::setInterval(int milliseconds) {
     m_impl->timer.setInterval(milliseconds);
@@ -262,8 +265,11 @@ void Timer::setInterval(int milliseconds) {
 int Timer::interval() const {
     return m_impl->timer.interval();
 }
+void Timer::pauseUntilEnabled() {
+    m_impl->timer.stop();
+}
 void Timer::tick() {
-    if (m_impl->timer.isActive()) m_impl->onTick();
+    if (m_impl->enabled) m_impl->onTick();
 }
 
 } // namespace platform

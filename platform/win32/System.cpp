@@ -269,6 +269,7 @@ struct Timer::Impl {
     UINT_PTR id = 0;
     int interval = 1000;
     bool enabled = false;
+    bool paused = false; // enabled, with the system timer killed
     double deadlineMs = 0;
     std::function<void()> onTick;
 
@@ -293,7 +294,7 @@ struct Timer::Impl {
         SetTimer(sink(), id, delay, nullptr);
     }
     void due() {
-        if (!enabled) return;
+        if (!enabled || paused) return;
         const double now = nowMs();
         // A system timer may come a little early; the tick waits for its deadline.
         if (now + 0.5 < deadlineMs) {
@@ -344,8 +345,9 @@ Timer::~Timer() {
     Impl::registry().erase(m_impl->id);
 }
 void Timer::setEnabled(bool enabled) {
-    if (enabled == m_impl->enabled) return;
+    if (enabled == m_impl->enabled && !(enabled && m_impl->paused)) return;
     m_impl->enabled = enabled;
+    m_impl->paused = false;
     if (enabled) {
         const double now = Impl::nowMs();
         m_impl->deadlineMs = now + m_impl->interval;
@@ -360,7 +362,7 @@ bool Timer::enabled() const {
 // A running timer starts its new interval from now, as the toolkit's timers do.
 void Timer::setInterval(int milliseconds) {
     m_impl->interval = milliseconds;
-    if (m_impl->enabled) {
+    if (m_impl->enabled && !m_impl->paused) {
         const double now = Impl::nowMs();
         m_impl->deadlineMs = now + milliseconds;
         m_impl->arm(now);
@@ -371,6 +373,11 @@ int Timer::interval() const {
 }
 void Timer::tick() {
     if (m_impl->enabled) m_impl->onTick();
+}
+void Timer::pauseUntilEnabled() {
+    if (!m_impl->enabled || m_impl->paused) return;
+    m_impl->paused = true;
+    KillTimer(Impl::sink(), m_impl->id);
 }
 
 // Exposed for the window procedure: the accelerator's command and the session's end.
