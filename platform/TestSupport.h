@@ -26,8 +26,10 @@ void type(Window& window, std::string_view utf8);
 enum Modifier : unsigned { NoModifier = 0, Shift = 1, Ctrl = 2, Alt = 4 };
 void pressF1(Window& window, unsigned modifiers = NoModifier);
 // A letter key pressed with Shift, Ctrl or Alt held, delivered as this desktop's keyboard sends it:
-// with Ctrl the letter's control character, with Alt the letter itself.
+// with Ctrl (Alt held or not) the letter's control character, with Alt alone the letter itself.
 void typeChord(Window& window, char letter, unsigned modifiers);
+// A printable character typed with AltGr as Windows reports it, with Ctrl and Alt held.
+void typeAltGr(Window& window, char typed);
 // Keys that type nothing.
 enum class SilentKey { Left, Right, Up, Down, ShiftKey, F2 };
 void pressSilent(Window& window, SilentKey key);
@@ -107,6 +109,8 @@ std::vector<Rect> textAreas(Window& window);
 
 // Beeps sounded since the program started.
 int beepCount();
+// Labels drawn since the program started at the size of a text they no longer hold.
+int labelsDrawnAtOldSize();
 bool isActive(Window& window);
 // Whether the desktop keeps the window in front of another window of the program, whatever is
 // clicked: an owned window on Windows, a transient one on X (toolkit dialogs are made transient).

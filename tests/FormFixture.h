@@ -28,8 +28,12 @@ protected:
         form->setAboutBox(*about);
         form->show();
         platform::test::processEvents();
+        staleLabelsBefore = platform::test::labelsDrawnAtOldSize();
     }
     void TearDown() override {
+        platform::test::grab(w());
+        EXPECT_EQ(platform::test::labelsDrawnAtOldSize(), staleLabelsBefore)
+            << "a label was drawn at the size of its old text";
         about.reset();
         form.reset();
         platform::test::processEvents();
@@ -60,6 +64,7 @@ protected:
     }
 
     FakeClock clock;
+    int staleLabelsBefore = 0;
     std::unique_ptr<TMofuForm1> form;
     std::unique_ptr<TAboutBox> about;
 };

@@ -1,6 +1,7 @@
 // A timer paused from its own callback stays enabled but ticks no more, through the real event loop
 // and on real time, until it is enabled again.
 
+#include "FormFixture.h"
 #include "platform/Platform.h"
 #include "platform/TestSupport.h"
 
@@ -49,4 +50,20 @@ TEST(Timer, PausedTimerStaysEnabledAndTicksAgainOnceEnabled) {
     const int stopped = ticks;
     runUntil([] { return false; }, std::chrono::milliseconds(50));
     EXPECT_EQ(ticks, stopped);
+}
+
+// The progress bar pauses its timer when full; the next target must start it again, although the
+// timer never stopped being enabled, or a real bar would stay at 0 from then on.
+TEST_F(FormTest, FullBarStartsAgainOnRealTicksAtTheNextTarget) {
+    f1();
+    type(" ");
+    platform::Timer& timer1 = form->timer1();
+    while (c(C::ProgressBar1).position() < 100)
+        timer1.tick();
+    runUntil([] { return false; }, std::chrono::milliseconds(100));
+    EXPECT_EQ(c(C::ProgressBar1).position(), 100);
+    type(targetText());
+    EXPECT_EQ(c(C::ProgressBar1).position(), 0);
+    EXPECT_TRUE(runUntil([&] { return c(C::ProgressBar1).position() >= 2; }, std::chrono::seconds(5)))
+        << "the bar did not advance on the timer's own ticks";
 }

@@ -2,10 +2,12 @@
 
 #include "platform/qt/Bell.h"
 
-#include <algorithm>
+#include <system_error>
+#include <utility>
 
 #include <QApplication>
 #include <QEvent>
+#include <QTimer>
 
 #include <canberra.h>
 
@@ -66,9 +68,13 @@ private:
 
 // The thread starts with the first key or the first ring: a program that is never typed at keeps
 // no thread and no sound-server connection.
-Bell::Bell() : m_courier(std::make_unique<Courier>(*this)) {}
+Bell::Bell() : m_courier(std::make_unique<Courier>(*this)), m_retry(std::make_unique<QTimer>()) {
+    m_retry->setSingleShot(true);
+    QObject::connect(m_retry.get(), &QTimer::timeout, [this] { retryIfDue(); });
+}
 
 Bell::~Bell() {
+    m_retry->stop();
     {
         const std::lock_guard lock(m_mutex);
         m_stopping = true;
@@ -81,90 +87,95 @@ void Bell::ring() {
     QCoreApplication::postEvent(m_courier.get(), new QEvent(Courier::type), Courier::priority);
 }
 
-// While no sound server answers the X bell rings at once, and the thread tries the server again
-// in the next pause of the typing.
+// Loading the sound back ends and connecting takes milliseconds of a processor; done at the first
+// key rather than the first wrong one, it never competes with the paint of a miss. While a retry is
+// wanted, each key moves it on to the next pause.
+void Bell::keyHeard() {
+    if (!startThread()) return;
+    if (m_retryWanted) m_retry->start(retryQuiet);
+}
+
 void Bell::sound() {
-    if (m_serverMissing.load()) {
-        QApplication::beep();
-        bool wake = false;
-        {
-            const std::lock_guard lock(m_mutex);
-            wake = !m_retryWanted;
-            m_retryWanted = true;
-        }
-        if (wake) m_wake.notify_one();
+    if (!startThread() || m_serverMissing.load()) {
+        ringXBellInstead();
         return;
     }
     {
         const std::lock_guard lock(m_mutex);
-        takeNames();
         ++m_pending;
     }
-    if (!m_thread.joinable()) m_thread = std::thread([this] { run(); });
     m_wake.notify_one();
 }
 
-// Loading the sound back ends and connecting takes milliseconds of a processor; done at the first
-// key rather than the first wrong one, it never competes with the paint of a miss.
-void Bell::keyHeard() {
-    m_lastKey.store(std::chrono::steady_clock::now().time_since_epoch().count());
-    if (m_thread.joinable()) return;
-    {
-        const std::lock_guard lock(m_mutex);
-        takeNames();
-    }
-    m_thread = std::thread([this] { run(); });
-}
-
-void Bell::takeNames() {
-    if (!m_applicationName.empty()) return;
+// The first start asks the thread to connect. A process that can make no more threads keeps to the
+// X bell for good.
+bool Bell::startThread() {
+    if (m_thread.joinable()) return true;
+    if (m_noThread) return false;
     m_applicationName = QCoreApplication::applicationName().toStdString();
     m_applicationId = QGuiApplication::desktopFileName().toStdString();
-}
-
-// A retry is due once the interval has passed since the last try and the keyboard has rested; a
-// key during the wait moves the time on. Nothing wakes the thread while nobody types.
-bool Bell::waitForWork(std::unique_lock<std::mutex>& lock, std::chrono::steady_clock::time_point lastTry) {
-    using std::chrono::steady_clock;
-    for (;;) {
-        if (m_stopping || m_pending > 0) return false;
-        if (!m_retryWanted) {
-            m_wake.wait(lock);
-            continue;
-        }
-        const steady_clock::time_point lastKey{steady_clock::duration{m_lastKey.load()}};
-        const auto due = std::max(lastTry + retryAfter, lastKey + retryQuiet);
-        if (steady_clock::now() >= due) return true;
-        m_wake.wait_until(lock, due);
+    {
+        const std::lock_guard lock(m_mutex);
+        m_connect = true;
     }
+    m_lastTry = std::chrono::steady_clock::now();
+    try {
+        m_thread = std::thread([this] { run(); });
+    } catch (const std::system_error&) {
+        m_noThread = true;
+        return false;
+    }
+    return true;
 }
 
-// A failed context is dropped and opened anew when a retry is due, so a sound server that starts (or
-// restarts) while the program runs is found again. The first pass only connects.
+void Bell::ringXBellInstead() {
+    QApplication::beep();
+    if (m_noThread) return;
+    m_retryWanted = true;
+    if (!m_retry->isActive()) m_retry->start(retryQuiet);
+}
+
+// Runs in a pause of the typing: the server is tried again once the interval since the last try has
+// passed too.
+void Bell::retryIfDue() {
+    if (!m_serverMissing.load()) {
+        m_retryWanted = false;
+        return;
+    }
+    const auto now = std::chrono::steady_clock::now();
+    if (now < m_lastTry + retryAfter) {
+        m_retry->start(std::chrono::duration_cast<std::chrono::milliseconds>(m_lastTry + retryAfter - now) +
+                       std::chrono::milliseconds(1));
+        return;
+    }
+    m_retryWanted = false;
+    m_lastTry = now;
+    {
+        const std::lock_guard lock(m_mutex);
+        m_connect = true;
+    }
+    m_wake.notify_one();
+}
+
+// A failed context is dropped, and opened anew only when the user-interface thread asks: a sound
+// server that starts (or restarts) while the program runs is found again at a retry.
 void Bell::run() {
     ca_context* context = nullptr;
     std::uint32_t soundId = 0;
-    std::chrono::steady_clock::time_point lastTry;
-    for (bool first = true;; first = false) {
-        std::string name, id;
-        bool play = false;
-        bool retry = first;
+    for (;;) {
+        bool connect = false, play = false;
         {
             std::unique_lock lock(m_mutex);
-            if (!first) retry = waitForWork(lock, lastTry);
+            m_wake.wait(lock, [this] { return m_stopping || m_connect || m_pending > 0; });
             if (m_stopping) break;
-            play = m_pending > 0;
+            connect = std::exchange(m_connect, false);
+            play = !connect && m_pending > 0;
             if (play) --m_pending;
-            if (retry) m_retryWanted = false;
-            name = m_applicationName;
-            id = m_applicationId;
         }
-        // A ring that was on its way when the server went missing keeps to the X bell until the
-        // retry; it does not try at once.
-        if (!context && (retry || !m_serverMissing.load())) {
-            context = openContext(name, id);
-            lastTry = std::chrono::steady_clock::now();
+        if (connect) {
+            if (!context) context = openContext(m_applicationName, m_applicationId);
             m_serverMissing.store(!context);
+            continue;
         }
         if (!play) continue;
         if (!context) {
@@ -182,19 +193,23 @@ void Bell::run() {
         if (played != CA_SUCCESS) {
             ca_context_destroy(context);
             context = nullptr;
-            lastTry = std::chrono::steady_clock::now();
-            m_serverMissing.store(true);
             missed();
         }
     }
     if (context) ca_context_destroy(context);
 }
 
-// A ring the sound server did not take: the X bell, and a retry later.
+// A ring the sound server did not take: the X bell instead, and a retry in a later pause. The
+// courier goes with the bell, so a call still on its way at exit is dropped with it.
 void Bell::missed() {
-    ringXBell();
-    const std::lock_guard lock(m_mutex);
-    m_retryWanted = true;
+    m_serverMissing.store(true);
+    QMetaObject::invokeMethod(
+        m_courier.get(),
+        [this] {
+            m_lastTry = std::chrono::steady_clock::now();
+            ringXBellInstead();
+        },
+        Qt::QueuedConnection);
 }
 
 } // namespace platform

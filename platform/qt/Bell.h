@@ -11,13 +11,18 @@
 #include <thread>
 
 class QObject;
+class QTimer;
 
 namespace platform {
 
 // The desktop's bell: the sound theme's window-system bell, played through libcanberra on a thread
 // of its own, because playing blocks on round trips to the sound server and on decoding the sound
-// file, and a wrong key must never wait for either. Where no sound server answers, or the theme has
-// no bell, the X bell rings instead. It does not count the rings; beep() does.
+// file, and a wrong key must never wait for either. Where no sound server answers, the theme has no
+// bell, or no thread can be made, the X bell rings instead. It does not count the rings; beep()
+// does.
+//
+// The user-interface thread decides everything: when to connect, when to try a missing server
+// again. The bell's thread only connects and plays what it is handed.
 class Bell {
 public:
     Bell();
@@ -25,13 +30,12 @@ public:
     Bell(const Bell&) = delete;
     Bell& operator=(const Bell&) = delete;
 
-    // Called on the user-interface thread; returns at once. The bell sounds once the repaints the
-    // same event asked for are on the screen: on a machine with few processors the bell's work
-    // would otherwise take a processor from the paint of the wrong key it answers.
+    // Returns at once. The bell sounds once the repaints the same event asked for are on the
+    // screen: on a machine with few processors the bell's work would otherwise take a processor
+    // from the paint of the wrong key it answers.
     void ring();
-    // Called on the user-interface thread for every key the program hears; returns at once. The
-    // first key has the bell connect to the sound server ahead of the first ring, and every key
-    // puts off a retry.
+    // Called once for every key the program hears; returns at once. The first key has the bell
+    // connect to the sound server ahead of the first ring, and every key puts off a retry.
     void keyHeard();
 
     // How long the bell keeps to the X bell after the sound server did not answer, before it tries
@@ -44,27 +48,33 @@ public:
 
 private:
     class Courier;
-    void sound();     // user-interface thread, after the repaint
-    void takeNames(); // with the mutex held
-    void missed();    // bell thread, without the mutex
+    // User-interface thread.
+    void sound();
+    bool startThread();
+    void ringXBellInstead();
+    void retryIfDue();
+    // The bell's thread.
     void run();
-    // With the mutex held: waits for a ring, the end, or a retry that is due (then true).
-    bool waitForWork(std::unique_lock<std::mutex>& lock, std::chrono::steady_clock::time_point lastTry);
+    void missed();
 
+    // Handed to the thread under the mutex.
     std::mutex m_mutex;
     std::condition_variable m_wake;
     int m_pending = 0;
+    bool m_connect = false;
     bool m_stopping = false;
-    // The names the sound server shows for the program, taken on the user-interface thread.
+    // Set by the thread while no sound server answers: rings then go to the X bell at once.
+    std::atomic<bool> m_serverMissing{false};
+    // The names the sound server shows for the program, taken before the thread starts.
     std::string m_applicationName;
     std::string m_applicationId;
-    // A ring went to the X bell because no sound server answered: the server is tried again once
-    // the retry is due.
-    bool m_retryWanted = false;
-    // Set by the bell's thread while no sound server answers; rings then go to the X bell at once.
-    std::atomic<bool> m_serverMissing{false};
-    std::atomic<std::chrono::steady_clock::rep> m_lastKey{0};
+
+    // The user-interface thread's own.
     std::unique_ptr<QObject> m_courier;
+    std::unique_ptr<QTimer> m_retry;
+    std::chrono::steady_clock::time_point m_lastTry;
+    bool m_retryWanted = false; // a ring went to the X bell since the last try
+    bool m_noThread = false;
     std::thread m_thread;
 };
 

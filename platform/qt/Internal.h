@@ -11,7 +11,6 @@
 #include <QString>
 #include <QWidget>
 
-#include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
@@ -34,12 +33,8 @@ void setUpApplication();
 // Tells the bell of every key: the first has it ready before its first ring, and each one puts
 // off the bell's work of trying the sound server again.
 void bellKeyHeard();
-// Lets go of the font files' pages read so far and has later reads fault in page by page. Linux
-// only; elsewhere it does nothing.
-void releaseFontPages();
-// Releases them once no paint pass has run for this long.
-constexpr std::chrono::milliseconds fontPagesIdle{1000};
-void releaseFontPagesWhenIdle();
+// Labels painted so far while their size was still that of an earlier text.
+int labelsDrawnAtOldSize();
 
 class WindowImpl;
 

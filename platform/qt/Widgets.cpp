@@ -179,7 +179,18 @@ void ControlWidget::paintPanel(QPainter& painter) {
     painter.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine, toDisplay(m_control.text));
 }
 
+namespace {
+int g_labelsDrawnAtOldSize = 0;
+} // namespace
+
+int labelsDrawnAtOldSize() {
+    return g_labelsDrawnAtOldSize;
+}
+
 void ControlWidget::paintLabel(QPainter& painter) {
+    // Every way a label becomes visible measures its new text first; a label drawn while its text
+    // is still unmeasured would be cut at, or centred by, the size of a text it no longer holds.
+    if (m_control.sizeStale) ++g_labelsDrawnAtOldSize;
     if (!(m_control.style & Transparent)) painter.fillRect(rect(), toQColor(m_control.backgroundColour()));
     const QFont& qf = m_control.qfont();
     const QFontMetricsF metrics(qf);

@@ -3,7 +3,6 @@
 #include "platform/qt/Internal.h"
 
 #include <QApplication>
-#include <QBackingStore>
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -26,28 +25,7 @@ class TopWidget : public QWidget {
 public:
     explicit TopWidget(WindowImpl& window) : m_window(window) {}
 
-    // Posted after the repaint a key caused, at a priority below the toolkit's repaint requests.
-    static constexpr QEvent::Type retireType = static_cast<QEvent::Type>(QEvent::User + 1);
-    static constexpr int retirePriority = Qt::LowEventPriority - 1;
-
-    void retireLater() {
-        if (m_retirePending || !retiresSharedImage()) return;
-        m_retirePending = true;
-        QCoreApplication::postEvent(this, new QEvent(retireType), retirePriority);
-    }
-
 protected:
-    bool event(QEvent* event) override {
-        if (event->type() == QEvent::UpdateRequest) {
-            const bool handled = QWidget::event(event);
-            releaseFontPagesWhenIdle();
-            return handled;
-        }
-        if (event->type() != retireType) return QWidget::event(event);
-        m_retirePending = false;
-        retire();
-        return true;
-    }
     void closeEvent(QCloseEvent* event) override {
         if (m_window.closeHandler) m_window.closeHandler();
         // Closing the first window ends the program; any other window is only hidden.
@@ -65,25 +43,7 @@ protected:
     }
 
 private:
-    // On X the toolkit paints into memory it shares with the server, and before it paints over
-    // anything it has sent since its last wait it waits for the server to finish reading: a round
-    // trip at the start of the next key's repaint. An empty paint pass over the window takes that
-    // wait now, while the program is idle, so the next key paints at once. Only an opaque window
-    // qualifies: the toolkit clears a translucent one where a pass begins.
-    bool retiresSharedImage() const {
-        if (QGuiApplication::platformName() != QLatin1String("xcb") || !isVisible()) return false;
-        const QWindow* window = windowHandle();
-        return window && !window->format().hasAlpha() && backingStore();
-    }
-    void retire() {
-        if (!retiresSharedImage()) return;
-        QBackingStore* store = backingStore();
-        store->beginPaint(QRegion(rect()));
-        store->endPaint();
-    }
-
     WindowImpl& m_window;
-    bool m_retirePending = false;
 };
 
 // Key preview for every window of the program, installed once on the application.
@@ -102,9 +62,18 @@ public:
 protected:
     bool eventFilter(QObject* receiver, QEvent* event) override {
         if (event->type() != QEvent::KeyPress) return false;
+        if (firstReceiver(receiver)) bellKeyHeard();
         for (WindowImpl* w : windows)
             if (w->previewKey(receiver, event)) return true;
         return false;
+    }
+
+private:
+    // A key the focused control leaves alone climbs to its parents, and the filter sees it at each;
+    // the first receiver is the focused control or, with none, the window.
+    static bool firstReceiver(const QObject* receiver) {
+        if (const QWidget* focus = QApplication::focusWidget()) return receiver == focus;
+        return receiver->isWidgetType() && static_cast<const QWidget*>(receiver)->isWindow();
     }
 };
 
@@ -229,19 +198,32 @@ void WindowImpl::layoutAligned() {
             c->widget->setGeometry(0, top->height() - c->widget->height(), top->width(), c->widget->height());
 }
 
+namespace {
+// A key pressed with Ctrl, Alt or the logo key held is a chord, not a character: a learner who
+// brushes a modifier is not judged for it, and no control character reaches a label as a box. Ctrl
+// and Alt held together are how Windows reports AltGr, so there, as on every backend, a printable
+// character typed with both is typed; with either alone, or as a control character, it is not.
+bool isChord(Qt::KeyboardModifiers held, const QString& text) {
+    if (held & Qt::MetaModifier) return true;
+    const bool ctrl = held & Qt::ControlModifier, alt = held & Qt::AltModifier;
+    if (ctrl != alt) return true;
+    if (!ctrl) return false;
+    for (QChar ch : text)
+        if (!ch.isPrint()) return true;
+    return text.isEmpty();
+}
+} // namespace
+
 bool WindowImpl::previewKey(QObject* receiver, QEvent* event) {
     if (!characterHandler) return false;
-    bellKeyHeard();
     // The event climbs the parent chain when nobody takes it; only its first receiver counts.
     QWidget* first = QApplication::focusWidget();
     if (!first || first->window() != top.get()) first = top.get();
     if (receiver != first || QApplication::activeModalWidget()) return false;
     if (first->window() != top.get()) return false;
     const auto* key = static_cast<QKeyEvent*>(event);
-    // A key pressed with Ctrl, Alt or the logo key held is a chord, not a character: a learner who
-    // brushes a modifier is not judged for it, and no control character reaches a label as a box.
-    if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return false;
     const QString text = key->text();
+    if (isChord(key->modifiers(), text)) return false;
     // Keys that type nothing (arrows, modifiers, function keys, Delete) are not characters.
     if (text.isEmpty() || text == QStringLiteral("\x7f")) return false;
     bool consumed = false;
@@ -250,7 +232,6 @@ bool WindowImpl::previewKey(QObject* receiver, QEvent* event) {
         if (ch == U'\u00A5') ch = U'\\';
         consumed = characterHandler(ch) || consumed;
     }
-    static_cast<TopWidget*>(top.get())->retireLater();
     return consumed;
 }
 

@@ -122,9 +122,12 @@ bool isKeyMessage(UINT message) {
 }
 
 // Ctrl or Alt alone makes a key a chord; both together are how the system reports AltGr, which
-// types a layout's third characters and so still types.
-bool chordHeld() {
-    return (GetKeyState(VK_CONTROL) < 0) != (GetKeyState(VK_MENU) < 0);
+// types a layout's third characters, so a printable character typed with both still types. A
+// control character typed with both is a chord, as on the other backend.
+bool isChord(wchar_t unit) {
+    const bool ctrl = GetKeyState(VK_CONTROL) < 0, alt = GetKeyState(VK_MENU) < 0;
+    if (ctrl != alt) return true;
+    return ctrl && unit < L' ';
 }
 
 bool modifierHeld() {
@@ -173,7 +176,7 @@ bool preTranslate(MSG& msg) {
     // as the other backend does. An Alt chord is also kept from the default handling, which would
     // beep for the menu mnemonic the window has none of; Alt+Space still opens the system menu.
     if (msg.message == WM_SYSCHAR) return msg.wParam != L' ';
-    if (msg.message == WM_CHAR && !chordHeld())
+    if (msg.message == WM_CHAR && !isChord(static_cast<wchar_t>(msg.wParam)))
         return window->previewCharacter(static_cast<wchar_t>(msg.wParam));
     return false;
 }

@@ -172,11 +172,23 @@ void typeChord(Window& window, char letter, unsigned modifiers) {
     send(keyTarget(window), system ? WM_SYSKEYDOWN : WM_KEYDOWN, vk, scan | 1);
     if (system)
         send(keyTarget(window), WM_SYSCHAR, plain, scan | 1);
-    else if (ctrl && !alt)
+    else if (ctrl)
         send(keyTarget(window), WM_CHAR, upper & 0x1F, scan | 1);
-    else if (!ctrl)
+    else
         send(keyTarget(window), WM_CHAR, plain, scan | 1);
     send(keyTarget(window), system ? WM_SYSKEYUP : WM_KEYUP, vk, scan | 1 | (1LL << 30) | (1LL << 31));
+}
+
+// The system holds Ctrl and Alt down for AltGr and sends the layout's character with them.
+void typeAltGr(Window& window, char typed) {
+    HeldModifiers held(Ctrl | Alt);
+    const SHORT scanned = VkKeyScanW(static_cast<wchar_t>(typed));
+    const auto vk = static_cast<WPARAM>(scanned == -1 ? 0 : scanned & 0xFF);
+    const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(static_cast<UINT>(vk), MAPVK_VK_TO_VSC)) << 16 |
+                        static_cast<LPARAM>(KF_ALTDOWN) << 16;
+    send(keyTarget(window), WM_KEYDOWN, vk, scan | 1);
+    send(keyTarget(window), WM_CHAR, static_cast<WPARAM>(static_cast<unsigned char>(typed)), scan | 1);
+    send(keyTarget(window), WM_KEYUP, vk, scan | 1 | (1LL << 30) | (1LL << 31));
 }
 
 void pressF1(Window& window, unsigned modifiers) {
@@ -430,6 +442,10 @@ void moveToScreen(Window& window, int screenIndex) {
 
 int beepCount() {
     return beepsSoFar();
+}
+// A label here takes its new text's size as the text is set, before anything can paint it.
+int labelsDrawnAtOldSize() {
+    return 0;
 }
 bool isActive(Window& window) {
     return GetActiveWindow() == top(window);

@@ -125,19 +125,6 @@ check "info buttons frame is blue at 370..719 x 30..65" pixelsAre idle 0000FF 37
 check "background is black, no target box yet" pixelsAre idle 000000 10,10 1010,100 512,600 "$boxLeft,$boxTop" 300,400
 check "mode selector is shown at left 50" [ "$(pixel idle 50 200)" != 000000 ]
 check "progress bar lies along the bottom edge" [ "$(pixel idle 512 $((screenH - 8)))" != 000000 ]
-# Once nothing has been drawn for a second the program holds only a few pages of its font files;
-# every character drawn after this (the drill below checks them) is read back from the files.
-fontResidentKb() {
-    awk '/^[0-9a-f]+-[0-9a-f]+ / {font = $6 ~ /\.(ttf|otf|ttc)$/} font && /^Rss:/ {kb += $2} END {print kb + 0}' \
-        "/proc/$appPid/smaps"
-}
-fontKb=$(fontResidentKb)
-for _ in {1..40}; do
-    ((fontKb <= 256)) && break
-    sleep 0.1
-    fontKb=$(fontResidentKb)
-done
-check "an idle program keeps at most 256 KB of its font files resident (${fontKb} KB)" [ "$fontKb" -le 256 ]
 
 # --- a practice drill (the home row, selected at start) -------------------------------------
 xdotool key F1
