@@ -30,6 +30,7 @@ struct ControlState {
     unsigned style = NoStyle;
     bool enabled = true;
     bool alignedBottom = false;
+    bool checked = false;
     int position = 0;
 
     std::function<void()> clickHandler;
@@ -63,5 +64,7 @@ ControlState& stateOf(ControlImpl& control);
 WindowState& stateOf(WindowImpl& window);
 // Draws a control again after its colours changed.
 void redraw(ControlImpl& control);
+// Tells screen readers that the control's enabled or checked state changed.
+void stateChanged(ControlImpl& control);
 
 } // namespace platform

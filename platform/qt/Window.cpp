@@ -199,6 +199,11 @@ WindowImpl::WindowImpl(const WindowSpec& description, Window& owner_)
     }
     top->move(description.left, description.top);
     KeyPreview::instance().windows.push_back(this);
+    installAccessibility();
+}
+
+const std::vector<WindowImpl*>& programWindows() {
+    return KeyPreview::instance().windows;
 }
 
 WindowImpl::~WindowImpl() {
@@ -371,8 +376,9 @@ void Window::activate() {
     QWidget* top = m_impl->top.get();
     top->raise();
     top->activateWindow();
-    // With no window manager to hand out the focus the program takes it itself.
-    QApplication::setActiveWindow(top);
+    // With no window manager to hand out the focus the program takes it itself. Where one runs,
+    // taking it would keep the toolkit from telling screen readers that the window became active.
+    if (!windowManagerActivates()) QApplication::setActiveWindow(top);
     if (ControlImpl* focus = m_impl->find(m_impl->focusId))
         focus->widget->setFocus(Qt::ActiveWindowFocusReason);
 }
@@ -448,6 +454,7 @@ void Control::setText(std::string_view text) {
         m_impl->resizeToText();
     else
         m_impl->widget->update();
+    accessibleTextChanged(*m_impl);
 }
 int Control::left() const {
     return m_impl->widget->x();
@@ -479,6 +486,7 @@ void ControlImpl::setShown(bool visible) {
     widget->setAttribute(Qt::WA_TransparentForMouseEvents, !visible);
     widget->setAttribute(Qt::WA_OpaquePaintEvent, visible && opaqueLabel());
     widget->update();
+    accessibleShownChanged(*this);
 }
 
 bool ControlImpl::isShown() const {
