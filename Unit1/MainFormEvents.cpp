@@ -67,9 +67,11 @@ std::string spokenKey(char32_t ch) {
     const bool letterOrDigit =
         (ch >= U'a' && ch <= U'z') || (ch >= U'A' && ch <= U'Z') || (ch >= U'0' && ch <= U'9');
     if (letterOrDigit) return text;
+    // The legends are label texts, "&" doubled.
+    const std::string legend = labelText(ch);
     for (const KeyRow& k : keyTable()) {
-        if (k.legend == text) return text + " " + std::string(k.hint);
-        if (k.shiftedLegend == text && k.hintChanges) return text + " " + std::string(k.shiftedHint);
+        if (k.legend == legend) return text + " " + std::string(k.hint);
+        if (k.shiftedLegend == legend && k.hintChanges) return text + " " + std::string(k.shiftedHint);
     }
     return text;
 }

@@ -50,6 +50,7 @@ struct WindowState {
     std::function<bool(char32_t)> characterHandler;
     std::function<void()> closeHandler;
     int focusId = -1;
+    std::string announcement; // the line last given to screen readers, UTF-8 as the handler wrote it
 
     ControlImpl* find(int id) const;
 };

@@ -6,6 +6,7 @@
 namespace platform {
 
 void Window::announce(std::string_view utf8) {
+    impl().announcement = std::string(utf8);
     announceOn(impl(), utf8);
 }
 

@@ -228,7 +228,7 @@ public:
     HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override {
         Part part;
         if (!find(child, part)) return E_INVALIDARG;
-        if (part.announcement) return giveString(m_surface->window->announcement, name);
+        if (part.announcement) return giveString(spoken(m_surface->window->announcement, false), name);
         if (part.item >= 0)
             return giveString(spoken(m_surface->items[static_cast<std::size_t>(part.item)], true), name);
         return giveString(nameOf(*part.control), name);
@@ -414,7 +414,7 @@ void stateChanged(ControlImpl& control) {
 
 void Window::announce(std::string_view utf8) {
     WindowImpl& window = impl();
-    window.announcement = spoken(utf8, false);
+    window.announcement = std::string(utf8);
     const LONG id = static_cast<LONG>(partsOf(window.root).size());
     NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, window.hwnd, OBJID_CLIENT, id);
     NotifyWinEvent(EVENT_SYSTEM_ALERT, window.hwnd, OBJID_CLIENT, id);

@@ -83,7 +83,6 @@ public:
     std::function<void()> f1Handler;
     wchar_t pendingHighSurrogate = 0;
     ControlImpl* hovered = nullptr;
-    std::wstring announcement; // the line last given to screen readers
 
     ControlImpl* fromHwnd(HWND h);
     void layoutAligned();
