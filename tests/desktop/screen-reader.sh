@@ -8,6 +8,8 @@
 #   screen-reader.sh silenced PATH/TO/tapirun-silent
 #                                                the same with a program whose announcements are
 #                                                silent: the speech checks must then find nothing
+#   screen-reader.sh activation PATH/TO/tapirun  under xfwm4, with Orca: the window manager activates
+#                                                the main window, and Orca presents it and its focus
 set -uo pipefail
 
 name=screen-reader
@@ -17,6 +19,7 @@ app=${2:?$usage}
 source "$(dirname "$0")/lib.sh"
 need dbus-run-session dbus-send setpriv xdotool setxkbmap /usr/bin/python3 /usr/libexec/at-spi-bus-launcher
 [[ $mode == tree ]] || need orca
+[[ $mode == activation ]] && need xfwm4 xprop
 
 readonly user=nobody group=nogroup
 chmod 711 "$work"
@@ -46,6 +49,12 @@ set -u
 mode=$1
 dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.freedesktop.DBus.Properties.Set \
     string:org.a11y.Status string:IsEnabled variant:boolean:true >/dev/null || exit 1
+helpers=()
+if [[ $mode == activation ]]; then
+    xfwm4 --compositor=off >"$HOME/xfwm4.log" 2>&1 &
+    helpers+=($!)
+    for _ in {1..100}; do xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id" && break; sleep 0.1; done
+fi
 # Orca keeps the log of what it speaks in memory; a handler on the root logger writes each line to
 # a file as it is spoken. With no sound server its speech goes nowhere else.
 if [[ $mode != tree ]]; then
@@ -53,12 +62,12 @@ if [[ $mode != tree ]]; then
 logging.basicConfig(stream=open(sys.argv[1], "a", buffering=1), level=logging.INFO, format="%(message)s")
 sys.argv = ["orca", "--replace", "-u", sys.argv[2]]
 runpy.run_path("/usr/bin/orca", run_name="__main__")' "$HOME/speech.log" "$HOME/orca" >"$HOME/orca.out" 2>&1 &
-    orcaPid=$!
+    helpers+=($!)
     for _ in {1..100}; do grep -q "SPEECH OUTPUT: 'Screen reader on" "$HOME/speech.log" 2>/dev/null && break; sleep 0.1; done
 fi
 /usr/bin/python3 "$HOME/screen_reader.py" "$mode" "$HOME/tapirun" "$HOME/speech.log"
 status=$?
-[[ -n ${orcaPid:-} ]] && kill "$orcaPid"
+((${#helpers[@]} > 0)) && kill "${helpers[@]}"
 exit $status
 SESSION
 chown "$user:$group" "$home/session.sh"

@@ -5,6 +5,9 @@
     screen_reader.py silenced PROGRAM LOG
                                          the same drill with a program that announces nothing: Orca
                                          must speak none of it, or the speech check proves nothing
+    screen_reader.py activation PROGRAM LOG
+                                         under a window manager: Orca presents the main window and
+                                         its focused control at start-up, and keys reach it
 
 Keys are typed with xdotool on the X display of the environment; the program's answers are read
 from its accessible tree or from what Orca said.
@@ -314,10 +317,28 @@ def speech(program, log, silenced):
     proc.wait(5)
 
 
+# --- start-up under a window manager ---------------------------------------------------------------
+
+def activation(program, log):
+    """The window manager activates the main window, so Orca presents it and the focused mode."""
+    proc, frame = start(program)
+    check("Orca presents the window at start-up",
+          bool(wait_until(10, lambda: spoke(log, r"SPEECH OUTPUT: 'Tapirun frame"))))
+    check("and the mode list's focused item, 中段の練習",
+          bool(wait_until(5, lambda: spoke(log, r"SPEECH OUTPUT: '中段の練習"))))
+    key("F1")
+    check("the window manager gave it the keyboard: F1 prepares a drill",
+          bool(wait_until(3, lambda: "開始するときは スペース・キー" in shown_names(frame, "label"))))
+    proc.terminate()
+    proc.wait(5)
+
+
 def main():
     mode, program = sys.argv[1], sys.argv[2]
     if mode == "tree":
         tree(program)
+    elif mode == "activation":
+        activation(program, sys.argv[3])
     else:
         speech(program, sys.argv[3], mode == "silenced")
     print(f"screen-reader {mode}: " + (f"{failures} check(s) failed" if failures else "all checks passed"), flush=True)
