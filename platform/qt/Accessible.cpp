@@ -4,9 +4,10 @@
 // which it reports as unnamed fillers, and labels hidden by no longer drawing them would still
 // report themselves shown.
 //
-// This toolkit version has no announcement event of its own. What screen readers do present is a
-// notification appearing, so each window holds one notification object, never drawn, whose name
-// is the line to speak; an announcement hides it and shows it again with the new name.
+// Before version 6.8 the toolkit has no announcement event of its own. What screen readers do
+// present is a notification appearing, so each window then holds one notification object, never
+// drawn, whose name is the line to speak; an announcement hides it and shows it again with the new
+// name.
 
 #include "platform/qt/Internal.h"
 
@@ -269,6 +270,13 @@ void stateChanged(ControlImpl& control) {
 
 void announceOn(WindowImpl& window, std::string_view utf8) {
     if (!QAccessible::isActive()) return;
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+    // The toolkit's own announcement, where it has one; each line cuts off the one before, as a
+    // new target makes the last one stale.
+    QAccessibleAnnouncementEvent event(window.top.get(), spoken(utf8, false));
+    event.setPoliteness(QAccessible::AnnouncementPoliteness::Assertive);
+    QAccessible::updateAccessibility(&event);
+#else
     QObject* anchor = anchorOf(window.top.get());
     if (!anchor) {
         anchor = new QObject(window.top.get());
@@ -276,6 +284,7 @@ void announceOn(WindowImpl& window, std::string_view utf8) {
     }
     if (auto* announcer = static_cast<Announcer*>(QAccessible::queryAccessibleInterface(anchor)))
         announcer->present(spoken(utf8, false));
+#endif
 }
 
 // A window manager that follows the desktop standard names itself on the root window. Where one
