@@ -60,7 +60,6 @@ std::string spokenKey(char32_t ch) {
     case U'\t': return "Tab";
     case U'\r': return "Enter";
     case 0x1B: return "Esc";
-    case U' ': return "スペース";
     default: break;
     }
     const std::string text = utf8(ch);

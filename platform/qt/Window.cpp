@@ -377,7 +377,8 @@ void Window::activate() {
     top->raise();
     top->activateWindow();
     // With no window manager to hand out the focus the program takes it itself. Where one runs,
-    // taking it would keep the toolkit from telling screen readers that the window became active.
+    // the program leaves it to it: a window the program activated itself is announced by screen
+    // readers without the control that holds the focus.
     if (!windowManagerActivates()) QApplication::setActiveWindow(top);
     if (ControlImpl* focus = m_impl->find(m_impl->focusId))
         focus->widget->setFocus(Qt::ActiveWindowFocusReason);
