@@ -34,7 +34,7 @@ constexpr Row PanelControls[] = {
     {P,       C::chudan,       C::KeyBoadPanel,   55, 130,  720,  60, clBlack,   {},         "",          Arrow, "",                        true},
     {P,       C::gedan,        C::KeyBoadPanel,   75, 190,  660,  60, clBlack,   {},         "",          Arrow, "",                        true},
     {P,       C::Panel10,      C::KeyBoadPanel,   72, 272,  100,  40, clBlue,    {},         "",          Arrow, "",                        true},
-    {P,       C::ShiftButton,  C::Panel10,         1,   1,   98,  38, clBlack,   ButtonFont, "Shift",     Hand,  ShiftOnHint,               true, ShowHint | CaptureMouse},
+    {P,       C::ShiftButton,  C::Panel10,         1,   1,   98,  38, clBlack,   ButtonFont, "Shift",     Hand,  ShiftOnHint,               true, ShowHint | CaptureMouse | Toggle},
     {P,       C::Owari_1,      C::KeyBoadPanel,  200, 272,  100,  40, clWhite,   {},         "",          Arrow, "",                        true},
     {P,       C::Owari,        C::Owari_1,         1,   1,   98,  38, clBlack,   BackFont,   "戻　る",    Hand,  "練習モード選択画面に戻る", true, ShowHint},
     {Kind::Label,
@@ -180,6 +180,7 @@ void TMofuForm1::ShiftButtonClick() {
     c(C::Label13).setVisible(!Shifted);
     c(C::ShiftButton).setFontColour(Shifted ? clRed : clAqua);
     c(C::ShiftButton).setHint(Shifted ? ShiftOffHint : ShiftOnHint);
+    c(C::ShiftButton).setChecked(Shifted);
     showLegends();
 }
 

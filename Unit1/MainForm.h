@@ -121,6 +121,7 @@ private:
     void ShowResults();
     void showMiss(char32_t typed);
     void endDrill();
+    void announceResults(const std::string& accuracy, bool withKeys);
     void enterKeyboard();
     void showLegends();
     void centreOnScreenX(C id);

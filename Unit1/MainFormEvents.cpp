@@ -26,9 +26,7 @@ constexpr int MissPictureDown = 70;
 constexpr int TargetBoxHeight = 140;
 constexpr int BarFull = 100; // ProgressBar1's maximum
 
-// A label shows a single "&" as an accelerator mark, so a typed "&" is written doubled.
-std::string labelText(char32_t ch) {
-    if (ch == U'&') return "&&";
+std::string utf8(char32_t ch) {
     std::string out;
     if (ch < 0x80) {
         out += static_cast<char>(ch);
@@ -46,6 +44,35 @@ std::string labelText(char32_t ch) {
         out += static_cast<char>(0x80 | (ch & 0x3F));
     }
     return out;
+}
+
+// A label shows a single "&" as an accelerator mark, so a typed "&" is written doubled.
+std::string labelText(char32_t ch) {
+    return ch == U'&' ? "&&" : utf8(ch);
+}
+
+// A character as the screen reader is told it. Readers say letters and digits well but skip or
+// misname lone symbols, so a symbol comes with its name from the keyboard picture's hints, and the
+// keys that type a control character with the key's name.
+std::string spokenKey(char32_t ch) {
+    switch (ch) {
+    case U'\b': return "BackSpace";
+    case U'\t': return "Tab";
+    case U'\r': return "Enter";
+    case 0x1B: return "Esc";
+    default: break;
+    }
+    const std::string text = utf8(ch);
+    const bool letterOrDigit =
+        (ch >= U'a' && ch <= U'z') || (ch >= U'A' && ch <= U'Z') || (ch >= U'0' && ch <= U'9');
+    if (letterOrDigit) return text;
+    // The legends are label texts, "&" doubled.
+    const std::string legend = labelText(ch);
+    for (const KeyRow& k : keyTable()) {
+        if (k.legend == legend) return text + " " + std::string(k.hint);
+        if (k.shiftedLegend == legend && k.hintChanges) return text + " " + std::string(k.shiftedHint);
+    }
+    return text;
 }
 
 struct ClickBinding {
@@ -215,6 +242,7 @@ void TMofuForm1::ActOKExecute() {
     c(C::Label3).setText(StartMessage);
     centreOnScreenX(C::Label3);
     c(C::Label3).setVisible(true);
+    m_window.announce(StartMessage);
 }
 
 bool TMofuForm1::FormKeyPress(char32_t typed) {
@@ -247,6 +275,7 @@ void TMofuForm1::NextQuestion() {
     c(C::mofu).setVisible(false);
     c(C::ProgressBar1).setPosition(0);
     Timer1.setEnabled(true);
+    m_window.announce(spokenKey(static_cast<unsigned char>(m_session.state().Target)));
 }
 
 // The wrong character goes centred below the target box, the cat-paw picture beside it.
@@ -260,6 +289,7 @@ void TMofuForm1::showMiss(char32_t typed) {
     paw.setLeft(miss.left() + miss.width() + MissPictureRight);
     paw.setTop(miss.top() + MissPictureDown);
     paw.setVisible(true);
+    m_window.announce("間違い " + spokenKey(typed));
 }
 
 void TMofuForm1::endDrill() {
@@ -300,6 +330,8 @@ void TMofuForm1::ShowResults() {
         c(C::kyu).setText(drill::gradeFor(correct));
         centreInParent(C::kyu, C::kentei, false);
         c(C::KP).setVisible(true);
+        m_window.announce("検定結果 " + std::string(drill::gradeFor(correct)) + "、" + c(C::mojisuu).text() +
+                          "。");
         return;
     }
     const std::string accuracy =
@@ -319,6 +351,20 @@ void TMofuForm1::ShowResults() {
     c(C::Nigate).setVisible(enoughAnswers);
     c(C::Tokui).setVisible(enoughAnswers);
     if (enoughAnswers) Timer2.setEnabled(true);
+    announceResults(accuracy, enoughAnswers);
+}
+
+// The practice results in one sentence, as the screen shows them: the keys only where they show.
+void TMofuForm1::announceResults(const std::string& accuracy, bool withKeys) {
+    const drill::DrillState& s = m_session.state();
+    std::string line = "出題数 " + std::to_string(s.Presses) + "、正解数 " +
+                       std::to_string(s.Presses - s.Misses) + "、間違数 " + std::to_string(s.Misses) +
+                       "、正解率 " + accuracy + "％";
+    if (withKeys) {
+        line += "、苦手キー " + spokenKey(static_cast<unsigned char>(drill::weakKey(s.keyStats)));
+        line += "、得意キー " + spokenKey(static_cast<unsigned char>(drill::strongKey(s.keyStats)));
+    }
+    m_window.announce(line + "。");
 }
 
 // Only the one-pixel frames show the colour: each panel holds a black panel one pixel smaller.
@@ -343,6 +389,7 @@ void TMofuForm1::enterKeyboard() {
     c(C::Label12).setText(KeyboardMessage);
     centreOnScreenX(C::Label12);
     c(C::Label12).setVisible(true);
+    m_window.announce(KeyboardMessage);
 }
 
 void TMofuForm1::OwariClick() {
@@ -359,4 +406,5 @@ void TMofuForm1::OwariClick() {
     c(C::Label6).setText(ChooseModeMessage);
     centreOnScreenX(C::Label6);
     c(C::Label6).setVisible(true);
+    m_window.announce(ChooseModeMessage);
 }

@@ -59,7 +59,10 @@ std::string Control::text() const {
 }
 // A disabled control looks unchanged; it only stops taking clicks.
 void Control::setEnabled(bool enabled) {
-    stateOf(*m_impl).enabled = enabled;
+    ControlState& c = stateOf(*m_impl);
+    if (c.enabled == enabled) return;
+    c.enabled = enabled;
+    stateChanged(*m_impl);
 }
 bool Control::enabled() const {
     return stateOf(*m_impl).enabled;
@@ -89,6 +92,15 @@ void Control::setHint(std::string_view hint) {
 }
 std::string Control::hint() const {
     return stateOf(*m_impl).hint;
+}
+void Control::setChecked(bool checked) {
+    ControlState& c = stateOf(*m_impl);
+    if (c.checked == checked) return;
+    c.checked = checked;
+    stateChanged(*m_impl);
+}
+bool Control::checked() const {
+    return stateOf(*m_impl).checked;
 }
 int Control::position() const {
     return stateOf(*m_impl).position;

@@ -30,6 +30,7 @@ struct ControlState {
     unsigned style = NoStyle;
     bool enabled = true;
     bool alignedBottom = false;
+    bool checked = false;
     int position = 0;
 
     std::function<void()> clickHandler;
@@ -49,6 +50,7 @@ struct WindowState {
     std::function<bool(char32_t)> characterHandler;
     std::function<void()> closeHandler;
     int focusId = -1;
+    std::string announcement; // the line last given to screen readers, UTF-8 as the handler wrote it
 
     ControlImpl* find(int id) const;
 };
@@ -63,5 +65,7 @@ ControlState& stateOf(ControlImpl& control);
 WindowState& stateOf(WindowImpl& window);
 // Draws a control again after its colours changed.
 void redraw(ControlImpl& control);
+// Tells screen readers that the control's enabled or checked state changed.
+void stateChanged(ControlImpl& control);
 
 } // namespace platform

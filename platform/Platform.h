@@ -59,6 +59,10 @@ enum Style : unsigned {
     DefaultButton = 1u << 4,
     WordWrap = 1u << 5,     // label: lines break at the design width and the height follows
     CaptureMouse = 1u << 6, // receives mouse down/up events, holding the mouse in between
+    // Screen readers: a panel-button that stays pressed in or out (Control::setChecked), and a
+    // control named by the part of its hint before "|" rather than by its caption.
+    Toggle = 1u << 7,
+    NamedByHint = 1u << 8,
 };
 
 // A picture held as rows of colours, top row first. An icon has a mask (true = see-through);
@@ -132,6 +136,10 @@ public:
     Colour fontColour() const;
     void setHint(std::string_view hint);
     std::string hint() const;
+    // A Toggle panel-button: whether it is pressed in, as screen readers report it. Nothing on the
+    // screen changes; the handler shows the state with its own colours.
+    void setChecked(bool checked);
+    bool checked() const;
     // Progress bar: the position, held within the range.
     void setPosition(int position);
     int position() const;
@@ -232,6 +240,10 @@ public:
     void disableInputMethod();
     // The control that holds the keyboard focus when the window is activated.
     void setFocusControl(int id);
+    // Has the desktop's screen reader speak one line of text (UTF-8) now, without moving the focus
+    // or changing anything on the screen; a newer line may cut off an older one still being spoken.
+    // With no screen reader running nothing happens, and the call costs next to nothing.
+    void announce(std::string_view utf8);
 
     WindowImpl& impl() const { return *m_impl; }
 

@@ -2,6 +2,8 @@
 
 #include "platform/TestSupport.h"
 
+#include "platform/Handles.h"
+
 namespace platform::test {
 
 void click(Window& window, int x, int y) {
@@ -17,6 +19,10 @@ int centreY(Window& window, int id) {
 }
 void clickControl(Window& window, int id) {
     click(window, centreX(window, id), centreY(window, id));
+}
+
+std::string lastAnnouncement(Window& window) {
+    return stateOf(window.impl()).announcement;
 }
 
 } // namespace platform::test

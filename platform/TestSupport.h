@@ -107,6 +107,9 @@ void moveToScreen(Window& window, int screenIndex);
 // whole, and the toolkit's own radio groups and buttons, whose look belongs to its style.
 std::vector<Rect> textAreas(Window& window);
 
+// The line the window last gave to screen readers; empty before the first.
+std::string lastAnnouncement(Window& window);
+
 // Beeps sounded since the program started.
 int beepCount();
 // Labels drawn since the program started at the size of a text they no longer hold.

@@ -31,6 +31,9 @@ test=(
   xfwm4 xfce4-panel xfconf dbus-daemon
   ibus ibus-mozc
   sway wtype grim jq util-linux perl-base
+  # What a screen reader gets: the accessibility bus, its Python client and Orca with its speech
+  # server and synthesiser; dbus-run-session gives the session its own bus.
+  at-spi2-core python3-pyatspi dbus-bin orca speech-dispatcher espeak-ng
   # The Windows program: the MinGW-w64 cross compiler (posix thread model) and Wine to test it.
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 wine
 )

@@ -38,6 +38,16 @@ int labelsDrawnAtOldSize();
 
 class WindowImpl;
 
+// Screen readers: the descriptions of the program's own widgets, installed once the application
+// exists; the changes they are told of; and a window manager that activates windows itself.
+void installAccessibility();
+void accessibleShownChanged(ControlImpl& control);
+void accessibleTextChanged(ControlImpl& control);
+void announceOn(WindowImpl& window, std::string_view utf8);
+bool windowManagerActivates();
+// Every window of the program, in creation order.
+const std::vector<WindowImpl*>& programWindows();
+
 class ControlImpl : public ControlState {
 public:
     QWidget* widget = nullptr;

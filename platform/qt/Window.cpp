@@ -168,6 +168,11 @@ WindowImpl::WindowImpl(const WindowSpec& description, Window& owner_)
     }
     top->move(description.left, description.top);
     KeyPreview::instance().windows.push_back(this);
+    installAccessibility();
+}
+
+const std::vector<WindowImpl*>& programWindows() {
+    return KeyPreview::instance().windows;
 }
 
 WindowImpl::~WindowImpl() {
@@ -352,8 +357,10 @@ void Window::activate() {
     QWidget* top = m_impl->top.get();
     top->raise();
     top->activateWindow();
-    // With no window manager to hand out the focus the program takes it itself.
-    QApplication::setActiveWindow(top);
+    // With no window manager to hand out the focus the program takes it itself. Where one runs,
+    // the program leaves it to it: a window the program activated itself is announced by screen
+    // readers without the control that holds the focus.
+    if (!windowManagerActivates()) QApplication::setActiveWindow(top);
     if (ControlImpl* focus = m_impl->find(m_impl->focusId))
         focus->widget->setFocus(Qt::ActiveWindowFocusReason);
 }
@@ -429,6 +436,7 @@ void Control::setText(std::string_view text) {
         m_impl->resizeToText();
     else
         m_impl->widget->update();
+    accessibleTextChanged(*m_impl);
 }
 int Control::left() const {
     return m_impl->widget->x();
@@ -460,6 +468,7 @@ void ControlImpl::setShown(bool visible) {
     widget->setAttribute(Qt::WA_TransparentForMouseEvents, !visible);
     widget->setAttribute(Qt::WA_OpaquePaintEvent, visible && opaqueLabel());
     widget->update();
+    accessibleShownChanged(*this);
 }
 
 bool ControlImpl::isShown() const {

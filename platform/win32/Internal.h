@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+struct IAccessible;
+
 namespace platform {
 
 class WindowImpl;
@@ -92,6 +94,13 @@ public:
     void hideAndPassActivation();
     bool previewCharacter(wchar_t unit);
 };
+
+// Screen readers: the object that answers WM_GETOBJECT for a surface, and the changes they are told of.
+LRESULT accessibleObject(ControlImpl& surface, WPARAM wParam);
+// The object itself, reference count 1, for the process's own use.
+::IAccessible* createAccessible(ControlImpl& surface);
+void accessibleShownChanged(ControlImpl& control);
+void accessibleTextChanged(ControlImpl& control);
 
 // Every window of the program, in creation order.
 std::vector<WindowImpl*>& allWindows();

@@ -343,6 +343,7 @@ void Control::setText(std::string_view text) {
         SetWindowTextW(m_impl->hwnd, widen(text).c_str());
     else
         m_impl->invalidate();
+    accessibleTextChanged(*m_impl);
 }
 int Control::left() const {
     return m_impl->left;
@@ -377,6 +378,7 @@ void Control::setVisible(bool visible) {
     c.shown = visible;
     if (!c.hwnd) {
         c.invalidate();
+        accessibleShownChanged(c);
         return;
     }
     HWND top = c.window->hwnd;

@@ -24,10 +24,10 @@ target_compile_options(win32_crash PRIVATE ${TAPIRUN_WARNINGS})
 # the icon, the input method switched off, the regional decimal separator.
 add_executable(win32_tests FormTestMain.cpp win32/TaskbarTest.cpp win32/TimerTest.cpp win32/ResourceTest.cpp
     win32/InputMethodTest.cpp
-    win32/LocaleTest.cpp)
+    win32/LocaleTest.cpp win32/AccessibleTest.cpp)
 target_compile_definitions(win32_tests PRIVATE UNICODE _UNICODE)
 target_include_directories(win32_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(win32_tests PRIVATE tapirun_forms tapirun_testsupport GTest::gtest version)
+target_link_libraries(win32_tests PRIVATE tapirun_forms tapirun_testsupport GTest::gtest version oleacc)
 target_compile_options(win32_tests PRIVATE ${TAPIRUN_WARNINGS})
 add_dependencies(win32_tests tapirun win32_crash)
 

@@ -1,0 +1,86 @@
+#!/usr/bin/env bash
+# What a screen reader gets from the program, on an Xvfb of the test's own with the JIS keymap and
+# no window manager. The session runs as nobody with a private HOME in a private session bus, with
+# the accessibility bus of at-spi2-core started on it as a desktop starts it.
+#
+#   screen-reader.sh tree PATH/TO/tapirun        the accessible tree read back over AT-SPI
+#   screen-reader.sh speech PATH/TO/tapirun      Orca, headless, its speech read from its own log
+#   screen-reader.sh silenced PATH/TO/tapirun-silent
+#                                                the same with a program whose announcements are
+#                                                silent: the speech checks must then find nothing
+#   screen-reader.sh activation PATH/TO/tapirun  under xfwm4, with Orca: the window manager activates
+#                                                the main window, and Orca presents it and its focus
+set -uo pipefail
+
+name=screen-reader
+usage="usage: screen-reader.sh tree|speech|silenced PATH/TO/tapirun"
+mode=${1:?$usage}
+app=${2:?$usage}
+source "$(dirname "$0")/lib.sh"
+need dbus-run-session dbus-send setpriv xdotool setxkbmap /usr/bin/python3 /usr/libexec/at-spi-bus-launcher
+[[ $mode == tree ]] || need orca
+[[ $mode == activation ]] && need xfwm4 xprop
+
+readonly user=nobody group=nogroup
+chmod 711 "$work"
+home=$work/home runtime=$work/runtime
+mkdir -m 700 "$home" "$runtime"
+cp "$app" "$home/tapirun" && cp "$(dirname "$0")/screen_reader.py" "$home/" || fail "cannot copy the program"
+chown -R "$user:$group" "$home" "$runtime"
+
+# The bus launcher, the registry and Orca's speech server outlive nothing but are started by the
+# bus, out of reach of the process ids this test holds; they are found by the private HOME.
+stopUsersProcesses() {
+    local environ pid
+    for environ in /proc/[0-9]*/environ; do
+        pid=${environ#/proc/} pid=${pid%/environ}
+        { tr '\0' '\n' <"$environ"; } 2>/dev/null | grep -qxF "HOME=$home" && kill -TERM "$pid" 2>/dev/null
+    done
+}
+undo+=(stopUsersProcesses)
+
+startXvfb
+setxkbmap -model jp106 -layout jp || fail "setxkbmap -model jp106 -layout jp failed"
+
+# The session: accessibility switched on as a desktop's setting does it, then Orca when the test
+# needs it, then the checks, which start the program themselves.
+cat >"$home/session.sh" <<'SESSION'
+set -u
+mode=$1
+dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.freedesktop.DBus.Properties.Set \
+    string:org.a11y.Status string:IsEnabled variant:boolean:true >/dev/null || exit 1
+helpers=()
+if [[ $mode == activation ]]; then
+    xfwm4 --compositor=off >"$HOME/xfwm4.log" 2>&1 &
+    helpers+=($!)
+    for _ in {1..100}; do xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id" && break; sleep 0.1; done
+fi
+# Orca keeps the log of what it speaks in memory; a handler on the root logger writes each line to
+# a file as it is spoken. With no sound server its speech goes nowhere else.
+if [[ $mode != tree ]]; then
+    /usr/bin/python3 -c 'import logging, runpy, sys
+logging.basicConfig(stream=open(sys.argv[1], "a", buffering=1), level=logging.INFO, format="%(message)s")
+sys.argv = ["orca", "--replace", "-u", sys.argv[2]]
+runpy.run_path("/usr/bin/orca", run_name="__main__")' "$HOME/speech.log" "$HOME/orca" >"$HOME/orca.out" 2>&1 &
+    helpers+=($!)
+    for _ in {1..100}; do grep -q "SPEECH OUTPUT: 'Screen reader on" "$HOME/speech.log" 2>/dev/null && break; sleep 0.1; done
+fi
+/usr/bin/python3 "$HOME/screen_reader.py" "$mode" "$HOME/tapirun" "$HOME/speech.log"
+status=$?
+((${#helpers[@]} > 0)) && kill "${helpers[@]}"
+exit $status
+SESSION
+chown "$user:$group" "$home/session.sh"
+
+(exec setpriv --reuid="$user" --regid="$group" --clear-groups env -i PATH=/usr/bin:/bin HOME="$home" \
+    XDG_RUNTIME_DIR="$runtime" DISPLAY="$DISPLAY" LANG=C.UTF-8 \
+    dbus-run-session -- bash "$home/session.sh" "$mode") 2>"$work/session.err" &
+sessionPid=$!
+started+=("$sessionPid")
+wait "$sessionPid"
+status=$?
+if ((status != 0)); then
+    grep -v 'dbus-daemon\|^$' "$work/session.err" | tail -20 >&2
+    [[ -f $home/speech.log ]] && grep 'SPEECH OUTPUT' "$home/speech.log" | tail -30 >&2
+fi
+exit "$status"

@@ -1,0 +1,164 @@
+// What a Windows screen reader reads through Active Accessibility: the roles, names and states of
+// the self-drawn controls, the default action of the panel-buttons, and the announcement.
+
+#include "FormFixture.h"
+#include "platform/win32/Internal.h"
+
+#include <windows.h>
+
+#include <oleacc.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Element {
+    LONG role = 0;
+    std::wstring name, description;
+    LONG state = 0;
+    IAccessible* owner = nullptr; // answers for the element under childId
+    LONG childId = CHILDID_SELF;
+    bool shown() const { return !(state & STATE_SYSTEM_INVISIBLE); }
+};
+
+std::wstring take(BSTR text) {
+    std::wstring out = text ? std::wstring(text, SysStringLen(text)) : std::wstring();
+    SysFreeString(text);
+    return out;
+}
+
+Element describe(IAccessible* owner, LONG childId) {
+    VARIANT id{};
+    id.vt = VT_I4;
+    id.lVal = childId;
+    Element e;
+    e.owner = owner;
+    e.childId = childId;
+    VARIANT v{};
+    if (owner->get_accRole(id, &v) == S_OK) e.role = v.lVal;
+    if (owner->get_accState(id, &v) == S_OK) e.state = v.lVal;
+    BSTR text = nullptr;
+    owner->get_accName(id, &text);
+    e.name = take(text);
+    text = nullptr;
+    owner->get_accDescription(id, &text);
+    e.description = take(text);
+    return e;
+}
+
+// Every element of the tree, the objects kept alive by the test's list.
+void collect(IAccessible* object, std::vector<Element>& out, std::vector<IAccessible*>& keep) {
+    keep.push_back(object);
+    out.push_back(describe(object, CHILDID_SELF));
+    LONG count = 0;
+    object->get_accChildCount(&count);
+    for (LONG i = 1; i <= count; ++i) {
+        VARIANT id{};
+        id.vt = VT_I4;
+        id.lVal = i;
+        IDispatch* child = nullptr;
+        if (object->get_accChild(id, &child) == S_OK && child) {
+            IAccessible* inner = nullptr;
+            child->QueryInterface(IID_IAccessible, reinterpret_cast<void**>(&inner));
+            child->Release();
+            if (inner) collect(inner, out, keep);
+        } else {
+            out.push_back(describe(object, i));
+        }
+    }
+}
+
+class AccessibleTest : public FormTest {
+protected:
+    void SetUp() override {
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        FormTest::SetUp();
+    }
+    void TearDown() override {
+        release();
+        FormTest::TearDown();
+    }
+    void release() {
+        for (IAccessible* a : keep)
+            a->Release();
+        keep.clear();
+    }
+    std::vector<Element> tree() {
+        release();
+        std::vector<Element> out;
+        IAccessible* root = nullptr;
+        // The object the window answers WM_GETOBJECT with. Wine's oleacc cannot hand it over to a
+        // client (AccessibleObjectFromWindow fails with E_NOINTERFACE), so it is taken directly.
+        if (platform::WindowImpl* window = platform::windowOf(FindWindowW(L"TapirunForm", L"Tapirun")))
+            root = platform::createAccessible(window->root);
+        if (root) collect(root, out, keep);
+        return out;
+    }
+    static const Element* find(const std::vector<Element>& all, LONG role, const std::wstring& name) {
+        for (const Element& e : all)
+            if (e.role == role && e.name == name) return &e;
+        return nullptr;
+    }
+    static void press(const Element& e) {
+        VARIANT id{};
+        id.vt = VT_I4;
+        id.lVal = e.childId;
+        e.owner->accDoDefaultAction(id);
+    }
+    std::vector<IAccessible*> keep;
+};
+
+TEST_F(AccessibleTest, StartScreenDrillAndKeyboardAsAReaderSeesThem) {
+    auto all = tree();
+    ASSERT_FALSE(all.empty());
+    EXPECT_EQ(all[0].role, ROLE_SYSTEM_WINDOW);
+    EXPECT_EQ(all[0].name, L"Tapirun");
+    const Element* ok = find(all, ROLE_SYSTEM_PUSHBUTTON, L"O K");
+    ASSERT_NE(ok, nullptr);
+    EXPECT_EQ(ok->description, L"開始します。");
+    EXPECT_TRUE(ok->shown());
+    for (const wchar_t* name : {L"終 了", L"バージョン情報"})
+        EXPECT_NE(find(all, ROLE_SYSTEM_PUSHBUTTON, name), nullptr) << name;
+    const Element* mode = find(all, ROLE_SYSTEM_RADIOBUTTON, L"中段の練習");
+    ASSERT_NE(mode, nullptr);
+    EXPECT_TRUE(mode->state & STATE_SYSTEM_CHECKED);
+    EXPECT_NE(find(all, ROLE_SYSTEM_GROUPING, L"モード"), nullptr);
+    const Element* message =
+        find(all, ROLE_SYSTEM_STATICTEXT, L"モードを選択してから ＯＫをクリックしてね！");
+    ASSERT_NE(message, nullptr);
+    EXPECT_TRUE(message->shown());
+    for (const wchar_t* hidden : {L"苦手・キー", L"a 左小指"}) {
+        const Element* e = find(all, ROLE_SYSTEM_STATICTEXT, hidden);
+        ASSERT_NE(e, nullptr) << hidden;
+        EXPECT_FALSE(e->shown()) << hidden;
+    }
+
+    // OK pressed by the reader prepares a drill, which is announced.
+    press(*ok);
+    all = tree();
+    EXPECT_TRUE(find(all, ROLE_SYSTEM_STATICTEXT, L"開始するときは スペース・キー")->shown());
+    EXPECT_TRUE(find(all, ROLE_SYSTEM_PUSHBUTTON, L"O K")->state & STATE_SYSTEM_UNAVAILABLE);
+    EXPECT_NE(find(all, ROLE_SYSTEM_ALERT, L"開始するときは スペース・キー"), nullptr);
+    type(" ");
+    type(wrongKey());
+    all = tree();
+    EXPECT_NE(find(all, ROLE_SYSTEM_ALERT, L"間違い " + std::wstring(1, static_cast<wchar_t>(wrongKey()[0]))),
+              nullptr);
+
+    // The keyboard picture, and the Shift toggle pressed by the reader.
+    type(" ");
+    selectMode(6);
+    f1();
+    all = tree();
+    EXPECT_TRUE(find(all, ROLE_SYSTEM_STATICTEXT, L"f 左人差し指【ホームポジション】")->shown());
+    const Element* shift = find(all, ROLE_SYSTEM_PUSHBUTTON, L"Shift");
+    ASSERT_NE(shift, nullptr);
+    EXPECT_FALSE(shift->state & STATE_SYSTEM_CHECKED);
+    press(*shift);
+    all = tree();
+    EXPECT_TRUE(find(all, ROLE_SYSTEM_PUSHBUTTON, L"Shift")->state & STATE_SYSTEM_CHECKED);
+    EXPECT_TRUE(find(all, ROLE_SYSTEM_STATICTEXT, L"F 左人差し指【ホームポジション】")->shown());
+}
+
+} // namespace
