@@ -7,6 +7,7 @@
 #include <QAbstractNativeEventFilter>
 #include <QColor>
 #include <QFont>
+#include <QMargins>
 #include <QPixmap>
 #include <QString>
 #include <QWidget>
@@ -15,6 +16,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -92,13 +94,19 @@ public:
     Font font;
     std::unique_ptr<QShortcut> f1;
     std::function<void()> framedHandler;
-    // Watches for the window manager announcing the frame; gone once the frame is known.
+    // Watches for the window manager announcing the frame during the first showing only.
     std::unique_ptr<QAbstractNativeEventFilter> frameWatch;
+    // The frame as the window manager announced it, once it has.
+    std::optional<QMargins> announcedFrame;
 
     ControlImpl* fromWidget(const QWidget* widget) const;
     void layoutAligned();
-    // Runs the framed handler once the outer size differs from the client size.
-    void checkFramed();
+    void watchFrame();
+    void stopWatchingFrame();
+    // Keeps the announced frame and runs the framed handler, once.
+    void framed(QMargins margins);
+    // Left, top, right and bottom of the frame round the client area.
+    QMargins frameMargins() const;
     // A Wayland compositor stacks the windows itself and may show nothing over a full-screen
     // window but that window's own children, so there this window is made a child of the main one.
     void stayOverMainOnWayland(const WindowImpl& main);

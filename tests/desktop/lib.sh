@@ -48,6 +48,9 @@ finish() {
     exit 0
 }
 
+# needRoot: the test runs its desktop as an unprivileged user, which only root can switch to.
+needRoot() { [[ $(id -u) == 0 ]] || fail "must run as root, to start the desktop as an unprivileged user"; }
+
 need() {
     local tool
     for tool in "$@"; do
@@ -111,6 +114,28 @@ waitUntil() {
         sleep 0.05
     done
 }
+
+# --- an X window manager's view of the windows -------------------------------------------------
+decimal() { printf '%d\n' "$1"; }
+activeWindow() { decimal "$(xprop -root _NET_ACTIVE_WINDOW | grep -o '0x[0-9a-f]*' | head -1)"; }
+# stackIndex WIN: the window's place in the window manager's stacking order, bottom first.
+stackIndex() {
+    local i=0 id
+    for id in $(xprop -root _NET_CLIENT_LIST_STACKING | grep -o '0x[0-9a-f]*'); do
+        [[ $(decimal "$id") == "$1" ]] && { echo $i; return; }
+        i=$((i + 1))
+    done
+    echo -1
+}
+isAbove() { (($(stackIndex "$1") > $(stackIndex "$2"))); }
+# geometryOf WIN -> "X Y W H" of the client area on the screen
+geometryOf() {
+    xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
+                             /^ *Width:/ {w=$NF} /^ *Height:/ {h=$NF} END {print x, y, w, h}'
+}
+# extentsOf WIN -> "LEFT RIGHT TOP BOTTOM" of the window manager's frame
+extentsOf() { xprop -id "$1" _NET_FRAME_EXTENTS | sed -n 's/.*= *//p' | tr -d ,; }
+mapped() { xwininfo -id "$1" 2>/dev/null | grep -q 'Map State: IsViewable'; }
 
 # --- a drill, judged from the screen ---------------------------------------------------------------
 # drillPlaces WIDTH HEIGHT: where the window's table and the centring rule put the target frame

@@ -1,0 +1,140 @@
+#!/usr/bin/env bash
+# The program under GNOME's window manager on X: mutter on an Xvfb of the test's own, the way GNOME
+# on Xorg runs it, driven with xdotool and checked through the window manager's properties and
+# the screen. Mutter runs as nobody with a private HOME, as it would in a user's session.
+#
+#   mutter.sh PATH/TO/tapirun
+#
+# Mutter adds a 37-pixel caption bar above a window only once the window is mapped, and announces
+# it then with _NET_FRAME_EXTENTS: a box centred by its client size alone sits half that too high.
+set -uo pipefail
+
+name=mutter
+app=${1:?usage: mutter.sh PATH/TO/tapirun}
+source "$(dirname "$0")/lib.sh"
+needRoot
+need mutter dbus-daemon setpriv xdotool xprop xwininfo import convert
+
+readonly user=nobody group=nogroup screenW=1024 screenH=768
+# Where the window's table puts things: the exit and info buttons.
+readonly exitX=250 exitY=48 infoX=450 infoY=48
+
+chmod 711 "$work"
+home=$work/home runtime=$work/runtime
+mkdir -m 700 "$home" "$runtime"
+cp "$app" "$home/tapirun" || fail "cannot copy the program"
+chown -R "$user:$group" "$home" "$runtime"
+bus=unix:path=$runtime/bus
+# asUser COMMAND...: COMMAND as the user in the session's clean environment; exec keeps the
+# process id of a command started in the background that of the command itself.
+asUser() {
+    exec setpriv --reuid="$user" --regid="$group" --clear-groups env -i PATH=/usr/bin:/bin HOME="$home" \
+        XDG_RUNTIME_DIR="$runtime" DISPLAY="$DISPLAY" DBUS_SESSION_BUS_ADDRESS="$bus" NO_AT_BRIDGE=1 "$@"
+}
+
+# --- the desktop ------------------------------------------------------------------------------
+startXvfb
+(asUser dbus-daemon --session --nofork --nopidfile --address="$bus") >"$work/dbus.log" 2>&1 &
+started+=($!)
+waitUntil 5 test -S "$runtime/bus" || fail "the session bus did not start"
+(asUser mutter --x11 --replace --sm-disable) >"$work/mutter.log" 2>&1 &
+started+=($!)
+wmName() { xprop -id "$(xprop -root _NET_SUPPORTING_WM_CHECK | grep -o '0x[0-9a-f]*')" _NET_WM_NAME 2>/dev/null; }
+waitUntil 10 eval 'wmName | grep -q "\"Mutter\""' || { tail -5 "$work/mutter.log" >&2; fail "mutter did not start"; }
+ok "mutter manages $DISPLAY"
+
+# --- start-up: full screen and active ----------------------------------------------------------
+(asUser QT_QPA_PLATFORM=xcb "$home/tapirun") >"$work/app.log" 2>&1 &
+appPid=$!
+started+=("$appPid")
+main=$(waitForWindow "$appPid")
+fullScreen() { xprop -id "$main" _NET_WM_STATE | grep -q _NET_WM_STATE_FULLSCREEN; }
+check "the main window is full screen (_NET_WM_STATE_FULLSCREEN)" waitUntil 5 fullScreen
+read -r x y w h <<<"$(geometryOf "$main")"
+check "the main window covers the screen (${w}x${h}+$x+$y)" [ "${w}x${h}+$x+$y" = "${screenW}x${screenH}+0+0" ]
+check "the main window is active at start" waitUntil 5 eval '[[ $(activeWindow) == "$main" ]]'
+idle() { shoot idle && [[ $(pixel "$work/idle.ppm" 50 30) == 00FF00 ]]; }
+check "the idle screen is drawn (the OK button's lime frame)" waitUntil 5 idle
+
+# --- a practice drill, from F1 to the results ----------------------------------------------------
+drillPlaces "$screenW" "$screenH"
+prepared() { shoot prepared && [[ $(pixel "$work/prepared.ppm" "$boxLeft" "$boxTop") == FF00FF ]]; }
+xdotool key F1
+check "F1 shows the target frame at $boxLeft,$boxTop" waitUntil 3 prepared
+sendKey() { xdotool key "$@"; }
+xdotool key space
+check "Space shows a target character" waitUntil 3 targetShown running
+homeRowDrill a s d f g h j k l semicolon colon bracketright
+check "home-row keys are judged on the screen ($correct hit, $unclear unclear)" eval '((correct >= 3 && unclear == 0))'
+results() { shoot results && [[ $(pixel "$work/results.ppm" 50 350) == FFFF00 ]]; }
+xdotool key space
+check "Space ends the drill: the counts frame in yellow at 50,350" waitUntil 3 results
+
+# --- the About box ------------------------------------------------------------------------------
+xdotool mousemove "$infoX" "$infoY" click 1
+box=""
+findBox() {
+    box=$(xdotool search --onlyvisible --class '^tapirun$' 2>/dev/null | grep -vx "$main" | head -1)
+    [[ -n $box && -n $(extentsOf "$box") ]]
+}
+waitUntil 5 findBox || fail "the info button opened no framed About box"
+read -r fl fr ft fb <<<"$(extentsOf "$box")"
+# The control: mutter frames the box with a caption bar, or centring by the outer size is not tested.
+check "mutter frames the box with a caption bar ($fl $fr $ft $fb)" eval '((ft > 10))'
+outerCentred() {
+    read -r x y w h <<<"$(geometryOf "$box")"
+    outerW=$((w + fl + fr)) outerH=$((h + ft + fb)) outerX=$((x - fl)) outerY=$((y - ft))
+    ((outerX == (screenW - outerW) / 2 && outerY == (screenH - outerH) / 2))
+}
+check "the About box is centred by its outer size" waitUntil 3 outerCentred
+echo "     outer ${outerW}x${outerH}+$outerX+$outerY"
+check "the About box is active and in front" waitUntil 3 eval '[[ $(activeWindow) == "$box" ]] && isAbove "$box" "$main"'
+boxDrawn() { shoot box && [[ $(pixel "$work/box.ppm" $((x + w / 2)) $((y + 5))) != 000000 ]]; }
+check "the About box is drawn on the screen" waitUntil 3 boxDrawn
+actions=$(xprop -id "$box" _NET_WM_ALLOWED_ACTIONS)
+check "mutter offers to close and move the box" eval '[[ $actions == *_NET_WM_ACTION_CLOSE* && $actions == *_NET_WM_ACTION_MOVE* ]]'
+check "mutter offers no minimise, maximise or resize" \
+    eval '[[ $actions != *MINIMIZE* && $actions != *MAXIMIZE* && $actions != *RESIZE* ]]'
+# A moment later it is still where it was centred: nothing moves it once it is placed.
+sleep 0.5
+check "the box stays where it was centred" outerCentred
+
+# The caption bar is dragged to the lower left, clear of the screen's edges.
+fromX=$((outerX + outerW / 2)) fromY=$((outerY + ft / 2))
+toX=$((60 + outerW / 2)) toY=$((screenH - 80 - outerH + ft / 2))
+xdotool mousemove "$fromX" "$fromY" mousedown 1 mousemove $(((fromX + toX) / 2)) $(((fromY + toY) / 2)) \
+    sleep 0.05 mousemove "$toX" "$toY" sleep 0.05 mouseup 1
+draggedTo() {
+    read -r x y _ _ <<<"$(geometryOf "$box")"
+    ((x == $1 && y == $2))
+}
+dragX=$((outerX + fl + toX - fromX)) dragY=$((outerY + ft + toY - fromY))
+check "the box follows a drag of its caption bar to $dragX,$dragY" waitUntil 3 draggedTo "$dragX" "$dragY"
+# The close box: the only button on the caption bar, at its right end.
+xdotool mousemove $((dragX + w - 19)) $((dragY - ft / 2)) click 1
+check "the close box hides the About box" waitUntil 3 eval '! mapped "$box"'
+xdotool mousemove "$infoX" "$infoY" click 1
+waitUntil 5 findBox || fail "the info button did not open the About box again"
+check "the box opens again where it was dragged" waitUntil 3 draggedTo "$dragX" "$dragY"
+sleep 0.5
+check "and stays there" draggedTo "$dragX" "$dragY"
+
+# A click on the main window brings it to the front; the box stays open behind it.
+xdotool mousemove 1000 300 click 1
+check "a click on the main window puts the box behind it" \
+    waitUntil 3 eval '[[ $(activeWindow) == "$main" ]] && isAbove "$main" "$box" && mapped "$box"'
+xdotool mousemove "$infoX" "$infoY" click 1
+check "an info button brings the covered box back in front, where it was" \
+    waitUntil 3 eval '[[ $(activeWindow) == "$box" ]] && isAbove "$box" "$main" && draggedTo "$dragX" "$dragY"'
+# Asked to minimise the box anyway, mutter either refuses or the info button brings it back.
+xdotool windowminimize "$box"
+sleep 0.3
+xdotool mousemove "$infoX" "$infoY" click 1
+check "after a request to minimise it, an info button shows the box in front" \
+    waitUntil 3 eval 'mapped "$box" && [[ $(activeWindow) == "$box" ]] && isAbove "$box" "$main"'
+
+# --- exit -------------------------------------------------------------------------------------
+xdotool mousemove 1000 300 click 1 mousemove "$exitX" "$exitY" click 1
+checkExitedWithZero
+check "nothing on standard error" eval '! grep -v "^$" "$work/app.log" >&2'
+finish
