@@ -123,9 +123,14 @@ QMargins WindowImpl::frameMargins() const {
 }
 
 // The child is kept in front of its parent, so a click on the main window no longer covers it;
-// but without the link sway never shows it over the full-screen main window at all.
+// but without the link sway never shows it over the full-screen main window at all. KWin and GNOME
+// Shell show an ordinary window over a full-screen one once it is active, and there the box stays
+// an ordinary window, which a click on the main window covers as it does on X. A compositor not
+// known to do so gets the link: a box that cannot go behind is better than one never seen.
 void WindowImpl::stayOverMainOnWayland(const WindowImpl& main) {
     if (!QGuiApplication::platformName().startsWith(QLatin1String("wayland")) || &main == this) return;
+    const QList<QByteArray> desktops = qgetenv("XDG_CURRENT_DESKTOP").split(':');
+    if (desktops.contains("KDE") || desktops.contains("GNOME")) return;
     top->winId();
     if (top->windowHandle() && main.top->windowHandle())
         top->windowHandle()->setTransientParent(main.top->windowHandle());

@@ -16,6 +16,7 @@ usage="usage: ibus.sh PATH/TO/tapirun PATH/TO/line-edit-probe"
 app=${1:?$usage}
 probe=${2:?$usage}
 source "$(dirname "$0")/lib.sh"
+needRoot
 need ibus-daemon ibus dbus-daemon setpriv xdotool setxkbmap import convert
 
 readonly user=nobody group=nogroup
