@@ -136,6 +136,17 @@ void WindowImpl::stayOverMainOnWayland(const WindowImpl& main) {
         top->windowHandle()->setTransientParent(main.top->windowHandle());
 }
 
+void WindowImpl::comeToFrontOnWayland() {
+    if (!QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) return;
+    constexpr int activationWaitMs = 300;
+    QTimer::singleShot(activationWaitMs, top.get(), [this] {
+        if (!top->isVisible() || QGuiApplication::focusWindow() == top->windowHandle()) return;
+        top->hide();
+        owner.show();
+        owner.activate();
+    });
+}
+
 void Window::onFramed(std::function<void()> handler) {
     m_impl->framedHandler = std::move(handler);
 }

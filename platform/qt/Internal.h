@@ -110,6 +110,10 @@ public:
     // A Wayland compositor stacks the windows itself and may show nothing over a full-screen
     // window but that window's own children, so there this window is made a child of the main one.
     void stayOverMainOnWayland(const WindowImpl& main);
+    // A Wayland compositor may refuse the program's request to activate a window that is shown
+    // already, and GNOME Shell does for a covered or minimised one: a window still not active a
+    // moment later is shown anew, which brings it in front where the compositor places it.
+    void comeToFrontOnWayland();
     // True when the key event was typed into this window and its handler consumed it.
     bool previewKey(QObject* receiver, QEvent* event);
 };
