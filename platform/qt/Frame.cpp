@@ -147,6 +147,17 @@ void WindowImpl::comeToFrontOnWayland() {
     });
 }
 
+void WindowImpl::keepNormalState() {
+    top->winId();
+    QWindow* window = top->windowHandle();
+    if (keepsNormalState || !window) return;
+    keepsNormalState = true;
+    QObject::connect(window, &QWindow::windowStateChanged, top.get(), [this](Qt::WindowState state) {
+        if (state == Qt::WindowMaximized || state == Qt::WindowFullScreen)
+            QTimer::singleShot(0, top.get(), [this] { top->showNormal(); });
+    });
+}
+
 void Window::onFramed(std::function<void()> handler) {
     m_impl->framedHandler = std::move(handler);
 }

@@ -114,6 +114,10 @@ public:
     // already, and GNOME Shell does for a covered or minimised one: a window still not active a
     // moment later is shown anew, which brings it in front where the compositor places it.
     void comeToFrontOnWayland();
+    // A fixed-size dialog window is never maximised nor full screen, whoever asks: on a desktop
+    // where the toolkit draws the caption bar, its buttons include a maximise button.
+    void keepNormalState();
+    bool keepsNormalState = false;
     // True when the key event was typed into this window and its handler consumed it.
     bool previewKey(QObject* receiver, QEvent* event);
 };

@@ -344,6 +344,7 @@ void Window::show() {
         top->showFullScreen();
     } else {
         if (!m_impl->isMain) m_impl->stayOverMainOnWayland(*KeyPreview::instance().windows.front());
+        if (m_impl->dialog) m_impl->keepNormalState();
         if (top->isVisible()) m_impl->comeToFrontOnWayland();
         if (m_impl->shownOnce)
             m_impl->stopWatchingFrame();
