@@ -79,12 +79,8 @@ shoot() {
 }
 tell() { ask Pointer "$@" >/dev/null || fail "no pointer from GNOME Shell"; }
 # click X Y: a left click there, then the pointer out of the way over the main window, far from
-# the top-left corner, which would open the overview. Mutter hands the virtual devices' events to
-# its input thread: the button waits until the move has reached the window.
-click() {
-    tell move "$1" "$2" && sleep 0.1 && tell press 0 0 && tell release 0 0 && sleep 0.05 &&
-        tell move $((outputW - 1)) $((outputH / 2))
-}
+# the top-left corner, which would open the overview.
+click() { tell move "$1" "$2" && tell press 0 0 && tell release 0 0 && tell move $((outputW - 1)) $((outputH / 2)); }
 declare -A keysyms=([F1]=0xffbe [space]=0x20 [';']=0x3b [':']=0x3a [']']=0x5d)
 sendKey() { ask Key "${keysyms[$1]:-$(printf '0x%x' "'$1")}" >/dev/null || fail "no keys from GNOME Shell"; }
 
