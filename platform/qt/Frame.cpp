@@ -179,9 +179,9 @@ int Window::left() const {
 int Window::top() const {
     return m_impl->top->geometry().top() - m_impl->frameMargins().top() - primaryOrigin().y();
 }
-// The client area is placed, inside the frame the window manager announced. The toolkit asks for
-// the client's own place then (its windows keep it under their frame, the static gravity of X), so
-// the place does not depend on what the toolkit knows of the frame.
+// Once the window manager has announced its frame, the client area is placed inside that frame,
+// by the widget's geometry, which excludes the frame: the toolkit's own idea of the frame may be
+// out of date then, and its frame position with it.
 void Window::move(int left, int top) {
     const QPoint frame = QPoint(left, top) + primaryOrigin();
     if (!m_impl->announcedFrame) {
