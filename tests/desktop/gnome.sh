@@ -31,15 +31,8 @@ cp "$here/tapirun-test.json" "$data/gnome-shell/modes/" &&
     fail "cannot install the test extension"
 chown -R "$user:$group" "$home" "$runtime" "$shots"
 
-# The shell starts helpers of a session that outlive it; they are found by the private HOME.
-stopUsersProcesses() {
-    local environ pid
-    for environ in /proc/[0-9]*/environ; do
-        pid=${environ#/proc/} pid=${pid%/environ}
-        { tr '\0' '\n' <"$environ"; } 2>/dev/null | grep -qxF "HOME=$home" && kill -TERM "$pid" 2>/dev/null
-    done
-}
-undo+=(stopUsersProcesses)
+# The desktop starts helpers of a session that outlive it; they are found by the private HOME.
+undo+=("stopProcessesOf $home")
 
 # asUser COMMAND...: COMMAND as the user, in a clean environment; exec keeps the process id of a
 # command started in the background that of the command itself. Session modes are read from the
@@ -104,18 +97,7 @@ idle() { shoot idle && [[ $(pixel "$shots/idle.ppm" 50 30) == 00FF00 ]]; }
 check "the idle screen is drawn over the top bar (the OK button's lime frame)" waitUntil 10 idle
 
 # --- a practice drill, from F1 to the results ----------------------------------------------------
-drillPlaces "$outputW" "$outputH"
-prepared() { shoot prepared && [[ $(pixel "$shots/prepared.ppm" "$boxLeft" "$boxTop") == FF00FF ]]; }
-sendKey F1
-check "F1 shows the target frame at $boxLeft,$boxTop" waitUntil 3 prepared
-sendKey space
-check "Space shows a target character" waitUntil 3 targetShown running
-homeRowDrill a s d f g h j k l ';' ':' ']'
-check "home-row keys from mutter's virtual keyboard are judged on the screen ($correct hit, $unclear unclear)" \
-    eval '((correct >= 3 && unclear == 0))'
-results() { shoot results && [[ $(pixel "$shots/results.ppm" 50 350) == FFFF00 ]]; }
-sendKey space
-check "Space ends the drill: the counts frame in yellow at 50,350" waitUntil 3 results
+checkDrillToResults "$outputW" "$outputH" a s d f g h j k l ';' ':' ']'
 
 # --- the About box ------------------------------------------------------------------------------
 boxUp() { box=$(window 'バージョン情報') && [[ -n $box ]] && [[ $(jq '.active and (.minimized | not)' <<<"$box") == true ]]; }

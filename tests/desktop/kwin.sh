@@ -44,16 +44,8 @@ EOF
 chown -R "$user:$group" "$home" "$runtime" "$shots"
 bus=unix:path=$runtime/bus
 
-# KWin starts Xwayland and the helpers of a session as children that outlive it; they are found
-# by the private HOME they inherited.
-stopUsersProcesses() {
-    local environ pid
-    for environ in /proc/[0-9]*/environ; do
-        pid=${environ#/proc/} pid=${pid%/environ}
-        { tr '\0' '\n' <"$environ"; } 2>/dev/null | grep -qxF "HOME=$home" && kill -TERM "$pid" 2>/dev/null
-    done
-}
-undo+=(stopUsersProcesses)
+# The desktop starts helpers of a session that outlive it; they are found by the private HOME.
+undo+=("stopProcessesOf $home")
 
 # asUser COMMAND...: COMMAND as the user, in a clean environment, on the compositor once it runs.
 # exec keeps the process id of a command started in the background that of the command itself.
@@ -166,18 +158,7 @@ idle() { shoot idle && [[ $(pixel "$shots/idle.ppm" 50 30) == 00FF00 ]]; }
 check "the idle screen is drawn (the OK button's lime frame)" waitUntil 10 idle
 
 # --- a practice drill, from F1 to the results ----------------------------------------------------
-drillPlaces "$outputW" "$outputH"
-prepared() { shoot prepared && [[ $(pixel "$shots/prepared.ppm" "$boxLeft" "$boxTop") == FF00FF ]]; }
-sendKey F1
-check "F1 shows the target frame at $boxLeft,$boxTop" waitUntil 3 prepared
-sendKey space
-check "Space shows a target character" waitUntil 3 targetShown running
-homeRowDrill a s d f g h j k l ';' ':' ']'
-check "home-row keys from KWin's fake input are judged on the screen ($correct hit, $unclear unclear)" \
-    eval '((correct >= 3 && unclear == 0))'
-results() { shoot results && [[ $(pixel "$shots/results.ppm" 50 350) == FFFF00 ]]; }
-sendKey space
-check "Space ends the drill: the counts frame in yellow at 50,350" waitUntil 3 results
+checkDrillToResults "$outputW" "$outputH" a s d f g h j k l ';' ':' ']'
 
 # --- the About box ------------------------------------------------------------------------------
 click 450 48

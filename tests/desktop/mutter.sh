@@ -57,18 +57,8 @@ idle() { shoot idle && [[ $(pixel "$work/idle.ppm" 50 30) == 00FF00 ]]; }
 check "the idle screen is drawn (the OK button's lime frame)" waitUntil 5 idle
 
 # --- a practice drill, from F1 to the results ----------------------------------------------------
-drillPlaces "$screenW" "$screenH"
-prepared() { shoot prepared && [[ $(pixel "$work/prepared.ppm" "$boxLeft" "$boxTop") == FF00FF ]]; }
-xdotool key F1
-check "F1 shows the target frame at $boxLeft,$boxTop" waitUntil 3 prepared
 sendKey() { xdotool key "$@"; }
-xdotool key space
-check "Space shows a target character" waitUntil 3 targetShown running
-homeRowDrill a s d f g h j k l semicolon colon bracketright
-check "home-row keys are judged on the screen ($correct hit, $unclear unclear)" eval '((correct >= 3 && unclear == 0))'
-results() { shoot results && [[ $(pixel "$work/results.ppm" 50 350) == FFFF00 ]]; }
-xdotool key space
-check "Space ends the drill: the counts frame in yellow at 50,350" waitUntil 3 results
+checkDrillToResults "$screenW" "$screenH" a s d f g h j k l semicolon colon bracketright
 
 # --- the About box ------------------------------------------------------------------------------
 xdotool mousemove "$infoX" "$infoY" click 1
@@ -99,16 +89,7 @@ check "mutter offers no minimise, maximise or resize" \
 sleep 0.5
 check "the box stays where it was centred" outerCentred
 
-# The caption bar is dragged to the lower left, clear of the screen's edges.
-fromX=$((outerX + outerW / 2)) fromY=$((outerY + ft / 2))
-toX=$((60 + outerW / 2)) toY=$((screenH - 80 - outerH + ft / 2))
-xdotool mousemove "$fromX" "$fromY" mousedown 1 mousemove $(((fromX + toX) / 2)) $(((fromY + toY) / 2)) \
-    sleep 0.05 mousemove "$toX" "$toY" sleep 0.05 mouseup 1
-draggedTo() {
-    read -r x y _ _ <<<"$(geometryOf "$box")"
-    ((x == $1 && y == $2))
-}
-dragX=$((outerX + fl + toX - fromX)) dragY=$((outerY + ft + toY - fromY))
+dragToLowerLeft
 check "the box follows a drag of its caption bar to $dragX,$dragY" waitUntil 3 draggedTo "$dragX" "$dragY"
 # The close box: the only button on the caption bar, at its right end.
 xdotool mousemove $((dragX + w - 19)) $((dragY - ft / 2)) click 1

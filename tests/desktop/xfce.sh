@@ -122,16 +122,7 @@ hints=$(xprop -id "$box" WM_NORMAL_HINTS)
 check "the box's minimum and maximum size are its size" \
     eval '[[ $hints == *"minimum size: $w by $h"* && $hints == *"maximum size: $w by $h"* ]]'
 
-# The caption bar is dragged to the lower left, clear of the target frame and the screen's edges.
-fromX=$((outerX + outerW / 2)) fromY=$((outerY + ft / 2))
-toX=$((60 + outerW / 2)) toY=$((screenH - 80 - outerH + ft / 2))
-xdotool mousemove "$fromX" "$fromY" mousedown 1 mousemove $(((fromX + toX) / 2)) $(((fromY + toY) / 2)) \
-    sleep 0.05 mousemove "$toX" "$toY" sleep 0.05 mouseup 1
-draggedTo() {
-    read -r x y _ _ <<<"$(geometryOf "$box")"
-    ((x == $1 && y == $2))
-}
-dragX=$((outerX + fl + toX - fromX)) dragY=$((outerY + ft + toY - fromY))
+dragToLowerLeft
 check "the box follows a drag of its caption bar to $dragX,$dragY" waitUntil 3 draggedTo "$dragX" "$dragY"
 
 prepared() { shoot prepared && [[ $(pixel "$work/prepared.ppm" "$boxLeft" "$boxTop") == FF00FF ]]; }
