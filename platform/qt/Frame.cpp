@@ -136,8 +136,10 @@ void WindowImpl::stayOverMainOnWayland(const WindowImpl& main) {
         top->windowHandle()->setTransientParent(main.top->windowHandle());
 }
 
+// A child of the main window is in front of it already.
 void WindowImpl::comeToFrontOnWayland() {
     if (!QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) return;
+    if (top->windowHandle() && top->windowHandle()->transientParent()) return;
     constexpr int activationWaitMs = 300;
     QTimer::singleShot(activationWaitMs, top.get(), [this] {
         if (!top->isVisible() || QGuiApplication::focusWindow() == top->windowHandle()) return;
