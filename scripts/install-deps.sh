@@ -31,10 +31,10 @@ test=(
   xfwm4 xfce4-panel xfconf dbus-daemon
   ibus ibus-mozc
   sway wtype grim jq util-linux perl-base
-  # GNOME Shell on Wayland and its mutter on X, and KDE's KWin on Wayland and through Xwayland,
-  # with its Breeze caption bars (without them KWin draws no caption bar at all); D-Bus tools to
-  # drive them.
-  gnome-shell mutter kwin-wayland kwin-style-breeze xwayland dbus-bin libglib2.0-bin
+  # GNOME Shell on Wayland and its mutter on X, and KDE's KWin on Wayland, through Xwayland and on
+  # X, with its Breeze caption bars (without them KWin draws no caption bar at all); D-Bus tools
+  # to drive them.
+  gnome-shell mutter kwin-wayland kwin-x11 kwin-style-breeze xwayland dbus-bin libglib2.0-bin
   # The Windows program: the MinGW-w64 cross compiler (posix thread model) and Wine to test it.
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 wine
 )
