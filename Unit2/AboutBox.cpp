@@ -44,12 +44,15 @@ TAboutBox::TAboutBox() : m_window(BoxWindow) {
     m_window.onClick(static_cast<int>(A::OKButton), [this] { OKButtonClick(); });
     m_window.disableInputMethod();
     // A window manager that frames the box only once it is shown makes the first centring miss by
-    // the frame, so it is done again as soon as the outer size is known.
+    // the frame, so it is done again as soon as the outer size is known, during that first showing
+    // only.
     m_window.onFramed([this] { centreOnScreen(); });
 }
 
+// A box that is shown already is brought back in front where it is: the full-screen main window
+// covers it after a click there, and a desktop may minimise it; the info buttons are the only way
+// back to it.
 void TAboutBox::open() {
-    if (m_window.visible()) return;
     // Centred the first time only; afterwards it comes back where it was last hidden.
     if (!m_placed) {
         centreOnScreen();

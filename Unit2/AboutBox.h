@@ -12,8 +12,9 @@ class TAboutBox {
 public:
     TAboutBox();
 
-    // Shows the box and gives it the focus; centred on the screen the first time only. A box that
-    // is already shown is left exactly as it is, not even raised.
+    // Shows the box in front and gives it the focus; centred on the screen the first time only. A
+    // box that is already shown keeps its place and is brought back in front, restored if the
+    // desktop minimised it.
     void open();
     void OKButtonClick();
 

@@ -230,9 +230,10 @@ public:
     int left() const;
     int top() const;
     void move(int left, int top);
-    // Runs once, after the first showing, when the window manager has put its frame round the
+    // Runs once, during the first showing, when the window manager has put its frame round the
     // window and the outer size has become known. Where the frame is there from creation, the
-    // outer size is right before the first showing and this never runs.
+    // outer size is right before the first showing and this never runs; nor does it run at any
+    // later showing.
     void onFramed(std::function<void()> handler);
     void setMaximised();
     void setCaptionBar(bool shown);

@@ -34,6 +34,10 @@ test=(
   # What a screen reader gets: the accessibility bus, its Python client and Orca with its speech
   # server and synthesiser; dbus-run-session gives the session its own bus.
   at-spi2-core python3-pyatspi dbus-bin orca speech-dispatcher espeak-ng
+  # GNOME Shell on Wayland and its mutter on X, and KDE's KWin on Wayland, through Xwayland and on
+  # X, with its Breeze caption bars (without them KWin draws no caption bar at all); D-Bus tools
+  # to drive them.
+  gnome-shell mutter kwin-wayland kwin-x11 kwin-style-breeze xwayland libglib2.0-bin
   # The Windows program: the MinGW-w64 cross compiler (posix thread model) and Wine to test it.
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 wine
 )

@@ -110,7 +110,9 @@ TEST_F(AboutBoxTest, LaterOpeningsShowItWhereItWasLastHidden) {
     EXPECT_TRUE(platform::test::isActive(box()));
 }
 
-TEST_F(AboutBoxTest, InfoButtonWhileShownChangesNothing) {
+// The full-screen main window covers the box after a click there, and nothing else would bring it
+// back: an info button brings it in front again, where it was.
+TEST_F(AboutBoxTest, InfoButtonWhileShownBringsItInFrontWhereItIs) {
     clickInfo(C::Panel5);
     box().move(5, 6);
     struct Row {
@@ -119,15 +121,14 @@ TEST_F(AboutBoxTest, InfoButtonWhileShownChangesNothing) {
     };
     for (Row r : {Row{"box in front", false}, Row{"box behind the main window", true}}) {
         SCOPED_TRACE(r.situation);
-        if (r.behindMainWindow) clickMainWindow();
         for (C info : {C::Panel4, C::Panel5}) {
+            if (r.behindMainWindow) clickMainWindow();
+            ASSERT_EQ(platform::test::isActive(w()), r.behindMainWindow);
             clickInfo(info);
             EXPECT_TRUE(box().visible());
             EXPECT_EQ(box().left(), 5);
             EXPECT_EQ(box().top(), 6);
-            // Not brought to the front: whichever window was active stays so.
-            EXPECT_EQ(platform::test::isActive(box()), !r.behindMainWindow);
-            EXPECT_EQ(platform::test::isActive(w()), r.behindMainWindow);
+            EXPECT_TRUE(platform::test::isActive(box()));
         }
     }
 }

@@ -486,7 +486,8 @@ void Player::clicked(int control) {
     case C::Panel4:
     case C::Panel5:
         coverage.boxOpenings += !m.boxShown;
-        if (!m.boxShown) m.boxShown = m.boxActive = true;
+        // Shown or not, the box comes in front where it is.
+        m.boxShown = m.boxActive = true;
         break;
     case C::ShiftButton: m.shifted = !m.shifted; break;
     case C::Owari:

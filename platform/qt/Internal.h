@@ -7,6 +7,7 @@
 #include <QAbstractNativeEventFilter>
 #include <QColor>
 #include <QFont>
+#include <QMargins>
 #include <QPixmap>
 #include <QString>
 #include <QWidget>
@@ -14,6 +15,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -97,16 +99,30 @@ public:
     Font font;
     std::unique_ptr<QShortcut> f1;
     std::function<void()> framedHandler;
-    // Watches for the window manager announcing the frame; gone once the frame is known.
+    // Watches for the window manager announcing the frame during the first showing only.
     std::unique_ptr<QAbstractNativeEventFilter> frameWatch;
+    // The frame as the window manager announced it, once it has.
+    std::optional<QMargins> announcedFrame;
 
     ControlImpl* fromWidget(const QWidget* widget) const;
     void layoutAligned();
-    // Runs the framed handler once the outer size differs from the client size.
-    void checkFramed();
+    void watchFrame();
+    void stopWatchingFrame();
+    // Keeps the announced frame and runs the framed handler, once.
+    void framed(QMargins margins);
+    // Left, top, right and bottom of the frame round the client area.
+    QMargins frameMargins() const;
     // A Wayland compositor stacks the windows itself and may show nothing over a full-screen
     // window but that window's own children, so there this window is made a child of the main one.
     void stayOverMainOnWayland(const WindowImpl& main);
+    // A Wayland compositor may refuse the program's request to activate a window that is shown
+    // already, and GNOME Shell does for a covered or minimised one: a window still not active a
+    // moment later is shown anew, which brings it in front where the compositor places it.
+    void comeToFrontOnWayland();
+    // A fixed-size dialog window is never maximised nor full screen, whoever asks: on a desktop
+    // where the toolkit draws the caption bar, its buttons include a maximise button.
+    void keepNormalState();
+    bool keepsNormalState = false;
     // True when the key event was typed into this window and its handler consumed it.
     bool previewKey(QObject* receiver, QEvent* event);
 };

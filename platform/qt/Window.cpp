@@ -317,14 +317,6 @@ void Window::onF1(std::function<void()> handler) {
     });
 }
 
-namespace {
-// The primary screen's top-left corner in desktop coordinates; (0, 0) when there is no screen.
-QPoint primaryOrigin() {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    return screen ? screen->geometry().topLeft() : QPoint();
-}
-} // namespace
-
 void Window::show() {
     QWidget* top = m_impl->top.get();
     if (m_impl->maximised) {
@@ -338,6 +330,13 @@ void Window::show() {
         top->showFullScreen();
     } else {
         if (!m_impl->isMain) m_impl->stayOverMainOnWayland(*KeyPreview::instance().windows.front());
+        if (m_impl->dialog) m_impl->keepNormalState();
+        if (top->isVisible()) m_impl->comeToFrontOnWayland();
+        if (m_impl->shownOnce)
+            m_impl->stopWatchingFrame();
+        else
+            m_impl->watchFrame();
+        // Also brings back a window the desktop has minimised while it counted as shown.
         top->showNormal();
     }
     m_impl->shownOnce = true;
@@ -383,26 +382,6 @@ int Window::clientWidth() const {
 }
 int Window::clientHeight() const {
     return m_impl->top->height();
-}
-// The frame is known once the windowing system holds the window, so a window that was never shown
-// is created first. A window manager that adds its frame only when the window is mapped reports
-// none until then, and the client size stands in.
-int Window::outerWidth() const {
-    m_impl->top->winId();
-    return m_impl->top->frameGeometry().width();
-}
-int Window::outerHeight() const {
-    m_impl->top->winId();
-    return m_impl->top->frameGeometry().height();
-}
-int Window::left() const {
-    return m_impl->top->frameGeometry().left() - primaryOrigin().x();
-}
-int Window::top() const {
-    return m_impl->top->frameGeometry().top() - primaryOrigin().y();
-}
-void Window::move(int left, int top) {
-    m_impl->top->move(QPoint(left, top) + primaryOrigin());
 }
 void Window::setMaximised() {
     m_impl->maximised = true;

@@ -1,6 +1,7 @@
-// A virtual mouse on a wlroots compositor (sway), for the Wayland desktop test: a headless seat has
-// no pointer, and no packaged tool makes one. It speaks the Wayland wire protocol itself, so the
-// test needs no Wayland development files.
+// A virtual mouse for the Wayland desktop tests: a headless seat has no pointer, and no packaged
+// tool makes one. It speaks the Wayland wire protocol itself, so the tests need no Wayland
+// development files. On a wlroots compositor (sway) it is a virtual pointer; on KWin it is KWin's
+// fake input, which types keys as well.
 //
 //   wayland-pointer WIDTH HEIGHT
 //
@@ -9,6 +10,7 @@
 //   move X Y     the pointer to X,Y of the output
 //   click        the left button pressed and released where the pointer is
 //   press        the left button pressed; release: released
+//   key CODE...  KWin only: the keys (evdev codes) pressed in order, then released in reverse
 
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -139,19 +141,35 @@ int main(int argc, char** argv) {
         die("cannot connect to " + path);
 
     Message(Display, 1).uint(Registry).send(); // wl_display.get_registry
-    std::uint32_t managerName = 0;
+    std::uint32_t managerName = 0, fakeInputName = 0;
     roundTrip([&](std::uint32_t name, const std::string& interface, std::uint32_t) {
         if (interface == "zwlr_virtual_pointer_manager_v1") managerName = name;
+        if (interface == "org_kde_kwin_fake_input") fakeInputName = name;
     });
-    if (!managerName) die("the compositor offers no virtual pointers");
-    const std::uint32_t manager = nextId++, pointer = nextId++;
-    Message(Registry, 0)
-        .uint(managerName)
-        .string("zwlr_virtual_pointer_manager_v1")
-        .uint(1)
-        .uint(manager)
-        .send();
-    Message(manager, 0).uint(0).uint(pointer).send(); // create_virtual_pointer on the default seat
+    if (!managerName && !fakeInputName) die("the compositor offers no virtual pointers");
+    const bool fake = !managerName;
+    std::uint32_t pointer = 0;
+    if (fake) {
+        // Version 4 moves to absolute places and types keys; KWin asks who is calling first.
+        pointer = nextId++;
+        Message(Registry, 0)
+            .uint(fakeInputName)
+            .string("org_kde_kwin_fake_input")
+            .uint(4)
+            .uint(pointer)
+            .send();
+        Message(pointer, 0).string("wayland-pointer").string("desktop test").send(); // authenticate
+    } else {
+        const std::uint32_t manager = nextId++;
+        pointer = nextId++;
+        Message(Registry, 0)
+            .uint(managerName)
+            .string("zwlr_virtual_pointer_manager_v1")
+            .uint(1)
+            .uint(manager)
+            .send();
+        Message(manager, 0).uint(0).uint(pointer).send(); // create_virtual_pointer on the default seat
+    }
     roundTrip();
     std::cout << "ok" << std::endl;
 
@@ -162,15 +180,31 @@ int main(int argc, char** argv) {
         if (command == "move") {
             std::uint32_t x = 0, y = 0;
             words >> x >> y;
-            Message(pointer, 1).uint(now()).uint(x).uint(y).uint(width).uint(height).send();
-            Message(pointer, 4).send(); // frame
+            if (fake) {
+                Message(pointer, 9).uint(x * 256).uint(y * 256).send(); // pointer_motion_absolute, fixed
+            } else {
+                Message(pointer, 1).uint(now()).uint(x).uint(y).uint(width).uint(height).send();
+                Message(pointer, 4).send(); // frame
+            }
         } else if (command == "click" || command == "press" || command == "release") {
             for (std::uint32_t state : {1u, 0u}) {
                 if ((command == "press" && state == 0) || (command == "release" && state == 1)) continue;
-                Message(pointer, 2).uint(now()).uint(LeftButton).uint(state).send();
-                Message(pointer, 4).send();
+                if (fake) {
+                    Message(pointer, 2).uint(LeftButton).uint(state).send();
+                } else {
+                    Message(pointer, 2).uint(now()).uint(LeftButton).uint(state).send();
+                    Message(pointer, 4).send();
+                }
                 roundTrip();
             }
+        } else if (command == "key" && fake) {
+            std::vector<std::uint32_t> keys;
+            for (std::uint32_t code = 0; words >> code;)
+                keys.push_back(code);
+            for (std::uint32_t code : keys)
+                Message(pointer, 10).uint(code).uint(1).send(); // keyboard_key
+            for (auto it = keys.rbegin(); it != keys.rend(); ++it)
+                Message(pointer, 10).uint(*it).uint(0).send();
         } else if (!command.empty()) {
             die("unknown command '" + command + "'");
         }

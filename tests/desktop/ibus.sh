@@ -16,6 +16,7 @@ usage="usage: ibus.sh PATH/TO/tapirun PATH/TO/line-edit-probe"
 app=${1:?$usage}
 probe=${2:?$usage}
 source "$(dirname "$0")/lib.sh"
+needRoot
 need ibus-daemon ibus dbus-daemon setpriv xdotool setxkbmap import convert
 
 readonly user=nobody group=nogroup
@@ -39,14 +40,7 @@ chown -R "$user:$group" "$home" "$runtime"
 
 # Mozc starts its converter and candidate window as daemons of their own, out of reach of the
 # process ids this test holds; they are found by the private HOME they inherited.
-stopUsersProcesses() {
-    local environ pid
-    for environ in /proc/[0-9]*/environ; do
-        pid=${environ#/proc/} pid=${pid%/environ}
-        { tr '\0' '\n' <"$environ"; } 2>/dev/null | grep -qxF "HOME=$home" && kill -TERM "$pid" 2>/dev/null
-    done
-}
-undo+=(stopUsersProcesses)
+undo+=("stopProcessesOf $home")
 
 startXvfb
 setxkbmap -model jp106 -layout jp || fail "setxkbmap -model jp106 -layout jp failed"

@@ -48,6 +48,9 @@ finish() {
     exit 0
 }
 
+# needRoot: the test runs its desktop as an unprivileged user, which only root can switch to.
+needRoot() { [[ $(id -u) == 0 ]] || fail "must run as root, to start the desktop as an unprivileged user"; }
+
 need() {
     local tool
     for tool in "$@"; do
@@ -112,6 +115,44 @@ waitUntil() {
     done
 }
 
+# --- an X window manager's view of the windows -------------------------------------------------
+decimal() { printf '%d\n' "$1"; }
+activeWindow() { decimal "$(xprop -root _NET_ACTIVE_WINDOW | grep -o '0x[0-9a-f]*' | head -1)"; }
+# stackIndex WIN: the window's place in the window manager's stacking order, bottom first.
+stackIndex() {
+    local i=0 id
+    for id in $(xprop -root _NET_CLIENT_LIST_STACKING | grep -o '0x[0-9a-f]*'); do
+        [[ $(decimal "$id") == "$1" ]] && { echo $i; return; }
+        i=$((i + 1))
+    done
+    echo -1
+}
+isAbove() { (($(stackIndex "$1") > $(stackIndex "$2"))); }
+# geometryOf WIN -> "X Y W H" of the client area on the screen
+geometryOf() {
+    xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
+                             /^ *Width:/ {w=$NF} /^ *Height:/ {h=$NF} END {print x, y, w, h}'
+}
+# extentsOf WIN -> "LEFT RIGHT TOP BOTTOM" of the window manager's frame
+extentsOf() { xprop -id "$1" _NET_FRAME_EXTENTS | sed -n 's/.*= *//p' | tr -d ,; }
+mapped() { xwininfo -id "$1" 2>/dev/null | grep -q 'Map State: IsViewable'; }
+# dragToLowerLeft: the About box's caption bar dragged with xdotool to the lower left, clear of the
+# target frame and the screen's edges; sets dragX and dragY, where its client area belongs then.
+# Reads box, its outer place outerX, outerY, outerW, outerH, the frame's fl and ft, and screenH.
+dragToLowerLeft() {
+    local fromX=$((outerX + outerW / 2)) fromY=$((outerY + ft / 2))
+    local toX=$((60 + outerW / 2)) toY=$((screenH - 80 - outerH + ft / 2))
+    xdotool mousemove "$fromX" "$fromY" mousedown 1 mousemove $(((fromX + toX) / 2)) $(((fromY + toY) / 2)) \
+        sleep 0.05 mousemove "$toX" "$toY" sleep 0.05 mouseup 1
+    dragX=$((outerX + fl + toX - fromX)) dragY=$((outerY + ft + toY - fromY))
+}
+# draggedTo X Y: the box's client area is there.
+draggedTo() {
+    local x y
+    read -r x y _ _ <<<"$(geometryOf "$box")"
+    ((x == $1 && y == $2))
+}
+
 # --- a drill, judged from the screen ---------------------------------------------------------------
 # drillPlaces WIDTH HEIGHT: where the window's table and the centring rule put the target frame
 # (140x140, centred) on a screen of that size, and the strip below it where a wrong character
@@ -167,6 +208,34 @@ homeRowDrill() {
         press "${keys[presses % ${#keys[@]}]}"
         presses=$((presses + 1))
         case $verdict in correct) correct=$((correct + 1)) ;; unclear) unclear=$((unclear + 1)) ;; esac
+    done
+}
+
+# checkDrillToResults WIDTH HEIGHT KEY...: a practice drill from F1 to the results on a screen of
+# that size, judged from the screen: F1 prepares it, Space starts it, the home-row keys KEY... hit
+# targets, Space ends it. The test defines sendKey, which takes F1, space and KEY....
+checkDrillToResults() {
+    drillPlaces "$1" "$2"
+    shift 2
+    sendKey F1
+    check "F1 shows the target frame at $boxLeft,$boxTop" \
+        waitUntil 3 eval 'shoot prepared && [[ $(pixel "$shotDir/prepared.ppm" "$boxLeft" "$boxTop") == FF00FF ]]'
+    sendKey space
+    check "Space shows a target character" waitUntil 3 targetShown running
+    homeRowDrill "$@"
+    check "home-row keys are judged on the screen ($correct hit, $unclear unclear)" eval '((correct >= 3 && unclear == 0))'
+    sendKey space
+    check "Space ends the drill: the counts frame in yellow at 50,350" \
+        waitUntil 3 eval 'shoot results && [[ $(pixel "$shotDir/results.ppm" 50 350) == FFFF00 ]]'
+}
+
+# stopProcessesOf HOME: every process with that HOME, for the helpers a desktop starts as daemons
+# of their own, out of reach of the process ids a test holds.
+stopProcessesOf() {
+    local environ pid
+    for environ in /proc/[0-9]*/environ; do
+        pid=${environ#/proc/} pid=${pid%/environ}
+        { tr '\0' '\n' <"$environ"; } 2>/dev/null | grep -qxF "HOME=$1" && kill -TERM "$pid" 2>/dev/null
     done
 }
 

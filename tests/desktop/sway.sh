@@ -16,6 +16,7 @@ usage="usage: sway.sh PATH/TO/tapirun PATH/TO/wayland-pointer"
 app=${1:?$usage}
 pointerTool=${2:?$usage}
 source "$(dirname "$0")/lib.sh"
+needRoot
 need sway swaymsg wtype grim jq setpriv convert mkfifo
 
 readonly user=nobody group=nogroup outputW=1024 outputH=768

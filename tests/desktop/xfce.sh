@@ -78,28 +78,6 @@ panelsHidden() {
 waitUntil 10 panelsDrawn before || fail "the panels are not drawn: ${panels[*]}"
 ok "xfwm4 and xfce4-panel on $DISPLAY, panels at ${panels[*]}"
 
-# --- window manager's view of the windows --------------------------------------------------------
-decimal() { printf '%d\n' "$1"; }
-activeWindow() { decimal "$(xprop -root _NET_ACTIVE_WINDOW | grep -o '0x[0-9a-f]*' | head -1)"; }
-# stackIndex WIN: the window's place in the window manager's stacking order, bottom first.
-stackIndex() {
-    local i=0 id
-    for id in $(xprop -root _NET_CLIENT_LIST_STACKING | grep -o '0x[0-9a-f]*'); do
-        [[ $(decimal "$id") == "$1" ]] && { echo $i; return; }
-        i=$((i + 1))
-    done
-    echo -1
-}
-isAbove() { (($(stackIndex "$1") > $(stackIndex "$2"))); }
-# geometryOf WIN -> "X Y W H" of the client area on the screen
-geometryOf() {
-    xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
-                             /^ *Width:/ {w=$NF} /^ *Height:/ {h=$NF} END {print x, y, w, h}'
-}
-# extentsOf WIN -> "LEFT RIGHT TOP BOTTOM" of the window manager's frame
-extentsOf() { xprop -id "$1" _NET_FRAME_EXTENTS | sed -n 's/.*= *//p' | tr -d ,; }
-mapped() { xwininfo -id "$1" 2>/dev/null | grep -q 'Map State: IsViewable'; }
-
 # --- start-up: full screen over the panels, and active -------------------------------------------
 env QT_QPA_PLATFORM=xcb "$app" >"$work/app.log" 2>&1 &
 appPid=$!
@@ -144,16 +122,7 @@ hints=$(xprop -id "$box" WM_NORMAL_HINTS)
 check "the box's minimum and maximum size are its size" \
     eval '[[ $hints == *"minimum size: $w by $h"* && $hints == *"maximum size: $w by $h"* ]]'
 
-# The caption bar is dragged to the lower left, clear of the target frame and the screen's edges.
-fromX=$((outerX + outerW / 2)) fromY=$((outerY + ft / 2))
-toX=$((60 + outerW / 2)) toY=$((screenH - 80 - outerH + ft / 2))
-xdotool mousemove "$fromX" "$fromY" mousedown 1 mousemove $(((fromX + toX) / 2)) $(((fromY + toY) / 2)) \
-    sleep 0.05 mousemove "$toX" "$toY" sleep 0.05 mouseup 1
-draggedTo() {
-    read -r x y _ _ <<<"$(geometryOf "$box")"
-    ((x == $1 && y == $2))
-}
-dragX=$((outerX + fl + toX - fromX)) dragY=$((outerY + ft + toY - fromY))
+dragToLowerLeft
 check "the box follows a drag of its caption bar to $dragX,$dragY" waitUntil 3 draggedTo "$dragX" "$dragY"
 
 prepared() { shoot prepared && [[ $(pixel "$work/prepared.ppm" "$boxLeft" "$boxTop") == FF00FF ]]; }
