@@ -1,0 +1,297 @@
+#!/usr/bin/python3
+"""Runs the browser program's pages in headless Chromium, driven over the DevTools protocol.
+
+  chromium.py run --site DIR --program PATH/NAME.js [--size WxH] [-- ARGS...]
+      serves the site with the test program beside it, opens it with ?program=NAME and the
+      arguments, prints what the program printed and exits with the program's status
+  chromium.py offline --site DIR
+      opens the site once, stops the server, reloads, and checks that the program starts again
+  chromium.py shot --site DIR --out FILE.png [--size WxH] [--keys TEXT]
+      a picture of the page, after the keys typed through the DevTools protocol
+
+Needs Debian's python3-websocket, so it runs under /usr/bin/python3. The server and the browser are
+started here and stopped by their process ids, whatever happens.
+"""
+
+import argparse
+import base64
+import functools
+import http.server
+import json
+import os
+import shutil
+import signal
+import socketserver
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+import urllib.parse
+
+import websocket
+
+CHROMIUM = os.environ.get("TAPIRUN_CHROMIUM", "/usr/bin/chromium")
+# Headless, as root, with nothing of its own running in the background.
+FLAGS = [
+    "--headless",
+    "--no-sandbox",
+    "--disable-gpu",
+    "--disable-quic",
+    "--no-first-run",
+    "--no-default-browser-check",
+    "--disable-background-networking",
+    "--disable-component-update",
+    "--disable-sync",
+    "--disable-extensions",
+    "--disable-features=Translate,MediaRouter",
+    "--hide-scrollbars",
+    "--force-device-scale-factor=1",
+    "--autoplay-policy=no-user-gesture-required",
+    "--remote-debugging-port=0",
+]
+
+
+class Handler(http.server.SimpleHTTPRequestHandler):
+    """The site's files, and the test program's .js and .wasm from their own folder."""
+
+    extra = {}
+
+    def translate_path(self, path):
+        name = urllib.parse.urlparse(path).path.lstrip("/")
+        if name in self.extra:
+            return self.extra[name]
+        return super().translate_path(path)
+
+    def end_headers(self):
+        self.send_header("Cache-Control", "no-store")
+        super().end_headers()
+
+    def log_message(self, *args):
+        pass
+
+
+Handler.extensions_map = dict(http.server.SimpleHTTPRequestHandler.extensions_map)
+Handler.extensions_map.update({".wasm": "application/wasm", ".js": "text/javascript",
+                               ".webmanifest": "application/manifest+json"})
+
+
+class Server:
+    def __init__(self, site, extra=None):
+        handler = type("SiteHandler", (Handler,), {"extra": extra or {}})
+        self.httpd = socketserver.ThreadingTCPServer(("127.0.0.1", 0),
+                                                     functools.partial(handler, directory=site))
+        self.httpd.daemon_threads = True
+        self.port = self.httpd.server_address[1]
+        self.thread = threading.Thread(target=self.httpd.serve_forever, daemon=True)
+        self.thread.start()
+
+    def url(self, path=""):
+        return "http://127.0.0.1:%d/%s" % (self.port, path)
+
+    def stop(self):
+        self.httpd.shutdown()
+        self.httpd.server_close()
+
+
+class Browser:
+    """One Chromium with a fresh profile, and a DevTools connection to its page."""
+
+    def __init__(self, size="1024x768", extra_flags=()):
+        self.profile = tempfile.mkdtemp(prefix="tapirun-chromium.")
+        width, height = size.split("x")
+        self.log = open(os.path.join(self.profile, "chromium.log"), "w")
+        self.process = subprocess.Popen(
+            [CHROMIUM] + FLAGS + list(extra_flags) +
+            ["--user-data-dir=" + self.profile, "--window-size=%s,%s" % (width, height), "about:blank"],
+            stdin=subprocess.DEVNULL, stdout=self.log, stderr=self.log, start_new_session=True)
+        port_file = os.path.join(self.profile, "DevToolsActivePort")
+        deadline = time.time() + 30
+        while not os.path.exists(port_file) or os.path.getsize(port_file) == 0:
+            if time.time() > deadline or self.process.poll() is not None:
+                self.close()
+                raise RuntimeError("chromium did not start its DevTools server")
+            time.sleep(0.05)
+        time.sleep(0.05)
+        port = open(port_file).read().split()[0]
+        targets = json.loads(self._get("http://127.0.0.1:%s/json/list" % port))
+        page = next(t for t in targets if t["type"] == "page")
+        self.ws = websocket.create_connection(page["webSocketDebuggerUrl"], timeout=60,
+                                              suppress_origin=True)
+        self.next_id = 0
+        self.echo = False
+        self.call("Runtime.enable")
+        self.call("Page.enable")
+        # The page's viewport is the test's screen, whatever the headless window keeps for itself.
+        self.call("Emulation.setDeviceMetricsOverride", width=int(width), height=int(height),
+                  deviceScaleFactor=1, mobile=False)
+
+    @staticmethod
+    def _get(url):
+        import urllib.request
+        for _ in range(100):
+            try:
+                with urllib.request.urlopen(url, timeout=5) as r:
+                    return r.read().decode()
+            except OSError:
+                time.sleep(0.05)
+        raise RuntimeError("no answer from " + url)
+
+    def call(self, method, **params):
+        self.next_id += 1
+        mine = self.next_id
+        self.ws.send(json.dumps({"id": mine, "method": method, "params": params}))
+        while True:
+            message = json.loads(self.ws.recv())
+            if message.get("id") == mine:
+                if "error" in message:
+                    raise RuntimeError("%s: %s" % (method, message["error"]))
+                return message.get("result", {})
+            if message.get("method") == "Runtime.consoleAPICalled" and self.echo:
+                print(" ".join(str(a.get("value", "")) for a in message["params"]["args"]), flush=True)
+            elif message.get("method") == "Runtime.exceptionThrown":
+                details = message["params"]["exceptionDetails"]
+                print("page exception:", details.get("exception", {}).get("description", details.get("text")),
+                      file=sys.stderr, flush=True)
+
+    def evaluate(self, expression, await_promise=False):
+        result = self.call("Runtime.evaluate", expression=expression, returnByValue=True,
+                           awaitPromise=await_promise)
+        if "exceptionDetails" in result:
+            raise RuntimeError("%s: %s" % (expression, result["exceptionDetails"]))
+        return result["result"].get("value")
+
+    def wait_for(self, expression, limit):
+        deadline = time.time() + limit
+        while time.time() < deadline:
+            try:
+                value = self.evaluate(expression)
+            except (RuntimeError, websocket.WebSocketTimeoutException):
+                value = None
+            if value not in (None, False):
+                return value
+            time.sleep(0.1)
+        return None
+
+    def navigate(self, url):
+        self.call("Page.navigate", url=url)
+
+    def screenshot(self, path):
+        data = self.call("Page.captureScreenshot", format="png")["data"]
+        with open(path, "wb") as f:
+            f.write(base64.b64decode(data))
+
+    def close(self):
+        try:
+            self.ws.close()
+        except Exception:
+            pass
+        if self.process.poll() is None:
+            try:
+                os.killpg(self.process.pid, signal.SIGTERM)
+            except ProcessLookupError:
+                pass
+            try:
+                self.process.wait(10)
+            except subprocess.TimeoutExpired:
+                os.killpg(self.process.pid, signal.SIGKILL)
+                self.process.wait()
+        self.log.close()
+        shutil.rmtree(self.profile, ignore_errors=True)
+
+
+def run(args):
+    program = os.path.abspath(args.program)
+    name = os.path.basename(program)[:-3]
+    folder = os.path.dirname(program)
+    server = Server(args.site, {name + ".js": program, name + ".wasm": os.path.join(folder, name + ".wasm")})
+    browser = Browser(args.size)
+    try:
+        query = urllib.parse.urlencode([("program", name)] + [("arg", a) for a in args.args])
+        browser.navigate(server.url("index.html?" + query))
+        # The whole suite runs inside one call of main: the page answers again once it has ended.
+        browser.echo = True
+        status = browser.wait_for("window.tapirunExit", args.timeout)
+        if status is None:
+            print("chromium.py: the program did not end within %d s" % args.timeout, file=sys.stderr)
+            return 1
+        return int(status)
+    finally:
+        browser.close()
+        server.stop()
+
+
+def offline(args):
+    server = Server(args.site)
+    browser = Browser()
+    try:
+        url = server.url("index.html")
+        browser.navigate(url)
+        started = "document.querySelector('.tr-main') !== null && " \
+                  "document.querySelector('.tr-main').style.display !== 'none'"
+        if not browser.wait_for(started, 30):
+            print("offline: FAIL: the page did not start online", file=sys.stderr)
+            return 1
+        ready = browser.evaluate(
+            "navigator.serviceWorker.ready.then(r => caches.keys()).then(k => k.join(','))", True)
+        print("offline: service worker ready, caches:", ready)
+        files = browser.evaluate(
+            "caches.keys().then(k => caches.open(k[0])).then(c => c.keys()).then(r => r.length)", True)
+        print("offline: %s files cached" % files)
+        server.stop()
+        server = None
+        browser.navigate("about:blank")
+        time.sleep(0.2)
+        browser.navigate(url)
+        if not browser.wait_for(started, 30):
+            print("offline: FAIL: with the server stopped the page did not start again", file=sys.stderr)
+            return 1
+        ok = browser.evaluate("document.querySelectorAll('.tr-c').length")
+        print("offline: ok, the page started again from its cache with %s controls" % ok)
+        return 0
+    finally:
+        browser.close()
+        if server:
+            server.stop()
+
+
+def shot(args):
+    server = Server(args.site)
+    browser = Browser(args.size)
+    try:
+        browser.navigate(server.url("index.html"))
+        browser.wait_for("document.querySelector('.tr-main') !== null", 30)
+        time.sleep(0.3)
+        for key in args.keys or "":
+            browser.call("Input.dispatchKeyEvent", type="keyDown", key=key, text=key)
+            browser.call("Input.dispatchKeyEvent", type="keyUp", key=key)
+        time.sleep(0.3)
+        browser.screenshot(args.out)
+        return 0
+    finally:
+        browser.close()
+        server.stop()
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    sub = parser.add_subparsers(dest="command", required=True)
+    p = sub.add_parser("run")
+    p.add_argument("--site", required=True)
+    p.add_argument("--program", required=True)
+    p.add_argument("--size", default="1024x768")
+    p.add_argument("--timeout", type=int, default=240)
+    p.add_argument("args", nargs="*")
+    p = sub.add_parser("offline")
+    p.add_argument("--site", required=True)
+    p = sub.add_parser("shot")
+    p.add_argument("--site", required=True)
+    p.add_argument("--out", required=True)
+    p.add_argument("--size", default="1024x768")
+    p.add_argument("--keys", default="")
+    args = parser.parse_args()
+    return {"run": run, "offline": offline, "shot": shot}[args.command](args)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
