@@ -23,6 +23,13 @@
       output.push(line);
       console.error(line);
     },
+    // The test programs' environment variables, as ?env=NAME=VALUE.
+    preRun: [function () {
+      query.getAll('env').forEach(function (pair) {
+        var at = pair.indexOf('=');
+        if (at > 0) ENV[pair.slice(0, at)] = pair.slice(at + 1);
+      });
+    }],
     onExit: function (status) {
       window.tapirunExit = status;
     },

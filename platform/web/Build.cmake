@@ -20,8 +20,7 @@ target_include_directories(tapirun_platform PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(tapirun_platform PRIVATE ${TAPIRUN_WARNINGS})
 # The page side, and what every program of this backend links: growing memory, and the runtime's
 # string and heap helpers the page side uses.
-target_link_options(tapirun_platform PUBLIC "SHELL:--js-library ${TAPIRUN_DOM_LIBRARY}" -sALLOW_MEMORY_GROWTH=1
-    -sENVIRONMENT=web)
+target_link_options(tapirun_platform PUBLIC "SHELL:--js-library ${TAPIRUN_DOM_LIBRARY}" -sALLOW_MEMORY_GROWTH=1)
 set_property(TARGET tapirun_platform APPEND PROPERTY INTERFACE_LINK_DEPENDS ${TAPIRUN_DOM_LIBRARY})
 
 if(TAPIRUN_TESTS)

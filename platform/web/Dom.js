@@ -151,6 +151,42 @@ mergeInto(LibraryManager.library, {
         if (frame) Module._tapirun_close(frame.trHandle);
       }
     },
+    paintRadio: function (g, r, x, y, w, h) {
+      var shadow = 'rgb(128,128,128)', light = 'rgb(255,255,255)';
+      var top = y + Math.floor(r.height / 2);
+      g.fillStyle = shadow;
+      g.fillRect(x, top, w - 1, 1); g.fillRect(x, top, 1, y + h - top - 1);
+      g.fillRect(x + w - 2, top, 1, y + h - top - 1); g.fillRect(x, y + h - 2, w - 1, 1);
+      g.fillStyle = light;
+      g.fillRect(x + 1, top + 1, w - 3, 1); g.fillRect(x + 1, top + 1, 1, y + h - top - 3);
+      g.fillRect(x + w - 1, top, 1, y + h - top); g.fillRect(x, y + h - 1, w, 1);
+      g.font = r.font;
+      g.textBaseline = 'middle';
+      var cw = g.measureText(r.caption).width;
+      g.fillStyle = TR.rgb(r.background);
+      g.fillRect(x + 8, y, Math.ceil(cw) + 4, r.height);
+      g.fillStyle = TR.rgb(r.colour);
+      g.fillText(r.caption, x + 10, y + r.height / 2);
+      for (var i = 0; i < r.rects.length; ++i) {
+        var it = r.rects[i];
+        var cx = x + it[0] + 6.5, cy = y + it[1] + it[3] / 2;
+        g.beginPath();
+        g.arc(cx, cy, 6, 0, 2 * Math.PI);
+        g.fillStyle = light;
+        g.fill();
+        g.strokeStyle = shadow;
+        g.stroke();
+        if (i === r.selected) {
+          g.beginPath();
+          g.arc(cx, cy, 2.5, 0, 2 * Math.PI);
+          g.fillStyle = 'rgb(0,0,0)';
+          g.fill();
+        }
+        g.fillStyle = TR.rgb(r.colour);
+        g.fillText(r.labels[i], x + it[0] + 17, cy);
+      }
+      g.textBaseline = 'alphabetic';
+    },
     // Pictures of a window for the tests: each element drawn as its style shows it, children in
     // the order the page stacks them.
     paint: function (g, el, x, y) {
@@ -195,23 +231,34 @@ mergeInto(LibraryManager.library, {
         g.drawImage(d.picture, x, y, d.stretch ? w : d.picture.width, d.stretch ? h : d.picture.height);
       }
       if (d.lines) {
-        g.font = d.font;
-        g.fillStyle = TR.rgb(d.colour);
-        g.textBaseline = 'alphabetic';
-        var m = g.measureText('Ag');
+        // The ink is drawn white into a mask first and coloured after, so that a character has the
+        // same shape in every colour: the browser's text smoothing otherwise depends on the colour.
+        var mask = TR.maskCanvas || (TR.maskCanvas = document.createElement('canvas'));
+        mask.width = w;
+        mask.height = h;
+        var mg = mask.getContext('2d');
+        mg.font = d.font;
+        mg.fillStyle = '#fff';
+        mg.textBaseline = 'alphabetic';
+        var m = mg.measureText('Ag');
         var ascent = m.fontBoundingBoxAscent, descent = m.fontBoundingBoxDescent;
         var top = d.centred ? Math.round((h - d.lineHeight) / 2) : 0;
         for (var i = 0; i < d.lines.length; ++i) {
-          var baseline = y + top + i * d.lineHeight + (d.lineHeight - ascent - descent) / 2 + ascent;
+          var baseline = Math.round(top + i * d.lineHeight + (d.lineHeight - ascent - descent) / 2 + ascent);
           if (d.centred) {
-            g.fillText(d.lines[i], x + (w - g.measureText(d.lines[i]).width) / 2, baseline);
+            mg.fillText(d.lines[i], (w - mg.measureText(d.lines[i]).width) / 2, baseline);
             continue;
           }
           var chars = Array.from(d.lines[i]);
           for (var k = 0; k < chars.length; ++k)
-            g.fillText(chars[k], x + d.places[i][k], baseline);
+            mg.fillText(chars[k], d.places[i][k], baseline);
         }
+        mg.globalCompositeOperation = 'source-in';
+        mg.fillStyle = TR.rgb(d.colour);
+        mg.fillRect(0, 0, w, h);
+        g.drawImage(mask, x, y);
       }
+      if (d.radio) TR.paintRadio(g, d.radio, x, y, w, h);
       var kids = Array.prototype.slice.call(el.children);
       kids.sort(function (a, b2) {
         return (a.trWindowed ? 1 : 0) - (b2.trWindowed ? 1 : 0);
@@ -447,11 +494,13 @@ mergeInto(LibraryManager.library, {
     el.classList.toggle('tr-stretch', !!stretch);
   },
 
-  // The radio group's frame, caption and items; rects holds left, top, width, height per item.
+  // The radio group: an etched frame through the middle of the caption line, the caption on the
+  // group's colour over it, and one column of items; rects holds left, top, width, height per item.
   tr_radio__deps: ['$TR'],
-  tr_radio: function (handle, items, count, rects, selected, focused) {
+  tr_radio: function (handle, caption, items, count, rects, selected, focused, face, height, bold, colour, background) {
     var el = TR.elements[handle];
     var labels = UTF8ToString(items).split('\n');
+    var font = TR.font(UTF8ToString(face), height, bold);
     var box = el.trItems;
     if (!box) {
       box = el.trItems = [];
@@ -459,6 +508,9 @@ mergeInto(LibraryManager.library, {
       frame.className = 'tr-etched';
       el.appendChild(frame);
       el.trFrameLine = frame;
+      el.trCaptionBox = document.createElement('span');
+      el.trCaptionBox.className = 'tr-group-caption';
+      el.appendChild(el.trCaptionBox);
       for (var i = 0; i < count; ++i) {
         var item = document.createElement('div');
         item.className = 'tr-item';
@@ -467,7 +519,6 @@ mergeInto(LibraryManager.library, {
         mark.className = 'tr-mark';
         var text = document.createElement('span');
         text.className = 'tr-item-text';
-        text.textContent = labels[i] || '';
         item.appendChild(mark);
         item.appendChild(text);
         item.setAttribute('role', 'radio');
@@ -476,19 +527,31 @@ mergeInto(LibraryManager.library, {
       }
       el.setAttribute('role', 'radiogroup');
     }
+    el.style.font = font;
+    el.style.color = TR.rgb(colour);
+    el.trFrameLine.style.top = Math.floor(height / 2) + 'px';
+    el.trCaptionBox.textContent = UTF8ToString(caption);
+    el.trCaptionBox.style.backgroundColor = TR.rgb(background);
+    el.trCaptionBox.style.lineHeight = height + 'px';
+    el.setAttribute('aria-label', el.trCaptionBox.textContent);
     var h32 = rects >> 2;
+    var places = [];
     for (var j = 0; j < count; ++j) {
       var it = box[j];
-      it.style.left = HEAP32[h32 + 4 * j] + 'px';
-      it.style.top = HEAP32[h32 + 4 * j + 1] + 'px';
-      it.style.width = HEAP32[h32 + 4 * j + 2] + 'px';
-      it.style.height = HEAP32[h32 + 4 * j + 3] + 'px';
-      it.style.lineHeight = HEAP32[h32 + 4 * j + 3] + 'px';
+      var r = [HEAP32[h32 + 4 * j], HEAP32[h32 + 4 * j + 1], HEAP32[h32 + 4 * j + 2], HEAP32[h32 + 4 * j + 3]];
+      places.push(r);
+      it.style.left = r[0] + 'px';
+      it.style.top = r[1] + 'px';
+      it.style.width = r[2] + 'px';
+      it.style.height = r[3] + 'px';
+      it.style.lineHeight = r[3] + 'px';
+      it.lastChild.textContent = labels[j] || '';
       it.classList.toggle('tr-checked', j === selected);
       it.classList.toggle('tr-focus', j === selected && !!focused);
       it.setAttribute('aria-checked', j === selected ? 'true' : 'false');
     }
-    el.trDraw.radio = {labels: labels, selected: selected};
+    el.trDraw.radio = {labels: labels, selected: selected, focused: !!focused, caption: el.trCaptionBox.textContent,
+                       font: font, height: height, colour: colour, background: background, rects: places};
   },
 
   tr_contains__deps: ['$TR'],
@@ -617,26 +680,6 @@ mergeInto(LibraryManager.library, {
     return down.defaultPrevented ? 1 : 0;
   },
 
-  // The topmost control of the window at a point of its client area, whatever other window lies
-  // over it; 0 when none.
-  tr_test_element_at__deps: ['$TR'],
-  tr_test_element_at: function (clientHandle, x, y) {
-    var client = TR.elements[clientHandle];
-    var frame = client.parentNode;
-    var shown = frame.style.display;
-    frame.style.display = '';
-    var r = client.getBoundingClientRect();
-    var found = 0;
-    var all = document.elementsFromPoint(r.left + x + 0.5, r.top + y + 0.5);
-    for (var i = 0; i < all.length && !found; ++i) {
-      if (!client.contains(all[i])) continue;
-      var c = TR.controlOf(all[i]);
-      if (c) found = c.trHandle;
-    }
-    frame.style.display = shown;
-    return found;
-  },
-
   tr_test_mouse__deps: ['$TR'],
   tr_test_mouse: function (clientHandle, down, x, y, button, element, detail) {
     var r = TR.elements[clientHandle].getBoundingClientRect();
@@ -645,8 +688,8 @@ mergeInto(LibraryManager.library, {
     target.dispatchEvent(new MouseEvent(down ? 'mousedown' : 'mouseup', {
       bubbles: true,
       cancelable: true,
-      clientX: r.left + x + 0.5,
-      clientY: r.top + y + 0.5,
+      clientX: r.left + x,
+      clientY: r.top + y,
       button: button,
       buttons: down ? buttons : 0,
       detail: detail,

@@ -32,7 +32,8 @@ void tr_bevel(int element, int kind);
 void tr_fill(int element, int width, int colour);
 void tr_picture(int element, int width, int height, const std::uint32_t* pixels, const unsigned char* clear,
                 int stretch);
-void tr_radio(int element, const char* items, int count, const int* rects, int selected, int focused);
+void tr_radio(int element, const char* caption, const char* items, int count, const int* rects, int selected,
+              int focused, const char* face, int height, int bold, int colour, int background);
 int tr_contains(int element, double x, double y);
 int tr_offset_x(int element, double x);
 int tr_offset_y(int element, double y);
@@ -46,7 +47,6 @@ int tr_decimal_separator();
 void tr_end();
 std::uint32_t* tr_grab(int client, int width, int height);
 int tr_test_key(const char* key, int modifiers);
-int tr_test_element_at(int client, int x, int y);
 void tr_test_mouse(int client, int down, int x, int y, int button, int element, int detail);
 void tr_test_close_box(int frame);
 double tr_device_pixel_ratio();

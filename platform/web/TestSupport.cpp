@@ -75,10 +75,24 @@ std::pair<int, int> clientPlace(const ControlImpl& c) {
     return {x, y};
 }
 
-// The element a person would reach at x, y of the window's client area: the topmost of the window's
-// own there, whatever other window lies over it; 0 when none.
+// The control a person would reach at x, y of a surface: a windowed child lies above every label and
+// picture, a later sibling above an earlier one. Found from the controls' places rather than from the
+// page, so that a window partly off the viewport, or behind another, is reached as on the desktop.
+ControlImpl* hit(ControlImpl& surface, int x, int y) {
+    auto inside = [x, y](const ControlImpl& c) {
+        return c.shown && x >= c.left && x < c.left + c.width && y >= c.top && y < c.top + c.height;
+    };
+    for (auto it = surface.children.rbegin(); it != surface.children.rend(); ++it)
+        if ((*it)->windowed() && inside(**it)) return hit(**it, x - (*it)->left, y - (*it)->top);
+    for (auto it = surface.children.rbegin(); it != surface.children.rend(); ++it)
+        if (!(*it)->windowed() && inside(**it)) return *it;
+    return &surface;
+}
+
 int elementAt(Window& window, int x, int y) {
-    return tr_test_element_at(window.impl().root.element, x, y);
+    WindowImpl& w = window.impl();
+    if (x < 0 || y < 0 || x >= w.root.width || y >= w.root.height) return 0;
+    return hit(w.root, x, y)->element;
 }
 
 ControlImpl* controlAtPoint(Window& window, int x, int y) {

@@ -337,7 +337,9 @@ void ControlImpl::showRadio() {
         rects.insert(rects.end(), {r.left, r.top, r.width, r.height});
     }
     const bool focused = window->focusTarget() == this && activeWindow() == window;
-    tr_radio(element, joined.c_str(), static_cast<int>(items.size()), rects.data(), itemIndex, focused);
+    tr_radio(element, toDisplay(text).c_str(), joined.c_str(), static_cast<int>(items.size()), rects.data(),
+             itemIndex, focused, faceOf(font), font.height, font.bold, toCss(resolve(font.colour)),
+             toCss(backgroundColour()));
 }
 
 WindowImpl::WindowImpl(const WindowSpec& description, Window& owner_) : owner(owner_) {

@@ -168,7 +168,7 @@ class Browser:
                 value = self.evaluate(expression)
             except (RuntimeError, websocket.WebSocketTimeoutException):
                 value = None
-            if value not in (None, False):
+            if value is not None and value is not False:
                 return value
             time.sleep(0.1)
         return None
@@ -207,7 +207,8 @@ def run(args):
     server = Server(args.site, {name + ".js": program, name + ".wasm": os.path.join(folder, name + ".wasm")})
     browser = Browser(args.size)
     try:
-        query = urllib.parse.urlencode([("program", name)] + [("arg", a) for a in args.args])
+        query = urllib.parse.urlencode([("program", name)] + [("arg", a) for a in args.args] +
+                                       [("env", e) for e in args.env])
         browser.navigate(server.url("index.html?" + query))
         # The whole suite runs inside one call of main: the page answers again once it has ended.
         browser.echo = True
@@ -281,6 +282,7 @@ def main():
     p.add_argument("--program", required=True)
     p.add_argument("--size", default="1024x768")
     p.add_argument("--timeout", type=int, default=240)
+    p.add_argument("--env", action="append", default=[], help="NAME=VALUE for the program")
     p.add_argument("args", nargs="*")
     p = sub.add_parser("offline")
     p.add_argument("--site", required=True)
