@@ -4,6 +4,7 @@
 #   scripts/install-deps.sh run     building and running the program (make run)
 #   scripts/install-deps.sh test    the above, and everything the tests need (make test)
 #   scripts/install-deps.sh bench   the above, and the benchmark's tools and peer (make bench)
+#   scripts/install-deps.sh web     building the browser program and testing it (make web)
 #
 # Idempotent: when every package is present it only runs dpkg-query once.
 set -euo pipefail
@@ -35,6 +36,13 @@ test=(
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 wine
 )
 
+# The browser program: Emscripten builds it, headless Chromium runs its tests, driven from Debian's
+# Python with its websocket module; the site serves the IPA faces' files.
+web=(
+  emscripten cmake ninja-build googletest fonts-ipafont-gothic fonts-ipafont-mincho
+  chromium python3 python3-websocket
+)
+
 bench=(
   # The peer measured beside the program, TIPP10 on the same Qt 6, with the SQLite driver it keeps
   # its lessons in.
@@ -45,10 +53,11 @@ bench=(
 
 case $use in
 run) packages=("${run[@]}") ;;
-test) packages=("${run[@]}" "${test[@]}") ;;
+test) packages=("${run[@]}" "${test[@]}" "${web[@]}") ;;
+web) packages=("${web[@]}") ;;
 bench) packages=("${run[@]}" "${bench[@]}") ;;
 *)
-  echo "usage: $0 run|test|bench" >&2
+  echo "usage: $0 run|test|bench|web" >&2
   exit 2
   ;;
 esac

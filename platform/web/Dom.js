@@ -48,7 +48,10 @@ mergeInto(LibraryManager.library, {
       if (!TR.askedFullScreen && !TR.ended) {
         TR.askedFullScreen = true;
         var root = document.documentElement;
-        if (root.requestFullscreen && !document.fullscreenElement)
+        // A kiosk, or a browser already in full screen, covers the screen: asking again would
+        // only show the browser's note on how to leave it.
+        var covering = window.innerWidth >= screen.width && window.innerHeight >= screen.height;
+        if (root.requestFullscreen && !document.fullscreenElement && !covering)
           root.requestFullscreen().catch(function () {});
       }
     },

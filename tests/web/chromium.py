@@ -234,7 +234,11 @@ def offline(args):
             print("offline: FAIL: the page did not start online", file=sys.stderr)
             return 1
         ready = browser.evaluate(
-            "navigator.serviceWorker.ready.then(r => caches.keys()).then(k => k.join(','))", True)
+            "Promise.race([navigator.serviceWorker.ready.then(r => caches.keys()).then(k => k.join(',')),"
+            " new Promise(r => setTimeout(() => r(''), 20000))])", True)
+        if not ready:
+            print("offline: FAIL: no service worker took the page within 20 s", file=sys.stderr)
+            return 1
         print("offline: service worker ready, caches:", ready)
         files = browser.evaluate(
             "caches.keys().then(k => caches.open(k[0])).then(c => c.keys()).then(r => r.length)", True)
