@@ -50,7 +50,8 @@ mergeInto(LibraryManager.library, {
         var root = document.documentElement;
         // A kiosk, or a browser already in full screen, covers the screen: asking again would
         // only show the browser's note on how to leave it.
-        var covering = window.innerWidth >= screen.width && window.innerHeight >= screen.height;
+        var covering = (window.matchMedia && window.matchMedia('(display-mode: fullscreen)').matches) ||
+          (window.innerWidth >= screen.width - 2 && window.innerHeight >= screen.height - 2);
         if (root.requestFullscreen && !document.fullscreenElement && !covering)
           root.requestFullscreen().catch(function () {});
       }

@@ -142,6 +142,8 @@ check "F1 shows the target frame centred in fuchsia" pixelsAre prepared FF00FF \
     "$boxLeft,$boxTop" "$((boxLeft + 139)),$boxTop" "$boxLeft,$((boxTop + 139))" "$((boxLeft + 139)),$((boxTop + 139))"
 check "F1 stays with the page: no help tab or window ($(windows) windows)" [ "$(windows)" = "$windowsBefore" ]
 check "F1 hides the mode selector" pixelsAre prepared 000000 50,200
+# A kiosk covers the screen already: the page asks for no full screen, whose note would show here.
+check "no note of the browser's on leaving full screen" pixelsAre prepared 000000 300,70 700,70 512,90
 
 targetShown() { ((${1:-0} > 100)); }
 targetShownIn() {
