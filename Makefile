@@ -84,8 +84,8 @@ soak: build $(ASAN_BUILD)/build.ninja
 	cmake --build $(ASAN_BUILD) --target form_tests drill_tests
 	./scripts/soak.sh $(ASAN_BUILD) $(BUILD)
 
-bench: deps-bench build
-	./scripts/bench.sh $(BUILD)/tapirun
+bench: deps-bench build web-build
+	./scripts/bench.sh $(BUILD)/tapirun $(WEB_BUILD)/site
 
 screenshots: build
 	./scripts/screenshots.sh $(BUILD)

@@ -8,6 +8,8 @@
       opens the site once, stops the server, reloads, and checks that the program starts again
   chromium.py shot --site DIR --out FILE.png [--size WxH] [--keys TEXT]
       a picture of the page, after the keys typed through the DevTools protocol
+  chromium.py paint --site DIR
+      the page's first contentful paint, loaded cold and then warm
 
 Needs Debian's python3-websocket, so it runs under /usr/bin/python3. The server and the browser are
 started here and stopped by their process ids, whatever happens.
@@ -278,6 +280,25 @@ def shot(args):
         server.stop()
 
 
+def paint(args):
+    """The page's first contentful paint, on a cold and then a warm load, and its transfer sizes."""
+    server = Server(args.site)
+    browser = Browser()
+    try:
+        figures = []
+        for load in ("cold", "warm"):
+            browser.navigate(server.url("index.html?" + load))
+            browser.wait_for("document.querySelector('.tr-main') !== null", 30)
+            fcp = browser.wait_for(
+                "(performance.getEntriesByName('first-contentful-paint')[0] || {}).startTime", 10)
+            figures.append("%s_fcp_ms=%.1f" % (load, fcp or -1))
+        print("web-page " + " ".join(figures))
+        return 0
+    finally:
+        browser.close()
+        server.stop()
+
+
 def main():
     parser = argparse.ArgumentParser()
     sub = parser.add_subparsers(dest="command", required=True)
@@ -295,8 +316,10 @@ def main():
     p.add_argument("--out", required=True)
     p.add_argument("--size", default="1024x768")
     p.add_argument("--keys", default="")
+    p = sub.add_parser("paint")
+    p.add_argument("--site", required=True)
     args = parser.parse_args()
-    return {"run": run, "offline": offline, "shot": shot}[args.command](args)
+    return {"run": run, "offline": offline, "shot": shot, "paint": paint}[args.command](args)
 
 
 if __name__ == "__main__":
