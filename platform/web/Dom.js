@@ -150,6 +150,12 @@ mergeInto(LibraryManager.library, {
       Module._tapirun_drag(TR.drag.frame.trHandle, Math.round(e.clientX - TR.drag.x), Math.round(e.clientY - TR.drag.y));
     },
     onClick: function (e) {
+      // A click with no press before it is a screen reader's press of a button.
+      if (e.detail === 0 && !TR.ended && !e.target.trCloseBox) {
+        var pressed = TR.controlOf(e.target);
+        if (pressed && pressed.getAttribute('role') === 'button') Module._tapirun_press(pressed.trHandle);
+        return;
+      }
       if (e.target.trCloseBox && !TR.ended) {
         var frame = TR.windowOf(e.target);
         if (frame) Module._tapirun_close(frame.trHandle);
@@ -298,8 +304,10 @@ mergeInto(LibraryManager.library, {
       frame.appendChild(bar);
       frame.trTitle = title;
       frame.setAttribute('role', 'dialog');
-      frame.setAttribute('aria-label', UTF8ToString(caption));
+    } else {
+      frame.setAttribute('role', 'application');
     }
+    frame.setAttribute('aria-label', UTF8ToString(caption));
     var client = document.createElement('div');
     client.className = 'tr-client';
     client.trControl = true;
@@ -416,6 +424,14 @@ mergeInto(LibraryManager.library, {
       return;
     }
     box.textContent = '';
+    // The characters stand at their own places for the eye; a screen reader gets the text whole.
+    box.setAttribute('aria-hidden', 'true');
+    if (!el.trSpoken) {
+      el.trSpoken = document.createElement('span');
+      el.trSpoken.className = 'tr-spoken';
+      el.appendChild(el.trSpoken);
+    }
+    el.trSpoken.textContent = lines.join('\n');
     d.places = [];
     for (var i = 0; i < lines.length; ++i) {
       var chars = Array.from(lines[i]);
@@ -475,6 +491,27 @@ mergeInto(LibraryManager.library, {
     }
     bar.style.width = width + 'px';
     el.trDraw.fill = {width: width, colour: colour};
+  },
+
+  tr_value__deps: ['$TR'],
+  tr_value: function (handle, value) {
+    TR.elements[handle].setAttribute('aria-valuenow', value);
+  },
+
+  // A role, a name and a description (the hint, without its "|") for screen readers.
+  tr_describe__deps: ['$TR'],
+  tr_describe: function (handle, role, name, hint) {
+    var el = TR.elements[handle];
+    var r = UTF8ToString(role), n = UTF8ToString(name), h = UTF8ToString(hint).replace('|', ' ');
+    if (r) el.setAttribute('role', r);
+    if (n) el.setAttribute('aria-label', n);
+    if (h) el.setAttribute('aria-description', h);
+    if (r === 'button') el.tabIndex = -1;
+    if (r === 'progressbar') {
+      el.setAttribute('aria-valuemin', '0');
+      el.setAttribute('aria-valuemax', '100');
+      if (!el.hasAttribute('aria-valuenow')) el.setAttribute('aria-valuenow', '0');
+    }
   },
 
   // Pixels as 0x00BBGGRR with a see-through flag per pixel.

@@ -30,6 +30,8 @@ void tr_cursor(int element, int hand);
 void tr_tooltip(int element, const char* text);
 void tr_bevel(int element, int kind);
 void tr_fill(int element, int width, int colour);
+void tr_value(int element, int value);
+void tr_describe(int element, const char* role, const char* name, const char* hint);
 void tr_picture(int element, int width, int height, const std::uint32_t* pixels, const unsigned char* clear,
                 int stretch);
 void tr_radio(int element, const char* caption, const char* items, int count, const int* rects, int selected,
@@ -120,6 +122,8 @@ public:
     void hideAndPassActivation();
     void activate();
     void refreshFocus();
+    void describeForAssistiveTechnology();
+    bool described = false;
 };
 
 // Dialog frames: a caption bar and a border round the client area.

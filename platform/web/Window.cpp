@@ -494,7 +494,28 @@ void Window::onF1(std::function<void()> handler) {
     m_impl->f1Handler = std::move(handler);
 }
 
+// What a screen reader is told of each control, once its handlers are bound: a control that takes
+// clicks is a push button named by its caption, a picture with no hint is decoration, the progress
+// bar tells its value; labels are their text. A hint is the control's description.
+void WindowImpl::describeForAssistiveTechnology() {
+    for (ControlImpl* c : order) {
+        const bool pressable =
+            (c->kind == Kind::Panel && (c->clickHandler || c->downHandler)) || c->kind == Kind::Button;
+        const char* role = pressable                      ? "button"
+                           : c->kind == Kind::ProgressBar ? "progressbar"
+                           : c->kind == Kind::Image       ? (c->hint.empty() ? "presentation" : "img")
+                           : c->kind == Kind::Panel && !c->text.empty() ? "note"
+                                                                        : "";
+        const std::string name = pressable || c->kind == Kind::Panel ? toDisplay(c->text) : std::string();
+        tr_describe(c->element, role, name.c_str(), c->hint.c_str());
+    }
+}
+
 void Window::show() {
+    if (!m_impl->described) {
+        m_impl->describeForAssistiveTechnology();
+        m_impl->described = true;
+    }
     m_impl->shown = true;
     m_impl->layoutAligned();
     tr_window_show(m_impl->frame, 1);
@@ -610,6 +631,7 @@ void Control::setPosition(int position) {
     if (position == m_impl->position) return;
     m_impl->position = position;
     tr_fill(m_impl->element, (m_impl->width - 2) * position / 100, 0x800000);
+    tr_value(m_impl->element, position);
 }
 void Control::setItemIndex(int index) {
     if (index < 0 || index >= static_cast<int>(m_impl->items.size()) || index == m_impl->itemIndex) return;
@@ -696,6 +718,12 @@ EMSCRIPTEN_KEEPALIVE void tapirun_activate(int frame) {
 
 EMSCRIPTEN_KEEPALIVE void tapirun_drag(int frame, int left, int top) {
     if (platform::WindowImpl* w = platform::windowOfFrame(frame)) w->moveTo(left, top);
+}
+
+// A screen reader's press of a push button: the click a person's press and release would make.
+EMSCRIPTEN_KEEPALIVE void tapirun_press(int element) {
+    platform::ControlImpl* c = platform::controlOfElement(element);
+    if (c && c->enabled && c->shownOnScreen() && c->window->shown && c->clickHandler) c->clickHandler();
 }
 
 EMSCRIPTEN_KEEPALIVE void tapirun_close(int frame) {

@@ -8,6 +8,8 @@
       opens the site once, stops the server, reloads, and checks that the program starts again
   chromium.py shot --site DIR --out FILE.png [--size WxH] [--keys TEXT]
       a picture of the page, after the keys typed through the DevTools protocol
+  chromium.py a11y --site DIR
+      the page's accessibility tree read through the DevTools protocol, and buttons pressed in it
   chromium.py paint --site DIR
       the page's first contentful paint, loaded cold and then warm
 
@@ -299,6 +301,73 @@ def paint(args):
         server.stop()
 
 
+def accessible(browser):
+    """The page's accessibility tree as (role, name, properties) of every node not ignored."""
+    nodes = browser.call("Accessibility.getFullAXTree")["nodes"]
+    out = []
+    for n in nodes:
+        if n.get("ignored"):
+            continue
+        role = n.get("role", {}).get("value", "")
+        name = n.get("name", {}).get("value", "")
+        props = {p["name"]: p.get("value", {}).get("value") for p in n.get("properties", [])}
+        desc = n.get("description", {}).get("value", "")
+        out.append((role, name, props, desc))
+    return out
+
+
+def a11y(args):
+    """What a screen reader finds on the start screen, and a press of OK through it."""
+    server = Server(args.site)
+    browser = Browser()
+    failures = []
+
+    def expect(condition, what):
+        print(("ok   " if condition else "FAIL ") + what)
+        if not condition:
+            failures.append(what)
+
+    try:
+        browser.navigate(server.url("index.html"))
+        browser.wait_for("document.querySelector('.tr-main') !== null", 30)
+        browser.call("Accessibility.enable")
+        tree = accessible(browser)
+        named = {(role, name) for role, name, _, _ in tree}
+        # The tree collapses runs of spaces in names, as the browser reads them out.
+        for name in ("O K", "終 了", "Tapirun", "Zunobe"):
+            expect(("button", name) in named, "a push button named %r" % name)
+        buttons = {name: desc for role, name, _, desc in tree if role == "button"}
+        expect(buttons.get("O K", "").startswith("開始"), "the OK button described by its hint (%r)"
+               % buttons.get("O K"))
+        expect(("radiogroup", "モード") in named, "the mode selector a radio group named モード")
+        radios = [(name, props) for role, name, props, _ in tree if role == "radio"]
+        expect(len(radios) == 7, "seven modes as radio buttons (%d)" % len(radios))
+        checked = [name for name, props in radios if props.get("checked") in ("true", True)]
+        expect(checked == ["中段の練習"], "the middle row checked (%s)" % checked)
+        expect(any(role == "progressbar" for role, _, _, _ in tree), "a progress bar")
+        expect(("StaticText", "モードを選択してから") in named or
+               any(role == "StaticText" and "モードを選択してから" in name for role, name, _, _ in tree),
+               "the start message read whole as text")
+        expect(not any(role == "dialog" for role, _, _, _ in tree), "the hidden About box is not in the tree")
+        expect(("application", "Tapirun") in named, "the main window an application named Tapirun")
+        # A screen reader presses a button with a click that no mouse press comes before.
+        browser.evaluate("document.querySelector('[aria-label=\"O  K\"]').click()")
+        time.sleep(0.2)
+        tree = accessible(browser)
+        texts = " ".join(name for role, name, _, _ in tree if role == "StaticText")
+        expect("スペース" in texts, "OK pressed through the tree prepares a drill (%s)" % texts[:60])
+        expect(not any(role == "radiogroup" for role, _, _, _ in tree), "the hidden mode selector left the tree")
+        browser.evaluate("document.querySelector('[aria-label=\"Zunobe\"]').click()")
+        time.sleep(0.2)
+        tree = accessible(browser)
+        expect(any(role == "dialog" and name == "バージョン情報" for role, name, _, _ in tree),
+               "the info button pressed through the tree shows the About box as a dialog")
+        return 1 if failures else 0
+    finally:
+        browser.close()
+        server.stop()
+
+
 def main():
     parser = argparse.ArgumentParser()
     sub = parser.add_subparsers(dest="command", required=True)
@@ -316,10 +385,12 @@ def main():
     p.add_argument("--out", required=True)
     p.add_argument("--size", default="1024x768")
     p.add_argument("--keys", default="")
+    p = sub.add_parser("a11y")
+    p.add_argument("--site", required=True)
     p = sub.add_parser("paint")
     p.add_argument("--site", required=True)
     args = parser.parse_args()
-    return {"run": run, "offline": offline, "shot": shot, "paint": paint}[args.command](args)
+    return {"run": run, "offline": offline, "shot": shot, "paint": paint, "a11y": a11y}[args.command](args)
 
 
 if __name__ == "__main__":
