@@ -23,6 +23,8 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         pass
 
 
+# A port left in TIME_WAIT by the last server is taken again at once.
+socketserver.ThreadingTCPServer.allow_reuse_address = True
 for attempt in range(20):
     try:
         server = socketserver.ThreadingTCPServer(("127.0.0.1", port + attempt),
