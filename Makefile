@@ -1,7 +1,7 @@
 BUILD ?= build
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps deps-run deps-bench configure build build-program run test bench screenshots format clean soak install package win32 test-win32
+.PHONY: all deps deps-run deps-bench deps-web configure build build-program run test bench screenshots format clean soak install package win32 test-win32 web web-build test-web
 
 all: build
 
@@ -12,6 +12,8 @@ deps-run:
 	@./scripts/install-deps.sh run
 deps-bench:
 	@./scripts/install-deps.sh bench
+deps-web:
+	@./scripts/install-deps.sh web
 
 # A tree configured by make run leaves the tests out; the test set turns them on again.
 configure: deps
@@ -28,7 +30,7 @@ build-program: deps-run
 run: build-program
 	./$(BUILD)/tapirun
 
-test: build test-win32
+test: build test-win32 test-web
 	cd $(BUILD) && ctest --output-on-failure --timeout 300
 
 # The Windows program, cross-built with MinGW-w64 and tested under Wine on its own Xvfb display.
@@ -42,6 +44,23 @@ win32: deps $(WIN32_BUILD)/build.ninja
 
 test-win32: win32
 	cd $(WIN32_BUILD) && ctest --output-on-failure --timeout 300
+
+# The browser program, built as WebAssembly with Emscripten into $(WEB_BUILD)/site/ and served on
+# 127.0.0.1; its tests run in headless Chromium and in a Chromium kiosk on Xvfb.
+WEB_BUILD ?= $(abspath build-web)
+EMSDK_ENV = NODE_PATH=/usr/share/nodejs
+
+$(WEB_BUILD)/build.ninja: | deps-web
+	$(EMSDK_ENV) emcmake cmake -S . -B $(WEB_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAPIRUN_TESTS=ON
+
+web-build: deps-web $(WEB_BUILD)/build.ninja
+	$(EMSDK_ENV) cmake --build $(WEB_BUILD)
+
+web: web-build
+	/usr/bin/python3 scripts/serve-web.py $(WEB_BUILD)/site
+
+test-web: deps web-build
+	cd $(WEB_BUILD) && $(EMSDK_ENV) ctest --output-on-failure --timeout 300
 
 # GNU layout under PREFIX; DESTDIR stages the tree elsewhere, as packagers do.
 PREFIX ?= /usr/local
@@ -65,8 +84,8 @@ soak: build $(ASAN_BUILD)/build.ninja
 	cmake --build $(ASAN_BUILD) --target form_tests drill_tests
 	./scripts/soak.sh $(ASAN_BUILD) $(BUILD)
 
-bench: deps-bench build
-	./scripts/bench.sh $(BUILD)/tapirun
+bench: deps-bench build web-build
+	./scripts/bench.sh $(BUILD)/tapirun $(WEB_BUILD)/site
 
 screenshots: build
 	./scripts/screenshots.sh $(BUILD)
@@ -75,4 +94,4 @@ format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf $(BUILD) $(WIN32_BUILD)
+	rm -rf $(BUILD) $(WIN32_BUILD) $(WEB_BUILD)

@@ -5,7 +5,11 @@
 # drill screen (xbench's qt6-floor baseline), the toolkit's own floor; then times the one-minute
 # test from the outside.
 #
-#   scripts/bench.sh build/tapirun        (make bench)
+#   scripts/bench.sh build/tapirun [build-web/site]        (make bench)
+#
+# With the browser program's site, it also measures the page in a Chromium kiosk beside a page that
+# only changes one big character per key (bench/web/floor.html), the browser's own floor, run after
+# run in turn; and the page's first contentful paint, cold and warm, in headless Chromium.
 #
 # Environment: XBENCH_DIR (default: shared/tools/xbench beside the checkout), RUNS (3), SAMPLES
 # (50), SKIP_MINUTE=1 to leave out the minute. Results, screenshots and logs go to
@@ -166,6 +170,72 @@ if [[ ${SKIP_MINUTE:-0} != 1 ]]; then
     trap - EXIT
 fi
 
+# --- the browser program beside the browser's floor ---------------------------------------
+site=${2:-}
+webSummary=""
+if [[ -n $site && -r $site/index.html ]]; then
+    webWork=$(mktemp -d /tmp/tapirun-bench-web.XXXXXX)
+    sitePid="" floorPid=""
+    webCleanup() {
+        [[ -n $sitePid ]] && kill "$sitePid" 2>/dev/null
+        [[ -n $floorPid ]] && kill "$floorPid" 2>/dev/null
+        rm -rf "$webWork"
+    }
+    trap webCleanup EXIT
+    /usr/bin/python3 "$source_dir/scripts/serve-web.py" "$site" 18180 >"$webWork/site.log" 2>&1 &
+    sitePid=$!
+    /usr/bin/python3 "$source_dir/scripts/serve-web.py" "$source_dir/bench/web" 18190 >"$webWork/floor.log" 2>&1 &
+    floorPid=$!
+    for _ in {1..50}; do
+        siteUrl=$(grep -o 'http://127.0.0.1:[0-9]*/' "$webWork/site.log" 2>/dev/null | head -1)
+        floorUrl=$(grep -o 'http://127.0.0.1:[0-9]*/' "$webWork/floor.log" 2>/dev/null | head -1)
+        [[ -n $siteUrl && -n $floorUrl ]] && break
+        sleep 0.1
+    done
+    # The kiosk's viewport is the screen but for a pixel at the right and bottom edges.
+    readonly webBoxLeft=$(((screenW - 1 - 140) / 2)) webBoxTop=$(((screenH - 1 - 140) / 2))
+    readonly webRoi="$((webBoxLeft - 130)),$webBoxTop,400,330"
+    kiosk=$source_dir/bench/web/kiosk.sh
+    # shellcheck disable=SC2016 # expanded by the setup's own shell
+    webSetup='. "$XB_DIR/helpers.sh"; sleep 1; xb_focus "$XB_WIN"; xb_keys F1 space; sleep 0.5'
+    # shellcheck disable=SC2016
+    floorSetup='. "$XB_DIR/helpers.sh"; sleep 1; xb_focus "$XB_WIN"; sleep 0.5'
+    rm -f "$out/web-page.txt" "$out/web-floor.txt" "$out"/web-page-*.png "$out"/web-floor-*.png
+    measureWeb() { # measureWeb PROGRAM RUN OUTFILE
+        if [[ $1 == web-page ]]; then
+            "$xbench/xbench.sh" --name web-page -n "$samples" --xkb "$xkb" --keys "$keys" --setup "$webSetup" \
+                --roi "$webRoi" "${typingIdle[@]}" --shot "$out/web-page-$2.png" --out "$3" -- "$kiosk" "$siteUrl" \
+                >/dev/null
+        else
+            # After ten idle seconds the floor page no longer answers xbench's keys in its kiosk, so
+            # it is measured without the typing screen's idle CPU.
+            "$xbench/xbench.sh" --name web-floor -n "$samples" --xkb "$xkb" --keys "$keys" --setup "$floorSetup" \
+                --roi "$webRoi" --shot "$out/web-floor-$2.png" --out "$3" -- "$kiosk" \
+                "${floorUrl}floor.html" >/dev/null
+        fi
+    }
+    echo "bench: warming up the browser" >&2
+    "$xbench/xbench.sh" --name web-warm-up "${warmUp[@]}" -- "$kiosk" "$siteUrl" >/dev/null 2>&1
+    for ((run = 1; run <= runs; run++)); do
+        order=(web-page web-floor)
+        ((run % 2 == 0)) && order=(web-floor web-page)
+        for program in "${order[@]}"; do
+            echo "bench: run $run of $runs: $program" >&2
+            measureWeb "$program" "$run" "$out/$program.txt"
+        done
+    done
+    for shot in "$out"/web-page-*-run1.png; do
+        [[ -e $shot && $(convert "$shot" -format "%[hex:p{$webBoxLeft,$webBoxTop}]" info: 2>/dev/null) == FF00FF ]] ||
+            echo "bench: WARNING: no drill running in $(basename "$shot")" >&2
+    done
+    webPaint=$(/usr/bin/python3 "$source_dir/tests/web/chromium.py" paint --site "$site" 2>/dev/null)
+    wasmBytes=$(gzip -9c "$site/tapirun.wasm" | wc -c) jsBytes=$(gzip -9c "$site/tapirun.js" | wc -c)
+    webSummary="page's first contentful paint in headless Chromium: ${webPaint#web-page }
+program's wasm + JavaScript compressed (gzip -9): $(((wasmBytes + jsBytes + 512) / 1024)) KB (target <= 150 KB)"
+    webCleanup
+    trap - EXIT
+fi
+
 # --- the program alone, in process ---------------------------------------------------------
 inprocess=$(dirname "$app")/bench/tapirun_keylatency
 inprocessOut=""
@@ -218,6 +288,26 @@ EOF
                                            m, m - 60000, (m - 60000) / 600 }'
     elif [[ ${SKIP_MINUTE:-0} != 1 ]]; then
         echo "test minute: n/a"
+    fi
+    if [[ -f $out/web-page.txt ]]; then
+        echo
+        echo "the browser program in a Chromium kiosk beside a page that only changes one big character per key"
+        printf '%-18s %9s %9s %6s  %-7s %-4s\n' metric web-page web-floor ratio target met
+        while read -r field target; do
+            ours=$(median "$out/web-page.txt" "$field")
+            peer=$(median "$out/web-floor.txt" "$field")
+            printf '%-18s %9s %9s %6s  %-7s %-4s\n' "$field" "${ours:-n/a}" "${peer:-n/a}" "$(ratio "$ours" "$peer")" \
+                "${target:+<= $target}" "$(meets "$ours" "$peer" "$target")"
+        done <<'FIELDS'
+key_p50_ms 1.3
+key_p95_ms
+firstpaint_ms
+rss_mb
+typing_idle_cpu_s
+key_ok
+key_timeout
+FIELDS
+        echo "$webSummary"
     fi
     if [[ -n $inprocessOut ]]; then
         echo "in process (offscreen, key sent to repaint done):"

@@ -4,6 +4,7 @@
 #   scripts/install-deps.sh run     building and running the program (make run)
 #   scripts/install-deps.sh test    the above, and everything the tests need (make test)
 #   scripts/install-deps.sh bench   the above, and the benchmark's tools and peer (make bench)
+#   scripts/install-deps.sh web     building the browser program and testing it (make web)
 #
 # Idempotent: when every package is present it only runs dpkg-query once.
 set -euo pipefail
@@ -42,20 +43,30 @@ test=(
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 wine
 )
 
+# The browser program: Emscripten builds it, headless Chromium runs its tests, driven from Debian's
+# Python with its websocket module; the site serves the IPA faces' files.
+web=(
+  emscripten cmake ninja-build googletest fonts-ipafont-gothic fonts-ipafont-mincho
+  chromium python3 python3-websocket
+)
+
 bench=(
   # The peer measured beside the program, TIPP10 on the same Qt 6, with the SQLite driver it keeps
   # its lessons in.
   tipp10 libqt6sql6-sqlite
   xvfb xdotool x11-xkb-utils x11-utils imagemagick gcc make
   libx11-dev libxtst-dev libxdamage-dev libxfixes-dev
+  # The browser program beside the browser's floor page.
+  chromium python3 python3-websocket
 )
 
 case $use in
 run) packages=("${run[@]}") ;;
-test) packages=("${run[@]}" "${test[@]}") ;;
+test) packages=("${run[@]}" "${test[@]}" "${web[@]}") ;;
+web) packages=("${web[@]}") ;;
 bench) packages=("${run[@]}" "${bench[@]}") ;;
 *)
-  echo "usage: $0 run|test|bench" >&2
+  echo "usage: $0 run|test|bench|web" >&2
   exit 2
   ;;
 esac

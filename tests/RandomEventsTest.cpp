@@ -40,7 +40,8 @@ TEST(RandomEvents, LongSequencesKeepTheRules) {
     Coverage covered;
     for (std::uint64_t done = 0, n = 0; done < total; done += SequenceLength, ++n) {
         const std::uint32_t sequenceSeed = seed + static_cast<std::uint32_t>(n) * 0x9E3779B9u;
-        const Exploration run = explore(sequenceSeed, std::min<std::uint64_t>(SequenceLength, total - done));
+        const Exploration run = explore(
+            sequenceSeed, static_cast<std::size_t>(std::min<std::uint64_t>(SequenceLength, total - done)));
         covered += run.coverage;
         if (!run.failure) continue;
         const Failure& failure = *run.failure;

@@ -1,0 +1,777 @@
+// The page side of the browser backend: DOM elements for windows and controls, text measuring, the
+// page's key and mouse events handed to the program, timers, the beep, and pictures of a window
+// drawn from its elements for the tests. Linked with --js-library; everything the C++ side calls
+// is a function of the form tr_*, and it calls back through the exported tapirun_* functions.
+
+mergeInto(LibraryManager.library, {
+  $TR__postset: 'TR.init();',
+  $TR: {
+    elements: [null],
+    zTop: 10,
+    audio: null,
+    askedFullScreen: false,
+    drag: null,
+    ended: false,
+    faces: {
+      'ＭＳ Ｐゴシック': '"Tapirun PGothic"',
+      'ＭＳ ゴシック': '"Tapirun Gothic"',
+      'ＭＳ Ｐ明朝': '"Tapirun PMincho"',
+      'ＭＳ 明朝': '"Tapirun Mincho"',
+    },
+    init: function () {
+      TR.canvas = document.createElement('canvas');
+      TR.measure = TR.canvas.getContext('2d');
+      TR.desktop = document.getElementById('desktop') || document.body;
+    },
+    add: function (el) {
+      TR.elements.push(el);
+      el.trHandle = TR.elements.length - 1;
+      return el.trHandle;
+    },
+    rgb: function (c) {
+      return 'rgb(' + (c & 255) + ',' + ((c >> 8) & 255) + ',' + ((c >>> 16) & 255) + ')';
+    },
+    font: function (face, height, bold) {
+      var family = TR.faces[face] || ('"' + face + '", "Tapirun PGothic"');
+      return (bold ? 'bold ' : '') + height + 'px ' + family;
+    },
+    // The first gesture of any kind makes the sound's context and asks for the full screen; both
+    // need a gesture, and making the context inside a wrong key's handler would delay its paint.
+    gesture: function () {
+      if (!TR.audio && (window.AudioContext || window.webkitAudioContext)) {
+        try {
+          TR.audio = new (window.AudioContext || window.webkitAudioContext)();
+        } catch (e) {
+          TR.audio = null;
+        }
+      }
+      if (!TR.askedFullScreen && !TR.ended) {
+        TR.askedFullScreen = true;
+        var root = document.documentElement;
+        // A kiosk, or a browser already in full screen, covers the screen: asking again would
+        // only show the browser's note on how to leave it.
+        var covering = (window.matchMedia && window.matchMedia('(display-mode: fullscreen)').matches) ||
+          (window.innerWidth >= screen.width - 2 && window.innerHeight >= screen.height - 2);
+        if (root.requestFullscreen && !document.fullscreenElement && !covering)
+          root.requestFullscreen().catch(function () {});
+      }
+    },
+    // Where each character of a line starts, and its end last: whole pixels, each character as wide
+    // as its advance rounded.
+    advances: {},
+    places: function (font, chars) {
+      var table = TR.advances[font];
+      if (!table) table = TR.advances[font] = {};
+      var out = [0], x = 0;
+      for (var i = 0; i < chars.length; ++i) {
+        var a = table[chars[i]];
+        if (a === undefined) {
+          TR.measure.font = font;
+          a = table[chars[i]] = Math.round(TR.measure.measureText(chars[i]).width);
+        }
+        x += a;
+        out.push(x);
+      }
+      return out;
+    },
+    modifiers: function (e) {
+      var altGraph = e.getModifierState && e.getModifierState('AltGraph');
+      return (e.shiftKey ? 1 : 0) | (e.ctrlKey ? 2 : 0) | (e.altKey ? 4 : 0) | (altGraph ? 8 : 0);
+    },
+    // A typed character as its code point; keys that type nothing as negative numbers.
+    keyCode: function (key) {
+      var chars = Array.from(key);
+      if (chars.length === 1) return chars[0].codePointAt(0);
+      switch (key) {
+        case 'Enter': return 13;
+        case 'Backspace': return 8;
+        case 'Escape': return 27;
+        case 'Tab': return 9;
+        case 'F1': return -1;
+        case 'ArrowLeft': return -10;
+        case 'ArrowRight': return -11;
+        case 'ArrowUp': return -12;
+        case 'ArrowDown': return -13;
+        default: return -99;
+      }
+    },
+    onKey: function (e) {
+      if (TR.ended) return;
+      TR.gesture();
+      var mods = TR.modifiers(e);
+      var code = TR.keyCode(e.key);
+      var chord = (mods & 8) === 0 && (mods & 6) !== 0;
+      var taken = Module._tapirun_key(code, mods);
+      // F1 would open the browser's help and the chords its own commands (Ctrl+W closes a kiosk).
+      if (taken || code === -1 || code === 9 || chord) e.preventDefault();
+    },
+    controlOf: function (target) {
+      for (var el = target; el && el !== document; el = el.parentNode)
+        if (el.trControl) return el;
+      return null;
+    },
+    windowOf: function (target) {
+      for (var el = target; el && el !== document; el = el.parentNode)
+        if (el.trFrame) return el;
+      return null;
+    },
+    onMouseDown: function (e) {
+      if (TR.ended) return;
+      TR.gesture();
+      var frame = TR.windowOf(e.target);
+      if (!frame) return;
+      e.preventDefault();
+      if (e.target.trCloseBox) return;
+      if (e.target.trCaption || (e.target.parentNode && e.target.parentNode.trCaption)) {
+        Module._tapirun_activate(frame.trHandle);
+        if (e.button === 0) TR.drag = {frame: frame, x: e.clientX - frame.offsetLeft, y: e.clientY - frame.offsetTop};
+        return;
+      }
+      var control = TR.controlOf(e.target);
+      if (!control) return;
+      // The page stands in for the window manager: a person's press brings the window pressed to
+      // the front and gives it the keyboard before the control hears it. The tests' own presses
+      // reach the control alone, as on the desktop backends.
+      if (e.isTrusted) Module._tapirun_activate(frame.trHandle);
+      Module._tapirun_mouse(0, control.trHandle, e.button, e.detail, e.clientX, e.clientY);
+    },
+    onMouseUp: function (e) {
+      if (TR.ended) return;
+      // The side buttons would step through the browser's history.
+      if (e.button > 2) e.preventDefault();
+      if (TR.drag) {
+        TR.drag = null;
+        return;
+      }
+      Module._tapirun_mouse(1, 0, e.button, e.detail, e.clientX, e.clientY);
+    },
+    onMouseMove: function (e) {
+      if (!TR.drag || TR.ended) return;
+      Module._tapirun_drag(TR.drag.frame.trHandle, Math.round(e.clientX - TR.drag.x), Math.round(e.clientY - TR.drag.y));
+    },
+    onClick: function (e) {
+      // A click with no press before it is a screen reader's press of a button.
+      if (e.detail === 0 && !TR.ended && !e.target.trCloseBox) {
+        var pressed = TR.controlOf(e.target);
+        if (pressed && pressed.getAttribute('role') === 'button') Module._tapirun_press(pressed.trHandle);
+        return;
+      }
+      if (e.target.trCloseBox && !TR.ended) {
+        var frame = TR.windowOf(e.target);
+        if (frame) Module._tapirun_close(frame.trHandle);
+      }
+    },
+    paintRadio: function (g, r, x, y, w, h) {
+      var shadow = 'rgb(128,128,128)', light = 'rgb(255,255,255)';
+      var top = y + Math.floor(r.height / 2);
+      g.fillStyle = shadow;
+      g.fillRect(x, top, w - 1, 1); g.fillRect(x, top, 1, y + h - top - 1);
+      g.fillRect(x + w - 2, top, 1, y + h - top - 1); g.fillRect(x, y + h - 2, w - 1, 1);
+      g.fillStyle = light;
+      g.fillRect(x + 1, top + 1, w - 3, 1); g.fillRect(x + 1, top + 1, 1, y + h - top - 3);
+      g.fillRect(x + w - 1, top, 1, y + h - top); g.fillRect(x, y + h - 1, w, 1);
+      g.font = r.font;
+      g.textBaseline = 'middle';
+      var cw = g.measureText(r.caption).width;
+      g.fillStyle = TR.rgb(r.background);
+      g.fillRect(x + 8, y, Math.ceil(cw) + 4, r.height);
+      g.fillStyle = TR.rgb(r.colour);
+      g.fillText(r.caption, x + 10, y + r.height / 2);
+      for (var i = 0; i < r.rects.length; ++i) {
+        var it = r.rects[i];
+        var cx = x + it[0] + 6.5, cy = y + it[1] + it[3] / 2;
+        g.beginPath();
+        g.arc(cx, cy, 6, 0, 2 * Math.PI);
+        g.fillStyle = light;
+        g.fill();
+        g.strokeStyle = shadow;
+        g.stroke();
+        if (i === r.selected) {
+          g.beginPath();
+          g.arc(cx, cy, 2.5, 0, 2 * Math.PI);
+          g.fillStyle = 'rgb(0,0,0)';
+          g.fill();
+        }
+        g.fillStyle = TR.rgb(r.colour);
+        g.fillText(r.labels[i], x + it[0] + 17, cy);
+      }
+      g.textBaseline = 'alphabetic';
+    },
+    // Pictures of a window for the tests: each element drawn as its style shows it, children in
+    // the order the page stacks them.
+    paint: function (g, el, x, y) {
+      if (el.style.display === 'none') return;
+      var w = el.trWidth, h = el.trHeight;
+      g.save();
+      g.beginPath();
+      g.rect(x, y, w, h);
+      g.clip();
+      var d = el.trDraw || {};
+      if (d.background !== undefined && d.background >= 0) {
+        g.fillStyle = TR.rgb(d.background);
+        g.fillRect(x, y, w, h);
+      }
+      var line = function (x0, y0, x1, y1, c) {
+        g.fillStyle = c;
+        g.fillRect(x0, y0, x1 - x0 + 1, y1 - y0 + 1);
+      };
+      var shadow = 'rgb(128,128,128)', light = 'rgb(255,255,255)', dark = 'rgb(64,64,64)';
+      var r = x + w - 1, b = y + h - 1;
+      if (d.sunken) {
+        line(x, y, r, y, shadow); line(x, y, x, b, shadow);
+        line(r, y, r, b, light); line(x, b, r, b, light);
+        line(x + 1, y + 1, r - 1, y + 1, light); line(x + 1, y + 1, x + 1, b - 1, light);
+        line(r - 1, y + 1, r - 1, b - 1, shadow); line(x + 1, b - 1, r - 1, b - 1, shadow);
+      }
+      if (d.well) {
+        line(x, y, r, y, shadow); line(x, y, x, b, shadow);
+        line(r, y + 1, r, b, light); line(x + 1, b, r, b, light);
+      }
+      if (d.raised) {
+        line(x, y, r, y, light); line(x, y, x, b, light);
+        line(r, y, r, b, dark); line(x, b, r, b, dark);
+        line(r - 1, y + 1, r - 1, b - 1, shadow); line(x + 1, b - 1, r - 1, b - 1, shadow);
+      }
+      if (d.fill) {
+        g.fillStyle = TR.rgb(d.fill.colour);
+        g.fillRect(x + 1, y + 1, d.fill.width, h - 2);
+      }
+      if (d.picture) {
+        g.imageSmoothingEnabled = false;
+        g.drawImage(d.picture, x, y, d.stretch ? w : d.picture.width, d.stretch ? h : d.picture.height);
+      }
+      if (d.lines) {
+        // The ink is drawn white into a mask first and coloured after, so that a character has the
+        // same shape in every colour: the browser's text smoothing otherwise depends on the colour.
+        var mask = TR.maskCanvas || (TR.maskCanvas = document.createElement('canvas'));
+        mask.width = w;
+        mask.height = h;
+        var mg = mask.getContext('2d');
+        mg.font = d.font;
+        mg.fillStyle = '#fff';
+        mg.textBaseline = 'alphabetic';
+        var m = mg.measureText('Ag');
+        var ascent = m.fontBoundingBoxAscent, descent = m.fontBoundingBoxDescent;
+        var top = d.centred ? Math.round((h - d.lineHeight) / 2) : 0;
+        for (var i = 0; i < d.lines.length; ++i) {
+          var baseline = Math.round(top + i * d.lineHeight + (d.lineHeight - ascent - descent) / 2 + ascent);
+          if (d.centred) {
+            mg.fillText(d.lines[i], (w - mg.measureText(d.lines[i]).width) / 2, baseline);
+            continue;
+          }
+          var chars = Array.from(d.lines[i]);
+          for (var k = 0; k < chars.length; ++k)
+            mg.fillText(chars[k], d.places[i][k], baseline);
+        }
+        mg.globalCompositeOperation = 'source-in';
+        mg.fillStyle = TR.rgb(d.colour);
+        mg.fillRect(0, 0, w, h);
+        g.drawImage(mask, x, y);
+      }
+      if (d.radio) TR.paintRadio(g, d.radio, x, y, w, h);
+      var kids = Array.prototype.slice.call(el.children);
+      kids.sort(function (a, b2) {
+        return (a.trWindowed ? 1 : 0) - (b2.trWindowed ? 1 : 0);
+      });
+      for (var k = 0; k < kids.length; ++k) {
+        var kid = kids[k];
+        if (kid.trWidth === undefined) continue;
+        TR.paint(g, kid, x + kid.trLeft, y + kid.trTop);
+      }
+      g.restore();
+    },
+  },
+
+  tr_window_create__deps: ['$TR'],
+  tr_window_create: function (dialog, caption, width, height) {
+    var frame = document.createElement('div');
+    frame.className = dialog ? 'tr-window tr-dialog' : 'tr-window tr-main';
+    frame.trFrame = true;
+    frame.style.display = 'none';
+    if (dialog) {
+      var bar = document.createElement('div');
+      bar.className = 'tr-caption';
+      bar.trCaption = true;
+      var title = document.createElement('span');
+      title.textContent = UTF8ToString(caption);
+      bar.appendChild(title);
+      var close = document.createElement('div');
+      close.className = 'tr-close';
+      close.trCloseBox = true;
+      close.setAttribute('role', 'button');
+      close.setAttribute('aria-label', '閉じる');
+      bar.appendChild(close);
+      frame.appendChild(bar);
+      frame.trTitle = title;
+      frame.setAttribute('role', 'dialog');
+    } else {
+      frame.setAttribute('role', 'application');
+    }
+    frame.setAttribute('aria-label', UTF8ToString(caption));
+    var client = document.createElement('div');
+    client.className = 'tr-client';
+    client.trControl = true;
+    client.trDraw = {};
+    client.trLeft = 0;
+    client.trTop = 0;
+    client.trWidth = width;
+    client.trHeight = height;
+    client.style.width = width + 'px';
+    client.style.height = height + 'px';
+    frame.appendChild(client);
+    frame.trClient = client;
+    TR.desktop.appendChild(frame);
+    var handle = TR.add(frame);
+    TR.add(client);
+    return handle;
+  },
+
+  tr_window_destroy__deps: ['$TR'],
+  tr_window_destroy: function (frame) {
+    var el = TR.elements[frame];
+    if (el && el.parentNode) el.parentNode.removeChild(el);
+  },
+
+  tr_window_client__deps: ['$TR'],
+  tr_window_client: function (frame) {
+    return TR.elements[frame].trClient.trHandle;
+  },
+
+  tr_window_show__deps: ['$TR'],
+  tr_window_show: function (frame, shown) {
+    TR.elements[frame].style.display = shown ? '' : 'none';
+  },
+
+  tr_window_move__deps: ['$TR'],
+  tr_window_move: function (frame, left, top) {
+    var el = TR.elements[frame];
+    el.style.left = left + 'px';
+    el.style.top = top + 'px';
+  },
+
+  tr_window_raise__deps: ['$TR'],
+  tr_window_raise: function (frame) {
+    TR.elements[frame].style.zIndex = ++TR.zTop;
+  },
+
+  tr_window_active__deps: ['$TR'],
+  tr_window_active: function (frame, active) {
+    TR.elements[frame].classList.toggle('tr-active', !!active);
+  },
+
+  tr_element_create__deps: ['$TR'],
+  tr_element_create: function (parent, kind, windowed) {
+    var tags = ['div', 'div', 'canvas', 'div', 'div', 'div'];
+    var el = document.createElement(tags[kind]);
+    el.className = 'tr-c tr-k' + kind;
+    el.trControl = true;
+    el.trWindowed = !!windowed;
+    el.trDraw = {};
+    if (windowed) el.style.zIndex = 1;
+    TR.elements[parent].appendChild(el);
+    return TR.add(el);
+  },
+
+  tr_place__deps: ['$TR'],
+  tr_place: function (handle, left, top, width, height) {
+    var el = TR.elements[handle];
+    el.trLeft = left;
+    el.trTop = top;
+    el.trWidth = width;
+    el.trHeight = height;
+    el.style.left = left + 'px';
+    el.style.top = top + 'px';
+    el.style.width = width + 'px';
+    el.style.height = height + 'px';
+  },
+
+  tr_show__deps: ['$TR'],
+  tr_show: function (handle, shown) {
+    TR.elements[handle].style.display = shown ? '' : 'none';
+  },
+
+  tr_background__deps: ['$TR'],
+  tr_background: function (handle, colour) {
+    var el = TR.elements[handle];
+    el.trDraw.background = colour;
+    el.style.backgroundColor = colour < 0 ? 'transparent' : TR.rgb(colour);
+  },
+
+  // Text drawn in lines of one character height; centred is the caption of a panel or button. Each
+  // character of a label sits at a whole pixel, as the desktop's hinted fonts place them.
+  tr_text__deps: ['$TR'],
+  tr_text: function (handle, text, face, height, bold, colour, centred, underlineLine, underlineAt) {
+    var el = TR.elements[handle];
+    var lines = UTF8ToString(text).split('\n');
+    var font = TR.font(UTF8ToString(face), height, bold);
+    var d = el.trDraw;
+    d.lines = lines;
+    d.font = font;
+    d.lineHeight = height;
+    d.colour = colour;
+    d.centred = !!centred;
+    el.style.font = font;
+    el.style.lineHeight = height + 'px';
+    el.style.color = TR.rgb(colour);
+    var box = el.trText;
+    if (!box) {
+      box = el.trText = document.createElement('div');
+      box.className = centred ? 'tr-caption-text' : 'tr-lines';
+      el.insertBefore(box, el.firstChild);
+    }
+    if (centred) {
+      box.textContent = lines.join('\n');
+      return;
+    }
+    box.textContent = '';
+    // The characters stand at their own places for the eye; a screen reader gets the text whole.
+    box.setAttribute('aria-hidden', 'true');
+    if (!el.trSpoken) {
+      el.trSpoken = document.createElement('span');
+      el.trSpoken.className = 'tr-spoken';
+      el.appendChild(el.trSpoken);
+    }
+    el.trSpoken.textContent = lines.join('\n');
+    d.places = [];
+    for (var i = 0; i < lines.length; ++i) {
+      var chars = Array.from(lines[i]);
+      var places = TR.places(font, chars);
+      d.places.push(places);
+      for (var k = 0; k < chars.length; ++k) {
+        var span = document.createElement('span');
+        span.textContent = chars[k];
+        span.style.left = places[k] + 'px';
+        span.style.top = i * height + 'px';
+        if (i === underlineLine && k === underlineAt) span.style.textDecoration = 'underline';
+        box.appendChild(span);
+      }
+    }
+  },
+
+  tr_measure__deps: ['$TR'],
+  tr_measure: function (text, face, height, bold) {
+    var chars = Array.from(UTF8ToString(text));
+    var places = TR.places(TR.font(UTF8ToString(face), height, bold), chars);
+    return places[chars.length];
+  },
+
+  tr_cursor__deps: ['$TR'],
+  tr_cursor: function (handle, hand) {
+    TR.elements[handle].style.cursor = hand ? 'pointer' : 'default';
+  },
+
+  tr_tooltip__deps: ['$TR'],
+  tr_tooltip: function (handle, text) {
+    var s = UTF8ToString(text);
+    var el = TR.elements[handle];
+    if (s) el.title = s;
+    else el.removeAttribute('title');
+  },
+
+  tr_bevel__deps: ['$TR'],
+  tr_bevel: function (handle, kind) {
+    var el = TR.elements[handle];
+    var names = ['', 'tr-sunken', 'tr-well', 'tr-raised', 'tr-raised tr-default'];
+    el.classList.remove('tr-sunken', 'tr-well', 'tr-raised', 'tr-default');
+    if (kind) names[kind].split(' ').forEach(function (n) { el.classList.add(n); });
+    el.trDraw.sunken = kind === 1;
+    el.trDraw.well = kind === 2;
+    el.trDraw.raised = kind >= 3;
+  },
+
+  tr_fill__deps: ['$TR'],
+  tr_fill: function (handle, width, colour) {
+    var el = TR.elements[handle];
+    var bar = el.trBar;
+    if (!bar) {
+      bar = el.trBar = document.createElement('div');
+      bar.className = 'tr-bar';
+      bar.style.backgroundColor = TR.rgb(colour);
+      el.appendChild(bar);
+    }
+    bar.style.width = width + 'px';
+    el.trDraw.fill = {width: width, colour: colour};
+  },
+
+  tr_value__deps: ['$TR'],
+  tr_value: function (handle, value) {
+    TR.elements[handle].setAttribute('aria-valuenow', value);
+  },
+
+  // A role, a name and a description (the hint, without its "|") for screen readers.
+  tr_describe__deps: ['$TR'],
+  tr_describe: function (handle, role, name, hint) {
+    var el = TR.elements[handle];
+    var r = UTF8ToString(role), n = UTF8ToString(name), h = UTF8ToString(hint).replace('|', ' ');
+    if (r) el.setAttribute('role', r);
+    if (n) el.setAttribute('aria-label', n);
+    if (h) el.setAttribute('aria-description', h);
+    if (r === 'button') el.tabIndex = -1;
+    if (r === 'progressbar') {
+      el.setAttribute('aria-valuemin', '0');
+      el.setAttribute('aria-valuemax', '100');
+      if (!el.hasAttribute('aria-valuenow')) el.setAttribute('aria-valuenow', '0');
+    }
+  },
+
+  // Whether a control takes clicks, and a toggle's state (-1: not a toggle), for screen readers.
+  tr_state__deps: ['$TR'],
+  tr_state: function (handle, enabled, pressed) {
+    var el = TR.elements[handle];
+    if (enabled) el.removeAttribute('aria-disabled');
+    else el.setAttribute('aria-disabled', 'true');
+    if (pressed >= 0) el.setAttribute('aria-pressed', pressed ? 'true' : 'false');
+  },
+
+  // One line for screen readers, through a live region of the window that nothing draws. A line
+  // equal to the one before is still a new announcement: a space after it tells them apart.
+  tr_announce__deps: ['$TR'],
+  tr_announce: function (frameHandle, text) {
+    var frame = TR.elements[frameHandle];
+    var region = frame.trLive;
+    if (!region) {
+      region = frame.trLive = document.createElement('div');
+      region.className = 'tr-live';
+      region.setAttribute('role', 'status');
+      region.setAttribute('aria-live', 'assertive');
+      region.setAttribute('aria-atomic', 'true');
+      frame.appendChild(region);
+    }
+    var line = UTF8ToString(text);
+    region.textContent = region.textContent === line ? line + '\u00a0' : line;
+  },
+
+  // Pixels as 0x00BBGGRR with a see-through flag per pixel.
+  tr_picture__deps: ['$TR'],
+  tr_picture: function (handle, width, height, pixels, clear, stretch) {
+    var el = TR.elements[handle];
+    el.width = width;
+    el.height = height;
+    var g = el.getContext('2d');
+    var image = g.createImageData(width, height);
+    for (var i = 0; i < width * height; ++i) {
+      var c = HEAPU32[(pixels >> 2) + i];
+      image.data[4 * i] = c & 255;
+      image.data[4 * i + 1] = (c >> 8) & 255;
+      image.data[4 * i + 2] = (c >> 16) & 255;
+      image.data[4 * i + 3] = HEAPU8[clear + i] ? 0 : 255;
+    }
+    g.putImageData(image, 0, 0);
+    el.trDraw.picture = el;
+    el.trDraw.stretch = !!stretch;
+    el.classList.toggle('tr-stretch', !!stretch);
+  },
+
+  // The radio group: an etched frame through the middle of the caption line, the caption on the
+  // group's colour over it, and one column of items; rects holds left, top, width, height per item.
+  tr_radio__deps: ['$TR'],
+  tr_radio: function (handle, caption, items, count, rects, selected, focused, face, height, bold, colour, background) {
+    var el = TR.elements[handle];
+    var labels = UTF8ToString(items).split('\n');
+    var font = TR.font(UTF8ToString(face), height, bold);
+    var box = el.trItems;
+    if (!box) {
+      box = el.trItems = [];
+      var frame = document.createElement('div');
+      frame.className = 'tr-etched';
+      el.appendChild(frame);
+      el.trFrameLine = frame;
+      el.trCaptionBox = document.createElement('span');
+      el.trCaptionBox.className = 'tr-group-caption';
+      el.appendChild(el.trCaptionBox);
+      for (var i = 0; i < count; ++i) {
+        var item = document.createElement('div');
+        item.className = 'tr-item';
+        item.trItem = i;
+        var mark = document.createElement('span');
+        mark.className = 'tr-mark';
+        var text = document.createElement('span');
+        text.className = 'tr-item-text';
+        item.appendChild(mark);
+        item.appendChild(text);
+        item.setAttribute('role', 'radio');
+        el.appendChild(item);
+        box.push(item);
+      }
+      el.setAttribute('role', 'radiogroup');
+    }
+    el.style.font = font;
+    el.style.color = TR.rgb(colour);
+    el.trFrameLine.style.top = Math.floor(height / 2) + 'px';
+    el.trCaptionBox.textContent = UTF8ToString(caption);
+    el.trCaptionBox.style.backgroundColor = TR.rgb(background);
+    el.trCaptionBox.style.lineHeight = height + 'px';
+    el.setAttribute('aria-label', el.trCaptionBox.textContent);
+    var h32 = rects >> 2;
+    var places = [];
+    for (var j = 0; j < count; ++j) {
+      var it = box[j];
+      var r = [HEAP32[h32 + 4 * j], HEAP32[h32 + 4 * j + 1], HEAP32[h32 + 4 * j + 2], HEAP32[h32 + 4 * j + 3]];
+      places.push(r);
+      it.style.left = r[0] + 'px';
+      it.style.top = r[1] + 'px';
+      it.style.width = r[2] + 'px';
+      it.style.height = r[3] + 'px';
+      it.style.lineHeight = r[3] + 'px';
+      it.lastChild.textContent = labels[j] || '';
+      it.classList.toggle('tr-checked', j === selected);
+      it.classList.toggle('tr-focus', j === selected && !!focused);
+      it.setAttribute('aria-checked', j === selected ? 'true' : 'false');
+    }
+    el.trDraw.radio = {labels: labels, selected: selected, focused: !!focused, caption: el.trCaptionBox.textContent,
+                       font: font, height: height, colour: colour, background: background, rects: places};
+  },
+
+  tr_contains__deps: ['$TR'],
+  tr_contains: function (handle, x, y) {
+    var r = TR.elements[handle].getBoundingClientRect();
+    return x >= r.left && x < r.right && y >= r.top && y < r.bottom ? 1 : 0;
+  },
+
+  // The point's place inside an element, whose left and top edges are found from the page.
+  tr_offset_x__deps: ['$TR'],
+  tr_offset_x: function (handle, x) {
+    return Math.floor(x - TR.elements[handle].getBoundingClientRect().left);
+  },
+  tr_offset_y__deps: ['$TR'],
+  tr_offset_y: function (handle, y) {
+    return Math.floor(y - TR.elements[handle].getBoundingClientRect().top);
+  },
+
+  tr_viewport_width: function () {
+    return document.documentElement.clientWidth || window.innerWidth;
+  },
+  tr_viewport_height: function () {
+    return document.documentElement.clientHeight || window.innerHeight;
+  },
+
+  tr_listen__deps: ['$TR'],
+  tr_listen: function () {
+    if (TR.listening) return;
+    TR.listening = true;
+    window.addEventListener('keydown', TR.onKey, true);
+    document.addEventListener('mousedown', TR.onMouseDown, true);
+    document.addEventListener('mouseup', TR.onMouseUp, true);
+    document.addEventListener('mousemove', TR.onMouseMove, true);
+    document.addEventListener('click', TR.onClick, true);
+    document.addEventListener('contextmenu', function (e) { e.preventDefault(); }, true);
+    document.addEventListener('auxclick', function (e) { e.preventDefault(); }, true);
+    window.addEventListener('resize', function () {
+      if (!TR.ended) Module._tapirun_resized();
+    });
+  },
+
+  tr_timer_set: function (id, delay) {
+    return setTimeout(function () {
+      Module._tapirun_timer(id);
+    }, delay);
+  },
+  tr_timer_clear: function (handle) {
+    clearTimeout(handle);
+  },
+
+  // A short square-wave tone, as a desktop bell sounds.
+  tr_beep__deps: ['$TR'],
+  tr_beep: function () {
+    var a = TR.audio;
+    if (!a) return;
+    try {
+      if (a.state === 'suspended') a.resume();
+      var o = a.createOscillator(), g = a.createGain();
+      o.type = 'square';
+      o.frequency.value = 880;
+      g.gain.value = 0.08;
+      o.connect(g);
+      g.connect(a.destination);
+      o.start();
+      o.stop(a.currentTime + 0.09);
+    } catch (e) {}
+  },
+
+  tr_decimal_separator: function () {
+    try {
+      var parts = new Intl.NumberFormat(navigator.language).formatToParts(1.5);
+      for (var i = 0; i < parts.length; ++i)
+        if (parts[i].type === 'decimal') return parts[i].value.codePointAt(0);
+    } catch (e) {}
+    return 46;
+  },
+
+  // What is left when the program has ended: no timers, no full screen, and a note on the page.
+  tr_end__deps: ['$TR'],
+  tr_end: function () {
+    TR.ended = true;
+    if (document.fullscreenElement && document.exitFullscreen) document.exitFullscreen().catch(function () {});
+    TR.desktop.textContent = '';
+    var note = document.createElement('div');
+    note.id = 'ended';
+    note.setAttribute('role', 'status');
+    note.innerHTML = '<p>Tapirun を終了しました。</p><p>もう一度始めるには、このページを再読み込みしてください（F5）。</p>' +
+      '<p lang="en">Tapirun has ended. Reload this page (F5) to start again.</p>';
+    TR.desktop.appendChild(note);
+    if (typeof Module.onEnded === 'function') Module.onEnded();
+  },
+
+  // A window's client area drawn from its elements; the pixels as 0x00BBGGRR, malloc'd.
+  tr_grab__deps: ['$TR', 'malloc'],
+  tr_grab: function (clientHandle, width, height) {
+    var c = document.createElement('canvas');
+    c.width = width;
+    c.height = height;
+    var g = c.getContext('2d');
+    var el = TR.elements[clientHandle];
+    var shown = el.parentNode.style.display;
+    el.parentNode.style.display = '';
+    TR.paint(g, el, 0, 0);
+    el.parentNode.style.display = shown;
+    var data = g.getImageData(0, 0, width, height).data;
+    var out = _malloc(width * height * 4);
+    for (var i = 0; i < width * height; ++i)
+      HEAPU32[(out >> 2) + i] = data[4 * i] | (data[4 * i + 1] << 8) | (data[4 * i + 2] << 16);
+    return out;
+  },
+  // The tests' events, made as the browser makes a person's and dispatched at the element under the
+  // point, so that they pass through the page's own listeners.
+  tr_test_key: function (key, modifiers) {
+    var init = {
+      key: UTF8ToString(key),
+      bubbles: true,
+      cancelable: true,
+      shiftKey: !!(modifiers & 1),
+      ctrlKey: !!(modifiers & 2),
+      altKey: !!(modifiers & 4),
+      modifierAltGraph: !!(modifiers & 8),
+    };
+    var target = document.activeElement || document.body;
+    var down = new KeyboardEvent('keydown', init);
+    target.dispatchEvent(down);
+    target.dispatchEvent(new KeyboardEvent('keyup', init));
+    return down.defaultPrevented ? 1 : 0;
+  },
+
+  tr_test_mouse__deps: ['$TR'],
+  tr_test_mouse: function (clientHandle, down, x, y, button, element, detail) {
+    var r = TR.elements[clientHandle].getBoundingClientRect();
+    var target = element ? TR.elements[element] : document.body;
+    var buttons = [1, 4, 2, 8, 16][button];
+    target.dispatchEvent(new MouseEvent(down ? 'mousedown' : 'mouseup', {
+      bubbles: true,
+      cancelable: true,
+      clientX: r.left + x,
+      clientY: r.top + y,
+      button: button,
+      buttons: down ? buttons : 0,
+      detail: detail,
+    }));
+  },
+
+  tr_test_close_box__deps: ['$TR'],
+  tr_test_close_box: function (frame) {
+    var close = TR.elements[frame].querySelector('.tr-close');
+    close.dispatchEvent(new MouseEvent('click', {bubbles: true, cancelable: true}));
+  },
+
+  tr_device_pixel_ratio: function () {
+    return window.devicePixelRatio || 1;
+  },
+});

@@ -1,0 +1,152 @@
+#pragma once
+
+// Shared by the browser backend's sources only. Every control is an element of the page; the
+// functions tr_* are the page side, in Dom.js.
+
+#include "platform/Handles.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+extern "C" {
+int tr_window_create(int dialog, const char* caption, int width, int height);
+void tr_window_destroy(int frame);
+int tr_window_client(int frame);
+void tr_window_show(int frame, int shown);
+void tr_window_move(int frame, int left, int top);
+void tr_window_raise(int frame);
+void tr_window_active(int frame, int active);
+int tr_element_create(int parent, int kind, int windowed);
+void tr_place(int element, int left, int top, int width, int height);
+void tr_show(int element, int shown);
+void tr_background(int element, int colour);
+void tr_text(int element, const char* text, const char* face, int height, int bold, int colour, int centred,
+             int underlineLine, int underlineAt);
+double tr_measure(const char* text, const char* face, int height, int bold);
+void tr_cursor(int element, int hand);
+void tr_tooltip(int element, const char* text);
+void tr_bevel(int element, int kind);
+void tr_fill(int element, int width, int colour);
+void tr_value(int element, int value);
+void tr_describe(int element, const char* role, const char* name, const char* hint);
+void tr_state(int element, int enabled, int pressed);
+void tr_announce(int frame, const char* text);
+void tr_picture(int element, int width, int height, const std::uint32_t* pixels, const unsigned char* clear,
+                int stretch);
+void tr_radio(int element, const char* caption, const char* items, int count, const int* rects, int selected,
+              int focused, const char* face, int height, int bold, int colour, int background);
+int tr_contains(int element, double x, double y);
+int tr_offset_x(int element, double x);
+int tr_offset_y(int element, double y);
+int tr_viewport_width();
+int tr_viewport_height();
+void tr_listen();
+int tr_timer_set(int id, double delay);
+void tr_timer_clear(int handle);
+void tr_beep();
+int tr_decimal_separator();
+void tr_end();
+std::uint32_t* tr_grab(int client, int width, int height);
+int tr_test_key(const char* key, int modifiers);
+void tr_test_mouse(int client, int down, int x, int y, int button, int element, int detail);
+void tr_test_close_box(int frame);
+double tr_device_pixel_ratio();
+}
+
+namespace platform {
+
+class WindowImpl;
+
+// The byte 0x5C is drawn as a yen sign and the full-width backslash as a backslash, as the Japanese
+// fonts of the original desktop do, whatever font the browser finds.
+std::string toDisplay(std::string_view utf8);
+int toCss(Colour colour);
+const char* faceOf(const Font& font);
+double measure(const Font& font, std::string_view utf8);
+
+// Bevels the page draws round an element.
+enum Bevel { NoBevel = 0, SunkenBevel = 1, WellBevel = 2, RaisedBevel = 3, DefaultBevel = 4 };
+
+struct ItemRect {
+    int left, top, width, height;
+};
+
+class ControlImpl : public ControlState {
+public:
+    int element = 0;
+    int left = 0, top = 0, width = 0, height = 0;
+    bool shown = true;
+    Cursor cursor = Cursor::Default;
+    std::vector<std::string> items;
+    int itemIndex = -1;
+    int pressedItem = -1;
+    std::vector<ControlImpl*> children;
+    bool pressed = false;
+    Picture picture;
+
+    // Panels, radio groups, progress bars and buttons lie above their parent's labels and pictures.
+    bool windowed() const { return kind != Kind::Label && kind != Kind::Image; }
+    bool shownOnScreen() const;
+    Colour backgroundColour() const;
+    void place();
+    void restyle();
+    void resizeToText();
+    void showRadio();
+    std::string shortHint() const;
+    ItemRect itemRect(int index) const;
+    int itemAt(int x, int y) const;
+};
+
+class WindowImpl : public WindowState {
+public:
+    WindowImpl(const WindowSpec& description, Window& owner);
+    ~WindowImpl();
+
+    Window& owner;
+    int frame = 0;
+    ControlImpl root;
+    std::string caption;
+    int left = 0, top = 0;
+    bool shown = false;
+    std::function<void()> f1Handler;
+
+    int outerWidth() const;
+    int outerHeight() const;
+    void layoutAligned();
+    void moveTo(int x, int y);
+    // The control that keeps the keyboard: the one named for it, else the first shown radio group
+    // or button, else none.
+    ControlImpl* focusTarget();
+    void closeRequested();
+    void hideAndPassActivation();
+    void activate();
+    void refreshFocus();
+    void describeForAssistiveTechnology();
+    bool described = false;
+};
+
+// Dialog frames: a caption bar and a border round the client area.
+constexpr int FrameBorder = 3;
+constexpr int CaptionHeight = 18;
+
+std::vector<WindowImpl*>& allWindows();
+WindowImpl* activeWindow();
+ControlImpl* controlOfElement(int element);
+WindowImpl* windowOfFrame(int frame);
+int beepsSoFar();
+
+namespace web {
+// Runs the ticks of every timer whose deadline has passed, as the page's own timers would.
+void runDueTimers();
+// The window a test types into, whichever is active; null for the active one.
+void setKeyWindow(WindowImpl* window);
+bool key(int code, unsigned modifiers);
+// The main window closed: every timer stops and the page says the program has ended.
+void endProgram();
+void mouse(int type, int element, int button, int detail, double x, double y);
+} // namespace web
+
+} // namespace platform

@@ -1,0 +1,760 @@
+// Windows and controls as elements of the page, placed at the design's pixels, with the page's key
+// and mouse events turned into the program's.
+
+#include "platform/web/Internal.h"
+
+#include <emscripten/emscripten.h>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <optional>
+
+namespace platform {
+
+namespace {
+
+// The control holding the mouse between a press and its release.
+ControlImpl* g_mouseOwner = nullptr;
+WindowImpl* g_active = nullptr;
+WindowImpl* g_keyWindow = nullptr;
+
+std::map<int, ControlImpl*>& elementMap() {
+    static std::map<int, ControlImpl*> map;
+    return map;
+}
+
+std::u32string decode(std::string_view s) {
+    std::u32string out;
+    for (std::size_t i = 0; i < s.size();) {
+        const auto b = static_cast<unsigned char>(s[i]);
+        int n = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
+        char32_t c = n == 1 ? b : n == 2 ? (b & 0x1F) : n == 3 ? (b & 0x0F) : (b & 0x07);
+        for (int k = 1; k < n && i + static_cast<std::size_t>(k) < s.size(); ++k)
+            c = (c << 6) | (static_cast<unsigned char>(s[i + static_cast<std::size_t>(k)]) & 0x3F);
+        out += c;
+        i += static_cast<std::size_t>(n);
+    }
+    return out;
+}
+
+std::string encode(std::u32string_view s) {
+    std::string out;
+    for (char32_t c : s) {
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (c >> 18));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+struct LabelLine {
+    std::u32string text; // as shown: "&&" as one "&", a single "&" left out
+    int underline = -1;
+};
+
+// "\r\n" starts a new line; a single "&" underlines the next character and "&&" draws one "&".
+std::vector<LabelLine> parseLabel(const std::string& utf8, bool marks) {
+    std::vector<LabelLine> lines;
+    const std::u32string all = decode(toDisplay(utf8));
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t end = all.find(U"\r\n", start);
+        const std::u32string raw =
+            all.substr(start, end == std::u32string::npos ? std::u32string::npos : end - start);
+        LabelLine line;
+        for (std::size_t i = 0; i < raw.size(); ++i) {
+            if (raw[i] != U'&' || !marks) {
+                line.text += raw[i];
+            } else if (i + 1 < raw.size() && raw[i + 1] == U'&') {
+                line.text += U'&';
+                ++i;
+            } else if (line.underline < 0) {
+                line.underline = static_cast<int>(line.text.size());
+            }
+        }
+        lines.push_back(line);
+        if (end == std::u32string::npos) break;
+        start = end + 2;
+    }
+    return lines;
+}
+
+// Breaks a line wherever it would pass the width; Japanese text has no spaces to break at.
+std::vector<LabelLine> labelLines(const ControlImpl& c) {
+    const bool wrap = (c.style & WordWrap) != 0;
+    auto lines = parseLabel(c.text, !wrap);
+    if (!wrap) return lines;
+    std::vector<LabelLine> wrapped;
+    for (const auto& line : lines) {
+        std::u32string current;
+        for (char32_t ch : line.text) {
+            if (!current.empty() && measure(c.font, encode(current + ch)) > c.designWidth) {
+                wrapped.push_back({current});
+                current.clear();
+            }
+            current += ch;
+        }
+        wrapped.push_back({current});
+    }
+    return wrapped;
+}
+
+// A click is a left press and release both inside the control, which is still shown when the button
+// goes up; the second press of a double click is not a click. Mouse down and up handlers hear every
+// button, the release wherever it happens, because the pressed control holds the mouse until then.
+std::optional<MouseButton> buttonOf(int button) {
+    switch (button) {
+    case 0: return MouseButton::Left;
+    case 1: return MouseButton::Middle;
+    case 2: return MouseButton::Right;
+    default: return std::nullopt;
+    }
+}
+
+void mouseDown(ControlImpl& target, int button, int detail, double x, double y) {
+    const auto b = buttonOf(button);
+    if (!b) return;
+    g_mouseOwner = &target;
+    if (*b == MouseButton::Left) {
+        target.pressed = target.enabled && detail < 2;
+        if (target.kind == Kind::RadioGroup) {
+            target.pressedItem =
+                target.pressed ? target.itemAt(tr_offset_x(target.element, x), tr_offset_y(target.element, y))
+                               : -1;
+            target.window->focusId = target.id;
+            target.window->refreshFocus();
+        }
+    }
+    if (target.downHandler && target.enabled) target.downHandler(*b);
+}
+
+void mouseUp(int button, double x, double y) {
+    ControlImpl* target = g_mouseOwner;
+    const auto b = buttonOf(button);
+    if (!target || !b) return;
+    g_mouseOwner = nullptr;
+    const bool wasPressed = target->pressed && *b == MouseButton::Left;
+    if (*b == MouseButton::Left) target->pressed = false;
+    if (target->upHandler && target->enabled) target->upHandler(*b);
+    if (!wasPressed || !target->enabled || !target->shownOnScreen() || !target->window->shown ||
+        !tr_contains(target->element, x, y))
+        return;
+    if (target->kind == Kind::RadioGroup && target->pressedItem >= 0 &&
+        target->itemAt(tr_offset_x(target->element, x), tr_offset_y(target->element, y)) ==
+            target->pressedItem) {
+        target->itemIndex = target->pressedItem;
+        target->showRadio();
+    }
+    if (target->clickHandler) target->clickHandler();
+}
+
+bool modifierHeld(unsigned modifiers) {
+    return (modifiers & 7) != 0;
+}
+
+void clickButton(ControlImpl& c) {
+    if (c.enabled && c.clickHandler) c.clickHandler();
+}
+
+// The dialog's keys, as a dialog with a default push button and no cancel button answers them:
+// Enter with no Shift, Ctrl or Alt clicks the default button, Escape does nothing, Space clicks the
+// focused push button whatever is held.
+bool dialogKey(WindowImpl& window, int code, unsigned modifiers) {
+    if (code == ' ') {
+        if (ControlImpl* c = window.focusTarget(); c && c->kind == Kind::Button) clickButton(*c);
+        return true;
+    }
+    if (code == 27) return true;
+    if (code != 13) return false;
+    if (modifierHeld(modifiers)) return true;
+    for (ControlImpl* c : window.order)
+        if (c->kind == Kind::Button && (c->style & DefaultButton) && c->shownOnScreen()) {
+            clickButton(*c);
+            break;
+        }
+    return true;
+}
+
+bool radioKey(WindowImpl& window, int code) {
+    ControlImpl* c = window.focusTarget();
+    if (!c || c->kind != Kind::RadioGroup || code > -10 || code < -13) return false;
+    const int n = static_cast<int>(c->items.size());
+    int next = c->itemIndex;
+    if (code == -10 || code == -12) next = std::max(0, c->itemIndex - 1);
+    if (code == -11 || code == -13) next = std::min(n - 1, c->itemIndex + 1);
+    if (next != c->itemIndex && next >= 0) {
+        c->itemIndex = next;
+        c->showRadio();
+    }
+    return true;
+}
+
+} // namespace
+
+std::vector<WindowImpl*>& allWindows() {
+    static std::vector<WindowImpl*> windows;
+    return windows;
+}
+
+WindowImpl* activeWindow() {
+    return g_active;
+}
+
+ControlImpl* controlOfElement(int element) {
+    const auto it = elementMap().find(element);
+    return it == elementMap().end() ? nullptr : it->second;
+}
+
+WindowImpl* windowOfFrame(int frame) {
+    for (WindowImpl* w : allWindows())
+        if (w->frame == frame) return w;
+    return nullptr;
+}
+
+ControlState& stateOf(ControlImpl& control) {
+    return control;
+}
+WindowState& stateOf(WindowImpl& window) {
+    return window;
+}
+void redraw(ControlImpl& control) {
+    control.restyle();
+}
+
+bool ControlImpl::shownOnScreen() const {
+    for (const ControlImpl* at = this; at; at = at->parent)
+        if (!at->shown) return false;
+    return true;
+}
+
+Colour ControlImpl::backgroundColour() const {
+    if (colour != clInherit) return resolve(colour);
+    if (parent) return parent->backgroundColour();
+    return resolve(window->root.colour);
+}
+
+std::string ControlImpl::shortHint() const {
+    return hint.substr(0, hint.find('|'));
+}
+
+void ControlImpl::place() {
+    tr_place(element, left, top, width, height);
+    if (kind == Kind::RadioGroup) showRadio();
+    if (kind == Kind::ProgressBar) tr_fill(element, (width - 2) * position / 100, 0x800000);
+}
+
+// Colours, fonts and texts as the page shows them.
+void ControlImpl::restyle() {
+    const bool transparent = (kind == Kind::Label || kind == Kind::Image) && (style & Transparent);
+    tr_background(element, transparent || kind == Kind::Image ? -1 : toCss(backgroundColour()));
+    const int fontColour = toCss(resolve(font.colour));
+    switch (kind) {
+    case Kind::Label: {
+        const auto lines = labelLines(*this);
+        std::u32string all;
+        int underlineLine = -1, underlineAt = -1;
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            if (i) all += U'\n';
+            all += lines[i].text;
+            if (lines[i].underline >= 0 && underlineLine < 0) {
+                underlineLine = static_cast<int>(i);
+                underlineAt = lines[i].underline;
+            }
+        }
+        tr_text(element, encode(all).c_str(), faceOf(font), font.height, font.bold, fontColour, 0,
+                underlineLine, underlineAt);
+        break;
+    }
+    case Kind::Panel:
+    case Kind::Button:
+        if (parent)
+            tr_text(element, toDisplay(text).c_str(), faceOf(font), font.height, font.bold, fontColour, 1, -1,
+                    -1);
+        break;
+    case Kind::RadioGroup: showRadio(); break;
+    case Kind::Image:
+    case Kind::ProgressBar: break;
+    }
+    for (ControlImpl* child : children)
+        if (child->colour == clInherit) child->restyle();
+}
+
+// Labels take the width of their widest line and one character height per line; an empty text
+// measures one space wide, so that centring it is still defined.
+void ControlImpl::resizeToText() {
+    if (kind != Kind::Label) return;
+    const auto lines = labelLines(*this);
+    double widest = 0;
+    bool empty = true;
+    for (const auto& line : lines) {
+        widest = std::max(widest, measure(font, encode(line.text)));
+        empty = empty && line.text.empty();
+    }
+    if (empty && lines.size() == 1) widest = measure(font, " ");
+    width = (style & WordWrap) ? designWidth : static_cast<int>(std::ceil(widest));
+    height = font.height * static_cast<int>(lines.size());
+    place();
+    restyle();
+}
+
+ItemRect ControlImpl::itemRect(int index) const {
+    const int n = std::max(1, static_cast<int>(items.size()));
+    const int textHeight = font.height;
+    const int room = height - textHeight - 5;
+    const int itemHeight = room / n;
+    const int firstTop = textHeight + 1 + (room % n) / 2;
+    return {8, firstTop + index * itemHeight, width - 10, itemHeight};
+}
+
+int ControlImpl::itemAt(int x, int y) const {
+    for (int i = 0; i < static_cast<int>(items.size()); ++i) {
+        const ItemRect r = itemRect(i);
+        if (x >= r.left && x < r.left + r.width && y >= r.top && y < r.top + r.height) return i;
+    }
+    return -1;
+}
+
+void ControlImpl::showRadio() {
+    std::string joined;
+    std::vector<int> rects;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (i) joined += '\n';
+        joined += toDisplay(items[i]);
+        const ItemRect r = itemRect(static_cast<int>(i));
+        rects.insert(rects.end(), {r.left, r.top, r.width, r.height});
+    }
+    const bool focused = window->focusTarget() == this && activeWindow() == window;
+    tr_radio(element, toDisplay(text).c_str(), joined.c_str(), static_cast<int>(items.size()), rects.data(),
+             itemIndex, focused, faceOf(font), font.height, font.bold, toCss(resolve(font.colour)),
+             toCss(backgroundColour()));
+}
+
+WindowImpl::WindowImpl(const WindowSpec& description, Window& owner_) : owner(owner_) {
+    dialog = description.dialog;
+    caption = std::string(description.caption);
+    root.kind = Kind::Panel;
+    root.window = this;
+    root.colour = description.colour;
+    root.font = description.font;
+    root.width = description.clientWidth;
+    root.height = description.clientHeight;
+    left = description.left;
+    top = description.top;
+    frame = tr_window_create(dialog, caption.c_str(), root.width, root.height);
+    root.element = tr_window_client(frame);
+    elementMap()[root.element] = &root;
+    tr_background(root.element, toCss(resolve(root.colour)));
+    tr_window_move(frame, left, top);
+    allWindows().push_back(this);
+}
+
+WindowImpl::~WindowImpl() {
+    std::erase(allWindows(), this);
+    if (g_active == this) g_active = nullptr;
+    if (g_keyWindow == this) g_keyWindow = nullptr;
+    if (g_mouseOwner && g_mouseOwner->window == this) g_mouseOwner = nullptr;
+    for (ControlImpl* c : order)
+        elementMap().erase(c->element);
+    elementMap().erase(root.element);
+    tr_window_destroy(frame);
+}
+
+int WindowImpl::outerWidth() const {
+    return root.width + (dialog ? 2 * FrameBorder : 0);
+}
+int WindowImpl::outerHeight() const {
+    return root.height + (dialog ? 2 * FrameBorder + CaptionHeight : 0);
+}
+
+void WindowImpl::moveTo(int x, int y) {
+    left = x;
+    top = y;
+    tr_window_move(frame, x, y);
+}
+
+// A maximised window fills the page's viewport, and the controls aligned to its bottom follow.
+void WindowImpl::layoutAligned() {
+    if (maximised && !dialog) {
+        root.width = tr_viewport_width();
+        root.height = tr_viewport_height();
+        left = top = 0;
+        tr_window_move(frame, 0, 0);
+    }
+    tr_place(root.element, 0, 0, root.width, root.height);
+    for (ControlImpl* c : order)
+        if (c->alignedBottom && c->parent == &root) {
+            c->left = 0;
+            c->top = root.height - c->height;
+            c->width = root.width;
+            c->place();
+        }
+}
+
+ControlImpl* WindowImpl::focusTarget() {
+    if (ControlImpl* c = find(focusId); c && c->shownOnScreen()) return c;
+    for (ControlImpl* c : order)
+        if ((c->kind == Kind::RadioGroup || c->kind == Kind::Button) && c->shownOnScreen()) return c;
+    return nullptr;
+}
+
+void WindowImpl::refreshFocus() {
+    for (ControlImpl* c : order)
+        if (c->kind == Kind::RadioGroup) c->showRadio();
+}
+
+// The page keeps the stacking itself: the window activated comes to the front.
+void WindowImpl::activate() {
+    if (!shown) return;
+    tr_window_raise(frame);
+    if (g_active == this) return;
+    WindowImpl* previous = g_active;
+    g_active = this;
+    if (previous) {
+        tr_window_active(previous->frame, 0);
+        previous->refreshFocus();
+    }
+    tr_window_active(frame, 1);
+    refreshFocus();
+}
+
+void WindowImpl::hideAndPassActivation() {
+    shown = false;
+    tr_window_show(frame, 0);
+    if (g_active != this) return;
+    g_active = nullptr;
+    tr_window_active(frame, 0);
+    for (WindowImpl* w : allWindows())
+        if (w != this && w->shown) {
+            w->activate();
+            return;
+        }
+}
+
+// Closing the first window ends the program; any other window is only hidden.
+void WindowImpl::closeRequested() {
+    if (closeHandler) closeHandler();
+    hideAndPassActivation();
+    if (isMain) web::endProgram();
+}
+
+Window::Window(const WindowSpec& description) : m_impl(std::make_unique<WindowImpl>(description, *this)) {}
+Window::~Window() = default;
+
+void Window::addControl(const RowData& row) {
+    auto control = std::make_unique<ControlImpl>();
+    ControlImpl& c = *control;
+    ControlImpl* parent = m_impl->find(row.parent);
+    if (!parent) parent = &m_impl->root;
+    describe(c, row, *m_impl, parent, parent->font);
+    c.left = row.left;
+    c.top = row.top;
+    c.width = row.width;
+    c.height = row.height;
+    c.cursor = row.cursor;
+    c.shown = row.visible;
+    for (std::string_view item : row.items)
+        c.items.emplace_back(item);
+    c.itemIndex = row.itemIndex;
+    c.parent->children.push_back(&c);
+    c.element = tr_element_create(parent->element, static_cast<int>(row.kind), c.windowed());
+    elementMap()[c.element] = &c;
+    if (row.kind == Kind::Panel && (row.style & Sunken)) tr_bevel(c.element, SunkenBevel);
+    if (row.kind == Kind::ProgressBar) tr_bevel(c.element, WellBevel);
+    if (row.kind == Kind::Button)
+        tr_bevel(c.element, (row.style & DefaultButton) ? DefaultBevel : RaisedBevel);
+    tr_cursor(c.element, c.cursor == Cursor::HandPoint);
+    if (c.style & ShowHint) tr_tooltip(c.element, c.shortHint().c_str());
+    tr_show(c.element, c.shown);
+    m_impl->order.push_back(&c);
+    m_impl->controls[row.name] = std::move(control);
+    if (row.kind == Kind::Label) {
+        c.resizeToText();
+    } else {
+        c.place();
+        c.restyle();
+    }
+}
+
+void Window::finishBuilding() {}
+
+void Window::onF1(std::function<void()> handler) {
+    m_impl->f1Handler = std::move(handler);
+}
+
+// What a screen reader is told of each control, once its handlers are bound: a control that takes
+// clicks is a push button named by its caption, a picture with no hint is decoration, the progress
+// bar tells its value; labels are their text. A hint is the control's description.
+void WindowImpl::describeForAssistiveTechnology() {
+    for (ControlImpl* c : order) {
+        const bool pressable =
+            (c->kind == Kind::Panel && (c->clickHandler || c->downHandler)) || c->kind == Kind::Button;
+        const char* role = pressable                      ? "button"
+                           : c->kind == Kind::ProgressBar ? "progressbar"
+                           : c->kind == Kind::Image       ? (c->hint.empty() ? "presentation" : "img")
+                           : c->kind == Kind::Panel && !c->text.empty() ? "note"
+                                                                        : "";
+        const std::string name = (c->style & NamedByHint)              ? c->shortHint()
+                                 : pressable || c->kind == Kind::Panel ? toDisplay(c->text)
+                                                                       : std::string();
+        tr_describe(c->element, role, name.c_str(), c->hint.c_str());
+        if (pressable) stateChanged(*c);
+    }
+}
+
+void stateChanged(ControlImpl& control) {
+    tr_state(control.element, control.enabled ? 1 : 0,
+             (control.style & Toggle) ? (control.checked ? 1 : 0) : -1);
+}
+
+// A line break is a pause in speech: the lines are read as one, a space between them.
+void Window::announce(std::string_view utf8) {
+    m_impl->announcement = std::string(utf8);
+    std::string line;
+    for (std::string_view rest = utf8; !rest.empty();) {
+        const std::size_t br = rest.find("\r\n");
+        line += rest.substr(0, br);
+        if (br == std::string_view::npos) break;
+        if (!line.empty() && line.back() != ' ') line += ' ';
+        rest.remove_prefix(br + 2);
+    }
+    tr_announce(m_impl->frame, toDisplay(line).c_str());
+}
+
+void Window::show() {
+    if (!m_impl->described) {
+        m_impl->describeForAssistiveTechnology();
+        m_impl->described = true;
+    }
+    m_impl->shown = true;
+    m_impl->layoutAligned();
+    tr_window_show(m_impl->frame, 1);
+    tr_window_raise(m_impl->frame);
+}
+void Window::hide() {
+    m_impl->hideAndPassActivation();
+}
+void Window::close() {
+    m_impl->closeRequested();
+}
+bool Window::visible() const {
+    return m_impl->shown;
+}
+void Window::activate() {
+    m_impl->activate();
+}
+void Window::raise() {
+    tr_window_raise(m_impl->frame);
+}
+// The page draws every change as it is made.
+void Window::repaint() {}
+
+// The page's icons are the manifest's.
+void Window::setIcon(const Picture&) {}
+void Window::setClientSize(int width, int height) {
+    m_impl->root.width = width;
+    m_impl->root.height = height;
+    m_impl->layoutAligned();
+}
+int Window::clientWidth() const {
+    return m_impl->root.width;
+}
+int Window::clientHeight() const {
+    return m_impl->root.height;
+}
+int Window::outerWidth() const {
+    return m_impl->outerWidth();
+}
+int Window::outerHeight() const {
+    return m_impl->outerHeight();
+}
+int Window::left() const {
+    return m_impl->left;
+}
+int Window::top() const {
+    return m_impl->top;
+}
+void Window::move(int left, int top) {
+    if (m_impl->maximised && !m_impl->dialog) return;
+    m_impl->moveTo(left, top);
+}
+// The frame is part of the window from its creation.
+void Window::onFramed(std::function<void()>) {}
+void Window::setMaximised() {
+    m_impl->maximised = true;
+    m_impl->layoutAligned();
+}
+// The page has no caption bar to take away from the main window.
+void Window::setCaptionBar(bool) {}
+// Keys reach the page as keydown events, which no input method composes: no element is editable.
+void Window::disableInputMethod() {}
+void Window::setFocusControl(int id) {
+    m_impl->focusId = id;
+}
+
+void Control::setText(std::string_view text) {
+    if (m_impl->text == text) return;
+    m_impl->text = std::string(text);
+    if (m_impl->kind == Kind::Label)
+        m_impl->resizeToText();
+    else
+        m_impl->restyle();
+}
+int Control::left() const {
+    return m_impl->left;
+}
+int Control::top() const {
+    return m_impl->top;
+}
+int Control::width() const {
+    return m_impl->width;
+}
+int Control::height() const {
+    return m_impl->height;
+}
+void Control::setLeft(int left) {
+    if (left == m_impl->left) return;
+    m_impl->left = left;
+    m_impl->place();
+}
+void Control::setTop(int top) {
+    if (top == m_impl->top) return;
+    m_impl->top = top;
+    m_impl->place();
+}
+void Control::setVisible(bool visible) {
+    ControlImpl& c = *m_impl;
+    if (c.shown == visible) return;
+    c.shown = visible;
+    tr_show(c.element, visible);
+    if (g_mouseOwner && !c.shownOnScreen() && g_mouseOwner->window == c.window) {
+        for (const ControlImpl* at = g_mouseOwner; at; at = at->parent)
+            if (at == &c) g_mouseOwner->pressed = false;
+    }
+    c.window->refreshFocus();
+}
+bool Control::visible() const {
+    return m_impl->shown;
+}
+void Control::setPosition(int position) {
+    position = std::clamp(position, 0, 100);
+    if (position == m_impl->position) return;
+    m_impl->position = position;
+    tr_fill(m_impl->element, (m_impl->width - 2) * position / 100, 0x800000);
+    tr_value(m_impl->element, position);
+}
+void Control::setItemIndex(int index) {
+    if (index < 0 || index >= static_cast<int>(m_impl->items.size()) || index == m_impl->itemIndex) return;
+    m_impl->itemIndex = index;
+    m_impl->showRadio();
+}
+int Control::itemIndex() const {
+    return m_impl->itemIndex;
+}
+void Control::alignBottom() {
+    m_impl->alignedBottom = true;
+    m_impl->window->layoutAligned();
+}
+void Control::setPicture(const Picture& picture) {
+    ControlImpl& c = *m_impl;
+    c.picture = picture;
+    if (picture.width <= 0 || picture.height <= 0) return;
+    const auto n = static_cast<std::size_t>(picture.width * picture.height);
+    std::vector<unsigned char> clear(n, 0);
+    const Colour key = picture.pixels[static_cast<std::size_t>((picture.height - 1) * picture.width)];
+    for (std::size_t i = 0; i < n; ++i)
+        clear[i] = picture.isIcon() ? picture.mask[i] : ((c.style & Transparent) && picture.pixels[i] == key);
+    // Icons are drawn at their own size at the top-left corner; a stretched bitmap fills the box.
+    tr_picture(c.element, picture.width, picture.height, picture.pixels.data(), clear.data(),
+               !picture.isIcon() && (c.style & Stretch));
+}
+
+namespace web {
+
+void setKeyWindow(WindowImpl* window) {
+    g_keyWindow = window;
+}
+
+// F1 belongs to the main window's action wherever the keyboard is. A key pressed with Ctrl or Alt is
+// a chord, not a character, unless the browser reports AltGr held (on Windows it comes with Ctrl
+// and Alt): the page tells AltGr apart, where a desktop backend can only see Ctrl and Alt.
+bool key(int code, unsigned modifiers) {
+    if (code == -1) {
+        if (modifierHeld(modifiers)) return true;
+        for (WindowImpl* w : allWindows())
+            if (w->f1Handler) {
+                w->f1Handler();
+                break;
+            }
+        return true;
+    }
+    WindowImpl* window = g_keyWindow ? g_keyWindow : g_active;
+    if (!window || !window->shown) return false;
+    if (window->dialog && dialogKey(*window, code, modifiers)) return true;
+    if (radioKey(*window, code)) return true;
+    const bool chord = !(modifiers & 8) && (modifiers & 6) != 0;
+    if (chord || code <= 0 || !window->characterHandler) return false;
+    char32_t ch = static_cast<char32_t>(code);
+    // Delete is no character; the yen key types the same character as the backslash key.
+    if (ch == 0x7F) return false;
+    if (ch == 0x00A5) ch = U'\\';
+    return window->characterHandler(ch);
+}
+
+void mouse(int type, int element, int button, int detail, double x, double y) {
+    if (type == 0) {
+        if (ControlImpl* c = controlOfElement(element)) mouseDown(*c, button, detail, x, y);
+    } else {
+        mouseUp(button, x, y);
+    }
+}
+
+} // namespace web
+
+} // namespace platform
+
+extern "C" {
+
+EMSCRIPTEN_KEEPALIVE int tapirun_key(int code, int modifiers) {
+    return platform::web::key(code, static_cast<unsigned>(modifiers)) ? 1 : 0;
+}
+
+EMSCRIPTEN_KEEPALIVE void tapirun_mouse(int type, int element, int button, int detail, double x, double y) {
+    platform::web::mouse(type, element, button, detail, x, y);
+}
+
+EMSCRIPTEN_KEEPALIVE void tapirun_activate(int frame) {
+    if (platform::WindowImpl* w = platform::windowOfFrame(frame)) w->activate();
+}
+
+EMSCRIPTEN_KEEPALIVE void tapirun_drag(int frame, int left, int top) {
+    if (platform::WindowImpl* w = platform::windowOfFrame(frame)) w->moveTo(left, top);
+}
+
+// A screen reader's press of a push button: the click a person's press and release would make.
+EMSCRIPTEN_KEEPALIVE void tapirun_press(int element) {
+    platform::ControlImpl* c = platform::controlOfElement(element);
+    if (c && c->enabled && c->shownOnScreen() && c->window->shown && c->clickHandler) c->clickHandler();
+}
+
+EMSCRIPTEN_KEEPALIVE void tapirun_close(int frame) {
+    if (platform::WindowImpl* w = platform::windowOfFrame(frame)) w->closeRequested();
+}
+
+EMSCRIPTEN_KEEPALIVE void tapirun_resized() {
+    for (platform::WindowImpl* w : platform::allWindows())
+        w->layoutAligned();
+}
+}

@@ -1,0 +1,45 @@
+# The browser program's tests: the same form suites as on the desktop, run in headless Chromium
+# over the page backend, driven from Python through the DevTools protocol; the pure drill suite
+# under Node.js; the site working offline; and the program in a Chromium kiosk on Xvfb with
+# real keys.
+set(chromium /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/web/chromium.py)
+
+# The long run measures memory through Linux's /proc; the rest of the form tests serve every backend.
+get_target_property(form_sources form_tests SOURCES)
+list(REMOVE_ITEM form_sources LongRunTest.cpp)
+set_target_properties(form_tests PROPERTIES SOURCES "${form_sources}")
+# The tests and GoogleTest are built with less optimisation than the program, which halves the
+# time make test spends building them.
+foreach(target form_tests drill_tests gtest gtest_main tapirun_testsupport)
+    target_compile_options(${target} PRIVATE -O1)
+endforeach()
+target_link_options(form_tests PRIVATE -O1)
+target_link_options(drill_tests PRIVATE -O1)
+# A test program ends with main, and the page reads its status.
+target_link_options(form_tests PRIVATE -sEXIT_RUNTIME=1)
+target_link_options(drill_tests PRIVATE -sEXIT_RUNTIME=1 -sENVIRONMENT=web,node)
+
+add_test(NAME web_drill_tests COMMAND ${TAPIRUN_NODE} $<TARGET_FILE:drill_tests> --gtest_brief=1)
+# On the usual screen, and on a narrow one where the info buttons reach past the right edge.
+foreach(screen 1024x768 640x480)
+    add_test(NAME web_form_tests_${screen} COMMAND ${chromium} run --size ${screen} --site ${TAPIRUN_SITE}
+        --program $<TARGET_FILE:form_tests> -- --gtest_brief=1)
+    set_tests_properties(web_form_tests_${screen} PROPERTIES TIMEOUT 300 RUN_SERIAL TRUE)
+endforeach()
+# The page's timers on real time, through the page's own event loop.
+add_executable(web_timer_test web/TimerPage.cpp)
+target_link_libraries(web_timer_test PRIVATE tapirun_platform)
+target_compile_options(web_timer_test PRIVATE ${TAPIRUN_WARNINGS})
+target_link_options(web_timer_test PRIVATE -sEXIT_RUNTIME=1)
+add_test(NAME web_timer_test COMMAND ${chromium} run --site ${TAPIRUN_SITE} --program $<TARGET_FILE:web_timer_test>)
+set_tests_properties(web_timer_test PROPERTIES TIMEOUT 60 RUN_SERIAL TRUE)
+add_test(NAME web_offline COMMAND ${chromium} offline --site ${TAPIRUN_SITE})
+set_tests_properties(web_offline PROPERTIES TIMEOUT 120 RUN_SERIAL TRUE)
+# What a screen reader finds in the page, read through the DevTools accessibility tree.
+add_test(NAME web_accessibility COMMAND ${chromium} a11y --site ${TAPIRUN_SITE})
+set_tests_properties(web_accessibility PROPERTIES TIMEOUT 60 RUN_SERIAL TRUE)
+add_test(NAME web_end_to_end COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/web/kiosk.sh ${TAPIRUN_SITE})
+set_tests_properties(web_end_to_end PROPERTIES TIMEOUT 180 RUN_SERIAL TRUE)
+
+# The rooms of the source tree depend downward only.
+add_test(NAME layering COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/layering.sh ${CMAKE_SOURCE_DIR})

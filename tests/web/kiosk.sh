@@ -1,0 +1,276 @@
+#!/usr/bin/env bash
+# End-to-end test of the browser program in a real browser: Chromium in kiosk mode on an Xvfb of
+# its own at 1024x768 with the JIS keymap and no window manager, the site served on 127.0.0.1,
+# real key events from xdotool (the yen key is keycode 132, ro is 97), judged from screenshots as
+# the desktop program's end-to-end test is.
+#
+#   kiosk.sh SITE-DIR
+set -uo pipefail
+
+site=${1:?usage: kiosk.sh SITE-DIR}
+[[ -r $site/index.html ]] || { echo "kiosk: no site in $site" >&2; exit 1; }
+for tool in Xvfb xdpyinfo xdotool setxkbmap import convert chromium; do
+    command -v "$tool" >/dev/null || { echo "kiosk: $tool not found (run scripts/install-deps.sh)" >&2; exit 1; }
+done
+
+readonly screenW=1024 screenH=768
+# Places that follow from the tables and the centring rule on the page's viewport, whose size is
+# read from the first screenshot: the browser keeps a pixel or two of the screen for itself.
+placesFor() { # placesFor WIDTH HEIGHT
+    viewW=$1 viewH=$2
+    boxLeft=$(((viewW - 140) / 2)) boxTop=$(((viewH - 140) / 2)) # target frame 140x140
+    missTop=$((boxTop + 140))                                     # wrong character below it
+    barTop=$((viewH - 17))                                        # progress bar
+    # The About box: 273x195 inside a border of 3 and a caption bar of 18, centred at first opening.
+    aboutW=$((273 + 6)) aboutH=$((195 + 24))
+    aboutLeft=$(((viewW - aboutW) / 2)) aboutTop=$(((viewH - aboutH) / 2))
+    # The keyboard picture: 800x330, centred.
+    kpLeft=$(((viewW - 800) / 2)) kpTop=$(((viewH - 330) / 2))
+}
+placesFor $screenW $screenH
+
+work=$(mktemp -d /tmp/tapirun-kiosk.XXXXXX)
+xvfbPid="" serverPid="" browserPid="" failures=0
+
+# shellcheck source=../lib/xvfb.sh
+. "$(dirname "$0")/../lib/xvfb.sh"
+cleanup() {
+    [[ -n ${TAPIRUN_KIOSK_SHOTS:-} ]] && mkdir -p "$TAPIRUN_KIOSK_SHOTS" && cp "$work"/*.ppm "$TAPIRUN_KIOSK_SHOTS"/ 2>/dev/null
+    stopProcess "$browserPid"
+    stopProcess "$serverPid"
+    stopProcess "$xvfbPid"
+    rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM HUP
+
+die() {
+    echo "kiosk: FAIL: $*" >&2
+    [[ -s $work/browser.log ]] && { echo "--- browser output ---" >&2; tail -20 "$work/browser.log" >&2; }
+    exit 1
+}
+check() { # check DESCRIPTION COMMAND...: a failed check is reported and the run goes on
+    if "${@:2}"; then echo "ok   $1"; else echo "FAIL $1" >&2; failures=$((failures + 1)); fi
+}
+browserAlive() { [[ -n $browserPid ]] && kill -0 "$browserPid" 2>/dev/null; }
+
+# --- X server, site and browser -------------------------------------------------------------
+startXvfb 70 79 "${screenW}x${screenH}" "$work/xvfb.log" || die "no X display could be started on :70..:79"
+setxkbmap -model jp106 -layout jp || die "setxkbmap -model jp106 -layout jp failed"
+echo "kiosk: Xvfb on $DISPLAY (pid $xvfbPid)"
+
+/usr/bin/python3 "$(dirname "$0")/../../scripts/serve-web.py" "$site" 18080 >"$work/server.log" 2>&1 &
+serverPid=$!
+url=""
+for _ in {1..50}; do
+    url=$(grep -o 'http://127.0.0.1:[0-9]*/' "$work/server.log" 2>/dev/null | head -1)
+    [[ -n $url ]] && break
+    sleep 0.1
+done
+[[ -n $url ]] || die "the site's server did not start"
+
+# A fresh profile, nothing of the browser's own running in the background, as root.
+chromium --kiosk --no-sandbox --disable-gpu --disable-quic --no-first-run --no-default-browser-check \
+    --disable-background-networking --disable-component-update --disable-sync --disable-extensions \
+    --disable-features=Translate,MediaRouter --password-store=basic --noerrdialogs \
+    --force-device-scale-factor=1 --window-position=0,0 --window-size=${screenW},${screenH} \
+    --user-data-dir="$work/profile" "$url" </dev/null >"$work/browser.log" 2>&1 &
+browserPid=$!
+
+shoot() { import -window root -depth 8 "$work/$1.ppm" 2>/dev/null || die "screenshot $1 failed"; }
+pixel() { convert "$work/$1.ppm" -format "%[hex:p{$2,$3}]" info:; }
+pixelsAre() {
+    local shot=$1 want=$2 p got
+    shift 2
+    for p in "$@"; do
+        got=$(pixel "$shot" "${p%,*}" "${p#*,}")
+        [[ $got == "$want" ]] || { echo "     pixel $p of $shot is $got, expected $want" >&2; return 1; }
+    done
+}
+shootUntil() {
+    local name=$1 deadline=$((SECONDS + $2))
+    shift 2
+    while :; do
+        shoot "$name"
+        "$@" 2>/dev/null && return 0
+        ((SECONDS < deadline)) || return 1
+        sleep 0.1
+    done
+}
+# count SHOT WxH+X+Y COLOUR -> pixels of that colour in the rectangle
+count() { convert "$work/$1.ppm" -crop "$2" +repage -fill black +opaque "$3" -fill white -opaque "$3" \
+    -format '%[fx:round(mean*w*h)]' info:; }
+# drillState SHOT -> "BOXSIG BOXWHITE MISSSIG MISSOLIVE" as in the desktop's end-to-end test
+drillState() {
+    local inner="138x138+$((boxLeft + 1))+$((boxTop + 1))" strip="${screenW}x$((barTop - missTop - 1))+0+$missTop"
+    convert "$work/$1.ppm" \
+        \( +clone -crop "$inner" +repage -format '%# ' -write info:- +delete \) \
+        \( +clone -crop "$inner" +repage -fill black +opaque white -format '%[fx:round(mean*w*h)] ' -write info:- +delete \) \
+        \( +clone -crop "$strip" +repage -format '%# ' -write info:- +delete \) \
+        -crop "$strip" +repage -fill black +opaque '#808000' -fill white -opaque '#808000' \
+        -format '%[fx:round(mean*w*h)]\n' info:-
+}
+windows() { xdotool search --onlyvisible --class chromium 2>/dev/null | wc -l; }
+
+# The keyboard goes to the window under the pointer when no window manager hands out the focus.
+xdotool mousemove 900 700
+shootUntil idle 30 pixelsAre idle 00FF00 50,30 || die "the page did not show the program within 30 s"
+
+# The progress bar spans the viewport's width along its bottom edge, and ends in a white line.
+barRow=$(convert "$work/idle.ppm" -crop "1x${screenH}+512+0" +repage -fill black +opaque white -fill white -opaque white \
+    txt:- | awk -F'[,:]' '/#FFFFFF/ {y = $2} END {print y + 0}')
+barRight=$(convert "$work/idle.ppm" -crop "${screenW}x1+0+${barRow}" +repage -fill black +opaque white \
+    txt:- | awk -F'[,:]' '/#FFFFFF/ {x = $1} END {print x + 0}')
+placesFor $((barRight + 1)) $((barRow + 1))
+echo "kiosk: the page's viewport is ${viewW}x${viewH}"
+check "the page covers the screen but for the browser's own edge (${viewW}x${viewH})" \
+    [ $((screenW - viewW)) -le 2 -a $((screenH - viewH)) -le 2 ]
+
+# --- idle screen ----------------------------------------------------------------------------
+check "OK button frame is lime at 50..151 x 30..65" pixelsAre idle 00FF00 50,30 151,30 50,65 151,65 100,30 50,48
+check "exit button frame is lime at 200..301 x 30..65" pixelsAre idle 00FF00 200,30 301,30 200,65 301,65
+check "info buttons frame is blue at 370..719 x 30..65" pixelsAre idle 0000FF 370,30 719,30 370,65 719,65
+check "background is black, no target box yet" pixelsAre idle 000000 10,10 1010,100 512,600 "$boxLeft,$boxTop"
+check "mode selector is shown at left 50" [ "$(pixel idle 50 200)" != 000000 ]
+check "progress bar lies along the bottom edge" [ "$(pixel idle 512 $((screenH - 8)))" != 000000 ]
+windowsBefore=$(windows)
+
+# --- a practice drill (the home row, selected at start) -------------------------------------
+xdotool key F1
+shootUntil prepared 3 pixelsAre prepared FF00FF "$boxLeft,$boxTop"
+check "F1 shows the target frame centred in fuchsia" pixelsAre prepared FF00FF \
+    "$boxLeft,$boxTop" "$((boxLeft + 139)),$boxTop" "$boxLeft,$((boxTop + 139))" "$((boxLeft + 139)),$((boxTop + 139))"
+check "F1 stays with the page: no help tab or window ($(windows) windows)" [ "$(windows)" = "$windowsBefore" ]
+check "F1 hides the mode selector" pixelsAre prepared 000000 50,200
+# A kiosk covers the screen already: the page asks for no full screen, whose note would show here.
+check "no note of the browser's on leaving full screen" pixelsAre prepared 000000 300,70 700,70 512,90
+
+targetShown() { ((${1:-0} > 100)); }
+targetShownIn() {
+    local white
+    read -r _ white _ _ <<<"$(drillState "$1")"
+    targetShown "$white"
+}
+xdotool key space
+shootUntil running 3 targetShownIn running
+read -r boxSig white missSig olive <<<"$(drillState running)"
+check "Space shows a target character in the box" targetShown "$white"
+check "no wrong character is shown at the start" [ "$olive" = 0 ]
+
+press() {
+    local key=$1 sig white2 miss olive2 deadline=$((SECONDS + 3))
+    xdotool key "$key"
+    while :; do
+        shoot key
+        read -r sig white2 miss olive2 <<<"$(drillState key)"
+        [[ $sig != "$boxSig" || $miss != "$missSig" ]] && break
+        ((SECONDS < deadline)) || break
+    done
+    if [[ $sig != "$boxSig" && $olive2 == 0 ]] && targetShown "$white2"; then
+        verdict=correct
+    elif [[ $sig == "$boxSig" && $miss != "$missSig" && $olive2 -gt 50 ]]; then
+        verdict=wrong
+    else
+        verdict="unclear(box $([[ $sig == "$boxSig" ]] && echo same || echo new), olive $olive2)"
+    fi
+    boxSig=$sig missSig=$miss
+}
+
+homeRow=(a s d f g h j k l semicolon colon bracketright)
+correct=0 wrong=0 presses=0 odd=""
+while ((correct < 3 && presses < 3 * ${#homeRow[@]})); do
+    key=${homeRow[presses % ${#homeRow[@]}]}
+    presses=$((presses + 1))
+    press "$key"
+    case $verdict in
+    correct) correct=$((correct + 1)) ;;
+    wrong) wrong=$((wrong + 1)) ;;
+    *) odd+=" $key:$verdict" ;;
+    esac
+done
+echo "kiosk: home row: $correct correct, $wrong wrong"
+check "every home-row key was judged visibly (${odd:- none unclear})" [ -z "$odd" ]
+check "three rounds of the home row hit three targets" [ "$correct" -ge 3 ]
+
+press q
+check "a key outside the set is shown as a miss" [ "$verdict" = wrong ]
+cp "$work/key.ppm" "$work/miss.ppm"
+# The cat paw stands right of the wrong character: colours that are neither black nor olive.
+strip="${screenW}x$((barTop - missTop - 1))+0+$missTop"
+pawInk=$(convert "$work/miss.ppm" -crop "$strip" +repage -fill black -opaque '#808000' -fill white +opaque black \
+    -format '%[fx:round(mean*w*h)]' info:)
+check "the miss is shown with the cat paw ($pawInk pixels beside the character)" [ "$pawInk" -gt 100 ]
+# The yen key and the ro key of the JIS keyboard both type "\", so both misses look the same.
+press 132
+check "the yen key (keycode 132) is shown as a miss" [ "$verdict" = wrong ]
+yenSig=$missSig
+press q
+press 97
+check "the ro key (keycode 97) is shown as a miss" [ "$verdict" = wrong ]
+check "yen and ro show the same character" [ "$missSig" = "$yenSig" ]
+
+# Ctrl+W would close a kiosk; the page keeps it.
+xdotool key ctrl+w
+sleep 0.5
+check "Ctrl+W stays with the page: the browser runs on" browserAlive
+shoot afterCtrlW
+check "Ctrl+W stays with the page: the drill is still shown" pixelsAre afterCtrlW FF00FF "$boxLeft,$boxTop"
+
+xdotool key space
+shootUntil results 3 pixelsAre results FFFF00 50,350
+check "Space ends the drill: counts frame in yellow at 50,350" pixelsAre results FFFF00 50,350 199,350 50,449 199,449
+check "the target box is gone" pixelsAre results 000000 "$boxLeft,$boxTop"
+check "the mode selector is back" [ "$(pixel results 50 200)" != 000000 ]
+
+# --- the keyboard picture and back ----------------------------------------------------------
+xdotool key Down Down Down Down F1
+shootUntil keyboard 3 pixelsAre keyboard FFFFFF "$kpLeft,$kpTop"
+check "the last mode and F1 show the keyboard picture centred in its white frame" pixelsAre keyboard FFFFFF \
+    "$kpLeft,$kpTop" "$((kpLeft + 799)),$((kpTop + 329))"
+xdotool mousemove $((kpLeft + 2 + 200 + 49)) $((kpTop + 2 + 272 + 19)) click 1
+shootUntil back 3 pixelsAre back 000000 "$kpLeft,$kpTop"
+check "the back button leaves the picture for the mode selector" [ "$(pixel back 50 200)" != 000000 ]
+
+# --- the About box --------------------------------------------------------------------------
+# Its face shows left and right of the OK button, below the sunken panel.
+faceAt() { echo "$(($1 + 3 + 20)),$(($2 + 21 + 180))" "$(($1 + 3 + 250)),$(($2 + 21 + 180))"; }
+xdotool mousemove 640 48 click 1
+# shellcheck disable=SC2046
+shootUntil about 3 pixelsAre about D4D0C8 $(faceAt $aboutLeft $aboutTop)
+# shellcheck disable=SC2046
+check "the info button opens the About box centred" pixelsAre about D4D0C8 $(faceAt $aboutLeft $aboutTop)
+check "its caption bar is drawn active" [ "$(pixel about $((aboutLeft + 10)) $((aboutTop + 10)))" != D4D0C8 ]
+# Dragged by its caption bar 100 pixels left and 50 up.
+xdotool mousemove $((aboutLeft + 60)) $((aboutTop + 10)) mousedown 1 mousemove $((aboutLeft + 10)) $((aboutTop - 15)) \
+    mousemove $((aboutLeft - 40)) $((aboutTop - 40)) mouseup 1
+# shellcheck disable=SC2046
+shootUntil dragged 3 pixelsAre dragged D4D0C8 $(faceAt $((aboutLeft - 100)) $((aboutTop - 50)))
+# shellcheck disable=SC2046
+check "the caption bar drags the box" pixelsAre dragged D4D0C8 $(faceAt $((aboutLeft - 100)) $((aboutTop - 50)))
+# A click on the main surface puts the box behind it.
+xdotool mousemove 900 700 click 1
+# shellcheck disable=SC2046
+shootUntil behind 3 pixelsAre behind 000000 $(faceAt $((aboutLeft - 100)) $((aboutTop - 50)))
+# shellcheck disable=SC2046
+check "a click on the main surface puts the box behind it" \
+    pixelsAre behind 000000 $(faceAt $((aboutLeft - 100)) $((aboutTop - 50)))
+# The page has no taskbar: an info button is the way back, to where the box was left.
+xdotool mousemove 640 48 click 1
+# shellcheck disable=SC2046
+shootUntil back 3 pixelsAre back D4D0C8 $(faceAt $((aboutLeft - 100)) $((aboutTop - 50)))
+# shellcheck disable=SC2046
+check "an info button brings the covered box back in front where it was left" \
+    pixelsAre back D4D0C8 $(faceAt $((aboutLeft - 100)) $((aboutTop - 50)))
+
+# --- exit -----------------------------------------------------------------------------------
+xdotool mousemove 250 48 click 1
+shootUntil ended 3 pixelsAre ended 000000 50,30
+check "the exit button ends the program: its frames are gone" pixelsAre ended 000000 50,30 200,30 370,30
+check "the page says the program has ended" [ "$(count ended "${screenW}x200+0+$((screenH / 2 - 100))" white)" -gt 100 ]
+check "the browser stays, on the page" browserAlive
+
+if ((failures > 0)); then
+    echo "kiosk: $failures check(s) failed" >&2
+    exit 1
+fi
+echo "kiosk: all checks passed"
