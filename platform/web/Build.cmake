@@ -24,7 +24,7 @@ target_link_options(tapirun_platform PUBLIC "SHELL:--js-library ${TAPIRUN_DOM_LI
 set_property(TARGET tapirun_platform APPEND PROPERTY INTERFACE_LINK_DEPENDS ${TAPIRUN_DOM_LIBRARY})
 
 if(TAPIRUN_TESTS)
-    add_library(tapirun_testsupport STATIC platform/TestSupport.cpp platform/web/TestSupport.cpp)
+    add_library(tapirun_testsupport STATIC platform/TestSupport.cpp platform/StoredPng.cpp platform/web/TestSupport.cpp)
     target_link_libraries(tapirun_testsupport PUBLIC tapirun_platform)
     target_compile_options(tapirun_testsupport PRIVATE ${TAPIRUN_WARNINGS})
 endif()

@@ -58,6 +58,10 @@ double tr_device_pixel_ratio();
 
 namespace platform {
 
+// UTF-8 and code points; a broken sequence is cut short, not refused.
+std::u32string decode(std::string_view utf8);
+std::string encode(std::u32string_view codePoints);
+
 class WindowImpl;
 
 // The byte 0x5C is drawn as a yen sign and the full-width backslash as a backslash, as the Japanese

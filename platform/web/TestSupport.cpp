@@ -3,6 +3,7 @@
 // person's; pictures are drawn from the window's elements.
 
 #include "platform/TestSupport.h"
+#include "platform/StoredPng.h"
 #include "platform/web/Internal.h"
 
 #include <cctype>
@@ -25,40 +26,6 @@ public:
 // A keydown and keyup with the page's key name, as the browser makes them.
 void sendKey(const std::string& key, unsigned modifiers) {
     tr_test_key(key.c_str(), static_cast<int>(modifiers));
-}
-
-std::string utf8Of(char32_t c) {
-    std::string out;
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-    return out;
-}
-
-std::u32string codePoints(std::string_view s) {
-    std::u32string out;
-    for (std::size_t i = 0; i < s.size();) {
-        const auto b = static_cast<unsigned char>(s[i]);
-        const int n = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
-        char32_t c = n == 1 ? b : n == 2 ? (b & 0x1F) : n == 3 ? (b & 0x0F) : (b & 0x07);
-        for (int k = 1; k < n && i + static_cast<std::size_t>(k) < s.size(); ++k)
-            c = (c << 6) | (static_cast<unsigned char>(s[i + static_cast<std::size_t>(k)]) & 0x3F);
-        out += c;
-        i += static_cast<std::size_t>(n);
-    }
-    return out;
 }
 
 ControlImpl& controlOf(Window& window, int id) {
@@ -127,7 +94,7 @@ void shutdown() {}
 
 void type(Window& window, std::string_view utf8) {
     KeysTo to(window);
-    for (char32_t c : codePoints(utf8)) {
+    for (char32_t c : decode(utf8)) {
         switch (c) {
         case U'\r': sendKey("Enter", NoModifier); continue;
         case U'\b': sendKey("Backspace", NoModifier); continue;
@@ -140,7 +107,7 @@ void type(Window& window, std::string_view utf8) {
         if (c < 0x20)
             sendKey(std::string(1, static_cast<char>(c + 0x60)), Ctrl);
         else
-            sendKey(utf8Of(c), NoModifier);
+            sendKey(encode(std::u32string(1, c)), NoModifier);
     }
 }
 
@@ -268,65 +235,8 @@ Image painted(Window& window) {
     return grab(window);
 }
 
-namespace {
-std::uint32_t crc32(const std::vector<unsigned char>& bytes) {
-    std::uint32_t crc = 0xFFFFFFFFu;
-    for (unsigned char byte : bytes) {
-        crc ^= byte;
-        for (int k = 0; k < 8; ++k)
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
-}
-void put32(std::vector<unsigned char>& out, std::uint32_t v) {
-    for (int shift : {24, 16, 8, 0})
-        out.push_back(static_cast<unsigned char>(v >> shift));
-}
-void chunk(std::vector<unsigned char>& file, const char* type, const std::vector<unsigned char>& data) {
-    put32(file, static_cast<std::uint32_t>(data.size()));
-    std::vector<unsigned char> body(type, type + 4);
-    body.insert(body.end(), data.begin(), data.end());
-    file.insert(file.end(), body.begin(), body.end());
-    put32(file, crc32(body));
-}
-} // namespace
-
-// A PNG without compression: its image data is a zlib stream of stored blocks.
 bool savePng(const Image& image, const std::string& path) {
-    std::vector<unsigned char> raw;
-    for (int y = 0; y < image.height; ++y) {
-        raw.push_back(0);
-        for (int x = 0; x < image.width; ++x) {
-            const Colour c = image.at(x, y);
-            raw.insert(raw.end(),
-                       {static_cast<unsigned char>(c & 0xFF), static_cast<unsigned char>(c >> 8 & 0xFF),
-                        static_cast<unsigned char>(c >> 16 & 0xFF)});
-        }
-    }
-    std::vector<unsigned char> zlib{0x78, 0x01};
-    std::uint32_t a = 1, b = 0;
-    for (unsigned char byte : raw) {
-        a = (a + byte) % 65521;
-        b = (b + a) % 65521;
-    }
-    for (std::size_t at = 0; at < raw.size(); at += 65535) {
-        const std::size_t n = std::min<std::size_t>(65535, raw.size() - at);
-        zlib.push_back(at + n >= raw.size() ? 1 : 0);
-        zlib.insert(zlib.end(),
-                    {static_cast<unsigned char>(n & 0xFF), static_cast<unsigned char>(n >> 8),
-                     static_cast<unsigned char>(~n & 0xFF), static_cast<unsigned char>(~n >> 8 & 0xFF)});
-        zlib.insert(zlib.end(), raw.begin() + static_cast<std::ptrdiff_t>(at),
-                    raw.begin() + static_cast<std::ptrdiff_t>(at + n));
-    }
-    put32(zlib, b << 16 | a);
-    std::vector<unsigned char> header;
-    put32(header, static_cast<std::uint32_t>(image.width));
-    put32(header, static_cast<std::uint32_t>(image.height));
-    header.insert(header.end(), {8, 2, 0, 0, 0});
-    std::vector<unsigned char> file{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    chunk(file, "IHDR", header);
-    chunk(file, "IDAT", zlib);
-    chunk(file, "IEND", {});
+    const std::vector<unsigned char> file = storedPng(image);
     FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) return false;
     const bool ok = std::fwrite(file.data(), 1, file.size(), f) == file.size();

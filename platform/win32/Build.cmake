@@ -20,7 +20,7 @@ target_compile_definitions(tapirun_platform PRIVATE UNICODE _UNICODE _WIN32_WINN
 target_link_libraries(tapirun_platform PUBLIC comctl32 imm32 msimg32 gdi32 user32 oleacc oleaut32 ole32 uuid)
 target_compile_options(tapirun_platform PRIVATE ${TAPIRUN_WARNINGS})
 
-add_library(tapirun_testsupport STATIC platform/TestSupport.cpp platform/win32/TestSupport.cpp)
+add_library(tapirun_testsupport STATIC platform/TestSupport.cpp platform/StoredPng.cpp platform/win32/TestSupport.cpp)
 target_compile_definitions(tapirun_testsupport PRIVATE UNICODE _UNICODE _WIN32_WINNT=0x0601)
 target_link_libraries(tapirun_testsupport PUBLIC tapirun_platform)
 target_compile_options(tapirun_testsupport PRIVATE ${TAPIRUN_WARNINGS})

@@ -26,6 +26,8 @@ xvfbPid="" appPid="" failures=0
 
 # shellcheck source=../lib/xvfb.sh
 . "$(dirname "$0")/../lib/xvfb.sh"
+# shellcheck source=../lib/shots.sh
+. "$(dirname "$0")/../lib/shots.sh"
 cleanup() {
     stopProcess "$appPid"
     stopProcess "$xvfbPid"
@@ -44,9 +46,6 @@ die() {
     [[ -s $work/app.log ]] && { echo "--- program output ---" >&2; tail -20 "$work/app.log" >&2; }
     exit 1
 }
-check() { # check DESCRIPTION COMMAND...: a failed check is reported and the run goes on
-    if "${@:2}"; then echo "ok   $1"; else echo "FAIL $1" >&2; failures=$((failures + 1)); fi
-}
 appAlive() { [[ -n $appPid ]] && kill -0 "$appPid" 2>/dev/null; }
 
 # --- X server -------------------------------------------------------------------------------
@@ -55,44 +54,8 @@ setxkbmap -model jp106 -layout jp || die "setxkbmap -model jp106 -layout jp fail
 echo "e2e: Xvfb on $DISPLAY (pid $xvfbPid)"
 
 # --- screen probes --------------------------------------------------------------------------
-shoot() { import -window root -depth 8 "$work/$1.ppm" 2>/dev/null || die "screenshot $1 failed"; }
-# pixel SHOT X Y -> RRGGBB
-pixel() { convert "$work/$1.ppm" -format "%[hex:p{$2,$3}]" info:; }
-# pixelsAre SHOT RRGGBB X,Y...: every listed pixel has that colour
-pixelsAre() {
-    local shot=$1 want=$2 p got
-    shift 2
-    for p in "$@"; do
-        got=$(pixel "$shot" "${p%,*}" "${p#*,}")
-        [[ $got == "$want" ]] || { echo "     pixel $p of $shot is $got, expected $want" >&2; return 1; }
-    done
-}
-# shootUntil NAME SECONDS COMMAND...: screenshots until COMMAND passes on the newest one, so that
-# a slow machine waits longer instead of failing; the check that follows reports the outcome.
-shootUntil() {
-    local name=$1 deadline=$((SECONDS + $2))
-    shift 2
-    while :; do
-        shoot "$name"
-        "$@" 2>/dev/null && return 0
-        ((SECONDS < deadline)) || return 1
-        sleep 0.05
-    done
-}
 # whiteIn SHOT WxH+X+Y -> the number of pure white pixels in that rectangle
 whiteIn() { convert "$work/$1.ppm" -crop "$2" +repage -fill black +opaque white -format '%[fx:round(mean*w*h)]' info:; }
-# drillState SHOT -> "BOXSIG BOXWHITE MISSSIG MISSOLIVE": a signature and the count of white
-# (target) pixels inside the target frame, and the same for the strip below it where a wrong
-# character shows in olive, stopping short of the progress bar.
-drillState() {
-    local inner="138x138+$((boxLeft + 1))+$((boxTop + 1))" strip="${screenW}x$((barTop - missTop - 1))+0+$missTop"
-    convert "$work/$1.ppm" \
-        \( +clone -crop "$inner" +repage -format '%# ' -write info:- +delete \) \
-        \( +clone -crop "$inner" +repage -fill black +opaque white -format '%[fx:round(mean*w*h)] ' -write info:- +delete \) \
-        \( +clone -crop "$strip" +repage -format '%# ' -write info:- +delete \) \
-        -crop "$strip" +repage -fill black +opaque '#808000' -fill white -opaque '#808000' \
-        -format '%[fx:round(mean*w*h)]\n' info:-
-}
 
 # --- start-up -------------------------------------------------------------------------------
 mkdir -m 700 "$work/runtime"

@@ -34,6 +34,8 @@ xvfbPid="" serverPid="" browserPid="" failures=0
 
 # shellcheck source=../lib/xvfb.sh
 . "$(dirname "$0")/../lib/xvfb.sh"
+# shellcheck source=../lib/shots.sh
+. "$(dirname "$0")/../lib/shots.sh"
 cleanup() {
     [[ -n ${TAPIRUN_KIOSK_SHOTS:-} ]] && mkdir -p "$TAPIRUN_KIOSK_SHOTS" && cp "$work"/*.ppm "$TAPIRUN_KIOSK_SHOTS"/ 2>/dev/null
     stopProcess "$browserPid"
@@ -48,9 +50,6 @@ die() {
     echo "kiosk: FAIL: $*" >&2
     [[ -s $work/browser.log ]] && { echo "--- browser output ---" >&2; tail -20 "$work/browser.log" >&2; }
     exit 1
-}
-check() { # check DESCRIPTION COMMAND...: a failed check is reported and the run goes on
-    if "${@:2}"; then echo "ok   $1"; else echo "FAIL $1" >&2; failures=$((failures + 1)); fi
 }
 browserAlive() { [[ -n $browserPid ]] && kill -0 "$browserPid" 2>/dev/null; }
 
@@ -77,39 +76,9 @@ chromium --kiosk --no-sandbox --disable-gpu --disable-quic --no-first-run --no-d
     --user-data-dir="$work/profile" "$url" </dev/null >"$work/browser.log" 2>&1 &
 browserPid=$!
 
-shoot() { import -window root -depth 8 "$work/$1.ppm" 2>/dev/null || die "screenshot $1 failed"; }
-pixel() { convert "$work/$1.ppm" -format "%[hex:p{$2,$3}]" info:; }
-pixelsAre() {
-    local shot=$1 want=$2 p got
-    shift 2
-    for p in "$@"; do
-        got=$(pixel "$shot" "${p%,*}" "${p#*,}")
-        [[ $got == "$want" ]] || { echo "     pixel $p of $shot is $got, expected $want" >&2; return 1; }
-    done
-}
-shootUntil() {
-    local name=$1 deadline=$((SECONDS + $2))
-    shift 2
-    while :; do
-        shoot "$name"
-        "$@" 2>/dev/null && return 0
-        ((SECONDS < deadline)) || return 1
-        sleep 0.1
-    done
-}
 # count SHOT WxH+X+Y COLOUR -> pixels of that colour in the rectangle
 count() { convert "$work/$1.ppm" -crop "$2" +repage -fill black +opaque "$3" -fill white -opaque "$3" \
     -format '%[fx:round(mean*w*h)]' info:; }
-# drillState SHOT -> "BOXSIG BOXWHITE MISSSIG MISSOLIVE" as in the desktop's end-to-end test
-drillState() {
-    local inner="138x138+$((boxLeft + 1))+$((boxTop + 1))" strip="${screenW}x$((barTop - missTop - 1))+0+$missTop"
-    convert "$work/$1.ppm" \
-        \( +clone -crop "$inner" +repage -format '%# ' -write info:- +delete \) \
-        \( +clone -crop "$inner" +repage -fill black +opaque white -format '%[fx:round(mean*w*h)] ' -write info:- +delete \) \
-        \( +clone -crop "$strip" +repage -format '%# ' -write info:- +delete \) \
-        -crop "$strip" +repage -fill black +opaque '#808000' -fill white -opaque '#808000' \
-        -format '%[fx:round(mean*w*h)]\n' info:-
-}
 windows() { xdotool search --onlyvisible --class chromium 2>/dev/null | wc -l; }
 
 # The keyboard goes to the window under the pointer when no window manager hands out the focus.

@@ -40,35 +40,12 @@ die() {
     echo "e2e: FAIL: $*" >&2
     exit 1
 }
-check() { # check DESCRIPTION COMMAND...: a failed check is reported and the run goes on
-    if "${@:2}"; then echo "ok   $1"; else echo "FAIL $1" >&2; failures=$((failures + 1)); fi
-}
+# shellcheck source=../lib/shots.sh
+. "$(dirname "$0")/../lib/shots.sh"
 appAlive() { [[ -n $appPid ]] && kill -0 "$appPid" 2>/dev/null; }
 ask() { wine "$probe" "$@" </dev/null 2>/dev/null | tr -d '\r'; }
 
-shoot() { import -window root -depth 8 "$work/$1.ppm" 2>/dev/null || die "screenshot $1 failed"; }
-pixel() { convert "$work/$1.ppm" -format "%[hex:p{$2,$3}]" info:; }
-pixelsAre() {
-    local shot=$1 want=$2 p got
-    shift 2
-    for p in "$@"; do
-        got=$(pixel "$shot" "${p%,*}" "${p#*,}")
-        [[ $got == "$want" ]] || { echo "     pixel $p of $shot is $got, expected $want" >&2; return 1; }
-    done
-}
 keep() { [[ -n ${TAPIRUN_SHOTS:-} ]] && mkdir -p "$TAPIRUN_SHOTS" && convert "$work/$1.ppm" "$TAPIRUN_SHOTS/$2.png"; }
-# drillState SHOT -> "BOXSIG BOXWHITE MISSSIG MISSOLIVE": a signature and the count of white
-# (target) pixels inside the target frame, and the same for the strip below it where a wrong
-# character shows in olive, stopping short of the progress bar.
-drillState() {
-    local inner="138x138+$((boxLeft + 1))+$((boxTop + 1))" strip="${screenW}x$((barTop - missTop - 1))+0+$missTop"
-    convert "$work/$1.ppm" \
-        \( +clone -crop "$inner" +repage -format '%# ' -write info:- +delete \) \
-        \( +clone -crop "$inner" +repage -fill black +opaque white -format '%[fx:round(mean*w*h)] ' -write info:- +delete \) \
-        \( +clone -crop "$strip" +repage -format '%# ' -write info:- +delete \) \
-        -crop "$strip" +repage -fill black +opaque '#808000' -fill white -opaque '#808000' \
-        -format '%[fx:round(mean*w*h)]\n' info:-
-}
 
 # --- start-up -------------------------------------------------------------------------------
 ask show-tray >/dev/null
@@ -127,13 +104,14 @@ press() {
         [[ $sig != "$boxSig" || $miss != "$missSig" ]] && break
         ((SECONDS < deadline)) || break
     done
-    # The box and the strip below it are repainted one after the other: read until both settle.
-    local settled
-    for _ in {1..5}; do
+    # The box and the strip below it are repainted one after the other, and under load each in
+    # parts: read until neither changes between two pictures.
+    local settled settledMiss
+    for _ in {1..10}; do
         shoot key
-        read -r settled white2 miss olive2 <<<"$(drillState key)"
-        [[ $settled == "$sig" ]] && break
-        sig=$settled
+        read -r settled white2 settledMiss olive2 <<<"$(drillState key)"
+        [[ $settled == "$sig" && $settledMiss == "$miss" ]] && break
+        sig=$settled miss=$settledMiss
     done
     if [[ $sig != "$boxSig" && $olive2 == 0 && $white2 -gt 100 ]]; then
         verdict=correct
