@@ -98,55 +98,13 @@ check "F1 hides the mode selector" pixelsAre prepared 000000 50,200
 read -r _ white _ _ <<<"$(drillState prepared)"
 check "the prepared target box is empty" [ "$white" = 0 ]
 
-targetShown() { ((${1:-0} > 100)); } # white pixels of a drawn character
-targetShownIn() {
-    local white
-    read -r _ white _ _ <<<"$(drillState "$1")"
-    targetShown "$white"
-}
 xdotool key space
 shootUntil running 3 targetShownIn running
 read -r boxSig white missSig olive <<<"$(drillState running)"
 check "Space shows a target character in the box" targetShown "$white"
 check "no wrong character is shown at the start" [ "$olive" = 0 ]
 
-# press KEY sets verdict to "correct" or "wrong", judged from the screen: a correct key draws a new target
-# (targets never repeat) and clears the wrong character; a wrong key leaves the target and shows
-# the typed character in olive. The screen is polled until either part changes.
-press() {
-    local key=$1 sig white2 miss olive2 deadline=$((SECONDS + 3))
-    xdotool key "$key"
-    while :; do
-        shoot key
-        read -r sig white2 miss olive2 <<<"$(drillState key)"
-        [[ $sig != "$boxSig" || $miss != "$missSig" ]] && break
-        ((SECONDS < deadline)) || break
-    done
-    if [[ $sig != "$boxSig" && $olive2 == 0 ]] && targetShown "$white2"; then
-        verdict=correct
-    elif [[ $sig == "$boxSig" && $miss != "$missSig" && $olive2 -gt 50 ]]; then
-        verdict=wrong
-    else
-        verdict="unclear(box $([[ $sig == "$boxSig" ]] && echo same || echo new), olive $olive2)"
-    fi
-    boxSig=$sig missSig=$miss
-}
-
-# The target stays until it is typed, so going round the set hits it within one round; three
-# hits give the results their weak and strong keys and start the frames flashing.
-homeRow=(a s d f g h j k l semicolon colon bracketright)
-correct=0 wrong=0 presses=0 odd=""
-while ((correct < 3 && presses < 3 * ${#homeRow[@]})); do
-    key=${homeRow[presses % ${#homeRow[@]}]}
-    presses=$((presses + 1))
-    press "$key"
-    case $verdict in
-    correct) correct=$((correct + 1)) ;;
-    wrong) wrong=$((wrong + 1)) ;;
-    *) odd+=" $key:$verdict" ;;
-    esac
-done
-echo "e2e: home row: $correct correct, $wrong wrong"
+drillHomeRow e2e
 check "every home-row key was judged visibly (${odd:- none unclear})" [ -z "$odd" ]
 check "three rounds of the home row hit three targets" [ "$correct" -ge 3 ]
 

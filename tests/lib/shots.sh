@@ -41,3 +41,52 @@ drillState() {
         -crop "$strip" +repage -fill black +opaque '#808000' -fill white -opaque '#808000' \
         -format '%[fx:round(mean*w*h)]\n' info:-
 }
+
+targetShown() { ((${1:-0} > 100)); } # white pixels of a drawn character
+targetShownIn() {
+    local white
+    read -r _ white _ _ <<<"$(drillState "$1")"
+    targetShown "$white"
+}
+
+# press KEY sets verdict to "correct" or "wrong", judged from the screen: a correct key draws a new target
+# (targets never repeat) and clears the wrong character; a wrong key leaves the target and shows
+# the typed character in olive. The screen is polled until either part changes. boxSig and missSig
+# hold the picture before the key.
+press() {
+    local key=$1 sig white2 miss olive2 deadline=$((SECONDS + 3))
+    xdotool key "$key"
+    while :; do
+        shoot key
+        read -r sig white2 miss olive2 <<<"$(drillState key)"
+        [[ $sig != "$boxSig" || $miss != "$missSig" ]] && break
+        ((SECONDS < deadline)) || break
+    done
+    if [[ $sig != "$boxSig" && $olive2 == 0 ]] && targetShown "$white2"; then
+        verdict=correct
+    elif [[ $sig == "$boxSig" && $miss != "$missSig" && $olive2 -gt 50 ]]; then
+        verdict=wrong
+    else
+        verdict="unclear(box $([[ $sig == "$boxSig" ]] && echo same || echo new), olive $olive2)"
+    fi
+    boxSig=$sig missSig=$miss
+}
+
+# drillHomeRow NAME: goes round the home row until three targets are hit. The target stays until it
+# is typed, so one round hits it; three hits give the results their weak and strong keys and start
+# the frames flashing. Sets correct, wrong, presses and odd (the keys judged unclearly).
+drillHomeRow() {
+    local homeRow=(a s d f g h j k l semicolon colon bracketright) key
+    correct=0 wrong=0 presses=0 odd=""
+    while ((correct < 3 && presses < 3 * ${#homeRow[@]})); do
+        key=${homeRow[presses % ${#homeRow[@]}]}
+        presses=$((presses + 1))
+        press "$key"
+        case $verdict in
+        correct) correct=$((correct + 1)) ;;
+        wrong) wrong=$((wrong + 1)) ;;
+        *) odd+=" $key:$verdict" ;;
+        esac
+    done
+    echo "$1: home row: $correct correct, $wrong wrong"
+}
