@@ -16,11 +16,6 @@
 #include <QApplication>
 #include <QWindow>
 
-#include <xcb/xcb.h>
-
-#include <cstdlib>
-#include <cstring>
-
 namespace platform {
 
 namespace {
@@ -285,31 +280,6 @@ void announceOn(WindowImpl& window, std::string_view utf8) {
     if (auto* announcer = static_cast<Announcer*>(QAccessible::queryAccessibleInterface(anchor)))
         announcer->present(spoken(utf8, false));
 #endif
-}
-
-// A window manager that follows the desktop standard names itself on the root window. Where one
-// runs it hands out the activation, and a window it activates is announced by screen readers; one
-// the program activates itself is not.
-bool windowManagerActivates() {
-    const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (QGuiApplication::platformName() != QLatin1String("xcb") || !x11 || !x11->connection()) return false;
-    xcb_connection_t* connection = x11->connection();
-    const char* name = "_NET_SUPPORTING_WM_CHECK";
-    const xcb_intern_atom_cookie_t atomCookie =
-        xcb_intern_atom(connection, 1, static_cast<std::uint16_t>(std::strlen(name)), name);
-    xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(connection, atomCookie, nullptr);
-    if (!atom) return false;
-    const xcb_atom_t check = atom->atom;
-    std::free(atom);
-    if (check == XCB_ATOM_NONE) return false;
-    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
-    if (!screen) return false;
-    const xcb_get_property_cookie_t cookie =
-        xcb_get_property(connection, 0, screen->root, check, XCB_ATOM_WINDOW, 0, 1);
-    xcb_get_property_reply_t* reply = xcb_get_property_reply(connection, cookie, nullptr);
-    const bool found = reply && xcb_get_property_value_length(reply) == 4;
-    std::free(reply);
-    return found;
 }
 
 } // namespace platform

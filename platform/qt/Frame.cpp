@@ -194,4 +194,22 @@ void Window::move(int left, int top) {
     m_impl->top->setGeometry(QRect(frame + QPoint(m.left(), m.top()), m_impl->top->size()));
 }
 
+// A window manager that follows the desktop standard names itself on the root window. Where one
+// runs it hands out the activation, and a window it activates is announced by screen readers; one
+// the program activates itself is not. The atom is looked up once: it stays the same for the
+// connection's life, while the window manager may come or go.
+bool windowManagerActivates() {
+    xcb_connection_t* connection = xConnection();
+    if (!connection) return false;
+    static const xcb_atom_t check = internAtom(connection, "_NET_SUPPORTING_WM_CHECK");
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
+    if (check == XCB_ATOM_NONE || !screen) return false;
+    const xcb_get_property_cookie_t cookie =
+        xcb_get_property(connection, 0, screen->root, check, XCB_ATOM_WINDOW, 0, 1);
+    xcb_get_property_reply_t* reply = xcb_get_property_reply(connection, cookie, nullptr);
+    const bool found = reply && xcb_get_property_value_length(reply) == 4;
+    std::free(reply);
+    return found;
+}
+
 } // namespace platform
