@@ -84,5 +84,7 @@ if [[ $(id -u) -ne 0 ]]; then
   command -v sudo >/dev/null || { echo "need root or sudo to install: ${missing[*]}" >&2; exit 1; }
   as_root=(sudo)
 fi
-"${as_root[@]}" apt-get update -qq
-DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# Two set-ups started side by side (make test beside make bench) wait for each other's lock.
+lock=(-o DPkg::Lock::Timeout=900)
+"${as_root[@]}" apt-get "${lock[@]}" update -qq
+DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get "${lock[@]}" install -y -qq --no-install-recommends "${missing[@]}"
