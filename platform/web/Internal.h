@@ -4,6 +4,7 @@
 // functions tr_* are the page side, in Dom.js.
 
 #include "platform/Handles.h"
+#include "platform/Text.h"
 
 #include <cstdint>
 #include <functional>
@@ -57,10 +58,6 @@ double tr_device_pixel_ratio();
 }
 
 namespace platform {
-
-// UTF-8 and code points; a broken sequence is cut short, not refused.
-std::u32string decode(std::string_view utf8);
-std::string encode(std::u32string_view codePoints);
 
 class WindowImpl;
 

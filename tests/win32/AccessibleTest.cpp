@@ -2,6 +2,7 @@
 // the self-drawn controls, the default action of the panel-buttons, and the announcement.
 
 #include "FormFixture.h"
+#include "Unit1/Speech.h"
 #include "platform/win32/Internal.h"
 
 #include <windows.h>
@@ -141,10 +142,11 @@ TEST_F(AccessibleTest, StartScreenDrillAndKeyboardAsAReaderSeesThem) {
     EXPECT_TRUE(find(all, ROLE_SYSTEM_PUSHBUTTON, L"O K")->state & STATE_SYSTEM_UNAVAILABLE);
     EXPECT_NE(find(all, ROLE_SYSTEM_ALERT, L"開始するときは スペース・キー"), nullptr);
     type(" ");
+    const std::string missed =
+        speech::miss(static_cast<unsigned char>(wrongKey()[0]), static_cast<unsigned char>(target()));
     type(wrongKey());
     all = tree();
-    EXPECT_NE(find(all, ROLE_SYSTEM_ALERT, L"間違い " + std::wstring(1, static_cast<wchar_t>(wrongKey()[0]))),
-              nullptr);
+    EXPECT_NE(find(all, ROLE_SYSTEM_ALERT, platform::widen(missed)), nullptr) << missed;
 
     // The keyboard picture, and the Shift toggle pressed by the reader.
     type(" ");
