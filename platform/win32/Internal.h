@@ -3,6 +3,7 @@
 // Shared by the Win32 backend's sources only.
 
 #include "platform/Handles.h"
+#include "platform/Keys.h"
 
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -92,7 +93,7 @@ public:
     HWND focusTarget();
     void closeRequested();
     void hideAndPassActivation();
-    bool previewCharacter(wchar_t unit);
+    bool previewCharacter(wchar_t unit, HeldKeys held);
 };
 
 // Screen readers: the object that answers WM_GETOBJECT for a surface, and the changes they are told of.
@@ -101,6 +102,8 @@ LRESULT accessibleObject(ControlImpl& surface, WPARAM wParam);
 ::IAccessible* createAccessible(ControlImpl& surface);
 void accessibleShownChanged(ControlImpl& control);
 void accessibleTextChanged(ControlImpl& control);
+// A radio group's selected item moved, or the group took the focus.
+void accessibleItemChanged(ControlImpl& group);
 
 // Every window of the program, in creation order.
 std::vector<WindowImpl*>& allWindows();
