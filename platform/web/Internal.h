@@ -61,9 +61,6 @@ namespace platform {
 
 class WindowImpl;
 
-// The byte 0x5C is drawn as a yen sign and the full-width backslash as a backslash, as the Japanese
-// fonts of the original desktop do, whatever font the browser finds.
-std::string toDisplay(std::string_view utf8);
 int toCss(Colour colour);
 const char* faceOf(const Font& font);
 double measure(const Font& font, std::string_view utf8);

@@ -210,7 +210,7 @@ Cursor cursorAt(Window& window, int x, int y) {
 }
 
 int textWidth(Window& window, int id, std::string_view utf8) {
-    return static_cast<int>(measure(controlOf(window, id).font, toDisplay(utf8)) + 0.5);
+    return static_cast<int>(measure(controlOf(window, id).font, displayText(utf8)) + 0.5);
 }
 
 Image grab(Window& window) {

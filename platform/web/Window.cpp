@@ -32,7 +32,7 @@ struct LabelLine {
 // "\r\n" starts a new line; a single "&" underlines the next character and "&&" draws one "&".
 std::vector<LabelLine> parseLabel(const std::string& utf8, bool marks) {
     std::vector<LabelLine> lines;
-    const std::u32string all = decode(toDisplay(utf8));
+    const std::u32string all = decode(displayText(utf8));
     std::size_t start = 0;
     while (true) {
         const std::size_t end = all.find(U"\r\n", start);
@@ -211,7 +211,7 @@ Colour ControlImpl::backgroundColour() const {
 }
 
 std::string ControlImpl::shortHint() const {
-    return hint.substr(0, hint.find('|'));
+    return std::string(platform::shortHint(hint));
 }
 
 void ControlImpl::place() {
@@ -245,8 +245,8 @@ void ControlImpl::restyle() {
     case Kind::Panel:
     case Kind::Button:
         if (parent)
-            tr_text(element, toDisplay(text).c_str(), faceOf(font), font.height, font.bold, fontColour, 1, -1,
-                    -1);
+            tr_text(element, displayText(text).c_str(), faceOf(font), font.height, font.bold, fontColour, 1,
+                    -1, -1);
         break;
     case Kind::RadioGroup: showRadio(); break;
     case Kind::Image:
@@ -296,12 +296,12 @@ void ControlImpl::showRadio() {
     std::vector<int> rects;
     for (std::size_t i = 0; i < items.size(); ++i) {
         if (i) joined += '\n';
-        joined += toDisplay(items[i]);
+        joined += displayText(items[i]);
         const ItemRect r = itemRect(static_cast<int>(i));
         rects.insert(rects.end(), {r.left, r.top, r.width, r.height});
     }
     const bool focused = window->focusTarget() == this && activeWindow() == window;
-    tr_radio(element, toDisplay(text).c_str(), joined.c_str(), static_cast<int>(items.size()), rects.data(),
+    tr_radio(element, displayText(text).c_str(), joined.c_str(), static_cast<int>(items.size()), rects.data(),
              itemIndex, focused, faceOf(font), font.height, font.bold, toCss(resolve(font.colour)),
              toCss(backgroundColour()));
 }
@@ -471,7 +471,7 @@ void WindowImpl::describeForAssistiveTechnology() {
                            : c->kind == Kind::Panel && !c->text.empty() ? "note"
                                                                         : "";
         const std::string name = (c->style & NamedByHint)              ? c->shortHint()
-                                 : pressable || c->kind == Kind::Panel ? toDisplay(c->text)
+                                 : pressable || c->kind == Kind::Panel ? displayText(c->text)
                                                                        : std::string();
         tr_describe(c->element, role, name.c_str(), c->hint.c_str());
         if (pressable) stateChanged(*c);
@@ -494,7 +494,7 @@ void Window::announce(std::string_view utf8) {
         if (!line.empty() && line.back() != ' ') line += ' ';
         rest.remove_prefix(br + 2);
     }
-    tr_announce(m_impl->frame, toDisplay(line).c_str());
+    tr_announce(m_impl->frame, displayText(line).c_str());
 }
 
 void Window::show() {

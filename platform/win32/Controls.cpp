@@ -355,7 +355,7 @@ Colour ControlImpl::backgroundColour() const {
 }
 
 std::wstring ControlImpl::shortHint() const {
-    return widen(std::string_view(hint).substr(0, hint.find('|')));
+    return widen(platform::shortHint(hint));
 }
 
 void ControlImpl::invalidate() {

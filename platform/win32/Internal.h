@@ -4,6 +4,7 @@
 
 #include "platform/Handles.h"
 #include "platform/Keys.h"
+#include "platform/Text.h"
 
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -27,8 +28,7 @@ class WindowImpl;
 
 std::wstring widen(std::string_view utf8);
 std::string narrow(std::wstring_view wide);
-// The byte 0x5C is drawn as a yen sign and the full-width backslash as a backslash, as the Japanese
-// fonts of the original desktop do, whatever font this desktop substitutes.
+// A text as it is drawn (displayText), in the toolkit's own string type.
 std::wstring toDisplay(std::string_view utf8);
 COLORREF toColorRef(Colour colour);
 HFONT fontFor(const Font& font);

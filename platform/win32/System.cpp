@@ -39,14 +39,8 @@ std::string narrow(std::wstring_view wide) {
     return out;
 }
 
-// The full-width backslash stays as it is: every Japanese font draws it as a wide backslash, while
-// the plain backslash is a yen sign in the Japanese fonts and a backslash in others, so it is
-// written as the yen sign itself.
 std::wstring toDisplay(std::string_view utf8) {
-    std::wstring s = widen(utf8);
-    for (wchar_t& ch : s)
-        if (ch == L'\\') ch = 0x00A5;
-    return s;
+    return widen(displayText(utf8));
 }
 
 COLORREF toColorRef(Colour colour) {
