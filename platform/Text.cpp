@@ -87,6 +87,31 @@ std::string displayText(std::string_view utf8) {
     return out;
 }
 
+std::string spokenText(std::string_view utf8, bool accelerators) {
+    const std::string all = displayText(utf8);
+    std::string out;
+    out.reserve(all.size());
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        const char ch = all[i];
+        if (ch == '&' && accelerators) {
+            if (i + 1 < all.size() && all[i + 1] == '&') {
+                out += '&';
+                ++i;
+            }
+            continue;
+        }
+        if (ch == '\r' && i + 1 < all.size() && all[i + 1] == '\n') {
+            if (!out.empty() && out.back() != ' ') out += ' ';
+            ++i;
+            continue;
+        }
+        out += ch;
+    }
+    const std::size_t first = out.find_first_not_of(' ');
+    if (first == std::string::npos) return {};
+    return out.substr(first, out.find_last_not_of(' ') - first + 1);
+}
+
 std::string_view shortHint(std::string_view hint) {
     return hint.substr(0, hint.find('|'));
 }

@@ -19,6 +19,11 @@ std::u32string decode(std::string_view utf8);
 // backslash is left alone: every face draws it as a backslash.
 std::string displayText(std::string_view utf8);
 
+// A text as a screen reader should say it: lines joined by one space, the byte "\" as the yen sign
+// it is drawn as, in a label's text the accelerator marks resolved ("&&" is one "&", a lone "&" is
+// dropped), and no space at either end, which some readers pause on.
+std::string spokenText(std::string_view utf8, bool accelerators);
+
 // The part of a hint before "|": what a tool-tip shows and what names a control for a reader.
 std::string_view shortHint(std::string_view hint);
 

@@ -32,3 +32,16 @@ TEST(Text, BackslashIsShownAsYenAndHintsAreCutAtTheBar) {
     EXPECT_EQ(platform::shortHint("no bar"), "no bar");
     EXPECT_EQ(platform::shortHint("|long only"), "");
 }
+
+// Qt trimmed both ends, Windows the end, the browser neither: now every reader hears the same.
+TEST(Text, SpokenTextJoinsLinesResolvesMarksAndTrims) {
+    struct Row {
+        std::string_view text;
+        bool accelerators;
+        std::string_view spoken;
+    };
+    for (const Row& r : {Row{"開始するときは\r\n\r\nスペース・キー", true, "開始するときは スペース・キー"},
+                         Row{"&&", true, "&"}, Row{"&OK", true, "OK"}, Row{"a & b", false, "a & b"},
+                         Row{" \\ ", true, "\u00A5"}, Row{"\r\nend\r\n", true, "end"}, Row{"", true, ""}})
+        EXPECT_EQ(platform::spokenText(r.text, r.accelerators), r.spoken) << r.text;
+}

@@ -483,18 +483,9 @@ void stateChanged(ControlImpl& control) {
              (control.style & Toggle) ? (control.checked ? 1 : 0) : -1);
 }
 
-// A line break is a pause in speech: the lines are read as one, a space between them.
 void Window::announce(std::string_view utf8) {
     m_impl->announcement = std::string(utf8);
-    std::string line;
-    for (std::string_view rest = utf8; !rest.empty();) {
-        const std::size_t br = rest.find("\r\n");
-        line += rest.substr(0, br);
-        if (br == std::string_view::npos) break;
-        if (!line.empty() && line.back() != ' ') line += ' ';
-        rest.remove_prefix(br + 2);
-    }
-    tr_announce(m_impl->frame, displayText(line).c_str());
+    tr_announce(m_impl->frame, spokenText(utf8, false).c_str());
 }
 
 void Window::show() {

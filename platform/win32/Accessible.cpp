@@ -18,30 +18,8 @@ namespace platform {
 
 namespace {
 
-// A text as a reader should say it: lines joined by a space, the byte 0x5C as the yen sign it is
-// drawn as, and in a label's text the accelerator marks resolved.
 std::wstring spoken(std::string_view utf8, bool accelerators) {
-    const std::wstring all = toDisplay(utf8);
-    std::wstring out;
-    for (std::size_t i = 0; i < all.size(); ++i) {
-        const wchar_t ch = all[i];
-        if (ch == L'&' && accelerators) {
-            if (i + 1 < all.size() && all[i + 1] == L'&') {
-                out += L'&';
-                ++i;
-            }
-            continue;
-        }
-        if (ch == L'\r' && i + 1 < all.size() && all[i + 1] == L'\n') {
-            if (out.empty() || out.back() != L' ') out += L' ';
-            ++i;
-            continue;
-        }
-        out += ch;
-    }
-    while (!out.empty() && out.back() == L' ')
-        out.pop_back();
-    return out;
+    return widen(spokenText(utf8, accelerators));
 }
 
 // Runs of spaces inside a caption are read as one.
