@@ -44,10 +44,11 @@ test=(
 )
 
 # The browser program: Emscripten builds it, headless Chromium runs its tests, driven from Debian's
-# Python with its websocket module; the site serves the IPA faces' files.
+# Python with its websocket module; the site serves subsets of the IPA faces, cut and compressed
+# to WOFF2 at build time by fontTools with its Brotli module.
 web=(
   emscripten cmake ninja-build googletest fonts-ipafont-gothic fonts-ipafont-mincho
-  chromium python3 python3-websocket
+  chromium python3 python3-websocket python3-fonttools python3-brotli
 )
 
 bench=(

@@ -1,9 +1,11 @@
 #!/usr/bin/python3
 """Runs the browser program's pages in headless Chromium, driven over the DevTools protocol.
 
-  chromium.py run --site DIR --program PATH/NAME.js [--size WxH] [-- ARGS...]
-      serves the site with the test program beside it, opens it with ?program=NAME and the
-      arguments, prints what the program printed and exits with the program's status
+  chromium.py run --site DIR --program PATH/NAME.js [--size WxH] [--faces] [-- ARGS...]
+      serves the site with the test program and the tests' own page (harness.html) beside it,
+      opens that page with ?program=NAME and the arguments, prints what the program printed and
+      exits with the program's status; with --faces, fails too when the program drew a character
+      that the site's subset of its face does not hold
   chromium.py offline --site DIR
       opens the site once, stops the server, reloads, and checks that the program starts again
   chromium.py shot --site DIR --out FILE.png [--size WxH] [--keys TEXT]
@@ -19,13 +21,10 @@ started here and stopped by their process ids, whatever happens.
 
 import argparse
 import base64
-import functools
-import http.server
 import json
 import os
 import shutil
 import signal
-import socketserver
 import subprocess
 import sys
 import tempfile
@@ -56,36 +55,25 @@ FLAGS = [
 ]
 
 
-class Handler(http.server.SimpleHTTPRequestHandler):
-    """The site's files, and the test program's .js and .wasm from their own folder."""
-
-    extra = {}
-
-    def translate_path(self, path):
-        name = urllib.parse.urlparse(path).path.lstrip("/")
-        if name in self.extra:
-            return self.extra[name]
-        return super().translate_path(path)
-
-    def end_headers(self):
-        self.send_header("Cache-Control", "no-store")
-        super().end_headers()
-
-    def log_message(self, *args):
-        pass
+def _serving():
+    """The project's own server of the site, scripts/serve-web.py, as a module."""
+    import importlib.util
+    path = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts", "serve-web.py")
+    spec = importlib.util.spec_from_file_location("serve_web", path)
+    module = importlib.util.module_from_spec(spec)
+    spec.loader.exec_module(module)
+    return module
 
 
-Handler.extensions_map = dict(http.server.SimpleHTTPRequestHandler.extensions_map)
-Handler.extensions_map.update({".wasm": "application/wasm", ".js": "text/javascript",
-                               ".webmanifest": "application/manifest+json"})
+serve_web = _serving()
 
 
 class Server:
-    def __init__(self, site, extra=None):
-        handler = type("SiteHandler", (Handler,), {"extra": extra or {}})
-        self.httpd = socketserver.ThreadingTCPServer(("127.0.0.1", 0),
-                                                     functools.partial(handler, directory=site))
-        self.httpd.daemon_threads = True
+    """The site served as a host serves it, on a free port; by default nothing is kept in the
+    browser's HTTP cache, so that each test sees the files it wrote."""
+
+    def __init__(self, site, extra=None, cache="no-store"):
+        self.httpd = serve_web.server(site, 0, extra, cache)
         self.port = self.httpd.server_address[1]
         self.thread = threading.Thread(target=self.httpd.serve_forever, daemon=True)
         self.thread.start()
@@ -204,22 +192,64 @@ class Browser:
         shutil.rmtree(self.profile, ignore_errors=True)
 
 
+HERE = os.path.dirname(os.path.abspath(__file__))
+# Where each face of the page comes from when the system has none of its own.
+FACE_FILES = {"Tapirun PGothic": "tapirun-pgothic", "Tapirun Gothic": "tapirun-pgothic",
+              "Tapirun PMincho": "tapirun-pmincho", "Tapirun Mincho": "tapirun-mincho"}
+
+
+# What the form tests type as a learner's stray keys beyond the ASCII, yen sign and kana that every
+# subset holds: the page draws such a key in the system's fallback face.
+TYPED_BEYOND_SUBSETS = "üＡ\U0001F600"
+
+
+def check_faces(site, drawn):
+    """Every character drawn in a face is in the subset of that face the site serves; returns the
+    faults found."""
+    import glob
+    from fontTools.ttLib import TTFont
+    faults = []
+    for face, chars in sorted(drawn.items()):
+        if face not in FACE_FILES:
+            faults.append("%r drawn in %s, not a face of the page" % (chars, face))
+            continue
+        files = glob.glob(os.path.join(site, "fonts", FACE_FILES[face] + ".*.woff2"))
+        if len(files) != 1:
+            faults.append("%s: %d files of its subset in %s/fonts" % (face, len(files), site))
+            continue
+        cmap = TTFont(files[0]).getBestCmap()
+        missing = "".join(c for c in chars if c.isprintable() and ord(c) not in cmap and
+                          c not in TYPED_BEYOND_SUBSETS)
+        if missing:
+            faults.append("%s: drawn but not in %s: %s" % (face, os.path.basename(files[0]), missing))
+        print("faces: %d characters beyond ASCII drawn in %s" % (len(chars), face))
+    return faults
+
+
 def run(args):
     program = os.path.abspath(args.program)
     name = os.path.basename(program)[:-3]
     folder = os.path.dirname(program)
-    server = Server(args.site, {name + ".js": program, name + ".wasm": os.path.join(folder, name + ".wasm")})
+    server = Server(args.site, {name + ".js": program, name + ".wasm": os.path.join(folder, name + ".wasm"),
+                                "harness.html": os.path.join(HERE, "harness.html"),
+                                "harness.js": os.path.join(HERE, "harness.js")})
     browser = Browser(args.size)
     try:
         query = urllib.parse.urlencode([("program", name)] + [("arg", a) for a in args.args] +
                                        [("env", e) for e in args.env])
-        browser.navigate(server.url("index.html?" + query))
+        browser.navigate(server.url("harness.html?" + query))
         # The whole suite runs inside one call of main: the page answers again once it has ended.
         browser.echo = True
         status = browser.wait_for("window.tapirunExit", args.timeout)
         if status is None:
             print("chromium.py: the program did not end within %d s" % args.timeout, file=sys.stderr)
             return 1
+        if args.faces:
+            faults = check_faces(args.site, browser.evaluate("window.tapirunDrawn"))
+            for fault in faults:
+                print("faces: FAIL: " + fault, file=sys.stderr)
+            if faults and int(status) == 0:
+                return 1
         return int(status)
     finally:
         browser.close()
@@ -397,6 +427,8 @@ def main():
     p.add_argument("--size", default="1024x768")
     p.add_argument("--timeout", type=int, default=240)
     p.add_argument("--env", action="append", default=[], help="NAME=VALUE for the program")
+    p.add_argument("--faces", action="store_true",
+                   help="also check every character drawn against the subset of its face")
     p.add_argument("args", nargs="*")
     p = sub.add_parser("offline")
     p.add_argument("--site", required=True)
