@@ -34,17 +34,23 @@ COMPRESSED = {"text/html", "text/javascript", "text/css", "application/wasm", "a
 
 class Handler(http.server.SimpleHTTPRequestHandler):
     """The site's files with the hosting headers. Subclasses may add files from elsewhere (extra:
-    name to path) and send one Cache-Control of their own for everything (cache)."""
+    name to path), send one Cache-Control of their own for everything (cache) and keep the path
+    of every request answered (requests, a list)."""
 
     extensions_map = dict(http.server.SimpleHTTPRequestHandler.extensions_map)
     extensions_map.update({".wasm": "application/wasm", ".js": "text/javascript", ".woff2": "font/woff2",
                            ".webmanifest": "application/manifest+json", ".txt": "text/plain"})
     extra = {}
     cache = None
+    requests = None
     compressed = {}
 
     def log_message(self, *args):
         pass
+
+    def log_request(self, code="-", size="-"):
+        if self.requests is not None:
+            self.requests.append(urllib.parse.urlsplit(self.path).path)
 
     def translate_path(self, path):
         name = urllib.parse.urlsplit(path).path.lstrip("/")
@@ -103,9 +109,9 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         return io.BytesIO(body)
 
 
-def server(site, port=0, extra=None, cache=None):
+def server(site, port=0, extra=None, cache=None, requests=None):
     """A threaded server of the site on 127.0.0.1; port 0 takes any free one."""
-    handler = type("SiteHandler", (Handler,), {"extra": extra or {}, "cache": cache})
+    handler = type("SiteHandler", (Handler,), {"extra": extra or {}, "cache": cache, "requests": requests})
     httpd = socketserver.ThreadingTCPServer(("127.0.0.1", port), functools.partial(handler, directory=site))
     httpd.daemon_threads = True
     return httpd

@@ -10,7 +10,9 @@
       the same picture with a palette and full compression
   site.py publish SITE CSS FACES-DIR SW-TEMPLATE
       gives each face a name made from its contents, writes the page's style sheet pointing at
-      them, and writes the service worker with every file of the site and its SHA-256
+      them, and writes the service worker (below)
+  site.py worker SITE SW-TEMPLATE
+      writes the site's service worker, with every file of the site and its SHA-256
 
 Runs under Debian's Python (/usr/bin/python3), which has fontTools and its Brotli module.
 """
@@ -107,7 +109,8 @@ def faces(out_dir, sources):
         options.name_IDs = ["*"]
         options.name_languages = ["*"]
         options.notdef_outline = True
-        font = TTFont(FONT_DIR + source)
+        # The original's date stays, so that the same build makes the same file, under the same name.
+        font = TTFont(FONT_DIR + source, recalcTimestamp=False)
         subsetter = subset.Subsetter(options)
         subsetter.populate(text=text)
         subsetter.subset(font)
@@ -212,7 +215,6 @@ def publish(site, css, faces_dir, template):
         os.remove(os.path.join(fonts, old))
     with open(css, encoding="utf-8") as f:
         style = f.read()
-    face_files = []
     for _, name, _ in FACES:
         source = os.path.join(faces_dir, name + ".woff2")
         hashed = "%s.%s.woff2" % (name, sha256(source)[:12])
@@ -221,32 +223,37 @@ def publish(site, css, faces_dir, template):
         if plain not in style:
             sys.exit("site.py: %s does not name %s" % (css, plain))
         style = style.replace(plain, "fonts/" + hashed)
-        face_files.append("fonts/" + hashed)
     for extra in ("LICENSE.txt", "README.txt", "characters.txt"):
         shutil.copyfile(os.path.join(faces_dir, extra), os.path.join(fonts, extra))
     with open(os.path.join(site, "tapirun.css"), "w", encoding="utf-8") as f:
         f.write(style)
 
+    worker(site, template)
+
+
+def worker(site, template):
+    """Writes the service worker: every file of the site with its SHA-256, the faces apart, and a
+    release name made from them all."""
     files = []
     for folder, _, names in os.walk(site):
         for name in names:
             path = os.path.relpath(os.path.join(folder, name), site).replace(os.sep, "/")
-            if path != "sw.js" and path not in face_files:
+            if path != "sw.js":
                 files.append(path)
-    files.sort()
-    app = {path: sha256(os.path.join(site, path)) for path in files}
-    faces_hashes = {path: sha256(os.path.join(site, path)) for path in face_files}
-    version = hashlib.sha256("".join("%s:%s\n" % kv for kv in sorted(app.items())).encode()).hexdigest()[:16]
+    digests = {path: sha256(os.path.join(site, path)) for path in sorted(files)}
+    faces = {path: digest for path, digest in digests.items() if path.startswith("fonts/") and path.endswith(".woff2")}
+    app = {path: digest for path, digest in digests.items() if path not in faces}
+    version = hashlib.sha256("".join("%s:%s\n" % kv for kv in sorted(digests.items())).encode()).hexdigest()[:16]
 
     def table(entries):
         return "{\n" + "".join("  '%s': '%s',\n" % kv for kv in sorted(entries.items())) + "}"
 
     with open(template, encoding="utf-8") as f:
-        worker = f.read()
-    worker = worker.replace("@SITE_VERSION@", version).replace("@APP_FILES@", table(app)) \
-        .replace("@FACE_FILES@", table(faces_hashes))
+        text = f.read()
+    text = text.replace("@SITE_VERSION@", version).replace("@APP_FILES@", table(app)) \
+        .replace("@FACE_FILES@", table(faces))
     with open(os.path.join(site, "sw.js"), "w", encoding="utf-8") as f:
-        f.write(worker)
+        f.write(text)
 
 
 def main(argv):
@@ -256,6 +263,8 @@ def main(argv):
         icon(argv[2], argv[3])
     elif len(argv) == 6 and argv[1] == "publish":
         publish(*argv[2:])
+    elif len(argv) == 4 and argv[1] == "worker":
+        worker(*argv[2:])
     else:
         sys.exit(__doc__)
 

@@ -73,7 +73,8 @@ class Server:
     browser's HTTP cache, so that each test sees the files it wrote."""
 
     def __init__(self, site, extra=None, cache="no-store"):
-        self.httpd = serve_web.server(site, 0, extra, cache)
+        self.requests = []
+        self.httpd = serve_web.server(site, 0, extra, cache, self.requests)
         self.port = self.httpd.server_address[1]
         self.thread = threading.Thread(target=self.httpd.serve_forever, daemon=True)
         self.thread.start()
@@ -112,6 +113,7 @@ class Browser:
                                               suppress_origin=True)
         self.next_id = 0
         self.echo = False
+        self.events = None  # a list keeps every event the page sends
         self.call("Runtime.enable")
         self.call("Page.enable")
         # The page's viewport is the test's screen, whatever the headless window keeps for itself.
@@ -139,6 +141,8 @@ class Browser:
                 if "error" in message:
                     raise RuntimeError("%s: %s" % (method, message["error"]))
                 return message.get("result", {})
+            if self.events is not None and "method" in message:
+                self.events.append(message)
             if message.get("method") == "Runtime.consoleAPICalled" and self.echo:
                 print(" ".join(str(a.get("value", "")) for a in message["params"]["args"]), flush=True)
             elif message.get("method") == "Runtime.exceptionThrown":
@@ -294,6 +298,227 @@ def offline(args):
             server.stop()
 
 
+STARTED = "document.querySelector('.tr-main') !== null && " \
+          "document.querySelector('.tr-main').style.display !== 'none'"
+
+
+class Checks:
+    """Named expectations, printed as they are met or not."""
+
+    def __init__(self, name):
+        self.name = name
+        self.failures = 0
+
+    def expect(self, condition, what):
+        print("%s: %s: %s" % (self.name, "ok" if condition else "FAIL", what), flush=True)
+        if not condition:
+            self.failures += 1
+
+    def status(self):
+        return 1 if self.failures else 0
+
+
+def headers(url):
+    """The status and headers the server answers with."""
+    import urllib.error
+    import urllib.request
+    try:
+        with urllib.request.urlopen(url, timeout=10) as r:
+            return r.status, r.headers
+    except urllib.error.HTTPError as e:
+        return e.code, e.headers
+
+
+def safety(args):
+    """The published page runs no script but its own whatever its address says, under its policy,
+    and with the headers a host should send; a broken program file is said in one line."""
+    checks = Checks("safety")
+    work = tempfile.mkdtemp(prefix="tapirun-safety.")
+    with open(os.path.join(work, "x.js"), "w") as f:
+        f.write("window.foreignRan = true;\n")
+    foreign = Server(work)
+    server = Server(args.site, cache=None)
+    broken_site = os.path.join(work, "broken")
+    shutil.copytree(args.site, broken_site)
+    with open(os.path.join(broken_site, "tapirun.wasm"), "r+b") as f:
+        f.truncate(os.path.getsize(os.path.join(broken_site, "tapirun.wasm")) // 2)
+    broken = Server(broken_site)
+    browser = Browser()
+    try:
+        status, page = headers(server.url("index.html"))
+        policy = page.get("Content-Security-Policy", "")
+        checks.expect(status == 200 and "script-src 'self' 'wasm-unsafe-eval';" in policy and
+                      "frame-ancestors 'none'" in policy and "default-src 'none'" in policy,
+                      "the page is sent with its policy (%s)" % policy)
+        checks.expect(page.get("X-Content-Type-Options") == "nosniff", "nosniff")
+        checks.expect(page.get("Cache-Control") == "no-cache" and headers(server.url("sw.js"))[1].get(
+            "Cache-Control") == "no-cache", "the page and the service worker are asked for again each time")
+        face = next(f for f in os.listdir(os.path.join(args.site, "fonts")) if f.endswith(".woff2"))
+        checks.expect("immutable" in headers(server.url("fonts/" + face))[1].get("Cache-Control", ""),
+                      "a face named after its contents is kept for ever")
+        checks.expect(headers(server.url("fonts/"))[0] == 404 and headers(server.url("icons/"))[0] == 404,
+                      "no folder is listed")
+
+        # Every breach of the policy, recorded from before the page's first script.
+        browser.call("Page.addScriptToEvaluateOnNewDocument", source=(
+            "window.violations = []; document.addEventListener('securitypolicyviolation', function (e) {"
+            " window.violations.push(e.violatedDirective + ' ' + e.blockedURI); });"))
+        other = "127.0.0.1:%d/x" % foreign.port
+        for query in ("?program=" + urllib.parse.quote("//" + other, safe=""),
+                      "?program=" + urllib.parse.quote("http://" + other, safe="") + "&arg=x&env=A%3DB&arg=--help"):
+            browser.navigate(server.url("index.html" + query))
+            checks.expect(browser.wait_for(STARTED, 30), "the page starts its own program at index.html" + query)
+        checks.expect(not foreign.requests, "the other server saw no request (%s)" % foreign.requests)
+        checks.expect(browser.evaluate("window.violations.join(', ')") == "",
+                      "the page's own start-up keeps to its policy (%s)" % browser.evaluate("window.violations"))
+        browser.evaluate(
+            "(function () { var s = document.createElement('script'); s.textContent = 'window.inlineRan = true';"
+            " document.body.appendChild(s); var t = document.createElement('script');"
+            " t.src = 'http://%s.js'; document.body.appendChild(t); })()" % other)
+        browser.wait_for("window.violations.length >= 2", 10)
+        ran = browser.evaluate("[!!window.inlineRan, !!window.foreignRan]")
+        checks.expect(ran == [False, False] and not foreign.requests,
+                      "the policy is in force: neither an inline script nor one of another origin ran "
+                      "(%s, requests %s)" % (ran, foreign.requests))
+
+        browser.navigate(broken.url("index.html"))
+        said = browser.wait_for("document.querySelector('#loading.failed') && "
+                                "document.querySelector('#loading.failed').textContent", 30)
+        checks.expect(bool(said) and "\n" not in said, "a broken program file is said in one line (%r)" % said)
+        return checks.status()
+    finally:
+        browser.close()
+        for s in (server, foreign, broken):
+            s.stop()
+        shutil.rmtree(work, ignore_errors=True)
+
+
+def _leb(n):
+    out = bytearray()
+    while True:
+        byte, n = n & 0x7F, n >> 7
+        out.append(byte | (0x80 if n else 0))
+        if not n:
+            return bytes(out)
+
+
+def update(args):
+    """A host that lets caches keep every file ten minutes, and releases published on it: a page
+    runs one release whole, the release stored on one visit is run from the next start, a release
+    that cannot be stored whole is not stored at all, and the site starts offline afterwards."""
+    checks = Checks("update")
+    work = tempfile.mkdtemp(prefix="tapirun-update.")
+    site = os.path.join(work, "site")
+    shutil.copytree(args.site, site)
+    source = os.path.join(HERE, "..", "..", "dist", "web")
+    releases = {}
+
+    def digest(data):
+        import hashlib
+        return hashlib.sha256(data).hexdigest()
+
+    def remember(number):
+        releases[number] = {name: digest(open(os.path.join(site, name), "rb").read())
+                            for name in ("tapirun.js", "tapirun.wasm")}
+
+    def publish(number):
+        """A new build: its JavaScript and wasm differ, and its service worker lists them."""
+        with open(os.path.join(site, "tapirun.js"), "a") as f:
+            f.write("\n// build %d\n" % number)
+        name, data = b"build", str(number).encode()
+        payload = _leb(len(name)) + name + data
+        with open(os.path.join(site, "tapirun.wasm"), "ab") as f:
+            f.write(b"\x00" + _leb(len(payload)) + payload)
+        subprocess.run(["/usr/bin/python3", os.path.join(source, "site.py"), "worker", site,
+                        os.path.join(source, "sw.js.in")], check=True)
+        remember(number)
+
+    remember(1)
+    server = Server(site, cache="max-age=600")
+    browser = Browser()
+    browser.call("Network.enable")
+
+    def visit():
+        """Opens the page anew; returns the releases of the program files it ran."""
+        browser.navigate("about:blank")
+        time.sleep(0.2)
+        browser.events = []
+        browser.navigate(server.url("index.html") if server else "http://127.0.0.1:%d/index.html" % port)
+        if not browser.wait_for(STARTED, 30):
+            return None
+        ran = []
+        for event in browser.events:
+            if event["method"] != "Network.responseReceived":
+                continue
+            name = urllib.parse.urlsplit(event["params"]["response"]["url"]).path.rsplit("/", 1)[-1]
+            if name not in ("tapirun.js", "tapirun.wasm"):
+                continue
+            body = browser.call("Network.getResponseBody", requestId=event["params"]["requestId"])
+            data = base64.b64decode(body["body"]) if body["base64Encoded"] else body["body"].encode()
+            ran.append((name, next((n for n, r in releases.items() if r[name] == digest(data)), "?")))
+        browser.events = None
+        return sorted(ran)
+
+    def registration(condition, limit=30):
+        """Waits until the service worker's registration meets the condition (r is it)."""
+        deadline = time.time() + limit
+        while time.time() < deadline:
+            if browser.evaluate("navigator.serviceWorker.getRegistration().then(r => !!(r && (%s)))" % condition,
+                                True):
+                return True
+            time.sleep(0.2)
+        return False
+
+    def caches():
+        return sorted(browser.evaluate("caches.keys()", True))
+
+    def whole(number):
+        return [("tapirun.js", number), ("tapirun.wasm", number)]
+
+    port = server.port
+    try:
+        ran = visit()
+        checks.expect(ran == whole(1), "the first visit runs the first release (%s)" % ran)
+        checks.expect(registration("r.active && r.active.state === 'activated'"),
+                      "the service worker stored the first release")
+        publish(2)
+        before = len(server.requests)
+        ran = visit()
+        checks.expect(ran == whole(1), "the visit after the second release runs the first one whole (%s)" % ran)
+        checks.expect(registration("r.waiting"), "the second release is stored, waiting for the next start")
+        fetched = server.requests[before:]
+        checks.expect("/tapirun.wasm" in fetched and not any(p.endswith(".woff2") for p in fetched),
+                      "the second release was fetched, its faces were not (%s)" % fetched)
+        ran = visit()
+        checks.expect(ran == whole(2), "the next start runs the second release whole (%s)" % ran)
+        kept = caches()
+        checks.expect(len(kept) == 2 and "tapirun-faces" in kept, "one release and the faces are kept (%s)" % kept)
+
+        # A host caught half-way through an upload: the third release's wasm is cut short.
+        publish(3)
+        with open(os.path.join(site, "tapirun.wasm"), "r+b") as f:
+            f.truncate(os.path.getsize(os.path.join(site, "tapirun.wasm")) // 2)
+        before = len(server.requests)
+        ran = visit()
+        checks.expect(ran == whole(2), "with a broken third release on the host the page runs the second (%s)" % ran)
+        # The visit's own check for a new release may not have begun yet: one is asked for here.
+        browser.evaluate("navigator.serviceWorker.getRegistration().then(r => r.update()).catch(e => String(e))", True)
+        checks.expect(registration("!r.installing && !r.waiting && r.active"), "the broken release was given up")
+        checks.expect("/tapirun.wasm" in server.requests[before:], "the service worker did try the third release")
+        checks.expect(caches() == kept, "the caches hold the second release alone (%s)" % caches())
+
+        server.stop()
+        server = None
+        ran = visit()
+        checks.expect(ran == whole(2), "offline, the page starts the second release whole (%s)" % ran)
+        return checks.status()
+    finally:
+        browser.close()
+        if server:
+            server.stop()
+        shutil.rmtree(work, ignore_errors=True)
+
+
 def shot(args):
     server = Server(args.site)
     browser = Browser(args.size)
@@ -439,10 +664,14 @@ def main():
     p.add_argument("--keys", default="")
     p = sub.add_parser("a11y")
     p.add_argument("--site", required=True)
+    for name in ("safety", "update"):
+        p = sub.add_parser(name)
+        p.add_argument("--site", required=True)
     p = sub.add_parser("paint")
     p.add_argument("--site", required=True)
     args = parser.parse_args()
-    return {"run": run, "offline": offline, "shot": shot, "paint": paint, "a11y": a11y}[args.command](args)
+    return {"run": run, "offline": offline, "shot": shot, "paint": paint, "a11y": a11y, "safety": safety,
+            "update": update}[args.command](args)
 
 
 if __name__ == "__main__":
