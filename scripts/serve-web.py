@@ -34,8 +34,8 @@ COMPRESSED = {"text/html", "text/javascript", "text/css", "application/wasm", "a
 
 class Handler(http.server.SimpleHTTPRequestHandler):
     """The site's files with the hosting headers. Subclasses may add files from elsewhere (extra:
-    name to path), send one Cache-Control of their own for everything (cache) and keep the path
-    of every request answered (requests, a list)."""
+    name to path), send one Cache-Control of their own for everything (cache), keep the path of
+    every request answered (requests, a list) and the bytes of every answer (sent, a list)."""
 
     extensions_map = dict(http.server.SimpleHTTPRequestHandler.extensions_map)
     extensions_map.update({".wasm": "application/wasm", ".js": "text/javascript", ".woff2": "font/woff2",
@@ -43,6 +43,7 @@ class Handler(http.server.SimpleHTTPRequestHandler):
     extra = {}
     cache = None
     requests = None
+    sent = None
     compressed = {}
 
     def log_message(self, *args):
@@ -51,6 +52,17 @@ class Handler(http.server.SimpleHTTPRequestHandler):
     def log_request(self, code="-", size="-"):
         if self.requests is not None:
             self.requests.append(urllib.parse.urlsplit(self.path).path)
+
+    def flush_headers(self):
+        if self.sent is not None:
+            self.sent.append(sum(len(line) for line in getattr(self, "_headers_buffer", [])))
+        super().flush_headers()
+
+    def copyfile(self, source, outputfile):
+        data = source.read()
+        if self.sent is not None:
+            self.sent.append(len(data))
+        outputfile.write(data)
 
     def translate_path(self, path):
         name = urllib.parse.urlsplit(path).path.lstrip("/")
@@ -109,9 +121,10 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         return io.BytesIO(body)
 
 
-def server(site, port=0, extra=None, cache=None, requests=None):
+def server(site, port=0, extra=None, cache=None, requests=None, sent=None):
     """A threaded server of the site on 127.0.0.1; port 0 takes any free one."""
-    handler = type("SiteHandler", (Handler,), {"extra": extra or {}, "cache": cache, "requests": requests})
+    handler = type("SiteHandler", (Handler,), {"extra": extra or {}, "cache": cache, "requests": requests,
+                                               "sent": sent})
     httpd = socketserver.ThreadingTCPServer(("127.0.0.1", port), functools.partial(handler, directory=site))
     httpd.daemon_threads = True
     return httpd

@@ -14,6 +14,13 @@
       the page's accessibility tree read through the DevTools protocol, and buttons pressed in it
   chromium.py paint --site DIR
       the page's first contentful paint, loaded cold and then warm
+  chromium.py cold --site DIR
+      a new learner's first visit on a slow line with no Japanese face installed: the seconds
+      until the program's window shows and the bytes of the whole visit
+  chromium.py safety --site DIR
+      the published page runs only its own program whatever its address, under its policy
+  chromium.py update --site DIR
+      releases published on a host that lets caches keep files reach the page whole
 
 Needs Debian's python3-websocket, so it runs under /usr/bin/python3. The server and the browser are
 started here and stopped by their process ids, whatever happens.
@@ -74,7 +81,8 @@ class Server:
 
     def __init__(self, site, extra=None, cache="no-store"):
         self.requests = []
-        self.httpd = serve_web.server(site, 0, extra, cache, self.requests)
+        self.sent = []
+        self.httpd = serve_web.server(site, 0, extra, cache, self.requests, self.sent)
         self.port = self.httpd.server_address[1]
         self.thread = threading.Thread(target=self.httpd.serve_forever, daemon=True)
         self.thread.start()
@@ -90,14 +98,15 @@ class Server:
 class Browser:
     """One Chromium with a fresh profile, and a DevTools connection to its page."""
 
-    def __init__(self, size="1024x768", extra_flags=()):
+    def __init__(self, size="1024x768", extra_flags=(), env=None):
         self.profile = tempfile.mkdtemp(prefix="tapirun-chromium.")
         width, height = size.split("x")
         self.log = open(os.path.join(self.profile, "chromium.log"), "w")
         self.process = subprocess.Popen(
             [CHROMIUM] + FLAGS + list(extra_flags) +
             ["--user-data-dir=" + self.profile, "--window-size=%s,%s" % (width, height), "about:blank"],
-            stdin=subprocess.DEVNULL, stdout=self.log, stderr=self.log, start_new_session=True)
+            stdin=subprocess.DEVNULL, stdout=self.log, stderr=self.log, start_new_session=True,
+            env=dict(os.environ, **(env or {})))
         port_file = os.path.join(self.profile, "DevToolsActivePort")
         deadline = time.time() + 30
         while not os.path.exists(port_file) or os.path.getsize(port_file) == 0:
@@ -556,6 +565,49 @@ def paint(args):
         server.stop()
 
 
+def cold(args):
+    """A new learner's first visit on a school's line: Chromium with no Japanese face on the system
+    (a font configuration listing only DejaVu), its link emulated at 10 Mbit/s with 40 ms round
+    trips. Prints the seconds until the program's window is on the screen and the bytes the server
+    sent for the whole visit, the service worker's copy included."""
+    work = tempfile.mkdtemp(prefix="tapirun-cold.")
+    with open(os.path.join(work, "fonts.conf"), "w") as f:
+        f.write('<?xml version="1.0"?>\n<!DOCTYPE fontconfig SYSTEM "fonts.dtd">\n<fontconfig>\n'
+                '  <dir>/usr/share/fonts/truetype/dejavu</dir>\n  <cachedir>%s/cache</cachedir>\n'
+                '</fontconfig>\n' % work)
+    server = Server(args.site, cache=None)
+    browser = Browser(env={"FONTCONFIG_FILE": os.path.join(work, "fonts.conf")})
+    try:
+        browser.call("Network.enable")
+        browser.call("Network.emulateNetworkConditions", offline=False, latency=40,
+                     downloadThroughput=10e6 / 8, uploadThroughput=10e6 / 8)
+        # The moment the main window is first shown, and painted, in the page's own clock.
+        browser.call("Page.addScriptToEvaluateOnNewDocument", source=(
+            "new MutationObserver(function (records, observer) {"
+            " var main = document.querySelector('.tr-main');"
+            " if (!main || main.style.display === 'none') return; observer.disconnect();"
+            " requestAnimationFrame(function () { setTimeout(function () {"
+            " window.windowShownMs = performance.now(); }); }); })"
+            ".observe(document, {subtree: true, childList: true, attributes: true});"))
+        browser.navigate(server.url())
+        shown = browser.wait_for("window.windowShownMs", 120)
+        japanese = browser.evaluate("document.fonts.check('16px \"Tapirun PGothic\"', 'あ')")
+        deadline = time.time() + 60
+        while time.time() < deadline:
+            if browser.evaluate("navigator.serviceWorker.getRegistration().then(r => !!(r && r.active &&"
+                                " r.active.state === 'activated'))", True):
+                break
+            time.sleep(0.2)
+        time.sleep(0.5)
+        print("web-cold window_s=%.2f bytes=%d requests=%d faces_loaded=%s" % (
+            (shown or -1000) / 1000, sum(server.sent), len(server.requests), japanese))
+        return 0 if shown else 1
+    finally:
+        browser.close()
+        server.stop()
+        shutil.rmtree(work, ignore_errors=True)
+
+
 def accessible(browser):
     """The page's accessibility tree as (role, name, properties) of every node not ignored."""
     nodes = browser.call("Accessibility.getFullAXTree")["nodes"]
@@ -664,14 +716,14 @@ def main():
     p.add_argument("--keys", default="")
     p = sub.add_parser("a11y")
     p.add_argument("--site", required=True)
-    for name in ("safety", "update"):
+    for name in ("safety", "update", "cold"):
         p = sub.add_parser(name)
         p.add_argument("--site", required=True)
     p = sub.add_parser("paint")
     p.add_argument("--site", required=True)
     args = parser.parse_args()
     return {"run": run, "offline": offline, "shot": shot, "paint": paint, "a11y": a11y, "safety": safety,
-            "update": update}[args.command](args)
+            "update": update, "cold": cold}[args.command](args)
 
 
 if __name__ == "__main__":
