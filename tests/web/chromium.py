@@ -444,7 +444,8 @@ def update(args):
 
     remember(1)
     server = Server(site, cache="max-age=600")
-    browser = Browser()
+    # With no Japanese face on the system, the page's faces can only come from the site.
+    browser = Browser(env=no_japanese_faces(work))
     browser.call("Network.enable")
 
     def visit():
@@ -516,10 +517,16 @@ def update(args):
         checks.expect("/tapirun.wasm" in server.requests[before:], "the service worker did try the third release")
         checks.expect(caches() == kept, "the caches hold the second release alone (%s)" % caches())
 
+        # Offline on a later day, when the HTTP cache holds nothing that could stand in for the
+        # service worker's copy.
         server.stop()
         server = None
+        browser.call("Network.clearBrowserCache")
         ran = visit()
         checks.expect(ran == whole(2), "offline, the page starts the second release whole (%s)" % ran)
+        faces = browser.evaluate(FACES_LOADED)
+        checks.expect(faces == "Tapirun Mincho, Tapirun PGothic, Tapirun PMincho",
+                      "offline, with its faces (%s)" % faces)
         return checks.status()
     finally:
         browser.close()
@@ -565,18 +572,28 @@ def paint(args):
         server.stop()
 
 
+def no_japanese_faces(work):
+    """The environment of a browser that finds no Japanese face on the system, as on most
+    Chromebooks and Macs: a font configuration in WORK listing DejaVu's alone."""
+    with open(os.path.join(work, "fonts.conf"), "w") as f:
+        f.write('<?xml version="1.0"?>\n<!DOCTYPE fontconfig SYSTEM "fonts.dtd">\n<fontconfig>\n'
+                '  <dir>/usr/share/fonts/truetype/dejavu</dir>\n  <cachedir>%s/cache</cachedir>\n'
+                '</fontconfig>\n' % work)
+    return {"FONTCONFIG_FILE": os.path.join(work, "fonts.conf")}
+
+
+FACES_LOADED = ("Array.from(document.fonts).filter(f => f.status === 'loaded' && f.family.indexOf('Tapirun') >= 0)"
+                ".map(f => f.family.replace(/\"/g, '')).sort().join(', ')")
+
+
 def cold(args):
     """A new learner's first visit on a school's line: Chromium with no Japanese face on the system
     (a font configuration listing only DejaVu), its link emulated at 10 Mbit/s with 40 ms round
     trips. Prints the seconds until the program's window is on the screen and the bytes the server
     sent for the whole visit, the service worker's copy included."""
     work = tempfile.mkdtemp(prefix="tapirun-cold.")
-    with open(os.path.join(work, "fonts.conf"), "w") as f:
-        f.write('<?xml version="1.0"?>\n<!DOCTYPE fontconfig SYSTEM "fonts.dtd">\n<fontconfig>\n'
-                '  <dir>/usr/share/fonts/truetype/dejavu</dir>\n  <cachedir>%s/cache</cachedir>\n'
-                '</fontconfig>\n' % work)
     server = Server(args.site, cache=None)
-    browser = Browser(env={"FONTCONFIG_FILE": os.path.join(work, "fonts.conf")})
+    browser = Browser(env=no_japanese_faces(work))
     try:
         browser.call("Network.enable")
         browser.call("Network.emulateNetworkConditions", offline=False, latency=40,
