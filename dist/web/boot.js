@@ -18,9 +18,16 @@
   }
   var failed = 'Tapirun を読み込めませんでした。回線を確かめて、ページを開き直してください。';
 
+  // A program file the host holds broken fails here before it could report anything itself.
+  var running = false;
+  window.addEventListener('error', function () {
+    if (!running) say(failed);
+  });
+
   window.Module = {
     arguments: [],
     onRuntimeInitialized: function () {
+      running = true;
       note.remove();
       // The service worker's copy is fetched once the program runs, not against it.
       if ('serviceWorker' in navigator) navigator.serviceWorker.register('sw.js').catch(function () {});

@@ -347,11 +347,6 @@ def safety(args):
         f.write("window.foreignRan = true;\n")
     foreign = Server(work)
     server = Server(args.site, cache=None)
-    broken_site = os.path.join(work, "broken")
-    shutil.copytree(args.site, broken_site)
-    with open(os.path.join(broken_site, "tapirun.wasm"), "r+b") as f:
-        f.truncate(os.path.getsize(os.path.join(broken_site, "tapirun.wasm")) // 2)
-    broken = Server(broken_site)
     browser = Browser()
     try:
         status, page = headers(server.url("index.html"))
@@ -390,14 +385,31 @@ def safety(args):
                       "the policy is in force: neither an inline script nor one of another origin ran "
                       "(%s, requests %s)" % (ran, foreign.requests))
 
-        browser.navigate(broken.url("index.html"))
-        said = browser.wait_for("document.querySelector('#loading.failed') && "
-                                "document.querySelector('#loading.failed').textContent", 30)
-        checks.expect(bool(said) and "\n" not in said, "a broken program file is said in one line (%r)" % said)
+        # A host holding a program file broken: the page says so in one line.
+        for name, damage in (("tapirun.wasm", "cut in half"), ("tapirun.js", "not JavaScript"),
+                             ("tapirun.js", "missing")):
+            broken_site = os.path.join(work, "broken")
+            shutil.rmtree(broken_site, ignore_errors=True)
+            shutil.copytree(args.site, broken_site)
+            path = os.path.join(broken_site, name)
+            if damage == "missing":
+                os.remove(path)
+            elif damage == "not JavaScript":
+                with open(path, "w") as f:
+                    f.write("<html>{{{")
+            else:
+                with open(path, "r+b") as f:
+                    f.truncate(os.path.getsize(path) // 2)
+            broken = Server(broken_site)
+            browser.navigate(broken.url("index.html"))
+            said = browser.wait_for("document.querySelector('#loading.failed') && "
+                                    "document.querySelector('#loading.failed').textContent", 30)
+            broken.stop()
+            checks.expect(bool(said) and "\n" not in said, "%s %s is said in one line (%r)" % (name, damage, said))
         return checks.status()
     finally:
         browser.close()
-        for s in (server, foreign, broken):
+        for s in (server, foreign):
             s.stop()
         shutil.rmtree(work, ignore_errors=True)
 
