@@ -6,6 +6,13 @@
   'use strict';
   var faces = ['Tapirun PGothic', 'Tapirun PMincho', 'Tapirun Mincho'];
   var started = false;
+  // A browser that keeps no site data refuses service workers, some by throwing.
+  var workers = null;
+  try {
+    workers = navigator.serviceWorker || null;
+  } catch (e) {
+    workers = null;
+  }
 
   var note = document.createElement('p');
   note.id = 'loading';
@@ -30,7 +37,7 @@
       running = true;
       note.remove();
       // The service worker's copy is fetched once the program runs, not against it.
-      if ('serviceWorker' in navigator) navigator.serviceWorker.register('sw.js').catch(function () {});
+      if (workers) workers.register('sw.js').catch(function () {});
     },
     onAbort: function () {
       document.body.appendChild(note);
@@ -54,6 +61,7 @@
   }
 
   function startWithFaces() {
+    if (!document.fonts) return start();
     var loads = faces.map(function (face) {
       return document.fonts.load('16px "' + face + '"', 'あA');
     });
@@ -63,11 +71,10 @@
   // A release the service worker stored on an earlier visit waits until no page runs the one
   // before it; this page has not started its program yet, so it may start on the new one instead,
   // loaded whole from the top.
-  if (!('serviceWorker' in navigator)) {
+  if (!workers) {
     startWithFaces();
     return;
   }
-  var workers = navigator.serviceWorker;
   workers.getRegistration().then(function (registration) {
     var waiting = registration && registration.waiting;
     if (!waiting || !workers.controller) {

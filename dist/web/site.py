@@ -243,13 +243,15 @@ def worker(site, template):
     digests = {path: sha256(os.path.join(site, path)) for path in sorted(files)}
     faces = {path: digest for path, digest in digests.items() if path.startswith("fonts/") and path.endswith(".woff2")}
     app = {path: digest for path, digest in digests.items() if path not in faces}
-    version = hashlib.sha256("".join("%s:%s\n" % kv for kv in sorted(digests.items())).encode()).hexdigest()[:16]
+    with open(template, encoding="utf-8") as f:
+        text = f.read()
+    # The worker's own code is part of the release: a new worker never shares a cache with the last.
+    listing = "".join("%s:%s\n" % kv for kv in sorted(digests.items())) + text
+    version = hashlib.sha256(listing.encode()).hexdigest()[:16]
 
     def table(entries):
         return "{\n" + "".join("  '%s': '%s',\n" % kv for kv in sorted(entries.items())) + "}"
 
-    with open(template, encoding="utf-8") as f:
-        text = f.read()
     text = text.replace("@SITE_VERSION@", version).replace("@APP_FILES@", table(app)) \
         .replace("@FACE_FILES@", table(faces))
     with open(os.path.join(site, "sw.js"), "w", encoding="utf-8") as f:
