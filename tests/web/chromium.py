@@ -62,10 +62,13 @@ FLAGS = [
 ]
 
 
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
 def _serving():
     """The project's own server of the site, scripts/serve-web.py, as a module."""
     import importlib.util
-    path = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts", "serve-web.py")
+    path = os.path.join(HERE, "..", "..", "scripts", "serve-web.py")
     spec = importlib.util.spec_from_file_location("serve_web", path)
     module = importlib.util.module_from_spec(spec)
     spec.loader.exec_module(module)
@@ -205,7 +208,6 @@ class Browser:
         shutil.rmtree(self.profile, ignore_errors=True)
 
 
-HERE = os.path.dirname(os.path.abspath(__file__))
 # Where each face of the page comes from when the system has none of its own.
 FACE_FILES = {"Tapirun PGothic": "tapirun-pgothic", "Tapirun Gothic": "tapirun-pgothic",
               "Tapirun PMincho": "tapirun-pmincho", "Tapirun Mincho": "tapirun-mincho"}
