@@ -142,7 +142,9 @@ To use the original fonts instead:
     then does not load these files at all; or
   - put the original ipagp.ttf, ipamp.ttf and ipam.ttf in this folder and change the three
     url(...) entries of tapirun.css to fonts/ipagp.ttf, fonts/ipamp.ttf and fonts/ipam.ttf with
-    format("truetype").
+    format("truetype"). The service worker, sw.js, lists every file of the site with its
+    digest, so write it again (dist/web/site.py worker SITE-DIR dist/web/sw.js.in, from
+    Tapirun's source) or remove it; without it the page works, but not offline.
 """
 
 
