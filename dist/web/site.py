@@ -124,10 +124,10 @@ def faces(out_dir, sources):
                                              for source, name, _ in FACES)})
 
 
-README = """The faces in this folder are subsets of the IPA fonts (IPAex/IPA Font, from the IPA), made
-from the original outlines with their hinting, converted to WOFF2 and renamed, under the IPA Font
-License Agreement v1.0, whose full text is LICENSE.txt beside this note; they are licensed under
-the same agreement.
+README = """The faces in this folder are subsets of IPAPGothic, IPAPMincho and IPAMincho, the IPA
+Fonts of the Information-technology Promotion Agency, Japan, made from the original outlines with
+their hinting, converted to WOFF2 and renamed, under the IPA Font License Agreement v1.0, whose
+full text is LICENSE.txt beside this note; they are licensed under the same agreement.
 
 %(faces)s
 
