@@ -3,7 +3,8 @@
 
   site.py faces OUT-DIR SOURCE...
       cuts each of the page's three faces down to the characters the program can draw (every
-      string and character literal of SOURCE..., the program's own sources) plus printable ASCII,
+      string and character literal of SOURCE..., the program's own sources, and every text of
+      the HTML pages among them) plus printable ASCII,
       the yen sign and the kana, and writes them to OUT-DIR as WOFF2 under names of their own,
       hinting kept, with the licence and a note on how to put the original faces back
   site.py icon IN.png OUT.png
@@ -68,13 +69,34 @@ def literals(text):
     return out
 
 
+def page_texts(text):
+    """The texts and attribute values of an HTML page."""
+    from html.parser import HTMLParser
+
+    class Texts(HTMLParser):
+        def __init__(self):
+            super().__init__()
+            self.found = []
+
+        def handle_data(self, data):
+            self.found.append(data)
+
+        def handle_starttag(self, tag, attrs):
+            self.found.extend(value for _, value in attrs if value)
+
+    parser = Texts()
+    parser.feed(text)
+    return parser.found
+
+
 def drawable(sources):
     """The characters the program can draw: its literals' and the stray keys'."""
     chars = set()
     for path in sources:
         with open(path, encoding="utf-8") as f:
-            for literal in literals(f.read()):
-                chars.update(c for c in literal if c.isprintable())
+            text = f.read()
+        for literal in page_texts(text) if path.endswith(".html") else literals(text):
+            chars.update(c for c in literal if c.isprintable())
     for first, last in STRAY:
         chars.update(chr(c) for c in range(first, last + 1))
     return "".join(sorted(chars))
