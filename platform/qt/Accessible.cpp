@@ -7,7 +7,9 @@
 // Before version 6.8 the toolkit has no announcement event of its own. What screen readers do
 // present is a notification appearing, so each window then holds one notification object, never
 // drawn, whose name is the line to speak; an announcement hides it and shows it again with the new
-// name.
+// name. The notification lies inside a status bar, also never drawn: readers speak a status bar's
+// notification as its text alone, where any other one is introduced by its role word before every
+// line.
 
 #include "platform/qt/Internal.h"
 
@@ -138,11 +140,14 @@ public:
         QAccessibleEvent show(this, QAccessible::ObjectShow);
         QAccessible::updateAccessibility(&show);
     }
+    bool shown() const { return m_shown; }
 
     bool isValid() const override { return m_anchor != nullptr; }
     QObject* object() const override { return m_anchor; }
     QWindow* window() const override { return top() ? top()->windowHandle() : nullptr; }
-    QAccessibleInterface* parent() const override { return QAccessible::queryAccessibleInterface(top()); }
+    QAccessibleInterface* parent() const override {
+        return QAccessible::queryAccessibleInterface(m_anchor->parent());
+    }
     QAccessibleInterface* child(int) const override { return nullptr; }
     int childCount() const override { return 0; }
     int indexOfChild(const QAccessibleInterface*) const override { return -1; }
@@ -159,18 +164,55 @@ public:
     }
 
 private:
-    QWidget* top() const { return static_cast<QWidget*>(m_anchor->parent()); }
+    QWidget* top() const { return static_cast<QWidget*>(m_anchor->parent()->parent()); }
 
     QObject* m_anchor;
     QString m_line;
     bool m_shown = false;
 };
 
+// The status bar that holds the notification: the window's last child, shown once a line stands.
+class AnnouncerBar : public QAccessibleInterface {
+public:
+    explicit AnnouncerBar(QObject* anchor) : m_anchor(anchor) {}
+
+    bool isValid() const override { return m_anchor != nullptr; }
+    QObject* object() const override { return m_anchor; }
+    QWindow* window() const override { return top() ? top()->windowHandle() : nullptr; }
+    QAccessibleInterface* parent() const override { return QAccessible::queryAccessibleInterface(top()); }
+    QAccessibleInterface* child(int index) const override {
+        return index == 0 ? QAccessible::queryAccessibleInterface(announcerObject()) : nullptr;
+    }
+    int childCount() const override { return 1; }
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        return child && child->object() == announcerObject() ? 0 : -1;
+    }
+    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+    QString text(QAccessible::Text) const override { return QString(); }
+    void setText(QAccessible::Text, const QString&) override {}
+    QRect rect() const override { return {}; }
+    QAccessible::Role role() const override { return QAccessible::StatusBar; }
+    QAccessible::State state() const override {
+        auto* announcer = static_cast<Announcer*>(QAccessible::queryAccessibleInterface(announcerObject()));
+        QAccessible::State s;
+        s.invisible = !(announcer && announcer->shown());
+        s.readOnly = true;
+        return s;
+    }
+
+private:
+    QWidget* top() const { return static_cast<QWidget*>(m_anchor->parent()); }
+    QObject* announcerObject() const { return m_anchor->children().value(0); }
+
+    QObject* m_anchor;
+};
+
 QObject* anchorOf(const QWidget* top) {
     return top->findChild<QObject*>(AnnouncerName, Qt::FindDirectChildrenOnly);
 }
 
-// The main window is a window, the About box a dialog; the notification is the last child.
+// The main window is a window, the About box a dialog; the status bar of the notification is the
+// last child.
 class WindowAccessible : public QAccessibleWidget {
 public:
     WindowAccessible(QWidget* top, bool dialog)
@@ -194,7 +236,8 @@ public:
 // the program; the toolkit's radio buttons and push buttons keep the toolkit's own description.
 QAccessibleInterface* describeForReaders(const QString&, QObject* object) {
     if (!object) return nullptr;
-    if (object->objectName() == AnnouncerName && !object->isWidgetType()) return new Announcer(object);
+    if (object->objectName() == AnnouncerName && !object->isWidgetType()) return new AnnouncerBar(object);
+    if (object->parent() && object->parent()->objectName() == AnnouncerName) return new Announcer(object);
     if (!object->isWidgetType()) return nullptr;
     auto* widget = static_cast<QWidget*>(object);
     for (WindowImpl* window : programWindows()) {
@@ -252,11 +295,13 @@ void announceOn(WindowImpl& window, std::string_view utf8) {
     event.setPoliteness(QAccessible::AnnouncementPoliteness::Assertive);
     QAccessible::updateAccessibility(&event);
 #else
-    QObject* anchor = anchorOf(window.top.get());
-    if (!anchor) {
-        anchor = new QObject(window.top.get());
-        anchor->setObjectName(AnnouncerName);
+    QObject* bar = anchorOf(window.top.get());
+    if (!bar) {
+        bar = new QObject(window.top.get());
+        bar->setObjectName(AnnouncerName);
+        new QObject(bar);
     }
+    QObject* anchor = bar->children().value(0);
     if (auto* announcer = static_cast<Announcer*>(QAccessible::queryAccessibleInterface(anchor)))
         announcer->present(spoken(utf8, false));
 #endif

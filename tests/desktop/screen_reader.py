@@ -251,14 +251,23 @@ def tree(program):
 
 # --- Orca's speech ------------------------------------------------------------------------------
 
-def notifications(log):
-    """The notifications Orca spoke so far, in order."""
+def spoken_lines(log, start=0):
+    """What Orca spoke from byte start of its log on, in order, less its echo of the typed keys.
+    Each line must be the program's own words alone: a role word before them is a fault."""
     try:
-        with open(log, encoding="utf-8", errors="replace") as f:
-            text = f.read()
+        with open(log, "rb") as f:
+            f.seek(start)
+            text = f.read().decode("utf-8", errors="replace")
     except OSError:
         return []
-    return re.findall(r"SPEECH OUTPUT: 'notification (.*?)\.?'", text)
+    return [m.group(1) for m in re.finditer(r"^SPEECH OUTPUT: '(.*?)\.?'$", text, re.MULTILINE)]
+
+
+def log_size(log):
+    try:
+        return os.path.getsize(log)
+    except OSError:
+        return 0
 
 
 def spoke(log, pattern):
@@ -275,10 +284,22 @@ def speech(program, log, silenced):
     proc, frame = start(program)
     # Orca speaks the window once it is told of it: then it listens to the program.
     check("Orca presents the program's window", bool(wait_until(10, lambda: spoke(log, r"SPEECH OUTPUT: 'Tapirun"))))
+    # Each line below is matched whole, so "notification" or any other word said with it fails.
+    # What it says of the window and its focused mode ends before the drill's lines begin. With no
+    # window manager it says them at the first key, which a lone Shift gives without typing.
+    key("Shift_L")
+    wait_until(10, lambda: spoke(log, r"SPEECH OUTPUT: '中段の練習"))
+    sizes = [log_size(log)]
+    wait_until(5, lambda: sizes.append(log_size(log)) or (len(sizes) > 20 and sizes[-20] == sizes[-1]))
+    start_at = log_size(log)
+
+    def heard_so_far():
+        return spoken_lines(log, start_at)
+
     key("F1")
     expected = ["開始するときは スペース・キー"]
     wait_until(3, lambda: "開始するときは スペース・キー" in shown_names(frame, "label"))
-    wait_until(heard_within, lambda: notifications(log) == expected)
+    wait_until(heard_within, lambda: heard_so_far() == expected)
     key("space")
     targets = []
     for _ in range(5):
@@ -287,20 +308,20 @@ def speech(program, log, silenced):
             break
         targets.append(target)
         expected.append({";": "; セミコロン", ":": ": コロン", "]": "] ブラケット右"}.get(target, target))
-        wait_until(heard_within, lambda: notifications(log) == expected)
+        wait_until(heard_within, lambda: heard_so_far() == expected)
         typed(target)
         wait_until(3, lambda: target_label(frame) != target)
     target = wait_until(3, lambda: target_label(frame))
     targets.append(target)
     expected.append({";": "; セミコロン", ":": ": コロン", "]": "] ブラケット右"}.get(target, target))
-    wait_until(heard_within, lambda: notifications(log) == expected)
+    wait_until(heard_within, lambda: heard_so_far() == expected)
     typed("q")
     miss = "間違い q、正しくは " + expected[-1]
     expected.append(miss)
-    wait_until(heard_within, lambda: notifications(log) == expected)
+    wait_until(heard_within, lambda: heard_so_far() == expected)
     key("space")
-    wait_until(5, lambda: len(notifications(log)) > len(expected))
-    heard = notifications(log)
+    wait_until(5, lambda: len(heard_so_far()) > len(expected))
+    heard = heard_so_far()
     print("     Orca spoke: " + " / ".join(heard), flush=True)
 
     results = r"^出題数 6、正解数 5、間違数 1、正解率 83\.33％、苦手キー \S+( \S+)?、得意キー \S+( \S+)?。$"
