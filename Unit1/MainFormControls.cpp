@@ -33,7 +33,7 @@ constexpr Row MainControls[] = {
     {I,    C::mofu,        C::MofuForm1,    400, 296,   33,  41, clInherit, Inherit,                                   "",              Arrow, "",                                          true,  Stretch | Transparent},
     {L,    C::Label12,     C::MofuForm1,    736,  90,    9,  27, clInherit, {"ＭＳ Ｐ明朝", 27, true, clLime},           "",              Arrow, "",                                          false},
     {Kind::ProgressBar,
-           C::ProgressBar1,C::MofuForm1,     32, 400,  150,  17, clBtnFace, Inherit,                                   "",              Arrow, "",                                          true},
+           C::ProgressBar1,C::MofuForm1,     32, 400,  150,  17, clBtnFace, Inherit,                                   "",              Arrow, "経過時間",                                  true},
     {P,    C::Panel1,      C::MofuForm1,     30,  30,  102,  36, clLime,    Inherit,                                   "",              Arrow, "",                                          true},
     {P,    C::OKButton1,   C::Panel1,         1,   1,  100,  34, clBlack,   {"ＭＳ Ｐゴシック", 20, true, clAqua},      "O  K",          Hand,  "開始|開始します。",                         true,  ShowHint},
     {P,    C::Panel2,      C::MofuForm1,    168,  30,  102,  36, clLime,    {"ＭＳ Ｐゴシック", 12, false, clBlack},     "",              Arrow, "",                                          true},

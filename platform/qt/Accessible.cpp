@@ -1,8 +1,9 @@
-// What a screen reader learns of the windows: a role, a name and a state for every self-drawn
-// control, a press action on the panel-buttons, the progress bar's value, and one-line
-// announcements. The toolkit knows none of this by itself: the controls are plain widgets to it,
-// which it reports as unnamed fillers, and labels hidden by no longer drawing them would still
-// report themselves shown.
+// What a screen reader learns of the windows: the role, name, description and states that
+// readerView gives every self-drawn control, a press action on the panel-buttons, the progress
+// bar's value, and one-line announcements. The toolkit knows none of this by itself: the controls
+// are plain widgets to it, which it reports as unnamed fillers, and labels hidden by no longer
+// drawing them would still report themselves shown. Panels that only arrange and unnamed pictures
+// are left out of the tree, what lies inside them in their place.
 //
 // Before version 6.8 the toolkit has no announcement event of its own. What screen readers do
 // present is a notification appearing, so each window then holds one notification object, never
@@ -11,6 +12,7 @@
 // notification as its text alone, where any other one is introduced by its role word before every
 // line.
 
+#include "platform/Reader.h"
 #include "platform/qt/Internal.h"
 
 #include <QAccessible>
@@ -28,14 +30,35 @@ QString spoken(std::string_view utf8, bool accelerators = true) {
     return QString::fromStdString(spokenText(utf8, accelerators));
 }
 
-QString hintPart(const std::string& hint, bool beforeBar) {
-    const auto bar = hint.find('|');
-    if (beforeBar) return QString::fromUtf8(hint.substr(0, bar));
-    return QString::fromUtf8(bar == std::string::npos ? hint : hint.substr(bar + 1));
+ControlImpl* controlOf(const QWidget* widget) {
+    for (WindowImpl* window : programWindows())
+        if (widget->window() == window->top.get()) return window->fromWidget(widget);
+    return nullptr;
 }
 
-bool isPanelButton(const ControlImpl& c) {
-    return c.kind == Kind::Panel && c.clickHandler != nullptr;
+bool isLayout(const QWidget* widget) {
+    const ControlImpl* control = controlOf(widget);
+    return control && readerView(*control).role == ReaderRole::Layout;
+}
+
+// What a reader sees inside a widget: its child widgets in stacking order, each control that only
+// arranges or decorates replaced by what lies inside it.
+void reportedChildren(const QWidget* widget, QList<QWidget*>& out) {
+    for (QObject* object : widget->children()) {
+        if (!object->isWidgetType()) continue;
+        auto* child = static_cast<QWidget*>(object);
+        if (child->isWindow()) continue;
+        if (isLayout(child))
+            reportedChildren(child, out);
+        else
+            out.push_back(child);
+    }
+}
+
+QList<QWidget*> reportedChildren(const QWidget* widget) {
+    QList<QWidget*> out;
+    reportedChildren(widget, out);
+    return out;
 }
 
 // Shown on the screen: the control itself and every panel and window it lies on.
@@ -43,54 +66,68 @@ bool showing(const ControlImpl& c) {
     return c.isShown() && c.widget->isVisible();
 }
 
-class ControlAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
+// A widget whose children a reader sees with the layout controls left out.
+template <class Base> class Flattened : public Base {
 public:
-    explicit ControlAccessible(ControlImpl& control)
-        : QAccessibleWidget(control.widget), m_control(control) {}
+    using Base::Base;
+
+    int childCount() const override { return static_cast<int>(reportedChildren(this->widget()).size()); }
+    QAccessibleInterface* child(int index) const override {
+        return QAccessible::queryAccessibleInterface(reportedChildren(this->widget()).value(index));
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        if (!child || !child->object() || !child->object()->isWidgetType()) return -1;
+        return static_cast<int>(
+            reportedChildren(this->widget()).indexOf(static_cast<QWidget*>(child->object())));
+    }
+};
+
+class ControlAccessible : public Flattened<QAccessibleWidget>, public QAccessibleValueInterface {
+public:
+    explicit ControlAccessible(ControlImpl& control) : Flattened(control.widget), m_control(control) {}
+
+    // The nearest widget above that a reader sees.
+    QAccessibleInterface* parent() const override {
+        QWidget* above = widget()->parentWidget();
+        while (above && !above->isWindow() && isLayout(above))
+            above = above->parentWidget();
+        return QAccessible::queryAccessibleInterface(above);
+    }
 
     QAccessible::Role role() const override {
-        switch (m_control.kind) {
-        case Kind::Label: return QAccessible::StaticText;
-        case Kind::Image: return QAccessible::Graphic;
-        case Kind::ProgressBar: return QAccessible::ProgressBar;
-        case Kind::Panel: return isPanelButton(m_control) ? QAccessible::Button : QAccessible::Pane;
-        case Kind::RadioGroup:
-        case Kind::Button: break;
+        switch (readerView(m_control).role) {
+        case ReaderRole::Text: return QAccessible::StaticText;
+        case ReaderRole::Picture: return QAccessible::Graphic;
+        case ReaderRole::ProgressBar: return QAccessible::ProgressBar;
+        case ReaderRole::Button: return QAccessible::Button;
+        case ReaderRole::Layout: return QAccessible::Pane;
+        case ReaderRole::RadioGroup:
+        case ReaderRole::SystemButton: break;
         }
         return QAccessible::Client;
     }
 
-    // Buttons by their caption (or hint), labels by their text; a key's legend also carries the
-    // finger or symbol name of its hint. Frames and pictures have no name.
     QString text(QAccessible::Text t) const override {
-        const ControlImpl& c = m_control;
         switch (t) {
-        case QAccessible::Name:
-            if (c.kind == Kind::Label) {
-                const QString text = spoken(c.text), hint = hintPart(c.hint, true);
-                if (!(c.style & ShowHint) || hint.isEmpty()) return text;
-                return text.isEmpty() ? hint : text + u' ' + hint;
-            }
-            if (isPanelButton(c))
-                return (c.style & NamedByHint) ? hintPart(c.hint, true) : spoken(c.text).simplified();
-            return QString();
-        case QAccessible::Description:
-            return (isPanelButton(c) || (c.style & ShowHint)) ? hintPart(c.hint, false) : QString();
-        case QAccessible::Value: return c.kind == Kind::ProgressBar ? QString::number(c.position) : QString();
+        case QAccessible::Name: return QString::fromStdString(readerView(m_control).name);
+        case QAccessible::Description: return QString::fromStdString(readerView(m_control).description);
+        case QAccessible::Value:
+            return m_control.kind == Kind::ProgressBar ? QString::number(m_control.position) : QString();
         default: return QString();
         }
     }
 
     QAccessible::State state() const override {
+        const ReaderView view = readerView(m_control);
         QAccessible::State s = QAccessibleWidget::state();
         if (!showing(m_control)) s.invisible = true;
         s.focusable = false;
-        s.disabled = !m_control.enabled;
+        s.disabled = view.disabled;
         // Pressed as well as checked: this toolkit version passes no checkable state on.
-        if (m_control.style & Toggle) {
+        if (view.toggle) {
             s.checkable = true;
-            s.checked = m_control.checked;
-            s.pressed = m_control.checked;
+            s.checked = view.checked;
+            s.pressed = view.checked;
         }
         return s;
     }
@@ -103,8 +140,9 @@ public:
 
     // A press runs the click handler, as a click would: only on a shown, enabled button.
     QStringList actionNames() const override {
-        if (!isPanelButton(m_control)) return {};
-        if (m_control.style & Toggle) return {pressAction(), toggleAction()};
+        const ReaderView view = readerView(m_control);
+        if (view.role != ReaderRole::Button) return {};
+        if (view.toggle) return {pressAction(), toggleAction()};
         return {pressAction()};
     }
     void doAction(const QString& name) override {
@@ -213,22 +251,21 @@ QObject* anchorOf(const QWidget* top) {
 
 // The main window is a window, the About box a dialog; the status bar of the notification is the
 // last child.
-class WindowAccessible : public QAccessibleWidget {
+class WindowAccessible : public Flattened<QAccessibleWidget> {
 public:
     WindowAccessible(QWidget* top, bool dialog)
-        : QAccessibleWidget(top, dialog ? QAccessible::Dialog : QAccessible::Window) {}
+        : Flattened(top, dialog ? QAccessible::Dialog : QAccessible::Window) {}
 
-    int childCount() const override { return QAccessibleWidget::childCount() + (anchorOf(widget()) ? 1 : 0); }
+    int childCount() const override { return Flattened::childCount() + (anchorOf(widget()) ? 1 : 0); }
     QAccessibleInterface* child(int index) const override {
         QObject* anchor = anchorOf(widget());
-        if (anchor && index == QAccessibleWidget::childCount())
-            return QAccessible::queryAccessibleInterface(anchor);
-        return QAccessibleWidget::child(index);
+        if (anchor && index == Flattened::childCount()) return QAccessible::queryAccessibleInterface(anchor);
+        return Flattened::child(index);
     }
     int indexOfChild(const QAccessibleInterface* child) const override {
         QObject* anchor = anchorOf(widget());
-        if (anchor && child && child->object() == anchor) return QAccessibleWidget::childCount();
-        return QAccessibleWidget::indexOfChild(child);
+        if (anchor && child && child->object() == anchor) return Flattened::childCount();
+        return Flattened::indexOfChild(child);
     }
 };
 
