@@ -67,5 +67,7 @@ WindowState& stateOf(WindowImpl& window);
 void redraw(ControlImpl& control);
 // Tells screen readers that the control's enabled or checked state changed.
 void stateChanged(ControlImpl& control);
+// Hands a line to screen readers, which speak it without moving their focus.
+void announceOn(WindowImpl& window, std::string_view utf8);
 
 } // namespace platform

@@ -162,10 +162,11 @@ private:
     ControlImpl& m_control;
 };
 
-// The line last announced, as a notification that is shown while its line stands.
-class Announcer : public QAccessibleInterface {
+// The two elements of the announcement, never drawn: a status bar, the window's last child, and in
+// it the notification named by the line last announced. Both are shown while a line stands.
+class AnnouncerPart : public QAccessibleInterface {
 public:
-    explicit Announcer(QObject* anchor) : m_anchor(anchor) {}
+    explicit AnnouncerPart(QObject* anchor) : m_anchor(anchor) {}
 
     void present(const QString& line) {
         if (m_shown) {
@@ -178,71 +179,51 @@ public:
         QAccessibleEvent show(this, QAccessible::ObjectShow);
         QAccessible::updateAccessibility(&show);
     }
-    bool shown() const { return m_shown; }
 
     bool isValid() const override { return m_anchor != nullptr; }
     QObject* object() const override { return m_anchor; }
-    QWindow* window() const override { return top() ? top()->windowHandle() : nullptr; }
+    QWindow* window() const override { return top()->windowHandle(); }
     QAccessibleInterface* parent() const override {
         return QAccessible::queryAccessibleInterface(m_anchor->parent());
     }
-    QAccessibleInterface* child(int) const override { return nullptr; }
-    int childCount() const override { return 0; }
-    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    QAccessibleInterface* child(int index) const override {
+        return isBar() && index == 0 ? QAccessible::queryAccessibleInterface(m_anchor->children().value(0))
+                                     : nullptr;
+    }
+    int childCount() const override { return isBar() ? 1 : 0; }
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        return isBar() && child == notification() ? 0 : -1;
+    }
     QAccessibleInterface* childAt(int, int) const override { return nullptr; }
-    QString text(QAccessible::Text t) const override { return t == QAccessible::Name ? m_line : QString(); }
+    QString text(QAccessible::Text t) const override {
+        return t == QAccessible::Name && !isBar() ? m_line : QString();
+    }
     void setText(QAccessible::Text, const QString&) override {}
     QRect rect() const override { return {}; }
-    QAccessible::Role role() const override { return QAccessible::Notification; }
+    QAccessible::Role role() const override {
+        return isBar() ? QAccessible::StatusBar : QAccessible::Notification;
+    }
     QAccessible::State state() const override {
         QAccessible::State s;
-        s.invisible = !m_shown;
+        s.invisible = !notification()->m_shown;
         s.readOnly = true;
         return s;
     }
 
 private:
-    QWidget* top() const { return static_cast<QWidget*>(m_anchor->parent()->parent()); }
+    bool isBar() const { return m_anchor->objectName() == AnnouncerName; }
+    const AnnouncerPart* notification() const {
+        if (!isBar()) return this;
+        return static_cast<AnnouncerPart*>(
+            QAccessible::queryAccessibleInterface(m_anchor->children().value(0)));
+    }
+    QWidget* top() const {
+        return static_cast<QWidget*>(isBar() ? m_anchor->parent() : m_anchor->parent()->parent());
+    }
 
     QObject* m_anchor;
     QString m_line;
     bool m_shown = false;
-};
-
-// The status bar that holds the notification: the window's last child, shown once a line stands.
-class AnnouncerBar : public QAccessibleInterface {
-public:
-    explicit AnnouncerBar(QObject* anchor) : m_anchor(anchor) {}
-
-    bool isValid() const override { return m_anchor != nullptr; }
-    QObject* object() const override { return m_anchor; }
-    QWindow* window() const override { return top() ? top()->windowHandle() : nullptr; }
-    QAccessibleInterface* parent() const override { return QAccessible::queryAccessibleInterface(top()); }
-    QAccessibleInterface* child(int index) const override {
-        return index == 0 ? QAccessible::queryAccessibleInterface(announcerObject()) : nullptr;
-    }
-    int childCount() const override { return 1; }
-    int indexOfChild(const QAccessibleInterface* child) const override {
-        return child && child->object() == announcerObject() ? 0 : -1;
-    }
-    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
-    QString text(QAccessible::Text) const override { return QString(); }
-    void setText(QAccessible::Text, const QString&) override {}
-    QRect rect() const override { return {}; }
-    QAccessible::Role role() const override { return QAccessible::StatusBar; }
-    QAccessible::State state() const override {
-        auto* announcer = static_cast<Announcer*>(QAccessible::queryAccessibleInterface(announcerObject()));
-        QAccessible::State s;
-        s.invisible = !(announcer && announcer->shown());
-        s.readOnly = true;
-        return s;
-    }
-
-private:
-    QWidget* top() const { return static_cast<QWidget*>(m_anchor->parent()); }
-    QObject* announcerObject() const { return m_anchor->children().value(0); }
-
-    QObject* m_anchor;
 };
 
 QObject* anchorOf(const QWidget* top) {
@@ -273,8 +254,9 @@ public:
 // the program; the toolkit's radio buttons and push buttons keep the toolkit's own description.
 QAccessibleInterface* describeForReaders(const QString&, QObject* object) {
     if (!object) return nullptr;
-    if (object->objectName() == AnnouncerName && !object->isWidgetType()) return new AnnouncerBar(object);
-    if (object->parent() && object->parent()->objectName() == AnnouncerName) return new Announcer(object);
+    if (!object->isWidgetType() && (object->objectName() == AnnouncerName ||
+                                    (object->parent() && object->parent()->objectName() == AnnouncerName)))
+        return new AnnouncerPart(object);
     if (!object->isWidgetType()) return nullptr;
     auto* widget = static_cast<QWidget*>(object);
     for (WindowImpl* window : programWindows()) {
@@ -339,7 +321,7 @@ void announceOn(WindowImpl& window, std::string_view utf8) {
         new QObject(bar);
     }
     QObject* anchor = bar->children().value(0);
-    if (auto* announcer = static_cast<Announcer*>(QAccessible::queryAccessibleInterface(anchor)))
+    if (auto* announcer = static_cast<AnnouncerPart*>(QAccessible::queryAccessibleInterface(anchor)))
         announcer->present(spoken(utf8, false));
 #endif
 }

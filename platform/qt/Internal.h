@@ -45,7 +45,6 @@ class WindowImpl;
 void installAccessibility();
 void accessibleShownChanged(ControlImpl& control);
 void accessibleTextChanged(ControlImpl& control);
-void announceOn(WindowImpl& window, std::string_view utf8);
 bool windowManagerActivates();
 // Every window of the program, in creation order.
 const std::vector<WindowImpl*>& programWindows();

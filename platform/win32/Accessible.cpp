@@ -1,11 +1,14 @@
 // What a Windows screen reader learns of the windows, through Active Accessibility: every surface
 // with a native window answers WM_GETOBJECT with an object that names and describes it and the
-// labels, pictures and radio items it paints itself, which have no window a reader could ask. The
-// panel-buttons and radio items take the reader's default action as a click would.
+// labels, pictures and radio items it paints itself, which have no window a reader could ask, as
+// readerView describes them. Panels that only arrange and unnamed pictures are left out: what lies
+// on them is reached from the nearest surface above. The panel-buttons and radio items take the
+// reader's default action as a click would.
 //
 // Announcements go to one more element of each window, an alert whose name is the line to speak,
 // raised with the system's alert event, which readers present without moving their focus.
 
+#include "platform/Reader.h"
 #include "platform/win32/Internal.h"
 
 #include <oleacc.h>
@@ -22,26 +25,13 @@ std::wstring spoken(std::string_view utf8, bool accelerators) {
     return widen(spokenText(utf8, accelerators));
 }
 
-// Runs of spaces inside a caption are read as one.
-std::wstring simplified(std::wstring text) {
-    std::wstring out;
-    for (wchar_t ch : text) {
-        const bool space = ch == L' ' || ch == 0x3000;
-        if (space && (out.empty() || out.back() == L' ')) continue;
-        out += space ? L' ' : ch;
-    }
-    if (!out.empty() && out.back() == L' ') out.pop_back();
-    return out;
+bool isButton(const ControlImpl& c) {
+    return c.parent && readerView(c).role == ReaderRole::Button;
 }
 
-std::wstring hintPart(const std::string& hint, bool beforeBar) {
-    const auto bar = hint.find('|');
-    if (beforeBar) return widen(std::string_view(hint).substr(0, bar));
-    return widen(bar == std::string::npos ? std::string_view(hint) : std::string_view(hint).substr(bar + 1));
-}
-
-bool isPanelButton(const ControlImpl& c) {
-    return c.kind == Kind::Panel && c.parent && c.clickHandler != nullptr;
+// A panel that only arranges, or an unnamed picture: left out, what lies on it in its place.
+bool isLayout(const ControlImpl& c) {
+    return c.parent && readerView(c).role == ReaderRole::Layout;
 }
 
 bool showing(const ControlImpl& c) {
@@ -58,73 +48,79 @@ std::wstring nameOf(const ControlImpl& c) {
         title.resize(static_cast<std::size_t>(length));
         return title;
     }
-    switch (c.kind) {
-    case Kind::Label: {
-        const std::wstring text = spoken(c.text, true), hint = hintPart(c.hint, true);
-        if (!(c.style & ShowHint) || hint.empty()) return text;
-        return text.empty() ? hint : text + L' ' + hint;
-    }
-    case Kind::RadioGroup: return spoken(c.text, true);
-    case Kind::Panel:
-        if (!isPanelButton(c)) return {};
-        return (c.style & NamedByHint) ? hintPart(c.hint, true) : simplified(spoken(c.text, true));
-    case Kind::Image:
-    case Kind::ProgressBar:
-    case Kind::Button: return {};
-    }
-    return {};
+    return widen(readerView(c).name);
 }
 
 LONG roleOf(const ControlImpl& c) {
     if (!c.parent) return c.window->dialog ? ROLE_SYSTEM_DIALOG : ROLE_SYSTEM_WINDOW;
-    switch (c.kind) {
-    case Kind::Label: return ROLE_SYSTEM_STATICTEXT;
-    case Kind::Image: return ROLE_SYSTEM_GRAPHIC;
-    case Kind::ProgressBar: return ROLE_SYSTEM_PROGRESSBAR;
-    case Kind::RadioGroup: return ROLE_SYSTEM_GROUPING;
-    case Kind::Panel: return isPanelButton(c) ? ROLE_SYSTEM_PUSHBUTTON : ROLE_SYSTEM_PANE;
-    case Kind::Button: return ROLE_SYSTEM_PUSHBUTTON;
+    switch (readerView(c).role) {
+    case ReaderRole::Text: return ROLE_SYSTEM_STATICTEXT;
+    case ReaderRole::Picture: return ROLE_SYSTEM_GRAPHIC;
+    case ReaderRole::ProgressBar: return ROLE_SYSTEM_PROGRESSBAR;
+    case ReaderRole::RadioGroup: return ROLE_SYSTEM_GROUPING;
+    case ReaderRole::Button:
+    case ReaderRole::SystemButton: return ROLE_SYSTEM_PUSHBUTTON;
+    case ReaderRole::Layout: return ROLE_SYSTEM_PANE;
     }
     return ROLE_SYSTEM_CLIENT;
 }
 
 LONG accessibleState(const ControlImpl& c) {
+    const ReaderView view = readerView(c);
     LONG state = 0;
     if (!showing(c)) state |= STATE_SYSTEM_INVISIBLE;
-    if (isPanelButton(c) && !c.enabled) state |= STATE_SYSTEM_UNAVAILABLE;
-    if ((c.style & Toggle) && c.checked) state |= STATE_SYSTEM_CHECKED | STATE_SYSTEM_PRESSED;
-    if (c.kind == Kind::Label) state |= STATE_SYSTEM_READONLY;
+    if (view.disabled) state |= STATE_SYSTEM_UNAVAILABLE;
+    if (view.checked) state |= STATE_SYSTEM_CHECKED | STATE_SYSTEM_PRESSED;
+    if (view.role == ReaderRole::Text) state |= STATE_SYSTEM_READONLY;
     return state;
 }
 
 // The parts of a surface a reader reaches by child id, 1 first: the controls on it in table order,
-// then a radio group's items, then the window's announcement.
+// those on a layout panel in the panel's place, then a radio group's items, then the window's
+// announcement.
 struct Part {
     ControlImpl* control = nullptr; // a control on the surface
     int item = -1;                  // a radio item
     bool announcement = false;
 };
 
+void addControls(ControlImpl& on, std::vector<Part>& parts) {
+    for (ControlImpl* child : on.children) {
+        if (isLayout(*child))
+            addControls(*child, parts);
+        else
+            parts.push_back({child});
+    }
+}
+
 std::vector<Part> partsOf(ControlImpl& surface) {
     std::vector<Part> parts;
-    for (ControlImpl* child : surface.children)
-        parts.push_back({child});
+    addControls(surface, parts);
     for (int i = 0; i < static_cast<int>(surface.items.size()); ++i)
         parts.push_back({nullptr, i});
     if (!surface.parent) parts.push_back({nullptr, -1, true});
     return parts;
 }
 
-LONG childIdOf(const ControlImpl& control) {
-    if (!control.parent) return CHILDID_SELF;
-    const auto& siblings = control.parent->children;
-    const auto at = std::find(siblings.begin(), siblings.end(), &control);
-    return static_cast<LONG>(at - siblings.begin()) + 1;
+// The surface a reader finds a control on: the nearest one above it that is not left out.
+ControlImpl* readerParent(const ControlImpl& control) {
+    ControlImpl* at = control.parent;
+    while (at->parent && isLayout(*at))
+        at = at->parent;
+    return at;
+}
+
+// A control's child id among the parts of a surface, or CHILDID_SELF where it is none of them.
+LONG childIdOn(ControlImpl& surface, const ControlImpl& control) {
+    const auto parts = partsOf(surface);
+    const auto at =
+        std::find_if(parts.begin(), parts.end(), [&](const Part& p) { return p.control == &control; });
+    return at == parts.end() ? CHILDID_SELF : static_cast<LONG>(at - parts.begin()) + 1;
 }
 
 // A radio item's child id on its group: after the controls on the group, in item order.
-LONG itemIdOf(const ControlImpl& group, int item) {
-    return static_cast<LONG>(group.children.size()) + item + 1;
+LONG itemIdOf(ControlImpl& group, int item) {
+    return static_cast<LONG>(partsOf(group).size() - group.items.size()) + item + 1;
 }
 
 bool hasFocus(const ControlImpl& surface) {
@@ -184,8 +180,8 @@ public:
         ControlImpl* surface = alive();
         if (!surface) return E_FAIL;
         if (surface->parent) {
-            ControlImpl* above = surface->parent->hwnd ? surface->parent : nullptr;
-            if (!above) return E_FAIL;
+            ControlImpl* above = readerParent(*surface);
+            if (!above->hwnd) return E_FAIL;
             *parent = new SurfaceAccessible(*above);
             return S_OK;
         }
@@ -229,9 +225,9 @@ public:
     HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT child, BSTR* description) override {
         Part part;
         if (!find(child, part)) return E_INVALIDARG;
-        const ControlImpl* c = part.control;
-        const bool described = c && (isPanelButton(*c) || (c->style & ShowHint));
-        return giveString(described ? hintPart(c->hint, false) : std::wstring(), description);
+        return giveString(part.control && part.control->parent ? widen(readerView(*part.control).description)
+                                                               : std::wstring(),
+                          description);
     }
     HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override {
         if (!role) return E_POINTER;
@@ -292,7 +288,7 @@ public:
         Part part;
         if (!find(child, part)) return E_INVALIDARG;
         if (part.item >= 0) return giveString(L"選択", action);
-        return giveString(part.control && isPanelButton(*part.control) ? L"押す" : L"", action);
+        return giveString(part.control && isButton(*part.control) ? L"押す" : L"", action);
     }
     HRESULT STDMETHODCALLTYPE accSelect(LONG, VARIANT) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE accLocation(LONG* left, LONG* top, LONG* width, LONG* height,
@@ -304,9 +300,11 @@ public:
         if (part.control && part.control->hwnd) {
             GetWindowRect(part.control->hwnd, &r);
         } else {
+            // A painted control lies on its own parent, which may be a layout panel inside this surface.
+            HWND on = part.control ? part.control->parent->hwnd : m_hwnd;
             if (part.control) r = part.control->rectOnParent();
             if (part.item >= 0) r = m_surface->itemRect(part.item);
-            MapWindowPoints(m_hwnd, nullptr, reinterpret_cast<POINT*>(&r), 2);
+            MapWindowPoints(on, nullptr, reinterpret_cast<POINT*>(&r), 2);
         }
         *left = r.left;
         *top = r.top;
@@ -330,7 +328,7 @@ public:
         if (!PtInRect(&client, p)) return S_FALSE;
         ControlImpl* on = hitOnSurface(*surface, p);
         hit->vt = VT_I4;
-        hit->lVal = on == surface ? CHILDID_SELF : childIdOf(*on);
+        hit->lVal = on == surface ? CHILDID_SELF : childIdOn(*surface, *on);
         return S_OK;
     }
     // A press is a click: it runs only on a shown, enabled button, as the click would.
@@ -345,7 +343,7 @@ public:
             return S_OK;
         }
         ControlImpl* c = part.control;
-        if (!c || !isPanelButton(*c)) return DISP_E_MEMBERNOTFOUND;
+        if (!c || !isButton(*c)) return DISP_E_MEMBERNOTFOUND;
         if (c->enabled && showing(*c)) c->clickHandler();
         return S_OK;
     }
@@ -378,10 +376,14 @@ private:
     ControlImpl* m_surface;
 };
 
-void notify(const ControlImpl& control, DWORD event) {
-    const ControlImpl* surface = control.hwnd ? &control : control.parent;
-    if (!surface || !surface->hwnd) return;
-    NotifyWinEvent(event, surface->hwnd, OBJID_CLIENT, control.hwnd ? CHILDID_SELF : childIdOf(control));
+void notify(ControlImpl& control, DWORD event) {
+    if (control.hwnd) {
+        NotifyWinEvent(event, control.hwnd, OBJID_CLIENT, CHILDID_SELF);
+        return;
+    }
+    ControlImpl* surface = readerParent(control);
+    const LONG id = childIdOn(*surface, control);
+    if (surface->hwnd && id != CHILDID_SELF) NotifyWinEvent(event, surface->hwnd, OBJID_CLIENT, id);
 }
 
 } // namespace
@@ -421,9 +423,8 @@ void accessibleItemChanged(ControlImpl& group) {
     if (hasFocus(group)) NotifyWinEvent(EVENT_OBJECT_FOCUS, group.hwnd, OBJID_CLIENT, item);
 }
 
-void Window::announce(std::string_view utf8) {
-    WindowImpl& window = impl();
-    window.announcement = std::string(utf8);
+// The alert is named by the line the window already keeps.
+void announceOn(WindowImpl& window, std::string_view) {
     const LONG id = static_cast<LONG>(partsOf(window.root).size());
     NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, window.hwnd, OBJID_CLIENT, id);
     NotifyWinEvent(EVENT_SYSTEM_ALERT, window.hwnd, OBJID_CLIENT, id);

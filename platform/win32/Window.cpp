@@ -122,8 +122,9 @@ HWND WindowImpl::focusTarget() {
     return hwnd;
 }
 
-// A desktop hands the activation on when the active window goes; with no window manager nobody
-// does and the keyboard would reach no window, so the program passes it to its next shown window.
+// When the active window hides, the system activates whichever window comes next in its own order,
+// which need not be one of the program's; the program hands the activation to its next shown window
+// itself, so that the keyboard stays with it.
 void WindowImpl::hideAndPassActivation() {
     const bool wasActive = GetActiveWindow() == hwnd;
     ShowWindow(hwnd, SW_HIDE);

@@ -130,6 +130,13 @@ TEST_F(AccessibleTest, StartScreenDrillAndKeyboardAsAReaderSeesThem) {
         find(all, ROLE_SYSTEM_STATICTEXT, L"モードを選択してから ＯＫをクリックしてね！");
     ASSERT_NE(message, nullptr);
     EXPECT_TRUE(message->shown());
+    EXPECT_NE(find(all, ROLE_SYSTEM_PROGRESSBAR, L"経過時間"), nullptr);
+    // Nothing unnamed that only arranges or decorates stands between the window and what it holds.
+    EXPECT_TRUE(std::none_of(all.begin(), all.end(), [](const Element& e) {
+        return (e.role == ROLE_SYSTEM_PANE || e.role == ROLE_SYSTEM_GRAPHIC) && e.name.empty();
+    }));
+    // A key is one element, its finger said once.
+    EXPECT_EQ(find(all, ROLE_SYSTEM_STATICTEXT, L"a 左小指")->description, L"");
     for (const wchar_t* hidden : {L"苦手・キー", L"a 左小指"}) {
         const Element* e = find(all, ROLE_SYSTEM_STATICTEXT, hidden);
         ASSERT_NE(e, nullptr) << hidden;
