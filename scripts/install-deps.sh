@@ -44,10 +44,12 @@ test=(
 )
 
 # The browser program: Emscripten builds it, headless Chromium runs its tests, driven from Debian's
-# Python with its websocket module; the site serves the IPA faces' files.
+# Python with its websocket module; the site serves the IPA faces' files. Firefox ESR (Gecko) and
+# WebKitGTK (Safari's engine: its MiniBrowser and its WebDriver) run them too.
 web=(
   emscripten cmake ninja-build googletest fonts-ipafont-gothic fonts-ipafont-mincho
   chromium python3 python3-websocket
+  firefox-esr libwebkit2gtk-4.1-0 webkit2gtk-driver
 )
 
 bench=(

@@ -23,6 +23,13 @@ mergeInto(LibraryManager.library, {
       TR.measure = TR.canvas.getContext('2d');
       TR.desktop = document.getElementById('desktop') || document.body;
     },
+    // A picture that is not stretched keeps its own size at the box's top-left corner, as the
+    // desktop draws an icon; any other element fills its box.
+    size: function (el, width, height) {
+      var natural = el.trDraw.picture && !el.trDraw.stretch;
+      el.style.width = (natural ? el.width : width) + 'px';
+      el.style.height = (natural ? el.height : height) + 'px';
+    },
     add: function (el) {
       TR.elements.push(el);
       el.trHandle = TR.elements.length - 1;
@@ -50,9 +57,7 @@ mergeInto(LibraryManager.library, {
         var root = document.documentElement;
         // A kiosk, or a browser already in full screen, covers the screen: asking again would
         // only show the browser's note on how to leave it.
-        var covering = (window.matchMedia && window.matchMedia('(display-mode: fullscreen)').matches) ||
-          (window.innerWidth >= screen.width - 2 && window.innerHeight >= screen.height - 2);
-        if (root.requestFullscreen && !document.fullscreenElement && !covering)
+        if (root.requestFullscreen && !TR.covering())
           root.requestFullscreen().catch(function () {});
       }
     },
@@ -74,12 +79,22 @@ mergeInto(LibraryManager.library, {
       }
       return out;
     },
+    // Full screen, a kiosk or an installed app: nothing of the browser's is left on the screen.
+    covering: function () {
+      var mode = function (m) { return window.matchMedia && window.matchMedia('(display-mode: ' + m + ')').matches; };
+      return !!document.fullscreenElement || mode('fullscreen') || mode('standalone') ||
+        (window.innerWidth >= screen.width - 2 && window.innerHeight >= screen.height - 2);
+    },
     modifiers: function (e) {
       var altGraph = e.getModifierState && e.getModifierState('AltGraph');
-      return (e.shiftKey ? 1 : 0) | (e.ctrlKey ? 2 : 0) | (e.altKey ? 4 : 0) | (altGraph ? 8 : 0);
+      return (e.shiftKey ? 1 : 0) | (e.ctrlKey ? 2 : 0) | (e.altKey ? 4 : 0) | (altGraph ? 8 : 0) |
+        (e.metaKey ? 16 : 0);
     },
     // A typed character as its code point; keys that type nothing as negative numbers.
-    keyCode: function (key) {
+    keyCode: function (e) {
+      // An input method composing takes the key for itself.
+      if (e.isComposing || e.key === 'Process' || e.keyCode === 229) return -20;
+      var key = e.key;
       var chars = Array.from(key);
       if (chars.length === 1) return chars[0].codePointAt(0);
       switch (key) {
@@ -88,6 +103,10 @@ mergeInto(LibraryManager.library, {
         case 'Escape': return 27;
         case 'Tab': return 9;
         case 'F1': return -1;
+        case 'F4': return -4;
+        case 'F5': return -5;
+        case 'Home': return -14;
+        case 'BrowserBack': return -15;
         case 'ArrowLeft': return -10;
         case 'ArrowRight': return -11;
         case 'ArrowUp': return -12;
@@ -98,12 +117,8 @@ mergeInto(LibraryManager.library, {
     onKey: function (e) {
       if (TR.ended) return;
       TR.gesture();
-      var mods = TR.modifiers(e);
-      var code = TR.keyCode(e.key);
-      var chord = (mods & 8) === 0 && (mods & 6) !== 0;
-      var taken = Module._tapirun_key(code, mods);
-      // F1 would open the browser's help and the chords its own commands (Ctrl+W closes a kiosk).
-      if (taken || code === -1 || code === 9 || chord) e.preventDefault();
+      // The program decides which keys the browser keeps.
+      if (Module._tapirun_key(TR.keyCode(e), TR.modifiers(e), TR.covering() ? 1 : 0) & 1) e.preventDefault();
     },
     controlOf: function (target) {
       for (var el = target; el && el !== document; el = el.parentNode)
@@ -122,11 +137,8 @@ mergeInto(LibraryManager.library, {
       if (!frame) return;
       e.preventDefault();
       if (e.target.trCloseBox) return;
-      if (e.target.trCaption || (e.target.parentNode && e.target.parentNode.trCaption)) {
-        Module._tapirun_activate(frame.trHandle);
-        if (e.button === 0) TR.drag = {frame: frame, x: e.clientX - frame.offsetLeft, y: e.clientY - frame.offsetTop};
-        return;
-      }
+      // The caption bar is the pointer events' (onPointerDown).
+      if (TR.onCaption(e.target)) return;
       var control = TR.controlOf(e.target);
       if (!control) return;
       // The page stands in for the window manager: a person's press brings the window pressed to
@@ -139,15 +151,34 @@ mergeInto(LibraryManager.library, {
       if (TR.ended) return;
       // The side buttons would step through the browser's history.
       if (e.button > 2) e.preventDefault();
-      if (TR.drag) {
-        TR.drag = null;
-        return;
-      }
+      if (TR.onCaption(e.target)) return;
       Module._tapirun_mouse(1, 0, e.button, e.detail, e.clientX, e.clientY);
     },
-    onMouseMove: function (e) {
-      if (!TR.drag || TR.ended) return;
-      Module._tapirun_drag(TR.drag.frame.trHandle, Math.round(e.clientX - TR.drag.x), Math.round(e.clientY - TR.drag.y));
+    onCaption: function (target) {
+      return !!target && !target.trCloseBox && (!!target.trCaption || (!!target.parentNode && !!target.parentNode.trCaption));
+    },
+    // A dialog is dragged by its caption bar with a mouse, a pen or a finger: the bar holds the
+    // pointer until it is lifted, and the program keeps the box inside the page.
+    onPointerDown: function (e) {
+      if (TR.ended || !TR.onCaption(e.target)) return;
+      var frame = TR.windowOf(e.target);
+      if (!frame) return;
+      TR.gesture();
+      e.preventDefault();
+      Module._tapirun_activate(frame.trHandle);
+      if (e.button !== 0 || TR.drag) return;
+      TR.drag = {frame: frame, pointer: e.pointerId, bar: e.target, x: e.clientX - frame.offsetLeft, y: e.clientY - frame.offsetTop};
+      try {
+        e.target.setPointerCapture(e.pointerId);
+      } catch (err) {}
+    },
+    onPointerMove: function (e) {
+      var d = TR.drag;
+      if (!d || TR.ended || e.pointerId !== d.pointer) return;
+      Module._tapirun_drag(d.frame.trHandle, Math.round(e.clientX - d.x), Math.round(e.clientY - d.y));
+    },
+    onPointerUp: function (e) {
+      if (TR.drag && e.pointerId === TR.drag.pointer) TR.drag = null;
     },
     onClick: function (e) {
       // A click with no press before it is a screen reader's press of a button.
@@ -375,24 +406,26 @@ mergeInto(LibraryManager.library, {
   tr_place__deps: ['$TR'],
   tr_place: function (handle, left, top, width, height) {
     var el = TR.elements[handle];
+    if (el.trLeft !== left) el.style.left = left + 'px';
+    if (el.trTop !== top) el.style.top = top + 'px';
+    var resized = el.trWidth !== width || el.trHeight !== height;
     el.trLeft = left;
     el.trTop = top;
     el.trWidth = width;
     el.trHeight = height;
-    el.style.left = left + 'px';
-    el.style.top = top + 'px';
-    el.style.width = width + 'px';
-    el.style.height = height + 'px';
+    if (resized) TR.size(el, width, height);
   },
 
   tr_show__deps: ['$TR'],
   tr_show: function (handle, shown) {
-    TR.elements[handle].style.display = shown ? '' : 'none';
+    var style = TR.elements[handle].style, display = shown ? '' : 'none';
+    if (style.display !== display) style.display = display;
   },
 
   tr_background__deps: ['$TR'],
   tr_background: function (handle, colour) {
     var el = TR.elements[handle];
+    if (el.trDraw.background === colour) return;
     el.trDraw.background = colour;
     el.style.backgroundColor = colour < 0 ? 'transparent' : TR.rgb(colour);
   },
@@ -402,7 +435,8 @@ mergeInto(LibraryManager.library, {
   tr_text__deps: ['$TR'],
   tr_text: function (handle, text, face, height, bold, colour, centred, underlineLine, underlineAt) {
     var el = TR.elements[handle];
-    var lines = UTF8ToString(text).split('\n');
+    var whole = UTF8ToString(text);
+    var lines = whole.split('\n');
     var font = TR.font(UTF8ToString(face), height, bold);
     var d = el.trDraw;
     d.lines = lines;
@@ -410,42 +444,62 @@ mergeInto(LibraryManager.library, {
     d.lineHeight = height;
     d.colour = colour;
     d.centred = !!centred;
-    el.style.font = font;
-    el.style.lineHeight = height + 'px';
-    el.style.color = TR.rgb(colour);
+    // Only what changed is written: the font shorthand would reset the line height each time.
+    var was = el.trWritten || (el.trWritten = {});
+    if (was.font !== font || was.height !== height) {
+      el.style.font = font;
+      el.style.lineHeight = height + 'px';
+      was.font = font;
+      was.height = height;
+    }
+    if (was.colour !== colour) {
+      el.style.color = TR.rgb(colour);
+      was.colour = colour;
+    }
     var box = el.trText;
     if (!box) {
       box = el.trText = document.createElement('div');
       box.className = centred ? 'tr-caption-text' : 'tr-lines';
       el.insertBefore(box, el.firstChild);
+      if (!centred) {
+        // The characters stand at their own places for the eye; a screen reader gets the text whole.
+        box.setAttribute('aria-hidden', 'true');
+        el.trSpoken = document.createElement('span');
+        el.trSpoken.className = 'tr-spoken';
+        el.appendChild(el.trSpoken);
+        el.trSpans = [];
+      }
     }
     if (centred) {
-      box.textContent = lines.join('\n');
+      if (was.text !== whole) box.textContent = whole;
+      was.text = whole;
       return;
     }
-    box.textContent = '';
-    // The characters stand at their own places for the eye; a screen reader gets the text whole.
-    box.setAttribute('aria-hidden', 'true');
-    if (!el.trSpoken) {
-      el.trSpoken = document.createElement('span');
-      el.trSpoken.className = 'tr-spoken';
-      el.appendChild(el.trSpoken);
-    }
-    el.trSpoken.textContent = lines.join('\n');
+    if (was.text !== whole) el.trSpoken.textContent = whole;
+    was.text = whole;
+    // Each character keeps its span from one text to the next; only the ones that differ change.
+    var spans = el.trSpans, n = 0;
     d.places = [];
     for (var i = 0; i < lines.length; ++i) {
       var chars = Array.from(lines[i]);
       var places = TR.places(font, chars);
       d.places.push(places);
-      for (var k = 0; k < chars.length; ++k) {
-        var span = document.createElement('span');
-        span.textContent = chars[k];
-        span.style.left = places[k] + 'px';
-        span.style.top = i * height + 'px';
-        if (i === underlineLine && k === underlineAt) span.style.textDecoration = 'underline';
-        box.appendChild(span);
+      for (var k = 0; k < chars.length; ++k, ++n) {
+        var span = spans[n];
+        if (!span) {
+          span = spans[n] = document.createElement('span');
+          span.trState = {};
+          box.appendChild(span);
+        }
+        var st = span.trState, left = places[k] + 'px', top = i * height + 'px';
+        var underline = i === underlineLine && k === underlineAt ? 'underline' : '';
+        if (st.text !== chars[k]) span.textContent = st.text = chars[k];
+        if (st.left !== left) span.style.left = st.left = left;
+        if (st.top !== top) span.style.top = st.top = top;
+        if (st.underline !== underline) span.style.textDecoration = st.underline = underline;
       }
     }
+    while (spans.length > n) box.removeChild(spans.pop());
   },
 
   tr_measure__deps: ['$TR'],
@@ -541,6 +595,33 @@ mergeInto(LibraryManager.library, {
     region.textContent = region.textContent === line ? line + '\u00a0' : line;
   },
 
+  // The keyboard focus, on an element no press ever gives it to (presses are the program's).
+  tr_focus__deps: ['$TR'],
+  tr_focus: function (handle) {
+    var el = TR.elements[handle];
+    if (!el || TR.ended) return;
+    if (!el.hasAttribute('tabindex')) el.tabIndex = -1;
+    try {
+      el.focus({preventScroll: true});
+    } catch (e) {}
+  },
+
+  // One line across the top of the page, outside the program's windows; empty hides it.
+  tr_hint__deps: ['$TR'],
+  tr_hint: function (text) {
+    var line = UTF8ToString(text);
+    var hint = TR.hint;
+    if (!hint) {
+      if (!line) return;
+      hint = TR.hint = document.createElement('div');
+      hint.className = 'tr-hint';
+      hint.setAttribute('role', 'alert');
+      document.body.appendChild(hint);
+    }
+    hint.textContent = line;
+    hint.style.display = line ? '' : 'none';
+  },
+
   // Pixels as 0x00BBGGRR with a see-through flag per pixel.
   tr_picture__deps: ['$TR'],
   tr_picture: function (handle, width, height, pixels, clear, stretch) {
@@ -559,7 +640,7 @@ mergeInto(LibraryManager.library, {
     g.putImageData(image, 0, 0);
     el.trDraw.picture = el;
     el.trDraw.stretch = !!stretch;
-    el.classList.toggle('tr-stretch', !!stretch);
+    TR.size(el, el.trWidth, el.trHeight);
   },
 
   // The radio group: an etched frame through the middle of the caption line, the caption on the
@@ -569,6 +650,11 @@ mergeInto(LibraryManager.library, {
     var el = TR.elements[handle];
     var labels = UTF8ToString(items).split('\n');
     var font = TR.font(UTF8ToString(face), height, bold);
+    // Shown again with nothing changed (as every change of focus asks): nothing is written.
+    var key = [UTF8ToString(caption), labels.join('\n'), selected, focused, font, colour, background,
+               Array.prototype.slice.call(HEAP32, rects >> 2, (rects >> 2) + 4 * count).join(',')].join('\u0001');
+    if (el.trRadioKey === key) return;
+    el.trRadioKey = key;
     var box = el.trItems;
     if (!box) {
       box = el.trItems = [];
@@ -652,12 +738,23 @@ mergeInto(LibraryManager.library, {
     window.addEventListener('keydown', TR.onKey, true);
     document.addEventListener('mousedown', TR.onMouseDown, true);
     document.addEventListener('mouseup', TR.onMouseUp, true);
-    document.addEventListener('mousemove', TR.onMouseMove, true);
+    document.addEventListener('pointerdown', TR.onPointerDown, true);
+    document.addEventListener('pointermove', TR.onPointerMove, true);
+    document.addEventListener('pointerup', TR.onPointerUp, true);
+    document.addEventListener('pointercancel', TR.onPointerUp, true);
     document.addEventListener('click', TR.onClick, true);
     document.addEventListener('contextmenu', function (e) { e.preventDefault(); }, true);
     document.addEventListener('auxclick', function (e) { e.preventDefault(); }, true);
     window.addEventListener('resize', function () {
       if (!TR.ended) Module._tapirun_resized();
+    });
+    // In full screen Esc is a typed key like any other, where the browser lets the page take it
+    // (Chromium's keyboard lock); elsewhere Esc leaves full screen and the page follows the resize.
+    document.addEventListener('fullscreenchange', function () {
+      var k = navigator.keyboard;
+      if (!k || !k.lock) return;
+      if (document.fullscreenElement) k.lock(['Escape']).catch(function () {});
+      else if (k.unlock) k.unlock();
     });
   },
 
@@ -740,6 +837,7 @@ mergeInto(LibraryManager.library, {
       shiftKey: !!(modifiers & 1),
       ctrlKey: !!(modifiers & 2),
       altKey: !!(modifiers & 4),
+      metaKey: !!(modifiers & 16),
       modifierAltGraph: !!(modifiers & 8),
     };
     var target = document.activeElement || document.body;

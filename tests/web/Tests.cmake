@@ -38,6 +38,9 @@ set_tests_properties(web_offline PROPERTIES TIMEOUT 120 RUN_SERIAL TRUE)
 # What a screen reader finds in the page, read through the DevTools accessibility tree.
 add_test(NAME web_accessibility COMMAND ${chromium} a11y --site ${TAPIRUN_SITE})
 set_tests_properties(web_accessibility PROPERTIES TIMEOUT 60 RUN_SERIAL TRUE)
+# A viewport that changes size under every screen of the program.
+add_test(NAME web_resize COMMAND ${chromium} resize --site ${TAPIRUN_SITE})
+set_tests_properties(web_resize PROPERTIES TIMEOUT 60 RUN_SERIAL TRUE)
 add_test(NAME web_end_to_end COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/web/kiosk.sh ${TAPIRUN_SITE})
 set_tests_properties(web_end_to_end PROPERTIES TIMEOUT 180 RUN_SERIAL TRUE)
 

@@ -12,6 +12,9 @@
       the page's accessibility tree read through the DevTools protocol, and buttons pressed in it
   chromium.py paint --site DIR
       the page's first contentful paint, loaded cold and then warm
+  chromium.py resize --site DIR
+      the program started in a viewport smaller than the screen, which then changes size: every
+      control placed from the screen's size stands where it would have stood had it started there
 
 Needs Debian's python3-websocket, so it runs under /usr/bin/python3. The server and the browser are
 started here and stopped by their process ids, whatever happens.
@@ -124,6 +127,7 @@ class Browser:
                                               suppress_origin=True)
         self.next_id = 0
         self.echo = False
+        self.exceptions = 0
         self.call("Runtime.enable")
         self.call("Page.enable")
         # The page's viewport is the test's screen, whatever the headless window keeps for itself.
@@ -154,6 +158,7 @@ class Browser:
             if message.get("method") == "Runtime.consoleAPICalled" and self.echo:
                 print(" ".join(str(a.get("value", "")) for a in message["params"]["args"]), flush=True)
             elif message.get("method") == "Runtime.exceptionThrown":
+                self.exceptions += 1
                 details = message["params"]["exceptionDetails"]
                 print("page exception:", details.get("exception", {}).get("description", details.get("text")),
                       file=sys.stderr, flush=True)
@@ -388,6 +393,104 @@ def a11y(args):
         server.stop()
 
 
+# The page's boxes of a given size that are shown, as [left, top] of each in the viewport.
+BOXES = """(function (w, h) {
+  var out = [];
+  document.querySelectorAll('.tr-c, .tr-window').forEach(function (el) {
+    var r = el.getBoundingClientRect();
+    if (el.offsetParent !== null && Math.round(r.width) === w && Math.round(r.height) === h)
+      out.push([Math.round(r.left), Math.round(r.top)]);
+  });
+  return out;
+})(%d, %d)"""
+
+
+def resize(args):
+    """A window smaller than the screen that goes full screen, then smaller again, in any phase."""
+    server = Server(args.site)
+    browser = Browser("800x600")
+    failures = []
+
+    def expect(condition, what):
+        print(("ok   " if condition else "FAIL ") + what)
+        if not condition:
+            failures.append(what)
+
+    def screen(width, height):
+        browser.call("Emulation.setDeviceMetricsOverride", width=width, height=height, deviceScaleFactor=1,
+                     mobile=False)
+        browser.wait_for("document.documentElement.clientWidth === %d && innerHeight === %d" % (width, height), 5)
+        time.sleep(0.1)
+
+    def key(name, code=None):
+        text = name if len(name) == 1 else ""
+        browser.call("Input.dispatchKeyEvent", type="keyDown", key=name, text=text,
+                     windowsVirtualKeyCode=code or (ord(name.upper()) if text else 0))
+        browser.call("Input.dispatchKeyEvent", type="keyUp", key=name)
+
+    def boxes(width, height):
+        return browser.evaluate(BOXES % (width, height))
+
+    def centred(extent, box):
+        return (extent - box) // 2
+
+    try:
+        browser.navigate(server.url("index.html"))
+        browser.wait_for("document.querySelector('.tr-main') !== null", 30)
+        time.sleep(0.3)
+        key("F1", 112)
+        time.sleep(0.2)
+        expect([centred(800, 140), centred(600, 140)] in boxes(140, 140), "the target box centred on 800x600 (%s)"
+               % boxes(140, 140))
+        for width, height in ((1024, 768), (1023, 767), (640, 480)):
+            screen(width, height)
+            place = [centred(width, 140), centred(height, 140)]
+            expect(place in boxes(140, 140), "the target box at %s on %dx%d (%s)" % (place, width, height,
+                                                                                    boxes(140, 140)))
+            bar = boxes(width, 17)
+            expect([0, height - 17] in bar, "the progress bar along the bottom of %dx%d (%s)" % (width, height, bar))
+        screen(1024, 768)
+        key(" ", 32)
+        time.sleep(0.1)
+        for _ in range(6):
+            target = browser.evaluate("document.querySelector('[aria-live]').textContent")
+            key(target.strip()[:1] or "a")
+        for k in "qq":
+            key(k)
+        key(" ", 32)
+        time.sleep(0.2)
+        for width, height in ((1024, 768), (800, 600), (1023, 768)):
+            screen(width, height)
+            panels = boxes(150, 125)
+            left = centred(width, 150)
+            expect([left - 100, 350] in panels and [left + 100, 350] in panels,
+                   "the weak-key and strong-key panels at %d and %d on %dx%d (%s)" % (left - 100, left + 100, width,
+                                                                                     height, panels))
+        for _ in range(6):
+            key("ArrowDown", 40)
+        key("F1", 112)
+        time.sleep(0.2)
+        for width, height in ((1023, 768), (1024, 768), (800, 600)):
+            screen(width, height)
+            place = [centred(width, 800), centred(height, 330)]
+            expect(place in boxes(800, 330), "the keyboard picture at %s on %dx%d (%s)" % (place, width, height,
+                                                                                          boxes(800, 330)))
+        # The About box keeps its caption bar inside the page, whatever the page's new size.
+        screen(1024, 768)
+        browser.evaluate("document.querySelectorAll('[aria-label=\"バージョン情報\"]')[1].click()")
+        time.sleep(0.2)
+        screen(320, 240)
+        about = browser.evaluate("(function () { var r = document.querySelector('.tr-dialog')"
+                                 ".getBoundingClientRect(); return [r.left, r.top, r.right, r.bottom]; })()")
+        expect(about[0] >= 0 and about[1] >= 0 and about[2] <= 320 and about[3] <= 240,
+               "the About box inside a 320x240 page (%s)" % about)
+        expect(browser.exceptions == 0, "no exception on the page (%d)" % browser.exceptions)
+        return 1 if failures else 0
+    finally:
+        browser.close()
+        server.stop()
+
+
 def main():
     parser = argparse.ArgumentParser()
     sub = parser.add_subparsers(dest="command", required=True)
@@ -409,8 +512,11 @@ def main():
     p.add_argument("--site", required=True)
     p = sub.add_parser("paint")
     p.add_argument("--site", required=True)
+    p = sub.add_parser("resize")
+    p.add_argument("--site", required=True)
     args = parser.parse_args()
-    return {"run": run, "offline": offline, "shot": shot, "paint": paint, "a11y": a11y}[args.command](args)
+    return {"run": run, "offline": offline, "shot": shot, "paint": paint, "a11y": a11y,
+            "resize": resize}[args.command](args)
 
 
 if __name__ == "__main__":
