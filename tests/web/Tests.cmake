@@ -41,8 +41,12 @@ set_tests_properties(web_accessibility PROPERTIES TIMEOUT 60 RUN_SERIAL TRUE)
 # A viewport that changes size under every screen of the program.
 add_test(NAME web_resize COMMAND ${chromium} resize --site ${TAPIRUN_SITE})
 set_tests_properties(web_resize PROPERTIES TIMEOUT 60 RUN_SERIAL TRUE)
-add_test(NAME web_end_to_end COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/web/kiosk.sh ${TAPIRUN_SITE})
-set_tests_properties(web_end_to_end PROPERTIES TIMEOUT 180 RUN_SERIAL TRUE)
+# The kiosk with real keys, in each engine: Chromium, Firefox ESR (Gecko) and WebKitGTK (Safari's).
+add_test(NAME web_end_to_end COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/web/kiosk.sh ${TAPIRUN_SITE} chromium)
+add_test(NAME web_end_to_end_firefox COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/web/kiosk.sh ${TAPIRUN_SITE} firefox)
+add_test(NAME web_end_to_end_webkit COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/web/kiosk.sh ${TAPIRUN_SITE} webkit)
+set_tests_properties(web_end_to_end web_end_to_end_firefox web_end_to_end_webkit PROPERTIES TIMEOUT 180
+    RUN_SERIAL TRUE)
 
 # The rooms of the source tree depend downward only.
 add_test(NAME layering COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/layering.sh ${CMAKE_SOURCE_DIR})
