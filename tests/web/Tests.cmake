@@ -1,7 +1,8 @@
 # The browser program's tests: the same form suites as on the desktop, run in headless Chromium
-# over the page backend, driven from Python through the DevTools protocol; the pure drill suite
-# under Node.js; the site working offline; and the program in a Chromium kiosk on Xvfb with
-# real keys.
+# over the page backend, driven from Python through the DevTools protocol, and in headless Firefox
+# ESR through WebDriver BiDi; the pure drill suite under Node.js; the site working offline; a
+# viewport that changes size; and the program in a kiosk on Xvfb with real keys in Chromium,
+# Firefox ESR and WebKitGTK.
 set(chromium /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/web/chromium.py)
 
 # The long run measures memory through Linux's /proc; the rest of the form tests serve every backend.
@@ -26,13 +27,20 @@ foreach(screen 1024x768 640x480)
         --program $<TARGET_FILE:form_tests> -- --gtest_brief=1)
     set_tests_properties(web_form_tests_${screen} PROPERTIES TIMEOUT 300 RUN_SERIAL TRUE)
 endforeach()
+# The same suites in a second engine, Firefox ESR, over WebDriver BiDi.
+set(firefox /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/web/firefox.py)
+add_test(NAME web_form_tests_firefox COMMAND ${firefox} run --size 1024x768 --site ${TAPIRUN_SITE}
+    --program $<TARGET_FILE:form_tests> -- --gtest_brief=1)
+set_tests_properties(web_form_tests_firefox PROPERTIES TIMEOUT 300 RUN_SERIAL TRUE)
 # The page's timers on real time, through the page's own event loop.
 add_executable(web_timer_test web/TimerPage.cpp)
 target_link_libraries(web_timer_test PRIVATE tapirun_platform)
 target_compile_options(web_timer_test PRIVATE ${TAPIRUN_WARNINGS})
 target_link_options(web_timer_test PRIVATE -sEXIT_RUNTIME=1)
 add_test(NAME web_timer_test COMMAND ${chromium} run --site ${TAPIRUN_SITE} --program $<TARGET_FILE:web_timer_test>)
-set_tests_properties(web_timer_test PROPERTIES TIMEOUT 60 RUN_SERIAL TRUE)
+add_test(NAME web_timer_test_firefox COMMAND ${firefox} run --site ${TAPIRUN_SITE}
+    --program $<TARGET_FILE:web_timer_test>)
+set_tests_properties(web_timer_test web_timer_test_firefox PROPERTIES TIMEOUT 60 RUN_SERIAL TRUE)
 add_test(NAME web_offline COMMAND ${chromium} offline --site ${TAPIRUN_SITE})
 set_tests_properties(web_offline PROPERTIES TIMEOUT 120 RUN_SERIAL TRUE)
 # What a screen reader finds in the page, read through the DevTools accessibility tree.
