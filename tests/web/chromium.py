@@ -357,6 +357,11 @@ def a11y(args):
                "the start message read whole as text")
         expect(not any(role == "dialog" for role, _, _, _ in tree), "the hidden About box is not in the tree")
         expect(("application", "Tapirun") in named, "the main window an application named Tapirun")
+        applications = [name for role, name, _, _ in tree if role == "application"]
+        expect(len(applications) == 1, "one application in the page, not nested ones (%s)" % applications)
+        # A screen reader passes keys on to the element holding the focus in an application.
+        expect(browser.evaluate("document.activeElement.classList.contains('tr-main')"),
+               "the main window holds the keyboard focus at start")
         # A screen reader presses a button with a click that no mouse press comes before.
         browser.evaluate("document.querySelector('[aria-label=\"O  K\"]').click()")
         time.sleep(0.2)
@@ -387,6 +392,16 @@ def a11y(args):
         tree = accessible(browser)
         expect(any(role == "dialog" and name == "バージョン情報" for role, name, _, _ in tree),
                "the info button pressed through the tree shows the About box as a dialog")
+        expect(browser.evaluate("document.activeElement.getAttribute('role') === 'button' && "
+                                "!!document.activeElement.closest('.tr-dialog')"),
+               "the About box's button holds the focus while it is open")
+        browser.evaluate("document.querySelector('.tr-dialog [role=button]:not(.tr-close)').click()")
+        time.sleep(0.2)
+        expect(browser.evaluate("document.activeElement.classList.contains('tr-main')"),
+               "the focus goes back to the main window when the About box closes")
+        # The bar advances every 30 ms; a screen reader hears its value in quarters only.
+        value = browser.evaluate("document.querySelector('[role=progressbar]').getAttribute('aria-valuenow')")
+        expect(value is not None and int(value) % 25 == 0, "the bar's value told in quarters (%s)" % value)
         return 1 if failures else 0
     finally:
         browser.close()
