@@ -42,7 +42,8 @@ add_test(NAME web_timer_test_firefox COMMAND ${firefox} run --site ${TAPIRUN_SIT
     --program $<TARGET_FILE:web_timer_test>)
 set_tests_properties(web_timer_test web_timer_test_firefox PROPERTIES TIMEOUT 60 RUN_SERIAL TRUE)
 add_test(NAME web_offline COMMAND ${chromium} offline --site ${TAPIRUN_SITE})
-set_tests_properties(web_offline PROPERTIES TIMEOUT 120 RUN_SERIAL TRUE)
+add_test(NAME web_offline_firefox COMMAND ${firefox} offline --site ${TAPIRUN_SITE})
+set_tests_properties(web_offline web_offline_firefox PROPERTIES TIMEOUT 120 RUN_SERIAL TRUE)
 # What a screen reader finds in the page, read through the DevTools accessibility tree.
 add_test(NAME web_accessibility COMMAND ${chromium} a11y --site ${TAPIRUN_SITE})
 set_tests_properties(web_accessibility PROPERTIES TIMEOUT 60 RUN_SERIAL TRUE)

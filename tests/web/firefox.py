@@ -5,6 +5,8 @@ Firefox speaks itself: the same pages chromium.py runs in Chromium, in a second 
   firefox.py run --site DIR --program PATH/NAME.js [--size WxH] [-- ARGS...]
       serves the site with the test program beside it, opens it with ?program=NAME and the
       arguments, prints what the program printed and exits with the program's status
+  firefox.py offline --site DIR
+      opens the site once, stops the server, reloads, and checks that the program starts again
 
 Needs Debian's python3-websocket, so it runs under /usr/bin/python3. The server and the browser are
 started here and stopped by their process ids, whatever happens.
@@ -93,8 +95,8 @@ class Firefox:
                 entry = message["params"]
                 print(entry.get("text", ""), flush=True)
 
-    def evaluate(self, expression):
-        result = self.call("script.evaluate", expression=expression, awaitPromise=False,
+    def evaluate(self, expression, await_promise=False):
+        result = self.call("script.evaluate", expression=expression, awaitPromise=await_promise,
                            target={"context": self.context})
         if result.get("type") == "exception":
             raise RuntimeError("%s: %s" % (expression, result.get("exceptionDetails", {}).get("text")))
@@ -158,6 +160,43 @@ def run(args):
         server.stop()
 
 
+def offline(args):
+    server = Server(args.site)
+    browser = None
+    try:
+        browser = Firefox()
+        url = server.url("index.html")
+        browser.navigate(url)
+        started = "document.querySelector('.tr-main') !== null && " \
+                  "document.querySelector('.tr-main').style.display !== 'none'"
+        if not browser.wait_for(started, 30):
+            print("offline: FAIL: the page did not start online", file=sys.stderr)
+            return 1
+        ready = browser.evaluate(
+            "Promise.race([navigator.serviceWorker.ready.then(r => caches.keys()).then(k => k.join(',')),"
+            " new Promise(r => setTimeout(() => r(''), 20000))])", True)
+        if not ready:
+            print("offline: FAIL: no service worker took the page within 20 s", file=sys.stderr)
+            return 1
+        print("offline: service worker ready, caches:", ready)
+        server.stop()
+        server = None
+        browser.navigate("about:blank")
+        time.sleep(0.2)
+        browser.navigate(url)
+        if not browser.wait_for(started, 30):
+            print("offline: FAIL: with the server stopped the page did not start again", file=sys.stderr)
+            return 1
+        print("offline: ok, the page started again from its cache with %s controls"
+              % browser.evaluate("document.querySelectorAll('.tr-c').length"))
+        return 0
+    finally:
+        if browser:
+            browser.close()
+        if server:
+            server.stop()
+
+
 def main():
     parser = argparse.ArgumentParser()
     sub = parser.add_subparsers(dest="command", required=True)
@@ -167,8 +206,10 @@ def main():
     p.add_argument("--size", default="1024x768")
     p.add_argument("--timeout", type=int, default=240)
     p.add_argument("args", nargs="*")
+    p = sub.add_parser("offline")
+    p.add_argument("--site", required=True)
     args = parser.parse_args()
-    return {"run": run}[args.command](args)
+    return {"run": run, "offline": offline}[args.command](args)
 
 
 if __name__ == "__main__":
