@@ -27,6 +27,10 @@ if(TAPIRUN_TESTS)
     add_library(tapirun_testsupport STATIC platform/TestSupport.cpp platform/StoredPng.cpp platform/web/TestSupport.cpp)
     target_link_libraries(tapirun_testsupport PUBLIC tapirun_platform)
     target_compile_options(tapirun_testsupport PRIVATE ${TAPIRUN_WARNINGS})
+    # The tests' side of the page, which the published program does not carry.
+    set(TAPIRUN_TEST_DOM_LIBRARY ${CMAKE_SOURCE_DIR}/platform/web/TestDom.js)
+    target_link_options(tapirun_testsupport PUBLIC "SHELL:--js-library ${TAPIRUN_TEST_DOM_LIBRARY}")
+    set_property(TARGET tapirun_testsupport APPEND PROPERTY INTERFACE_LINK_DEPENDS ${TAPIRUN_TEST_DOM_LIBRARY})
 endif()
 
 # Node.js runs the build's own tools and the tests that need no page; Debian's needs its module

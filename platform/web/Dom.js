@@ -1,12 +1,14 @@
 // The page side of the browser backend: DOM elements for windows and controls, text measuring, the
-// page's key and mouse events handed to the program, timers, the beep, and pictures of a window
-// drawn from its elements for the tests. Linked with --js-library; everything the C++ side calls
-// is a function of the form tr_*, and it calls back through the exported tapirun_* functions.
+// page's key and mouse events handed to the program, timers and the beep. Linked with
+// --js-library; everything the C++ side calls is a function of the form tr_*, and it calls back
+// through the exported tapirun_* functions. The tests' own side is TestDom.js.
 
 mergeInto(LibraryManager.library, {
   $TR__postset: 'TR.init();',
   $TR: {
     elements: [null],
+    // What each element shows, kept only where the tests' painter (TestDom.js) asks for it.
+    model: null,
     zTop: 10,
     audio: null,
     askedFullScreen: false,
@@ -26,7 +28,7 @@ mergeInto(LibraryManager.library, {
     // A picture that is not stretched keeps its own size at the box's top-left corner, as the
     // desktop draws an icon; any other element fills its box.
     size: function (el, width, height) {
-      var natural = el.trDraw.picture && !el.trDraw.stretch;
+      var natural = el.trPicture && !el.trStretch;
       el.style.width = (natural ? el.width : width) + 'px';
       el.style.height = (natural ? el.height : height) + 'px';
     },
@@ -192,125 +194,6 @@ mergeInto(LibraryManager.library, {
         if (frame) Module._tapirun_close(frame.trHandle);
       }
     },
-    paintRadio: function (g, r, x, y, w, h) {
-      var shadow = 'rgb(128,128,128)', light = 'rgb(255,255,255)';
-      var top = y + Math.floor(r.height / 2);
-      g.fillStyle = shadow;
-      g.fillRect(x, top, w - 1, 1); g.fillRect(x, top, 1, y + h - top - 1);
-      g.fillRect(x + w - 2, top, 1, y + h - top - 1); g.fillRect(x, y + h - 2, w - 1, 1);
-      g.fillStyle = light;
-      g.fillRect(x + 1, top + 1, w - 3, 1); g.fillRect(x + 1, top + 1, 1, y + h - top - 3);
-      g.fillRect(x + w - 1, top, 1, y + h - top); g.fillRect(x, y + h - 1, w, 1);
-      g.font = r.font;
-      g.textBaseline = 'middle';
-      var cw = g.measureText(r.caption).width;
-      g.fillStyle = TR.rgb(r.background);
-      g.fillRect(x + 8, y, Math.ceil(cw) + 4, r.height);
-      g.fillStyle = TR.rgb(r.colour);
-      g.fillText(r.caption, x + 10, y + r.height / 2);
-      for (var i = 0; i < r.rects.length; ++i) {
-        var it = r.rects[i];
-        var cx = x + it[0] + 6.5, cy = y + it[1] + it[3] / 2;
-        g.beginPath();
-        g.arc(cx, cy, 6, 0, 2 * Math.PI);
-        g.fillStyle = light;
-        g.fill();
-        g.strokeStyle = shadow;
-        g.stroke();
-        if (i === r.selected) {
-          g.beginPath();
-          g.arc(cx, cy, 2.5, 0, 2 * Math.PI);
-          g.fillStyle = 'rgb(0,0,0)';
-          g.fill();
-        }
-        g.fillStyle = TR.rgb(r.colour);
-        g.fillText(r.labels[i], x + it[0] + 17, cy);
-      }
-      g.textBaseline = 'alphabetic';
-    },
-    // Pictures of a window for the tests: each element drawn as its style shows it, children in
-    // the order the page stacks them.
-    paint: function (g, el, x, y) {
-      if (el.style.display === 'none') return;
-      var w = el.trWidth, h = el.trHeight;
-      g.save();
-      g.beginPath();
-      g.rect(x, y, w, h);
-      g.clip();
-      var d = el.trDraw || {};
-      if (d.background !== undefined && d.background >= 0) {
-        g.fillStyle = TR.rgb(d.background);
-        g.fillRect(x, y, w, h);
-      }
-      var line = function (x0, y0, x1, y1, c) {
-        g.fillStyle = c;
-        g.fillRect(x0, y0, x1 - x0 + 1, y1 - y0 + 1);
-      };
-      var shadow = 'rgb(128,128,128)', light = 'rgb(255,255,255)', dark = 'rgb(64,64,64)';
-      var r = x + w - 1, b = y + h - 1;
-      if (d.sunken) {
-        line(x, y, r, y, shadow); line(x, y, x, b, shadow);
-        line(r, y, r, b, light); line(x, b, r, b, light);
-        line(x + 1, y + 1, r - 1, y + 1, light); line(x + 1, y + 1, x + 1, b - 1, light);
-        line(r - 1, y + 1, r - 1, b - 1, shadow); line(x + 1, b - 1, r - 1, b - 1, shadow);
-      }
-      if (d.well) {
-        line(x, y, r, y, shadow); line(x, y, x, b, shadow);
-        line(r, y + 1, r, b, light); line(x + 1, b, r, b, light);
-      }
-      if (d.raised) {
-        line(x, y, r, y, light); line(x, y, x, b, light);
-        line(r, y, r, b, dark); line(x, b, r, b, dark);
-        line(r - 1, y + 1, r - 1, b - 1, shadow); line(x + 1, b - 1, r - 1, b - 1, shadow);
-      }
-      if (d.fill) {
-        g.fillStyle = TR.rgb(d.fill.colour);
-        g.fillRect(x + 1, y + 1, d.fill.width, h - 2);
-      }
-      if (d.picture) {
-        g.imageSmoothingEnabled = false;
-        g.drawImage(d.picture, x, y, d.stretch ? w : d.picture.width, d.stretch ? h : d.picture.height);
-      }
-      if (d.lines) {
-        // The ink is drawn white into a mask first and coloured after, so that a character has the
-        // same shape in every colour: the browser's text smoothing otherwise depends on the colour.
-        var mask = TR.maskCanvas || (TR.maskCanvas = document.createElement('canvas'));
-        mask.width = w;
-        mask.height = h;
-        var mg = mask.getContext('2d');
-        mg.font = d.font;
-        mg.fillStyle = '#fff';
-        mg.textBaseline = 'alphabetic';
-        var m = mg.measureText('Ag');
-        var ascent = m.fontBoundingBoxAscent, descent = m.fontBoundingBoxDescent;
-        var top = d.centred ? Math.round((h - d.lineHeight) / 2) : 0;
-        for (var i = 0; i < d.lines.length; ++i) {
-          var baseline = Math.round(top + i * d.lineHeight + (d.lineHeight - ascent - descent) / 2 + ascent);
-          if (d.centred) {
-            mg.fillText(d.lines[i], (w - mg.measureText(d.lines[i]).width) / 2, baseline);
-            continue;
-          }
-          var chars = Array.from(d.lines[i]);
-          for (var k = 0; k < chars.length; ++k)
-            mg.fillText(chars[k], d.places[i][k], baseline);
-        }
-        mg.globalCompositeOperation = 'source-in';
-        mg.fillStyle = TR.rgb(d.colour);
-        mg.fillRect(0, 0, w, h);
-        g.drawImage(mask, x, y);
-      }
-      if (d.radio) TR.paintRadio(g, d.radio, x, y, w, h);
-      var kids = Array.prototype.slice.call(el.children);
-      kids.sort(function (a, b2) {
-        return (a.trWindowed ? 1 : 0) - (b2.trWindowed ? 1 : 0);
-      });
-      for (var k = 0; k < kids.length; ++k) {
-        var kid = kids[k];
-        if (kid.trWidth === undefined) continue;
-        TR.paint(g, kid, x + kid.trLeft, y + kid.trTop);
-      }
-      g.restore();
-    },
   },
 
   tr_window_create__deps: ['$TR'],
@@ -342,7 +225,6 @@ mergeInto(LibraryManager.library, {
     var client = document.createElement('div');
     client.className = 'tr-client';
     client.trControl = true;
-    client.trDraw = {};
     client.trLeft = 0;
     client.trTop = 0;
     client.trWidth = width;
@@ -397,7 +279,6 @@ mergeInto(LibraryManager.library, {
     el.className = 'tr-c tr-k' + kind;
     el.trControl = true;
     el.trWindowed = !!windowed;
-    el.trDraw = {};
     if (windowed) el.style.zIndex = 1;
     TR.elements[parent].appendChild(el);
     return TR.add(el);
@@ -425,8 +306,9 @@ mergeInto(LibraryManager.library, {
   tr_background__deps: ['$TR'],
   tr_background: function (handle, colour) {
     var el = TR.elements[handle];
-    if (el.trDraw.background === colour) return;
-    el.trDraw.background = colour;
+    if (el.trBackground === colour) return;
+    el.trBackground = colour;
+    if (TR.model) TR.model(el, {background: colour});
     el.style.backgroundColor = colour < 0 ? 'transparent' : TR.rgb(colour);
   },
 
@@ -438,12 +320,8 @@ mergeInto(LibraryManager.library, {
     var whole = UTF8ToString(text);
     var lines = whole.split('\n');
     var font = TR.font(UTF8ToString(face), height, bold);
-    var d = el.trDraw;
-    d.lines = lines;
-    d.font = font;
-    d.lineHeight = height;
-    d.colour = colour;
-    d.centred = !!centred;
+    var model = TR.model && {lines: lines, font: font, lineHeight: height, colour: colour, centred: !!centred,
+                             places: []};
     // Only what changed is written: the font shorthand would reset the line height each time.
     var was = el.trWritten || (el.trWritten = {});
     if (was.font !== font || was.height !== height) {
@@ -473,17 +351,17 @@ mergeInto(LibraryManager.library, {
     if (centred) {
       if (was.text !== whole) box.textContent = whole;
       was.text = whole;
+      if (model) TR.model(el, model);
       return;
     }
     if (was.text !== whole) el.trSpoken.textContent = whole;
     was.text = whole;
     // Each character keeps its span from one text to the next; only the ones that differ change.
     var spans = el.trSpans, n = 0;
-    d.places = [];
     for (var i = 0; i < lines.length; ++i) {
       var chars = Array.from(lines[i]);
       var places = TR.places(font, chars);
-      d.places.push(places);
+      if (model) model.places.push(places);
       for (var k = 0; k < chars.length; ++k, ++n) {
         var span = spans[n];
         if (!span) {
@@ -500,6 +378,7 @@ mergeInto(LibraryManager.library, {
       }
     }
     while (spans.length > n) box.removeChild(spans.pop());
+    if (model) TR.model(el, model);
   },
 
   tr_measure__deps: ['$TR'],
@@ -528,9 +407,7 @@ mergeInto(LibraryManager.library, {
     var names = ['', 'tr-sunken', 'tr-well', 'tr-raised', 'tr-raised tr-default'];
     el.classList.remove('tr-sunken', 'tr-well', 'tr-raised', 'tr-default');
     if (kind) names[kind].split(' ').forEach(function (n) { el.classList.add(n); });
-    el.trDraw.sunken = kind === 1;
-    el.trDraw.well = kind === 2;
-    el.trDraw.raised = kind >= 3;
+    if (TR.model) TR.model(el, {sunken: kind === 1, well: kind === 2, raised: kind >= 3});
   },
 
   tr_fill__deps: ['$TR'],
@@ -544,7 +421,7 @@ mergeInto(LibraryManager.library, {
       el.appendChild(bar);
     }
     bar.style.width = width + 'px';
-    el.trDraw.fill = {width: width, colour: colour};
+    if (TR.model) TR.model(el, {fill: {width: width, colour: colour}});
   },
 
   tr_value__deps: ['$TR'],
@@ -638,8 +515,9 @@ mergeInto(LibraryManager.library, {
       image.data[4 * i + 3] = HEAPU8[clear + i] ? 0 : 255;
     }
     g.putImageData(image, 0, 0);
-    el.trDraw.picture = el;
-    el.trDraw.stretch = !!stretch;
+    el.trPicture = true;
+    el.trStretch = !!stretch;
+    if (TR.model) TR.model(el, {picture: el, stretch: !!stretch});
     TR.size(el, el.trWidth, el.trHeight);
   },
 
@@ -704,8 +582,9 @@ mergeInto(LibraryManager.library, {
       it.classList.toggle('tr-focus', j === selected && !!focused);
       it.setAttribute('aria-checked', j === selected ? 'true' : 'false');
     }
-    el.trDraw.radio = {labels: labels, selected: selected, focused: !!focused, caption: el.trCaptionBox.textContent,
-                       font: font, height: height, colour: colour, background: background, rects: places};
+    if (TR.model)
+      TR.model(el, {radio: {labels: labels, selected: selected, focused: !!focused, caption: el.trCaptionBox.textContent,
+                            font: font, height: height, colour: colour, background: background, rects: places}});
   },
 
   tr_contains__deps: ['$TR'],
@@ -809,67 +688,4 @@ mergeInto(LibraryManager.library, {
     if (typeof Module.onEnded === 'function') Module.onEnded();
   },
 
-  // A window's client area drawn from its elements; the pixels as 0x00BBGGRR, malloc'd.
-  tr_grab__deps: ['$TR', 'malloc'],
-  tr_grab: function (clientHandle, width, height) {
-    var c = document.createElement('canvas');
-    c.width = width;
-    c.height = height;
-    var g = c.getContext('2d');
-    var el = TR.elements[clientHandle];
-    var shown = el.parentNode.style.display;
-    el.parentNode.style.display = '';
-    TR.paint(g, el, 0, 0);
-    el.parentNode.style.display = shown;
-    var data = g.getImageData(0, 0, width, height).data;
-    var out = _malloc(width * height * 4);
-    for (var i = 0; i < width * height; ++i)
-      HEAPU32[(out >> 2) + i] = data[4 * i] | (data[4 * i + 1] << 8) | (data[4 * i + 2] << 16);
-    return out;
-  },
-  // The tests' events, made as the browser makes a person's and dispatched at the element under the
-  // point, so that they pass through the page's own listeners.
-  tr_test_key: function (key, modifiers) {
-    var init = {
-      key: UTF8ToString(key),
-      bubbles: true,
-      cancelable: true,
-      shiftKey: !!(modifiers & 1),
-      ctrlKey: !!(modifiers & 2),
-      altKey: !!(modifiers & 4),
-      metaKey: !!(modifiers & 16),
-      modifierAltGraph: !!(modifiers & 8),
-    };
-    var target = document.activeElement || document.body;
-    var down = new KeyboardEvent('keydown', init);
-    target.dispatchEvent(down);
-    target.dispatchEvent(new KeyboardEvent('keyup', init));
-    return down.defaultPrevented ? 1 : 0;
-  },
-
-  tr_test_mouse__deps: ['$TR'],
-  tr_test_mouse: function (clientHandle, down, x, y, button, element, detail) {
-    var r = TR.elements[clientHandle].getBoundingClientRect();
-    var target = element ? TR.elements[element] : document.body;
-    var buttons = [1, 4, 2, 8, 16][button];
-    target.dispatchEvent(new MouseEvent(down ? 'mousedown' : 'mouseup', {
-      bubbles: true,
-      cancelable: true,
-      clientX: r.left + x,
-      clientY: r.top + y,
-      button: button,
-      buttons: down ? buttons : 0,
-      detail: detail,
-    }));
-  },
-
-  tr_test_close_box__deps: ['$TR'],
-  tr_test_close_box: function (frame) {
-    var close = TR.elements[frame].querySelector('.tr-close');
-    close.dispatchEvent(new MouseEvent('click', {bubbles: true, cancelable: true}));
-  },
-
-  tr_device_pixel_ratio: function () {
-    return window.devicePixelRatio || 1;
-  },
 });
