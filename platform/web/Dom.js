@@ -47,6 +47,7 @@ mergeInto(LibraryManager.library, {
     // The first gesture of any kind makes the sound's context and asks for the full screen; both
     // need a gesture, and making the context inside a wrong key's handler would delay its paint.
     gesture: function () {
+      if (!TR.audio && Module.audio) TR.audio = Module.audio;
       if (!TR.audio && (window.AudioContext || window.webkitAudioContext)) {
         try {
           TR.audio = new (window.AudioContext || window.webkitAudioContext)();
@@ -54,7 +55,7 @@ mergeInto(LibraryManager.library, {
           TR.audio = null;
         }
       }
-      if (!TR.askedFullScreen && !TR.ended) {
+      if (!TR.askedFullScreen && !Module.askedFullScreen && !TR.ended) {
         TR.askedFullScreen = true;
         var root = document.documentElement;
         // A kiosk, or a browser already in full screen, covers the screen: asking again would
@@ -81,11 +82,9 @@ mergeInto(LibraryManager.library, {
       }
       return out;
     },
-    // Full screen, a kiosk or an installed app: nothing of the browser's is left on the screen.
+    // Full screen, a kiosk or an installed app, as the page's start-up script tells them.
     covering: function () {
-      var mode = function (m) { return window.matchMedia && window.matchMedia('(display-mode: ' + m + ')').matches; };
-      return !!document.fullscreenElement || mode('fullscreen') || mode('standalone') ||
-        (window.innerWidth >= screen.width - 2 && window.innerHeight >= screen.height - 2);
+      return typeof Module.covering === 'function' ? Module.covering() : !!document.fullscreenElement;
     },
     modifiers: function (e) {
       var altGraph = e.getModifierState && e.getModifierState('AltGraph');

@@ -450,9 +450,22 @@ def resize(args):
         return (extent - box) // 2
 
     try:
+        # A window smaller than its 1024x768 screen: the start screen takes the first key, and the
+        # program starts after it.
+        browser.call("Emulation.setDeviceMetricsOverride", width=800, height=600, deviceScaleFactor=1, mobile=False,
+                     screenWidth=1024, screenHeight=768)
         browser.navigate(server.url("index.html"))
-        browser.wait_for("document.querySelector('.tr-main') !== null", 30)
+        shown = browser.wait_for("document.getElementById('start') && document.getElementById('start').textContent", 30)
+        expect(shown and "キーを押すか、クリックしてください" in shown, "the start screen asks for a key (%r)" % shown)
+        time.sleep(0.5)
+        expect(not browser.evaluate("document.querySelector('.tr-main') !== null"),
+               "the program waits for the start screen's key")
+        key("a")
+        expect(browser.wait_for("document.querySelector('.tr-main') !== null && !document.getElementById('start')", 30),
+               "the key starts the program and the start screen leaves")
         time.sleep(0.3)
+        expect(browser.evaluate("document.activeElement.classList.contains('tr-main')"),
+               "the program holds the focus once started")
         key("F1", 112)
         time.sleep(0.2)
         expect([centred(800, 140), centred(600, 140)] in boxes(140, 140), "the target box centred on 800x600 (%s)"
