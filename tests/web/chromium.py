@@ -466,6 +466,22 @@ def resize(args):
         time.sleep(0.3)
         expect(browser.evaluate("document.activeElement.classList.contains('tr-main')"),
                "the program holds the focus once started")
+        # The page cancels only what the program consumed: the browser keeps its shortcuts.
+        kept = browser.evaluate("""['a', 'f:ctrl', 'c:meta', '+:ctrl', 'F5'].map(function (k) {
+            var parts = k.split(':'), e = new KeyboardEvent('keydown', {key: parts[0], ctrlKey: parts[1] === 'ctrl',
+                metaKey: parts[1] === 'meta', bubbles: true, cancelable: true});
+            document.activeElement.dispatchEvent(e);
+            return e.defaultPrevented; })""")
+        expect(kept[:4] == [True, False, False, False], "a letter is the program's, Ctrl+F, Cmd+C and Ctrl+plus "
+               "the browser's (%s)" % kept)
+        # A key an input method takes shows how to switch it off, until a key reaches the program.
+        browser.evaluate("document.activeElement.dispatchEvent(new KeyboardEvent('keydown', {key: 'Process',"
+                         " bubbles: true, cancelable: true}))")
+        hint = browser.evaluate("(document.querySelector('.tr-hint') || {}).textContent")
+        expect(hint and "半角英数" in hint, "an input method's key shows the hint (%r)" % hint)
+        key("b")
+        expect(browser.evaluate("document.querySelector('.tr-hint').style.display") == "none",
+               "the next key the program hears hides the hint")
         key("F1", 112)
         time.sleep(0.2)
         expect([centred(800, 140), centred(600, 140)] in boxes(140, 140), "the target box centred on 800x600 (%s)"
