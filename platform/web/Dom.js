@@ -82,9 +82,13 @@ mergeInto(LibraryManager.library, {
       }
       return out;
     },
-    // Full screen, a kiosk or an installed app, as the page's start-up script tells them.
+    // Full screen, a kiosk or an installed app, as the page's start-up script tells them; asked
+    // again only when the page's size or full screen changes, not at every key.
+    coveringNow: null,
     covering: function () {
-      return typeof Module.covering === 'function' ? Module.covering() : !!document.fullscreenElement;
+      if (TR.coveringNow === null)
+        TR.coveringNow = typeof Module.covering === 'function' ? Module.covering() : !!document.fullscreenElement;
+      return TR.coveringNow;
     },
     modifiers: function (e) {
       var altGraph = e.getModifierState && e.getModifierState('AltGraph');
@@ -624,11 +628,13 @@ mergeInto(LibraryManager.library, {
     document.addEventListener('contextmenu', function (e) { e.preventDefault(); }, true);
     document.addEventListener('auxclick', function (e) { e.preventDefault(); }, true);
     window.addEventListener('resize', function () {
+      TR.coveringNow = null;
       if (!TR.ended) Module._tapirun_resized();
     });
     // In full screen Esc is a typed key like any other, where the browser lets the page take it
     // (Chromium's keyboard lock); elsewhere Esc leaves full screen and the page follows the resize.
     document.addEventListener('fullscreenchange', function () {
+      TR.coveringNow = null;
       var k = navigator.keyboard;
       if (!k || !k.lock) return;
       if (document.fullscreenElement) k.lock(['Escape']).catch(function () {});
