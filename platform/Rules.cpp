@@ -23,9 +23,9 @@ int spokenProgress(int position) {
     return std::clamp(position, 0, 100) / 25 * 25;
 }
 
-bool isChord(unsigned modifiers) {
-    if (modifiers & ModMeta) return true;
-    return !(modifiers & ModAltGraph) && (modifiers & (ModCtrl | ModAlt)) != 0;
+HeldKeys heldOf(unsigned modifiers) {
+    return {(modifiers & ModCtrl) != 0, (modifiers & ModAlt) != 0, (modifiers & ModMeta) != 0,
+            (modifiers & ModAltGraph) != 0};
 }
 
 KeyRoute routeOf(int code, unsigned modifiers) {
@@ -34,7 +34,7 @@ KeyRoute routeOf(int code, unsigned modifiers) {
     if (code == KeyF1)
         return (modifiers & (ModShift | ModCtrl | ModAlt | ModMeta)) ? KeyRoute::Browser : KeyRoute::F1;
     if (code == KeyOther) return KeyRoute::Browser;
-    return isChord(modifiers) ? KeyRoute::Chord : KeyRoute::Program;
+    return isChord(heldOf(modifiers)) ? KeyRoute::Chord : KeyRoute::Program;
 }
 
 namespace {
@@ -64,6 +64,10 @@ bool leavesPage(int code, unsigned modifiers) {
 bool cancelsBrowserKey(int code, unsigned modifiers, bool consumed, bool covering) {
     if (consumed || code == KeyF1 || code == '\t') return true;
     return covering && leavesPage(code, modifiers);
+}
+
+std::string_view inputMethodHint() {
+    return "日本語入力がオンです。半角英数に切り替えてください（半角/全角キー）。";
 }
 
 } // namespace platform::rules

@@ -4,6 +4,8 @@
 // events into these functions' inputs and their answers into toolkit calls, so the backends cannot
 // disagree on them.
 
+#include "platform/Keys.h"
+
 #include <string_view>
 
 namespace platform::rules {
@@ -45,10 +47,8 @@ enum KeyCode : int {
 };
 enum KeyModifiers : unsigned { ModShift = 1, ModCtrl = 2, ModAlt = 4, ModAltGraph = 8, ModMeta = 16 };
 
-// A key pressed with Ctrl, Alt or Meta (Cmd, the Windows key, Search) is a chord, not a character:
-// it belongs to the browser or the desktop. AltGr types a character although, on Windows, it comes
-// with Ctrl and Alt held; Meta never types one.
-bool isChord(unsigned modifiers);
+// The keys a page reports held, as the shared rule of answers (Keys.h) reads them.
+HeldKeys heldOf(unsigned modifiers);
 
 // How the program takes a key: which part of it hears the key, or none.
 enum class KeyRoute {
@@ -68,7 +68,6 @@ KeyRoute routeOf(int code, unsigned modifiers);
 bool cancelsBrowserKey(int code, unsigned modifiers, bool consumed, bool covering);
 
 // The one line shown while an input method swallows the keys.
-inline constexpr std::string_view InputMethodHint =
-    "日本語入力がオンです。半角英数に切り替えてください（半角/全角キー）。";
+std::string_view inputMethodHint();
 
 } // namespace platform::rules

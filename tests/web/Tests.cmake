@@ -1,8 +1,8 @@
 # The browser program's tests: the same form suites as on the desktop, run in headless Chromium
 # over the page backend, driven from Python through the DevTools protocol, and in headless Firefox
-# ESR through WebDriver BiDi; the pure drill suite under Node.js; the site working offline; a
-# viewport that changes size; and the program in a kiosk on Xvfb with real keys in Chromium,
-# Firefox ESR and WebKitGTK.
+# ESR through WebDriver BiDi; the pure drill suite under Node.js; the site working offline, safe to
+# host and updated safely; a viewport that changes size; and the program in a kiosk on Xvfb with
+# real keys in Chromium, Firefox ESR and WebKitGTK.
 set(chromium /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/web/chromium.py)
 
 # The long run measures memory through Linux's /proc; the rest of the form tests serve every backend.
@@ -21,10 +21,15 @@ target_link_options(form_tests PRIVATE -sEXIT_RUNTIME=1)
 target_link_options(drill_tests PRIVATE -sEXIT_RUNTIME=1 -sENVIRONMENT=web,node)
 
 add_test(NAME web_drill_tests COMMAND ${TAPIRUN_NODE} $<TARGET_FILE:drill_tests> --gtest_brief=1)
-# On the usual screen, and on a narrow one where the info buttons reach past the right edge.
+# On the usual screen, and on a narrow one where the info buttons reach past the right edge; on the
+# usual one every character drawn is also checked against the subset of its face the site serves.
 foreach(screen 1024x768 640x480)
+    set(faces)
+    if(screen STREQUAL 1024x768)
+        set(faces --faces)
+    endif()
     add_test(NAME web_form_tests_${screen} COMMAND ${chromium} run --size ${screen} --site ${TAPIRUN_SITE}
-        --program $<TARGET_FILE:form_tests> -- --gtest_brief=1)
+        ${faces} --program $<TARGET_FILE:form_tests> -- --gtest_brief=1)
     set_tests_properties(web_form_tests_${screen} PROPERTIES TIMEOUT 300 RUN_SERIAL TRUE)
 endforeach()
 # The same suites in a second engine, Firefox ESR, over WebDriver BiDi.
@@ -44,6 +49,13 @@ set_tests_properties(web_timer_test web_timer_test_firefox PROPERTIES TIMEOUT 60
 add_test(NAME web_offline COMMAND ${chromium} offline --site ${TAPIRUN_SITE})
 add_test(NAME web_offline_firefox COMMAND ${firefox} offline --site ${TAPIRUN_SITE})
 set_tests_properties(web_offline web_offline_firefox PROPERTIES TIMEOUT 120 RUN_SERIAL TRUE)
+# The published page runs only its own program whatever its address says, under its policy, with
+# the hosting headers; releases published on a host that lets caches keep files reach the page
+# whole, from the next start, or not at all.
+foreach(check safety update)
+    add_test(NAME web_site_${check} COMMAND ${chromium} ${check} --site ${TAPIRUN_SITE})
+    set_tests_properties(web_site_${check} PROPERTIES TIMEOUT 120 RUN_SERIAL TRUE)
+endforeach()
 # What a screen reader finds in the page, read through the DevTools accessibility tree.
 add_test(NAME web_accessibility COMMAND ${chromium} a11y --site ${TAPIRUN_SITE})
 set_tests_properties(web_accessibility PROPERTIES TIMEOUT 60 RUN_SERIAL TRUE)

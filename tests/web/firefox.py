@@ -3,8 +3,8 @@
 Firefox speaks itself: the same pages chromium.py runs in Chromium, in a second engine (Gecko).
 
   firefox.py run --site DIR --program PATH/NAME.js [--size WxH] [-- ARGS...]
-      serves the site with the test program beside it, opens it with ?program=NAME and the
-      arguments, prints what the program printed and exits with the program's status
+      serves the site with the test program and the tests' own page (harness.html) beside it, opens
+      that with ?program=NAME and the arguments, prints what the program printed and exits with the program's status
   firefox.py offline --site DIR
       opens the site once, stops the server, reloads, and checks that the program starts again
 
@@ -162,13 +162,16 @@ def run(args):
     program = os.path.abspath(args.program)
     name = os.path.basename(program)[:-3]
     folder = os.path.dirname(program)
-    server = Server(args.site, {name + ".js": program, name + ".wasm": os.path.join(folder, name + ".wasm")})
+    here = os.path.dirname(os.path.abspath(__file__))
+    server = Server(args.site, {name + ".js": program, name + ".wasm": os.path.join(folder, name + ".wasm"),
+                                "harness.html": os.path.join(here, "harness.html"),
+                                "harness.js": os.path.join(here, "harness.js")})
     browser = None
     try:
         browser = Firefox(args.size)
         query = urllib.parse.urlencode([("program", name)] + [("arg", a) for a in args.args])
         browser.echo = True
-        browser.navigate(server.url("index.html?" + query))
+        browser.navigate(server.url("harness.html?" + query))
         # The whole suite runs inside one call of main: the page answers again once it has ended.
         status = browser.wait_for("window.tapirunExit", args.timeout)
         if status is None:
