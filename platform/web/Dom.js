@@ -342,6 +342,9 @@ mergeInto(LibraryManager.library, {
       box = el.trText = document.createElement('div');
       box.className = centred ? 'tr-caption-text' : 'tr-lines';
       el.insertBefore(box, el.firstChild);
+      // A button is read by its label, and a plain panel's caption lies under the labels on it:
+      // either way the caption itself is never read.
+      if (centred) box.setAttribute('aria-hidden', 'true');
       if (!centred) {
         // The characters stand at their own places for the eye; a screen reader gets the text whole.
         box.setAttribute('aria-hidden', 'true');
@@ -432,11 +435,11 @@ mergeInto(LibraryManager.library, {
     TR.elements[handle].setAttribute('aria-valuenow', value);
   },
 
-  // A role, a name and a description (the hint, without its "|") for screen readers.
+  // A role, a name and a description for screen readers, as readerView gives them.
   tr_describe__deps: ['$TR'],
-  tr_describe: function (handle, role, name, hint) {
+  tr_describe: function (handle, role, name, description) {
     var el = TR.elements[handle];
-    var r = UTF8ToString(role), n = UTF8ToString(name), h = UTF8ToString(hint).replace('|', ' ');
+    var r = UTF8ToString(role), n = UTF8ToString(name), h = UTF8ToString(description);
     if (r) el.setAttribute('role', r);
     if (n) el.setAttribute('aria-label', n);
     if (h) el.setAttribute('aria-description', h);

@@ -32,7 +32,7 @@ void tr_tooltip(int element, const char* text);
 void tr_bevel(int element, int kind);
 void tr_fill(int element, int width, int colour);
 void tr_value(int element, int value);
-void tr_describe(int element, const char* role, const char* name, const char* hint);
+void tr_describe(int element, const char* role, const char* name, const char* description);
 void tr_state(int element, int enabled, int pressed);
 void tr_announce(int frame, const char* text);
 void tr_hint(const char* text);

@@ -1,6 +1,7 @@
 // Windows and controls as elements of the page, placed at the design's pixels, with the page's key
 // and mouse events turned into the program's.
 
+#include "platform/Reader.h"
 #include "platform/Rules.h"
 #include "platform/web/Internal.h"
 
@@ -497,20 +498,27 @@ void Window::onF1(std::function<void()> handler) {
 // What a screen reader is told of each control, once its handlers are bound: a control that takes
 // clicks is a push button named by its caption, a picture with no hint is decoration, the progress
 // bar tells its value; labels are their text. A hint is the control's description.
+// Roles and names as readerView gives them. A label's own text is read from the page, so its hint
+// stays a description here: the finger of a key is said once, after the legend.
 void WindowImpl::describeForAssistiveTechnology() {
     for (ControlImpl* c : order) {
-        const bool pressable =
-            (c->kind == Kind::Panel && (c->clickHandler || c->downHandler)) || c->kind == Kind::Button;
-        const char* role = pressable                      ? "button"
-                           : c->kind == Kind::ProgressBar ? "progressbar"
-                           : c->kind == Kind::Image       ? (c->hint.empty() ? "presentation" : "img")
-                           : c->kind == Kind::Panel && !c->text.empty() ? "note"
-                                                                        : "";
-        const std::string name = (c->style & NamedByHint)              ? c->shortHint()
-                                 : pressable || c->kind == Kind::Panel ? displayText(c->text)
-                                                                       : std::string();
-        tr_describe(c->element, role, name.c_str(), c->hint.c_str());
-        if (pressable) stateChanged(*c);
+        const ReaderView view = readerView(*c);
+        const char* role = "";
+        switch (view.role) {
+        case ReaderRole::Button:
+        case ReaderRole::SystemButton: role = "button"; break;
+        case ReaderRole::ProgressBar: role = "progressbar"; break;
+        case ReaderRole::Picture: role = "img"; break;
+        case ReaderRole::Layout: role = c->kind == Kind::Image ? "presentation" : ""; break;
+        case ReaderRole::Text:
+        case ReaderRole::RadioGroup: break;
+        }
+        std::string description = view.description;
+        if (view.role == ReaderRole::Text && (c->style & ShowHint) && !c->shortHint().empty())
+            description = c->shortHint() + (description.empty() ? "" : " " + description);
+        const bool named = view.role != ReaderRole::Text && view.role != ReaderRole::Layout;
+        tr_describe(c->element, role, named ? view.name.c_str() : "", description.c_str());
+        if (view.role == ReaderRole::Button) stateChanged(*c);
     }
 }
 
@@ -519,9 +527,8 @@ void stateChanged(ControlImpl& control) {
              (control.style & Toggle) ? (control.checked ? 1 : 0) : -1);
 }
 
-void Window::announce(std::string_view utf8) {
-    m_impl->announcement = std::string(utf8);
-    tr_announce(m_impl->frame, spokenText(utf8, false).c_str());
+void announceOn(WindowImpl& window, std::string_view utf8) {
+    tr_announce(window.frame, spokenText(utf8, false).c_str());
 }
 
 void Window::show() {

@@ -689,7 +689,7 @@ def a11y(args):
         expect(len(radios) == 7, "seven modes as radio buttons (%d)" % len(radios))
         checked = [name for name, props in radios if props.get("checked") in ("true", True)]
         expect(checked == ["中段の練習"], "the middle row checked (%s)" % checked)
-        expect(any(role == "progressbar" for role, _, _, _ in tree), "a progress bar")
+        expect(("progressbar", "経過時間") in named, "a progress bar named 経過時間")
         expect(("StaticText", "モードを選択してから") in named or
                any(role == "StaticText" and "モードを選択してから" in name for role, name, _, _ in tree),
                "the start message read whole as text")
@@ -701,7 +701,7 @@ def a11y(args):
         expect(browser.evaluate("document.activeElement.classList.contains('tr-main')"),
                "the main window holds the keyboard focus at start")
         # A screen reader presses a button with a click that no mouse press comes before.
-        browser.evaluate("document.querySelector('[aria-label=\"O  K\"]').click()")
+        browser.evaluate("document.querySelector('[aria-label=\"O K\"]').click()")
         time.sleep(0.2)
         tree = accessible(browser)
         texts = " ".join(name for role, name, _, _ in tree if role == "StaticText")
@@ -725,6 +725,13 @@ def a11y(args):
                          " cancelable: true}))" % miss)
         expect(spoken().startswith("間違い") and miss in spoken(), "a miss announced with its character (%r)"
                % spoken())
+        # Space ends the drill: the results are read, the caption of the panel under them is not.
+        browser.evaluate("document.body.dispatchEvent(new KeyboardEvent('keydown', {key: ' ', bubbles: true,"
+                         " cancelable: true}))")
+        time.sleep(0.2)
+        texts = " ".join(name for _, name, _, _ in accessible(browser))
+        expect("出題数" in texts and "Panel9" not in texts,
+               "the results read without the caption of the panel under them (%s)" % texts[:80])
         browser.evaluate("document.querySelectorAll('[aria-label=\"バージョン情報\"]')[1].click()")
         time.sleep(0.2)
         tree = accessible(browser)
