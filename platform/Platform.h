@@ -311,4 +311,9 @@ void hideTaskbar();
 void showTaskbar();
 void restoreWindowTitled(std::string_view title);
 
+// Whether the user has a window switcher (a taskbar, Alt+Tab, an overview) through which a window
+// covered by another, or minimised, is reached again. Every desktop has one; a page in a browser
+// has none.
+bool hasWindowSwitcher();
+
 } // namespace platform

@@ -233,6 +233,10 @@ void showTaskbar() {}
 // one going away, so there is nothing to restore.
 void restoreWindowTitled(std::string_view) {}
 
+bool hasWindowSwitcher() {
+    return true;
+}
+
 struct Timer::Impl {
     QTimer timer;
     std::function<void()> onTick;
