@@ -215,18 +215,21 @@ void WindowImpl::stayOverMainOnWayland(const WindowImpl& main) {
         top->windowHandle()->setTransientParent(main.top->windowHandle());
 }
 
-// A compositor that insists on maximising (a phone shell, a kiosk) is answered once per showing and
-// then left to have its way, so that the request and the answer do not bounce for ever; and a
-// window closed in the meantime stays closed.
+// A compositor that insists on maximising (a phone shell, a kiosk) is turned back a bounded number
+// of times per showing and then left to have its way, so that the request and the answer do not
+// bounce for ever; and a window closed in the meantime stays closed. A maximise button drawn by the
+// toolkit reports the state twice, for its own request and for the compositor's answer to it.
 void WindowImpl::keepNormalState() {
-    normalStateKept = false;
+    normalStateTurnBacks = 0;
     top->winId();
     QWindow* window = top->windowHandle();
     if (keepsNormalState || !window) return;
     keepsNormalState = true;
     QObject::connect(window, &QWindow::windowStateChanged, top.get(), [this](Qt::WindowState state) {
-        if ((state != Qt::WindowMaximized && state != Qt::WindowFullScreen) || normalStateKept) return;
-        normalStateKept = true;
+        constexpr int turnBacksPerShowing = 2;
+        if (state != Qt::WindowMaximized && state != Qt::WindowFullScreen) return;
+        if (normalStateTurnBacks == turnBacksPerShowing) return;
+        ++normalStateTurnBacks;
         QTimer::singleShot(0, top.get(), [this] {
             if (top->isVisible()) top->showNormal();
         });

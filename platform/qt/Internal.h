@@ -123,7 +123,7 @@ public:
     // where the toolkit draws the caption bar, its buttons include a maximise button.
     void keepNormalState();
     bool keepsNormalState = false;
-    bool normalStateKept = false; // during this showing
+    int normalStateTurnBacks = 0; // during this showing
     // True when the key event was typed into this window and its handler consumed it.
     bool previewKey(QObject* receiver, QEvent* event);
 };
