@@ -56,8 +56,8 @@ bench=(
   tipp10 libqt6sql6-sqlite
   xvfb xdotool x11-xkb-utils x11-utils imagemagick gcc make
   libx11-dev libxtst-dev libxdamage-dev libxfixes-dev
-  # The browser program beside the browser's floor page.
-  chromium python3 python3-websocket
+  # The browser program, built without its tests, beside the browser's floor page.
+  emscripten chromium python3 python3-websocket
 )
 
 case $use in
