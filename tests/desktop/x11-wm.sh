@@ -76,6 +76,12 @@ sendKey() { xdotool key "$@"; }
 ((scale == 1)) && checkDrillToResults "$screenW" "$screenH" a s d f g h j k l semicolon colon bracketright
 
 # --- the About box ------------------------------------------------------------------------------
+# Every move of a top-level window (the box's frame among them) from the first opening on, as the
+# X server reports it.
+xev -root -event substructure >"$work/xev.log" 2>&1 &
+xevPid=$!
+started+=("$xevPid")
+sleep 0.2
 xdotool mousemove "$infoX" "$infoY" click 1
 box=""
 findBox() {
@@ -96,6 +102,29 @@ outerCentred() {
 }
 check "the About box is centred by its outer size" waitUntil 3 outerCentred
 echo "     outer ${outerW}x${outerH}+$outerX+$outerY"
+sleep 0.3
+kill "$xevPid"
+# The window manager's frame: the box's ancestor that is a child of the root window.
+frame=$box
+for _ in 1 2 3 4; do
+    read -r root parent <<<"$(xwininfo -id "$frame" -tree | awk '/Root window id:/ {r = $4} /Parent window id:/ {p = $4} END {print r, p}')"
+    [[ $parent == "$root" || -z $parent ]] && break
+    frame=$parent
+done
+# Asked for its frame before it is mapped, the box is centred before it is mapped: once mutter has
+# mapped the frame it may settle the frame's size, but never moves it again. kwin_x11 does not
+# answer the request (not within 2 s in this test), and there the box is centred again once the
+# frame is announced, as before.
+framePlaces=$(awk -v f="$frame" '/Notify event/ {t=$1} index($0, "window " f ",") {
+        if (t == "MapNotify") mapped = 1
+        else if (t == "ConfigureNotify" && mapped && match($0, /\([0-9-]+,[0-9-]+\)/)) print substr($0, RSTART, RLENGTH)
+    }' "$work/xev.log" | sort -u | tr '\n' ' ')
+if [[ $wm == mutter ]]; then
+    check "the box is placed before it is shown, not moved once shown (frame at $framePlaces)" \
+        eval '[[ -n $frame && $(wc -w <<<"$framePlaces") == 1 ]]'
+else
+    echo "     the frame's places once shown: $framePlaces"
+fi
 check "the About box is active and in front" waitUntil 3 eval '[[ $(activeWindow) == "$box" ]] && isAbove "$box" "$main"'
 boxDrawn() { shoot box && [[ $(pixel "$work/box.ppm" $((x + w / 2)) $((y + 5))) != 000000 ]]; }
 check "the About box is drawn on the screen" waitUntil 3 boxDrawn
