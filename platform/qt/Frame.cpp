@@ -79,7 +79,10 @@ bool windowManagerRuns(xcb_connection_t* connection) {
     const auto named = [&](xcb_window_t window) -> std::optional<xcb_window_t> {
         const xcb_get_property_cookie_t cookie =
             xcb_get_property(connection, 0, window, check, XCB_ATOM_WINDOW, 0, 1);
-        xcb_get_property_reply_t* reply = xcb_get_property_reply(connection, cookie, nullptr);
+        // A window that is gone answers with an error, taken here so that it is not reported.
+        xcb_generic_error_t* error = nullptr;
+        xcb_get_property_reply_t* reply = xcb_get_property_reply(connection, cookie, &error);
+        std::free(error);
         std::optional<xcb_window_t> found;
         if (reply && reply->format == 32 && xcb_get_property_value_length(reply) == 4)
             found = *static_cast<const xcb_window_t*>(xcb_get_property_value(reply));
