@@ -82,11 +82,10 @@ TEST_F(ScreensTest, AboutBoxOpensCentredOnThePrimaryScreen) {
     EXPECT_EQ(frame.top, primary.top + centred(primary.height, box.outerHeight()));
 }
 
-// An X window manager frames the box after it is shown and announces the frame then: during the
-// first showing the box is centred again by its outer size, and a second showing request in the
-// meantime (a double click on an info button, a screen reader's press sent twice, each reaching the
-// window before the box counts as shown) does not end the first showing. Once the box has been
-// closed, a late announcement moves nothing.
+// An X window manager that does not tell the frame beforehand frames the box after it is shown and
+// announces the frame then: during the first showing the box is centred again by its outer size,
+// and the window shown once more in the meantime is still in its first showing. Once the box has
+// been closed, a late announcement moves nothing.
 TEST_F(ScreensTest, AFrameAnnouncedDuringTheFirstShowingCentresTheBoxAgain) {
     constexpr int Side = 4, Caption = 30;
     struct Row {
