@@ -78,7 +78,7 @@ sendKey() { xdotool key "$@"; }
 # --- the About box ------------------------------------------------------------------------------
 # Every move of a top-level window (the box's frame among them) from the first opening on, as the
 # X server reports it.
-xev -root -event substructure >"$work/xev.log" 2>&1 &
+stdbuf -oL xev -root -event substructure >"$work/xev.log" 2>&1 &
 xevPid=$!
 started+=("$xevPid")
 sleep 0.2
@@ -104,6 +104,7 @@ check "the About box is centred by its outer size" waitUntil 3 outerCentred
 echo "     outer ${outerW}x${outerH}+$outerX+$outerY"
 sleep 0.3
 kill "$xevPid"
+wait "$xevPid" 2>/dev/null
 # The window manager's frame: the box's ancestor that is a child of the root window.
 frame=$box
 for _ in 1 2 3 4; do
