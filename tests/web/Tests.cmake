@@ -68,6 +68,11 @@ add_test(NAME web_end_to_end_firefox COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/web/kio
 add_test(NAME web_end_to_end_webkit COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/web/kiosk.sh ${TAPIRUN_SITE} webkit)
 set_tests_properties(web_end_to_end web_end_to_end_firefox web_end_to_end_webkit PROPERTIES TIMEOUT 180
     RUN_SERIAL TRUE)
+# An ordinary window smaller than the screen, under a window manager, that goes full screen at the
+# learner's first key, leaves it and enters it again: the program placed for each size.
+add_test(NAME web_full_screen COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/web/kiosk.sh ${TAPIRUN_SITE} chromium window)
+add_test(NAME web_full_screen_firefox COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/web/kiosk.sh ${TAPIRUN_SITE} firefox window)
+set_tests_properties(web_full_screen web_full_screen_firefox PROPERTIES TIMEOUT 180 RUN_SERIAL TRUE)
 
 # The rooms of the source tree depend downward only.
 add_test(NAME layering COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/layering.sh ${CMAKE_SOURCE_DIR})
