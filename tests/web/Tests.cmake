@@ -1,8 +1,9 @@
 # The browser program's tests: the same form suites as on the desktop, run in headless Chromium
 # over the page backend, driven from Python through the DevTools protocol, in headless Firefox ESR
-# through WebDriver BiDi and in WebKitGTK through its WebDriver; the pure drill suite under Node.js; the site working offline, safe to
-# host and updated safely; a viewport that changes size; and the program in a kiosk on Xvfb with
-# real keys in Chromium, Firefox ESR and WebKitGTK.
+# through WebDriver BiDi and in WebKitGTK through its WebDriver; the pure drill suite under Node.js;
+# the site working offline, safe to host and updated safely; a viewport that changes size; and the
+# program in a kiosk on Xvfb with real keys in Chromium, Firefox ESR and WebKitGTK, and in a window
+# that goes full screen at the first key.
 set(chromium /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/web/chromium.py)
 
 # The long run measures memory through Linux's /proc; the rest of the form tests serve every backend.
