@@ -87,6 +87,9 @@ class WebKit:
             inner = self.evaluate("[window.innerWidth, window.innerHeight]")
             self._send("POST", self.session + "/window/rect", {"x": 0, "y": 0, "width": 2 * width - inner[0],
                                                                 "height": 2 * height - inner[1]})
+            inner = self.evaluate("[window.innerWidth, window.innerHeight]")
+            if inner != [width, height]:
+                raise RuntimeError("the viewport is %dx%d, not %dx%d" % (inner[0], inner[1], width, height))
         except Exception:
             self.close()
             raise
