@@ -161,7 +161,7 @@ fi
 # below start once it has gone.
 noteGone() { pixelsAre "$1" 0000FF 370,30 719,30 370,65 719,65 && pixelsAre "$1" 000000 300,70 700,70 512,90; }
 shootUntil idle 30 pixelsAre idle 00FF00 50,30 && shootUntil idle 15 noteGone idle ||
-    die "the page did not show the program within 30 s"
+    die "the page did not show the program, clear of the browser's notes, within 45 s"
 
 # viewportIn SHOT sets viewX, viewY, viewW and viewH, the page's viewport on the screen: the OK
 # button's lime frame, topmost and leftmost of the program's, stands at 50,30 of the page; the
