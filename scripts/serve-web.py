@@ -5,38 +5,21 @@
 
 Any static web host serves the same folder; this one only adds the types the page needs.
 """
-import functools
-import http.server
-import socketserver
+import os
 import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from site_server import Server  # noqa: E402
 
 site = sys.argv[1] if len(sys.argv) > 1 else "build-web/site"
 port = int(sys.argv[2]) if len(sys.argv) > 2 else 8080
 
-
-class Handler(http.server.SimpleHTTPRequestHandler):
-    extensions_map = dict(http.server.SimpleHTTPRequestHandler.extensions_map)
-    extensions_map.update({".wasm": "application/wasm", ".js": "text/javascript",
-                           ".webmanifest": "application/manifest+json"})
-
-    def log_message(self, *args):
-        pass
-
-
-# A port left in TIME_WAIT by the last server is taken again at once.
-socketserver.ThreadingTCPServer.allow_reuse_address = True
-for attempt in range(20):
-    try:
-        server = socketserver.ThreadingTCPServer(("127.0.0.1", port + attempt),
-                                                 functools.partial(Handler, directory=site))
-        break
-    except OSError:
-        continue
-else:
-    sys.exit("serve-web: no free port from %d" % port)
-print("Tapirun in the browser: http://127.0.0.1:%d/  (Ctrl+C stops the server)" % server.server_address[1],
-      flush=True)
 try:
-    server.serve_forever()
+    server = Server(site, port)
+except OSError:
+    sys.exit("serve-web: no free port from %d" % port)
+print("Tapirun in the browser: %s  (Ctrl+C stops the server)" % server.url(), flush=True)
+try:
+    server.httpd.serve_forever()
 except KeyboardInterrupt:
     pass

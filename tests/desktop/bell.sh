@@ -23,7 +23,7 @@ usage="usage: bell.sh PATH/TO/tapirun wrong|correct|no-server|late-server [PATH/
 app=${1:?$usage}
 mode=${2:?$usage}
 watcher=${3:-}
-source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/../lib/lib.sh"
 need pulseaudio pactl parec xdotool import convert od awk
 [[ $mode == *-server && ! -x $watcher ]] && fail "$usage"
 

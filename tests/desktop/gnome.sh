@@ -14,7 +14,7 @@ set -uo pipefail
 
 name=gnome
 app=${1:?usage: gnome.sh PATH/TO/tapirun}
-source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/../lib/lib.sh"
 needRoot
 need gnome-shell dbus-daemon gdbus setpriv jq convert
 
@@ -34,15 +34,9 @@ chown -R "$user:$group" "$home" "$runtime" "$shots"
 # The desktop starts helpers of a session that outlive it; they are found by the private HOME.
 undo+=("stopProcessesOf $home")
 
-# asUser COMMAND...: COMMAND as the user, in a clean environment; exec keeps the process id of a
-# command started in the background that of the command itself. Session modes are read from the
-# data folders only, not from the user's own.
-asUser() {
-    exec setpriv --reuid="$user" --regid="$group" --clear-groups env -i LANG=C.UTF-8 PATH=/usr/bin:/bin \
-        HOME="$home" XDG_RUNTIME_DIR="$runtime" XDG_DATA_DIRS="$data:/usr/local/share:/usr/share" \
-        DBUS_SESSION_BUS_ADDRESS="unix:path=$runtime/bus" DBUS_SYSTEM_BUS_ADDRESS="unix:path=$runtime/system" \
-        ${WAYLAND_DISPLAY:+WAYLAND_DISPLAY=$WAYLAND_DISPLAY} "$@"
-}
+# Session modes are read from the data folders only, not from the user's own.
+userEnv=(LANG=C.UTF-8 XDG_DATA_DIRS="$data:/usr/local/share:/usr/share"
+    DBUS_SESSION_BUS_ADDRESS="unix:path=$runtime/bus" DBUS_SYSTEM_BUS_ADDRESS="unix:path=$runtime/system")
 
 # --- the shell --------------------------------------------------------------------------------
 unset DISPLAY WAYLAND_DISPLAY

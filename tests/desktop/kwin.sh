@@ -19,7 +19,7 @@ pointerTool=${3:?$usage}
 screenshotTool=${4:?$usage}
 [[ $mode == native || $mode == xwayland ]] || { echo "$usage" >&2; exit 2; }
 name=kwin-$mode
-source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/../lib/lib.sh"
 needRoot
 need kwin_wayland dbus-daemon dbus-send setpriv jq convert mkfifo
 [[ $mode == xwayland ]] && need Xwayland xdotool
@@ -47,13 +47,6 @@ bus=unix:path=$runtime/bus
 # The desktop starts helpers of a session that outlive it; they are found by the private HOME.
 undo+=("stopProcessesOf $home")
 
-# asUser COMMAND...: COMMAND as the user, in a clean environment, on the compositor once it runs.
-# exec keeps the process id of a command started in the background that of the command itself.
-asUser() {
-    exec setpriv --reuid="$user" --regid="$group" --clear-groups env -i PATH=/usr/bin:/bin HOME="$home" \
-        XDG_RUNTIME_DIR="$runtime" DBUS_SESSION_BUS_ADDRESS="$bus" ${WAYLAND_DISPLAY:+WAYLAND_DISPLAY=$WAYLAND_DISPLAY} \
-        ${DISPLAY:+DISPLAY=$DISPLAY} "$@"
-}
 
 # --- the compositor ---------------------------------------------------------------------------
 unset DISPLAY WAYLAND_DISPLAY

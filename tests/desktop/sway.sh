@@ -15,7 +15,7 @@ name=sway
 usage="usage: sway.sh PATH/TO/tapirun PATH/TO/wayland-pointer"
 app=${1:?$usage}
 pointerTool=${2:?$usage}
-source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/../lib/lib.sh"
 needRoot
 need sway swaymsg wtype grim jq setpriv convert mkfifo
 
@@ -33,13 +33,7 @@ xwayland disable
 EOF
 chown -R "$user:$group" "$home" "$runtime" "$shots"
 
-# asUser COMMAND...: COMMAND as the user, in a clean environment, on the compositor once it runs.
-# exec keeps the process id of a command started in the background that of the command itself.
-asUser() {
-    exec setpriv --reuid="$user" --regid="$group" --clear-groups env -i PATH="$PATH" HOME="$home" \
-        XDG_RUNTIME_DIR="$runtime" ${WAYLAND_DISPLAY:+WAYLAND_DISPLAY=$WAYLAND_DISPLAY} \
-        ${SWAYSOCK:+SWAYSOCK=$SWAYSOCK} "$@"
-}
+userEnv=(PATH="$PATH")
 
 # --- the compositor ---------------------------------------------------------------------------
 (asUser WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 sway -c "$home/sway.conf") \

@@ -16,7 +16,7 @@ wm=${1:?$usage}
 app=${2:?$usage}
 [[ $wm == mutter || $wm == kwin ]] || { echo "$usage" >&2; exit 2; }
 name=$wm-x11
-source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/../lib/lib.sh"
 needRoot
 need dbus-daemon setpriv xdotool xprop xwininfo import convert
 
@@ -30,12 +30,7 @@ mkdir -m 700 "$home" "$runtime"
 cp "$app" "$home/tapirun" || fail "cannot copy the program"
 chown -R "$user:$group" "$home" "$runtime"
 bus=unix:path=$runtime/bus
-# asUser COMMAND...: COMMAND as the user in the session's clean environment; exec keeps the
-# process id of a command started in the background that of the command itself.
-asUser() {
-    exec setpriv --reuid="$user" --regid="$group" --clear-groups env -i PATH=/usr/bin:/bin HOME="$home" \
-        XDG_RUNTIME_DIR="$runtime" DISPLAY="$DISPLAY" DBUS_SESSION_BUS_ADDRESS="$bus" NO_AT_BRIDGE=1 "$@"
-}
+userEnv=(NO_AT_BRIDGE=1)
 
 # --- the desktop ------------------------------------------------------------------------------
 startXvfb

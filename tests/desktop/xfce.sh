@@ -12,7 +12,7 @@ set -uo pipefail
 
 name=xfce
 app=${1:?usage: xfce.sh PATH/TO/tapirun}
-source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/../lib/lib.sh"
 need dbus-daemon xfwm4 xfce4-panel xdotool xprop xwininfo import convert
 
 readonly screenSize=1280x1024 screenW=1280 screenH=1024

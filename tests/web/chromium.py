@@ -19,21 +19,20 @@ started here and stopped by their process ids, whatever happens.
 
 import argparse
 import base64
-import functools
-import http.server
 import json
 import os
 import shutil
 import signal
-import socketserver
 import subprocess
 import sys
 import tempfile
-import threading
 import time
 import urllib.parse
 
 import websocket
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
+import site_server  # noqa: E402
 
 CHROMIUM = os.environ.get("TAPIRUN_CHROMIUM", "/usr/bin/chromium")
 # Headless, as root, with nothing of its own running in the background.
@@ -56,46 +55,9 @@ FLAGS = [
 ]
 
 
-class Handler(http.server.SimpleHTTPRequestHandler):
-    """The site's files, and the test program's .js and .wasm from their own folder."""
-
-    extra = {}
-
-    def translate_path(self, path):
-        name = urllib.parse.urlparse(path).path.lstrip("/")
-        if name in self.extra:
-            return self.extra[name]
-        return super().translate_path(path)
-
-    def end_headers(self):
-        self.send_header("Cache-Control", "no-store")
-        super().end_headers()
-
-    def log_message(self, *args):
-        pass
-
-
-Handler.extensions_map = dict(http.server.SimpleHTTPRequestHandler.extensions_map)
-Handler.extensions_map.update({".wasm": "application/wasm", ".js": "text/javascript",
-                               ".webmanifest": "application/manifest+json"})
-
-
-class Server:
-    def __init__(self, site, extra=None):
-        handler = type("SiteHandler", (Handler,), {"extra": extra or {}})
-        self.httpd = socketserver.ThreadingTCPServer(("127.0.0.1", 0),
-                                                     functools.partial(handler, directory=site))
-        self.httpd.daemon_threads = True
-        self.port = self.httpd.server_address[1]
-        self.thread = threading.Thread(target=self.httpd.serve_forever, daemon=True)
-        self.thread.start()
-
-    def url(self, path=""):
-        return "http://127.0.0.1:%d/%s" % (self.port, path)
-
-    def stop(self):
-        self.httpd.shutdown()
-        self.httpd.server_close()
+def Server(site, extra=None):
+    """The site on a free port, every load fresh, served on a thread of its own."""
+    return site_server.Server(site, extra=extra, no_store=True).start()
 
 
 class Browser:
