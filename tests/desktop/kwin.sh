@@ -174,8 +174,7 @@ check "KWin offers to close it, not to maximise it" eval '[[ $(jq "[.closeable, 
 # hint the program can give turns it off. Hence the info buttons bring a minimised box back.
 echo "     KWin offers minimise: $(jq .minimizable <<<"$box")"
 check "the box is not a child of the main window" eval '[[ $(jq .transient <<<"$box") == false ]]'
-sleep 0.5
-check "the box stays where it was placed" eval 'box=$(window "バージョン情報"); [[ $(jq -r "\"\(.x) \(.y)\"" <<<"$box") == "$bx $by" ]]'
+check "the box stays where it was placed" holds 1 eval 'box=$(window "バージョン情報"); [[ $(jq -r "\"\(.x) \(.y)\"" <<<"$box") == "$bx $by" ]]'
 
 click 900 650
 behind() {

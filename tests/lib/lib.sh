@@ -86,14 +86,15 @@ need() {
 # names a different process, so the next number is tried.
 startXvfb() {
     local n
-    need Xvfb xdpyinfo
+    need Xvfb
     for n in {70..139}; do
         [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]] && continue
         Xvfb ":$n" -screen 0 "${screenSize:-1024x768}x24" -nolisten tcp -noreset "$@" </dev/null >"$work/xvfb-$n.log" 2>&1 &
         xvfbPid=$!
         export DISPLAY=":$n"
         for _ in {1..50}; do
-            if xdpyinfo >/dev/null 2>&1 && [[ $(tr -d ' \n' <"/tmp/.X$n-lock" 2>/dev/null) == "$xvfbPid" ]]; then
+            # Listening, and the display is this server's (a server with -auth refuses a bare client).
+            if [[ -S /tmp/.X11-unix/X$n && $(tr -d ' \n' <"/tmp/.X$n-lock" 2>/dev/null) == "$xvfbPid" ]]; then
                 started+=("$xvfbPid")
                 return 0
             fi
@@ -165,6 +166,17 @@ shootUntil() {
 whiteIn() { convert "$shotDir/$1.ppm" -crop "$2" +repage -fill black +opaque white -format '%[fx:round(mean*w*h)]' info:; }
 # blackIn FILE WxH+X+Y: every pixel of the rectangle is black.
 blackIn() { [[ $(convert "$1" -crop "$2" +repage -format '%[fx:maxima.r+maxima.g+maxima.b]' info:) == 0 ]]; }
+# holds SECONDS COMMAND...: COMMAND passes at every poll, every 100 ms, for that long: a state that
+# must not change, checked after the state it follows has been polled for.
+holds() {
+    local i polls=$(($1 * 10))
+    shift
+    for ((i = 0; i < polls; i++)); do
+        "$@" 2>/dev/null || return 1
+        sleep 0.1
+    done
+    "$@" 2>/dev/null
+}
 # waitUntil SECONDS COMMAND...: COMMAND polled every 50 ms until it passes or the time is up.
 waitUntil() {
     local deadline=$((SECONDS + $1))
