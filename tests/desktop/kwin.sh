@@ -147,7 +147,6 @@ fi
 check "the window is full screen and active" waitUntil 3 eval 'mainUp && [[ $(jq "[.fullScreen, .active]|all" <<<"$main") == true ]]'
 check "the window covers the output" \
     eval '[[ $(jq -r "\"\(.width)x\(.height)+\(.x)+\(.y)\"" <<<"$main") == ${outputW}x${outputH}+0+0 ]]'
-idle() { shoot idle && [[ $(pixel "$shots/idle.ppm" 50 30) == 00FF00 ]]; }
 check "the idle screen is drawn (the OK button's lime frame)" waitUntil 10 idle
 
 # --- a practice drill, from F1 to the results ----------------------------------------------------

@@ -91,13 +91,11 @@ check "the window is a native Wayland one (app_id $(jq -r .app_id <<<"$main"))" 
 check "the window is full screen" eval '[[ $(jq .fullscreen_mode <<<"$main") == 1 ]]'
 check "the window covers the output" \
     eval '[[ $(jq -r ".rect | \"\(.width)x\(.height)+\(.x)+\(.y)\"" <<<"$main") == ${outputSize}+0+0 ]]'
-idle() { shoot idle && [[ $(pixel "$shots/idle.ppm" 50 30) == 00FF00 ]]; }
 check "the idle screen is drawn (the OK button's lime frame)" waitUntil 10 idle
 
 # --- a practice drill, from F1 to the results ----------------------------------------------------
 # The target frame is centred from the output's size.
 drillPlaces "$outputW" "$outputH"
-prepared() { shoot prepared && [[ $(pixel "$shots/prepared.ppm" "$boxLeft" "$boxTop") == FF00FF ]]; }
 key -k F1
 check "F1 shows the target frame centred on the output at $boxLeft,$boxTop" waitUntil 3 prepared
 check "its far corner is at $((boxLeft + 139)),$((boxTop + 139))" \
@@ -110,7 +108,6 @@ check "home-row keys typed with wtype are judged on the screen ($correct hit, $u
     eval '((correct >= 3 && unclear == 0))'
 press q
 check "a key outside the set shows as a miss below the target" [ "$verdict" = wrong ]
-results() { shoot results && [[ $(pixel "$shots/results.ppm" 50 350) == FFFF00 ]]; }
 key -k space
 check "Space ends the drill: the counts frame in yellow at 50,350" waitUntil 3 results
 check "the target box is gone" eval '[[ $(pixel "$shots/results.ppm" "$boxLeft" "$boxTop") == 000000 ]]'

@@ -60,7 +60,6 @@ check "the main window is full screen (_NET_WM_STATE_FULLSCREEN)" waitUntil 5 fu
 read -r x y w h <<<"$(geometryOf "$main")"
 check "the main window covers the screen (${w}x${h}+$x+$y)" [ "${w}x${h}+$x+$y" = "${screenW}x${screenH}+0+0" ]
 check "the main window is active at start" waitUntil 5 eval '[[ $(activeWindow) == "$main" ]]'
-idle() { shoot idle && [[ $(pixel "$work/idle.ppm" 50 30) == 00FF00 ]]; }
 check "the idle screen is drawn (the OK button's lime frame)" waitUntil 5 idle
 
 # --- a practice drill, from F1 to the results ----------------------------------------------------

@@ -25,6 +25,8 @@ cleanup() {
     trap - ALRM
     for ((i = ${#undo[@]} - 1; i >= 0; i--)); do eval "${undo[i]}"; done
     for ((i = ${#started[@]} - 1; i >= 0; i--)); do stopProcess "${started[i]}"; done
+    # A server still being tried when the deadline struck is not in started yet.
+    stopProcess "${xvfbPid:-}"
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -226,6 +228,11 @@ draggedTo() {
 }
 
 # --- a drill, judged from the screen ---------------------------------------------------------------
+# The screens of a drill, polled with waitUntil: idle (the OK button's lime frame), prepared (the
+# target frame, once drillPlaces has placed it) and results (the counts frame in yellow).
+idle() { shoot idle && [[ $(pixel idle 50 30) == 00FF00 ]]; }
+prepared() { shoot prepared && [[ $(pixel prepared "$boxLeft" "$boxTop") == FF00FF ]]; }
+results() { shoot results && [[ $(pixel results 50 350) == FFFF00 ]]; }
 # drillPlaces WIDTH HEIGHT: where the window's table and the centring rule put the target frame
 # (140x140, centred) on a screen of that size, and the strip below it where a wrong character
 # shows, stopping short of the progress bar along the bottom edge.
@@ -299,15 +306,13 @@ checkDrillToResults() {
     drillPlaces "$1" "$2"
     shift 2
     sendKey F1
-    check "F1 shows the target frame at $boxLeft,$boxTop" \
-        waitUntil 3 eval 'shoot prepared && [[ $(pixel "$shotDir/prepared.ppm" "$boxLeft" "$boxTop") == FF00FF ]]'
+    check "F1 shows the target frame at $boxLeft,$boxTop" waitUntil 3 prepared
     sendKey space
     check "Space shows a target character" waitUntil 3 targetShown running
     homeRowDrill "$@"
     check "home-row keys are judged on the screen ($correct hit, $unclear unclear)" eval '((correct >= 3 && unclear == 0))'
     sendKey space
-    check "Space ends the drill: the counts frame in yellow at 50,350" \
-        waitUntil 3 eval 'shoot results && [[ $(pixel "$shotDir/results.ppm" 50 350) == FFFF00 ]]'
+    check "Space ends the drill: the counts frame in yellow at 50,350" waitUntil 3 results
 }
 
 # stopProcessesOf HOME: every process with that HOME, for the helpers a desktop starts as daemons
