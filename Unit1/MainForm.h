@@ -121,7 +121,6 @@ private:
     void ShowResults();
     void showMiss(char32_t typed);
     void endDrill();
-    void announceResults(const std::string& accuracy, bool withKeys);
     void enterKeyboard();
     void showLegends();
     void centreOnScreenX(C id);
@@ -157,3 +156,6 @@ struct KeyRow {
     bool hintChanges;
 };
 std::span<const KeyRow> keyTable();
+
+// A character as a label shows it: a single "&" would be an accelerator mark, so it is doubled.
+std::string labelText(char32_t ch);

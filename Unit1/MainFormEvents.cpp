@@ -3,10 +3,12 @@
 
 #include "Unit1/MainForm.h"
 
+#include "Unit1/Speech.h"
 #include "Unit2/AboutBox.h"
 #include "common/CatPaw.h"
 #include "drill/Modes.h"
 #include "drill/Results.h"
+#include "platform/Text.h"
 
 #include <string>
 
@@ -25,55 +27,6 @@ constexpr int MissPictureRight = 50;
 constexpr int MissPictureDown = 70;
 constexpr int TargetBoxHeight = 140;
 constexpr int BarFull = 100; // ProgressBar1's maximum
-
-std::string utf8(char32_t ch) {
-    std::string out;
-    if (ch < 0x80) {
-        out += static_cast<char>(ch);
-    } else if (ch < 0x800) {
-        out += static_cast<char>(0xC0 | (ch >> 6));
-        out += static_cast<char>(0x80 | (ch & 0x3F));
-    } else if (ch < 0x10000) {
-        out += static_cast<char>(0xE0 | (ch >> 12));
-        out += static_cast<char>(0x80 | ((ch >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (ch & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (ch >> 18));
-        out += static_cast<char>(0x80 | ((ch >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((ch >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (ch & 0x3F));
-    }
-    return out;
-}
-
-// A label shows a single "&" as an accelerator mark, so a typed "&" is written doubled.
-std::string labelText(char32_t ch) {
-    return ch == U'&' ? "&&" : utf8(ch);
-}
-
-// A character as the screen reader is told it. Readers say letters and digits well but skip or
-// misname lone symbols, so a symbol comes with its name from the keyboard picture's hints, and the
-// keys that type a control character with the key's name.
-std::string spokenKey(char32_t ch) {
-    switch (ch) {
-    case U'\b': return "BackSpace";
-    case U'\t': return "Tab";
-    case U'\r': return "Enter";
-    case 0x1B: return "Esc";
-    default: break;
-    }
-    const std::string text = utf8(ch);
-    const bool letterOrDigit =
-        (ch >= U'a' && ch <= U'z') || (ch >= U'A' && ch <= U'Z') || (ch >= U'0' && ch <= U'9');
-    if (letterOrDigit) return text;
-    // The legends are label texts, "&" doubled.
-    const std::string legend = labelText(ch);
-    for (const KeyRow& k : keyTable()) {
-        if (k.legend == legend) return text + " " + std::string(k.hint);
-        if (k.shiftedLegend == legend && k.hintChanges) return text + " " + std::string(k.shiftedHint);
-    }
-    return text;
-}
 
 struct ClickBinding {
     C control;
@@ -101,6 +54,11 @@ constexpr MouseBinding MouseButtons[] = {
 // clang-format on
 
 } // namespace
+
+// A label shows a single "&" as an accelerator mark, so a typed "&" is written doubled.
+std::string labelText(char32_t ch) {
+    return ch == U'&' ? "&&" : platform::encode(ch);
+}
 
 TMofuForm1::TMofuForm1(platform::Clock& clock)
     : m_clock(clock), m_window(mainFormWindow()), Timer1([this] { Timer1Timer(); }),
@@ -275,7 +233,7 @@ void TMofuForm1::NextQuestion() {
     c(C::mofu).setVisible(false);
     c(C::ProgressBar1).setPosition(0);
     Timer1.setEnabled(true);
-    m_window.announce(spokenKey(static_cast<unsigned char>(m_session.state().Target)));
+    m_window.announce(speech::target(static_cast<unsigned char>(m_session.state().Target)));
 }
 
 // The wrong character goes centred below the target box, the cat-paw picture beside it.
@@ -289,7 +247,7 @@ void TMofuForm1::showMiss(char32_t typed) {
     paw.setLeft(miss.left() + miss.width() + MissPictureRight);
     paw.setTop(miss.top() + MissPictureDown);
     paw.setVisible(true);
-    m_window.announce("間違い " + spokenKey(typed));
+    m_window.announce(speech::miss(typed, static_cast<unsigned char>(m_session.state().Target)));
 }
 
 void TMofuForm1::endDrill() {
@@ -330,8 +288,7 @@ void TMofuForm1::ShowResults() {
         c(C::kyu).setText(drill::gradeFor(correct));
         centreInParent(C::kyu, C::kentei, false);
         c(C::KP).setVisible(true);
-        m_window.announce("検定結果 " + std::string(drill::gradeFor(correct)) + "、" + c(C::mojisuu).text() +
-                          "。");
+        m_window.announce(speech::testResult(drill::gradeFor(correct), c(C::mojisuu).text()));
         return;
     }
     const std::string accuracy =
@@ -351,20 +308,8 @@ void TMofuForm1::ShowResults() {
     c(C::Nigate).setVisible(enoughAnswers);
     c(C::Tokui).setVisible(enoughAnswers);
     if (enoughAnswers) Timer2.setEnabled(true);
-    announceResults(accuracy, enoughAnswers);
-}
-
-// The practice results in one sentence, as the screen shows them: the keys only where they show.
-void TMofuForm1::announceResults(const std::string& accuracy, bool withKeys) {
-    const drill::DrillState& s = m_session.state();
-    std::string line = "出題数 " + std::to_string(s.Presses) + "、正解数 " +
-                       std::to_string(s.Presses - s.Misses) + "、間違数 " + std::to_string(s.Misses) +
-                       "、正解率 " + accuracy + "％";
-    if (withKeys) {
-        line += "、苦手キー " + spokenKey(static_cast<unsigned char>(drill::weakKey(s.keyStats)));
-        line += "、得意キー " + spokenKey(static_cast<unsigned char>(drill::strongKey(s.keyStats)));
-    }
-    m_window.announce(line + "。");
+    m_window.announce(speech::practiceResults(s.Presses, s.Misses, accuracy, enoughAnswers,
+                                              drill::weakKey(s.keyStats), drill::strongKey(s.keyStats)));
 }
 
 // Only the one-pixel frames show the colour: each panel holds a black panel one pixel smaller.

@@ -8,13 +8,14 @@ namespace {
 
 constexpr std::string_view programName = "tapirun";
 
-constexpr std::string_view usage = "Usage: tapirun [OPTION]\n"
-                                   "A full-screen touch-typing tutor for the Japanese 106/109-key keyboard.\n"
-                                   "\n"
-                                   "  -h, --help     show this help and exit\n"
-                                   "      --version  show the version and exit\n"
-                                   "\n"
-                                   "Without options it opens its window on the display named by DISPLAY.\n";
+constexpr std::string_view usage =
+    "Usage: tapirun [OPTION]\n"
+    "A full-screen touch-typing tutor for the Japanese 106/109-key keyboard.\n"
+    "\n"
+    "  -h, --help     show this help and exit\n"
+    "      --version  show the version and exit\n"
+    "\n"
+    "Without options it opens its full-screen window on the current desktop.\n";
 
 } // namespace
 

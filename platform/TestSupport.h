@@ -28,8 +28,6 @@ void pressF1(Window& window, unsigned modifiers = NoModifier);
 // A letter key pressed with Shift, Ctrl or Alt held, delivered as this desktop's keyboard sends it:
 // with Ctrl (Alt held or not) the letter's control character, with Alt alone the letter itself.
 void typeChord(Window& window, char letter, unsigned modifiers);
-// A printable character typed with AltGr as Windows reports it, with Ctrl and Alt held.
-void typeAltGr(Window& window, char typed);
 // Keys that type nothing.
 enum class SilentKey { Left, Right, Up, Down, ShiftKey, F2 };
 void pressSilent(Window& window, SilentKey key);

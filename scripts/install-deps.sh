@@ -44,10 +44,11 @@ test=(
 )
 
 # The browser program: Emscripten builds it, headless Chromium runs its tests, driven from Debian's
-# Python with its websocket module; the site serves the IPA faces' files.
+# Python with its websocket module; the site serves subsets of the IPA faces, cut and compressed
+# to WOFF2 at build time by fontTools with its Brotli module.
 web=(
   emscripten cmake ninja-build googletest fonts-ipafont-gothic fonts-ipafont-mincho
-  chromium python3 python3-websocket
+  chromium python3 python3-websocket python3-fonttools python3-brotli
 )
 
 bench=(
@@ -56,8 +57,9 @@ bench=(
   tipp10 libqt6sql6-sqlite
   xvfb xdotool x11-xkb-utils x11-utils imagemagick gcc make
   libx11-dev libxtst-dev libxdamage-dev libxfixes-dev
-  # The browser program beside the browser's floor page.
-  chromium python3 python3-websocket
+  # The browser program beside the browser's floor page, and a first visit on a machine whose only
+  # faces are DejaVu's.
+  chromium python3 python3-websocket fonts-dejavu-core
 )
 
 case $use in

@@ -13,7 +13,7 @@ protected:
         case ';': return "; セミコロン";
         case ':': return ": コロン";
         case ']': return "] ブラケット右";
-        default: return std::string(1, ch);
+        default: return (ch >= 'A' && ch <= 'Z' ? "大文字 " : "") + std::string(1, ch);
         }
     }
     // Answers the current target after the given reaction time; the next one must be announced.
@@ -41,9 +41,11 @@ TEST_F(AnnouncementTest, PracticeDrillFromStartMessageToResults) {
     answer(200);
     answer(400);
     answer(400);
+    const char missed = target();
     const std::string wrong = wrongKey();
     type(wrong);
-    EXPECT_EQ(heard(), "間違い " + wrong);
+    EXPECT_EQ(heard(), "間違い " + wrong + "、正しくは " + spoken(missed))
+        << "a listener hears the target again";
     type(" ");
     auto keyName = [&](C id) { return spoken(c(id).text() == "&&" ? '&' : c(id).text()[0]); };
     EXPECT_EQ(heard(), "出題数 4、正解数 3、間違数 1、正解率 " + accuracy() + "、苦手キー " +
@@ -57,11 +59,11 @@ TEST_F(AnnouncementTest, MissesNameTheKeyTyped) {
     struct Row {
         std::string_view typed, said;
     };
-    for (Row r : {Row{"Q", "間違い Q"}, Row{"\r", "間違い Enter"}, Row{"&", "間違い & アンパサンド"},
+    for (Row r : {Row{"Q", "間違い 大文字 Q"}, Row{"\r", "間違い Enter"}, Row{"&", "間違い & アンパサンド"},
                   Row{"\\", "間違い \\ エン"}, Row{"_", "間違い _ アンダーバー"}}) {
         if (targetText() == r.typed) continue;
         type(r.typed);
-        EXPECT_EQ(heard(), r.said) << r.typed;
+        EXPECT_EQ(heard().substr(0, heard().find("、正しくは ")), r.said) << r.typed;
     }
 }
 
@@ -74,6 +76,20 @@ TEST_F(AnnouncementTest, FewAnswersLeaveTheKeysOut) {
     type(wrongKey());
     type(" ");
     EXPECT_EQ(heard(), "出題数 3、正解数 2、間違数 1、正解率 " + accuracy() + "。");
+}
+
+// Answers all slower than five seconds leave the strong key blank on the screen; a listener is told
+// there is none rather than hearing a pause.
+TEST_F(AnnouncementTest, ABlankStrongKeyIsSaidToBeNone) {
+    selectMode(1);
+    f1();
+    type(" ");
+    for (int i = 0; i < 3; ++i)
+        answer(6000);
+    type(" ");
+    ASSERT_EQ(c(C::Tokui).text(), " ");
+    const std::string line = heard();
+    EXPECT_EQ(line.substr(line.find("、得意キー ")), "、得意キー なし。");
 }
 
 TEST_F(AnnouncementTest, TestResultAndKeyboardPicture) {

@@ -1,65 +1,96 @@
-// Starts the program once its faces are ready, so that every label is measured in the face it is
-// drawn with. The page's own program is tapirun; the tests load theirs with ?program=NAME and
-// pass their arguments as ?arg=...&arg=...
+// Starts the page's program once its faces are ready, so that every label is measured in the face
+// it is drawn with. The page runs its own program and nothing a link names: the address's query is
+// not read at all. A learner on a slow line sees a line saying that it loads, and a failure is said
+// in one line instead of leaving the page black.
 (function () {
   'use strict';
-  var query = new URLSearchParams(location.search);
-  var program = query.get('program') || 'tapirun';
-  var testing = program !== 'tapirun';
   var faces = ['Tapirun PGothic', 'Tapirun PMincho', 'Tapirun Mincho'];
+  var started = false;
+  // A browser that keeps no site data refuses service workers, some by throwing.
+  var workers = null;
+  try {
+    workers = navigator.serviceWorker || null;
+  } catch (e) {
+    workers = null;
+  }
 
-  if (!testing && 'serviceWorker' in navigator)
-    navigator.serviceWorker.register('sw.js').catch(function () {});
+  var note = document.createElement('p');
+  note.id = 'loading';
+  note.setAttribute('role', 'status');
+  note.textContent = 'Tapirun を読み込んでいます…';
+  document.body.appendChild(note);
+  function say(line) {
+    note.textContent = line;
+    note.className = 'failed';
+  }
+  var failed = 'Tapirun を読み込めませんでした。回線を確かめて、ページを開き直してください。';
 
-  var output = [];
-  window.tapirunOutput = output;
+  // A program file the host holds broken fails here before it could report anything itself.
+  var running = false;
+  window.addEventListener('error', function () {
+    if (!running) say(failed);
+  });
+
   window.Module = {
-    arguments: query.getAll('arg'),
-    print: function (line) {
-      output.push(line);
-      console.log(line);
+    arguments: [],
+    onRuntimeInitialized: function () {
+      running = true;
+      note.remove();
+      // The service worker's copy is fetched once the program runs, not against it.
+      if (workers) workers.register('sw.js').catch(function () {});
     },
-    printErr: function (line) {
-      output.push(line);
-      console.error(line);
-    },
-    // The test programs' environment variables, as ?env=NAME=VALUE.
-    preRun: [function () {
-      query.getAll('env').forEach(function (pair) {
-        var at = pair.indexOf('=');
-        if (at > 0) ENV[pair.slice(0, at)] = pair.slice(at + 1);
-      });
-    }],
-    onExit: function (status) {
-      window.tapirunExit = status;
-    },
-    onAbort: function (what) {
-      output.push('aborted: ' + what);
-      window.tapirunExit = 134;
+    onAbort: function () {
+      document.body.appendChild(note);
+      say(failed);
     },
   };
 
-  // A fault on the page side ends a test program as a crash would.
-  if (testing) {
-    var fault = function (e) {
-      output.push('page fault: ' + (e.reason || e.message || e));
-      if (window.tapirunExit === undefined) window.tapirunExit = 134;
-    };
-    window.addEventListener('error', fault);
-    window.addEventListener('unhandledrejection', fault);
-  }
-
   function start() {
+    if (started) return;
+    started = true;
+    if (typeof WebAssembly !== 'object') {
+      say('このブラウザーでは Tapirun を動かせません（WebAssembly がありません）。');
+      return;
+    }
     var script = document.createElement('script');
-    script.src = program + '.js';
+    script.src = 'tapirun.js';
     script.onerror = function () {
-      window.tapirunExit = 127;
+      say(failed);
     };
     document.body.appendChild(script);
   }
 
-  var loads = faces.map(function (face) {
-    return document.fonts.load('16px "' + face + '"', 'あA');
-  });
-  Promise.all(loads).then(start, start);
+  function startWithFaces() {
+    if (!document.fonts) return start();
+    var loads = faces.map(function (face) {
+      return document.fonts.load('16px "' + face + '"', 'あA');
+    });
+    Promise.all(loads).then(start, start);
+  }
+
+  // A release the service worker stored on an earlier visit waits until no page runs the one
+  // before it; this page has not started its program yet, so it may start on the new one instead,
+  // loaded whole from the top.
+  if (!workers) {
+    startWithFaces();
+    return;
+  }
+  workers.getRegistration().then(function (registration) {
+    var waiting = registration && registration.waiting;
+    if (!waiting || !workers.controller) {
+      startWithFaces();
+      return;
+    }
+    workers.addEventListener('controllerchange', function () {
+      if (started) return;
+      started = true;
+      location.reload();
+    });
+    workers.addEventListener('message', function (event) {
+      if (event.data === 'release-refused') startWithFaces();
+    });
+    waiting.postMessage('use-waiting-release');
+    // A worker that never answers does not keep the program from starting.
+    setTimeout(startWithFaces, 3000);
+  }, startWithFaces);
 })();

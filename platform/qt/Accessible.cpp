@@ -22,28 +22,8 @@ namespace {
 
 const QString AnnouncerName = QStringLiteral("tapirun-announcer");
 
-// A text as a reader should say it: lines joined by a space, the byte 0x5C as the yen sign it is
-// drawn as, and in a label's text the accelerator marks resolved.
 QString spoken(std::string_view utf8, bool accelerators = true) {
-    const QString all = toDisplay(utf8);
-    QString out;
-    for (qsizetype i = 0; i < all.size(); ++i) {
-        const QChar ch = all[i];
-        if (ch == u'&' && accelerators) {
-            if (i + 1 < all.size() && all[i + 1] == u'&') {
-                out += u'&';
-                ++i;
-            }
-            continue;
-        }
-        if (ch == u'\r' && i + 1 < all.size() && all[i + 1] == u'\n') {
-            if (!out.endsWith(u' ')) out += u' ';
-            ++i;
-            continue;
-        }
-        out += ch;
-    }
-    return out.trimmed();
+    return QString::fromStdString(spokenText(utf8, accelerators));
 }
 
 QString hintPart(const std::string& hint, bool beforeBar) {

@@ -3,6 +3,7 @@
 // Shared by the Qt backend's sources only.
 
 #include "platform/Handles.h"
+#include "platform/Text.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QColor>
@@ -27,8 +28,7 @@ namespace platform {
 QColor toQColor(Colour colour);
 Colour fromQColor(const QColor& colour);
 QFont toQFont(const Font& font);
-// The byte 0x5C is drawn as a yen sign and the full-width backslash as a backslash, as the
-// Japanese fonts of the original desktop do, whatever font this desktop substitutes.
+// A text as it is drawn (displayText), in the toolkit's own string type.
 QString toDisplay(std::string_view utf8);
 QPixmap toPixmap(const Picture& picture, bool colourKeyed);
 void setUpApplication();

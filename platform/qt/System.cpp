@@ -64,14 +64,8 @@ QFont toQFont(const Font& font) {
     return f;
 }
 
-// The full-width backslash stays as it is: every Japanese font draws it as a wide backslash, while
-// the plain backslash is a yen sign in some of them (the IPA fonts) and a backslash in others, so
-// it can stand for neither.
 QString toDisplay(std::string_view utf8) {
-    QString s = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
-    for (QChar& ch : s)
-        if (ch == u'\\') ch = QChar(0x00A5);
-    return s;
+    return QString::fromStdString(displayText(utf8));
 }
 
 QPixmap toPixmap(const Picture& picture, bool colourKeyed) {

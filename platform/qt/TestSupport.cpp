@@ -133,15 +133,6 @@ void typeChord(Window& window, char letter, unsigned modifiers) {
     QApplication::sendEvent(keyTarget(window), &release);
 }
 
-void typeAltGr(Window& window, char typed) {
-    const QString text{QLatin1Char(typed)};
-    const Qt::KeyboardModifiers held = Qt::ControlModifier | Qt::AltModifier;
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, held, text);
-    QApplication::sendEvent(keyTarget(window), &press);
-    QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, held, text);
-    QApplication::sendEvent(keyTarget(window), &release);
-}
-
 void pressF1(Window& window, unsigned modifiers) {
     QTest::keyClick(keyTarget(window), Qt::Key_F1, toQt(modifiers));
 }

@@ -106,8 +106,8 @@ Colour ControlImpl::backgroundColour() const {
 }
 
 QString ControlImpl::shortHint() const {
-    const auto bar = hint.find('|');
-    return QString::fromUtf8(hint.substr(0, bar));
+    const std::string_view part = platform::shortHint(hint);
+    return QString::fromUtf8(part.data(), static_cast<qsizetype>(part.size()));
 }
 
 void ControlImpl::resizeToText() {

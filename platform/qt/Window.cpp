@@ -2,6 +2,8 @@
 
 #include "platform/qt/Internal.h"
 
+#include "platform/Keys.h"
+
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
@@ -203,22 +205,6 @@ void WindowImpl::layoutAligned() {
             c->widget->setGeometry(0, top->height() - c->widget->height(), top->width(), c->widget->height());
 }
 
-namespace {
-// A key pressed with Ctrl, Alt or the logo key held is a chord, not a character: a learner who
-// brushes a modifier is not judged for it, and no control character reaches a label as a box. Ctrl
-// and Alt held together are how Windows reports AltGr, so there, as on every backend, a printable
-// character typed with both is typed; with either alone, or as a control character, it is not.
-bool isChord(Qt::KeyboardModifiers held, const QString& text) {
-    if (held & Qt::MetaModifier) return true;
-    const bool ctrl = held & Qt::ControlModifier, alt = held & Qt::AltModifier;
-    if (ctrl != alt) return true;
-    if (!ctrl) return false;
-    for (QChar ch : text)
-        if (!ch.isPrint()) return true;
-    return text.isEmpty();
-}
-} // namespace
-
 bool WindowImpl::previewKey(QObject* receiver, QEvent* event) {
     if (!characterHandler) return false;
     // The event climbs the parent chain when nobody takes it; only its first receiver counts.
@@ -227,16 +213,15 @@ bool WindowImpl::previewKey(QObject* receiver, QEvent* event) {
     if (receiver != first || QApplication::activeModalWidget()) return false;
     if (first->window() != top.get()) return false;
     const auto* key = static_cast<QKeyEvent*>(event);
-    const QString text = key->text();
-    if (isChord(key->modifiers(), text)) return false;
-    // Keys that type nothing (arrows, modifiers, function keys, Delete) are not characters.
-    if (text.isEmpty() || text == QStringLiteral("\x7f")) return false;
+    // AltGr is a level of its own on X and Wayland, so Ctrl with Alt is always a chord here.
+    const Qt::KeyboardModifiers mods = key->modifiers();
+    const HeldKeys held{.ctrl = mods.testFlag(Qt::ControlModifier),
+                        .alt = mods.testFlag(Qt::AltModifier),
+                        .logo = mods.testFlag(Qt::MetaModifier)};
+    // Keys that type nothing (arrows, modifiers, function keys) have no text.
     bool consumed = false;
-    for (char32_t ch : text.toUcs4()) {
-        // The yen key of this keyboard types the same character as the backslash key.
-        if (ch == U'\u00A5') ch = U'\\';
-        consumed = characterHandler(ch) || consumed;
-    }
+    for (char32_t ch : key->text().toUcs4())
+        if (const auto answer = answerOf(ch, held)) consumed = characterHandler(*answer) || consumed;
     return consumed;
 }
 

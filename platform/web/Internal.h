@@ -4,6 +4,7 @@
 // functions tr_* are the page side, in Dom.js.
 
 #include "platform/Handles.h"
+#include "platform/Text.h"
 
 #include <cstdint>
 #include <functional>
@@ -58,15 +59,8 @@ double tr_device_pixel_ratio();
 
 namespace platform {
 
-// UTF-8 and code points; a broken sequence is cut short, not refused.
-std::u32string decode(std::string_view utf8);
-std::string encode(std::u32string_view codePoints);
-
 class WindowImpl;
 
-// The byte 0x5C is drawn as a yen sign and the full-width backslash as a backslash, as the Japanese
-// fonts of the original desktop do, whatever font the browser finds.
-std::string toDisplay(std::string_view utf8);
 int toCss(Colour colour);
 const char* faceOf(const Font& font);
 double measure(const Font& font, std::string_view utf8);

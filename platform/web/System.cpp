@@ -18,21 +18,6 @@ int beepsSoFar() {
     return g_beeps;
 }
 
-// The full-width backslash stays as it is: every Japanese font draws it as a wide backslash, while
-// the plain backslash is a yen sign in the Japanese fonts and a backslash in others, so it is
-// written as the yen sign itself.
-std::string toDisplay(std::string_view utf8) {
-    std::string out;
-    out.reserve(utf8.size());
-    for (char ch : utf8) {
-        if (ch == '\\')
-            out += "\xC2\xA5";
-        else
-            out += ch;
-    }
-    return out;
-}
-
 int toCss(Colour colour) {
     return static_cast<int>(resolve(colour) & 0xFFFFFF);
 }

@@ -119,13 +119,6 @@ void typeChord(Window& window, char letter, unsigned modifiers) {
     sendKey(std::string(1, shown), modifiers);
 }
 
-// The browser adds its own AltGr state to the Ctrl and Alt that Windows reports.
-void typeAltGr(Window& window, char typed) {
-    KeysTo to(window);
-    constexpr unsigned altGraph = 8;
-    sendKey(std::string(1, typed), Ctrl | Alt | altGraph);
-}
-
 void pressF1(Window& window, unsigned modifiers) {
     KeysTo to(window);
     sendKey("F1", modifiers);
@@ -217,7 +210,7 @@ Cursor cursorAt(Window& window, int x, int y) {
 }
 
 int textWidth(Window& window, int id, std::string_view utf8) {
-    return static_cast<int>(measure(controlOf(window, id).font, toDisplay(utf8)) + 0.5);
+    return static_cast<int>(measure(controlOf(window, id).font, displayText(utf8)) + 0.5);
 }
 
 Image grab(Window& window) {

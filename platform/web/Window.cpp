@@ -32,7 +32,7 @@ struct LabelLine {
 // "\r\n" starts a new line; a single "&" underlines the next character and "&&" draws one "&".
 std::vector<LabelLine> parseLabel(const std::string& utf8, bool marks) {
     std::vector<LabelLine> lines;
-    const std::u32string all = decode(toDisplay(utf8));
+    const std::u32string all = decode(displayText(utf8));
     std::size_t start = 0;
     while (true) {
         const std::size_t end = all.find(U"\r\n", start);
@@ -168,42 +168,6 @@ bool radioKey(WindowImpl& window, int code) {
 
 } // namespace
 
-std::u32string decode(std::string_view s) {
-    std::u32string out;
-    for (std::size_t i = 0; i < s.size();) {
-        const auto b = static_cast<unsigned char>(s[i]);
-        int n = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
-        char32_t c = n == 1 ? b : n == 2 ? (b & 0x1F) : n == 3 ? (b & 0x0F) : (b & 0x07);
-        for (int k = 1; k < n && i + static_cast<std::size_t>(k) < s.size(); ++k)
-            c = (c << 6) | (static_cast<unsigned char>(s[i + static_cast<std::size_t>(k)]) & 0x3F);
-        out += c;
-        i += static_cast<std::size_t>(n);
-    }
-    return out;
-}
-
-std::string encode(std::u32string_view s) {
-    std::string out;
-    for (char32_t c : s) {
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
-
 std::vector<WindowImpl*>& allWindows() {
     static std::vector<WindowImpl*> windows;
     return windows;
@@ -247,7 +211,7 @@ Colour ControlImpl::backgroundColour() const {
 }
 
 std::string ControlImpl::shortHint() const {
-    return hint.substr(0, hint.find('|'));
+    return std::string(platform::shortHint(hint));
 }
 
 void ControlImpl::place() {
@@ -281,8 +245,8 @@ void ControlImpl::restyle() {
     case Kind::Panel:
     case Kind::Button:
         if (parent)
-            tr_text(element, toDisplay(text).c_str(), faceOf(font), font.height, font.bold, fontColour, 1, -1,
-                    -1);
+            tr_text(element, displayText(text).c_str(), faceOf(font), font.height, font.bold, fontColour, 1,
+                    -1, -1);
         break;
     case Kind::RadioGroup: showRadio(); break;
     case Kind::Image:
@@ -332,12 +296,12 @@ void ControlImpl::showRadio() {
     std::vector<int> rects;
     for (std::size_t i = 0; i < items.size(); ++i) {
         if (i) joined += '\n';
-        joined += toDisplay(items[i]);
+        joined += displayText(items[i]);
         const ItemRect r = itemRect(static_cast<int>(i));
         rects.insert(rects.end(), {r.left, r.top, r.width, r.height});
     }
     const bool focused = window->focusTarget() == this && activeWindow() == window;
-    tr_radio(element, toDisplay(text).c_str(), joined.c_str(), static_cast<int>(items.size()), rects.data(),
+    tr_radio(element, displayText(text).c_str(), joined.c_str(), static_cast<int>(items.size()), rects.data(),
              itemIndex, focused, faceOf(font), font.height, font.bold, toCss(resolve(font.colour)),
              toCss(backgroundColour()));
 }
@@ -507,7 +471,7 @@ void WindowImpl::describeForAssistiveTechnology() {
                            : c->kind == Kind::Panel && !c->text.empty() ? "note"
                                                                         : "";
         const std::string name = (c->style & NamedByHint)              ? c->shortHint()
-                                 : pressable || c->kind == Kind::Panel ? toDisplay(c->text)
+                                 : pressable || c->kind == Kind::Panel ? displayText(c->text)
                                                                        : std::string();
         tr_describe(c->element, role, name.c_str(), c->hint.c_str());
         if (pressable) stateChanged(*c);
@@ -519,18 +483,9 @@ void stateChanged(ControlImpl& control) {
              (control.style & Toggle) ? (control.checked ? 1 : 0) : -1);
 }
 
-// A line break is a pause in speech: the lines are read as one, a space between them.
 void Window::announce(std::string_view utf8) {
     m_impl->announcement = std::string(utf8);
-    std::string line;
-    for (std::string_view rest = utf8; !rest.empty();) {
-        const std::size_t br = rest.find("\r\n");
-        line += rest.substr(0, br);
-        if (br == std::string_view::npos) break;
-        if (!line.empty() && line.back() != ' ') line += ' ';
-        rest.remove_prefix(br + 2);
-    }
-    tr_announce(m_impl->frame, toDisplay(line).c_str());
+    tr_announce(m_impl->frame, spokenText(utf8, false).c_str());
 }
 
 void Window::show() {

@@ -18,30 +18,8 @@ namespace platform {
 
 namespace {
 
-// A text as a reader should say it: lines joined by a space, the byte 0x5C as the yen sign it is
-// drawn as, and in a label's text the accelerator marks resolved.
 std::wstring spoken(std::string_view utf8, bool accelerators) {
-    const std::wstring all = toDisplay(utf8);
-    std::wstring out;
-    for (std::size_t i = 0; i < all.size(); ++i) {
-        const wchar_t ch = all[i];
-        if (ch == L'&' && accelerators) {
-            if (i + 1 < all.size() && all[i + 1] == L'&') {
-                out += L'&';
-                ++i;
-            }
-            continue;
-        }
-        if (ch == L'\r' && i + 1 < all.size() && all[i + 1] == L'\n') {
-            if (out.empty() || out.back() != L' ') out += L' ';
-            ++i;
-            continue;
-        }
-        out += ch;
-    }
-    while (!out.empty() && out.back() == L' ')
-        out.pop_back();
-    return out;
+    return widen(spokenText(utf8, accelerators));
 }
 
 // Runs of spaces inside a caption are read as one.
@@ -142,6 +120,15 @@ LONG childIdOf(const ControlImpl& control) {
     const auto& siblings = control.parent->children;
     const auto at = std::find(siblings.begin(), siblings.end(), &control);
     return static_cast<LONG>(at - siblings.begin()) + 1;
+}
+
+// A radio item's child id on its group: after the controls on the group, in item order.
+LONG itemIdOf(const ControlImpl& group, int item) {
+    return static_cast<LONG>(group.children.size()) + item + 1;
+}
+
+bool hasFocus(const ControlImpl& surface) {
+    return surface.hwnd && GetFocus() == surface.hwnd;
 }
 
 HRESULT giveString(const std::wstring& text, BSTR* out) {
@@ -266,7 +253,9 @@ public:
                           (m_surface->window->announcement.empty() ? STATE_SYSTEM_INVISIBLE : 0);
         else if (part.item >= 0)
             state->lVal =
-                accessibleState(*m_surface) | (part.item == m_surface->itemIndex ? STATE_SYSTEM_CHECKED : 0);
+                accessibleState(*m_surface) | STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_SELECTABLE |
+                (part.item == m_surface->itemIndex ? STATE_SYSTEM_CHECKED | STATE_SYSTEM_SELECTED : 0) |
+                (part.item == m_surface->itemIndex && hasFocus(*m_surface) ? STATE_SYSTEM_FOCUSED : 0);
         else
             state->lVal = accessibleState(*part.control);
         return S_OK;
@@ -280,15 +269,24 @@ public:
     HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT, BSTR* shortcut) override {
         return giveString({}, shortcut);
     }
+    // A focused radio group answers with its selected item, which is what the arrow keys move.
     HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* focus) override {
         if (!focus) return E_POINTER;
         focus->vt = VT_EMPTY;
-        return S_FALSE;
+        ControlImpl* surface = alive();
+        if (!surface || !hasFocus(*surface)) return S_FALSE;
+        focus->vt = VT_I4;
+        focus->lVal = surface->itemIndex >= 0 ? itemIdOf(*surface, surface->itemIndex) : CHILDID_SELF;
+        return S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT* selection) override {
         if (!selection) return E_POINTER;
         selection->vt = VT_EMPTY;
-        return S_FALSE;
+        ControlImpl* surface = alive();
+        if (!surface || surface->items.empty() || surface->itemIndex < 0) return S_FALSE;
+        selection->vt = VT_I4;
+        selection->lVal = itemIdOf(*surface, surface->itemIndex);
+        return S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT child, BSTR* action) override {
         Part part;
@@ -343,6 +341,7 @@ public:
             if (!showing(*m_surface)) return S_FALSE;
             m_surface->itemIndex = part.item;
             m_surface->invalidate();
+            accessibleItemChanged(*m_surface);
             return S_OK;
         }
         ControlImpl* c = part.control;
@@ -410,6 +409,16 @@ void accessibleTextChanged(ControlImpl& control) {
 }
 void stateChanged(ControlImpl& control) {
     notify(control, EVENT_OBJECT_STATECHANGE);
+}
+
+// The group draws its own items, so the system raises no event for them: a reader hears the item
+// the arrow keys reach only from these.
+void accessibleItemChanged(ControlImpl& group) {
+    if (!group.hwnd || group.itemIndex < 0) return;
+    const LONG item = itemIdOf(group, group.itemIndex);
+    NotifyWinEvent(EVENT_OBJECT_SELECTION, group.hwnd, OBJID_CLIENT, item);
+    NotifyWinEvent(EVENT_OBJECT_STATECHANGE, group.hwnd, OBJID_CLIENT, item);
+    if (hasFocus(group)) NotifyWinEvent(EVENT_OBJECT_FOCUS, group.hwnd, OBJID_CLIENT, item);
 }
 
 void Window::announce(std::string_view utf8) {

@@ -264,6 +264,7 @@ void mouseUp(ControlImpl& surface, UINT message, WPARAM held, POINT p) {
         target->itemAt(p) == target->pressedItem) {
         target->itemIndex = target->pressedItem;
         target->invalidate();
+        accessibleItemChanged(*target);
     }
     if (target->clickHandler) target->clickHandler();
 }
@@ -341,6 +342,7 @@ void radioKey(ControlImpl& c, WPARAM key) {
     if (next != c.itemIndex && next >= 0) {
         c.itemIndex = next;
         c.invalidate();
+        accessibleItemChanged(c);
     }
 }
 
@@ -353,7 +355,7 @@ Colour ControlImpl::backgroundColour() const {
 }
 
 std::wstring ControlImpl::shortHint() const {
-    return widen(std::string_view(hint).substr(0, hint.find('|')));
+    return widen(platform::shortHint(hint));
 }
 
 void ControlImpl::invalidate() {
@@ -596,6 +598,11 @@ LRESULT CALLBACK surfaceProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     case WM_XBUTTONUP:
     case WM_XBUTTONDBLCLK: return TRUE;
     case WM_SETFOCUS:
+        if (c->kind == Kind::RadioGroup) {
+            c->invalidate();
+            accessibleItemChanged(*c);
+        }
+        return 0;
     case WM_KILLFOCUS:
         if (c->kind == Kind::RadioGroup) c->invalidate();
         return 0;

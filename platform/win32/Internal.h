@@ -3,6 +3,8 @@
 // Shared by the Win32 backend's sources only.
 
 #include "platform/Handles.h"
+#include "platform/Keys.h"
+#include "platform/Text.h"
 
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -26,8 +28,7 @@ class WindowImpl;
 
 std::wstring widen(std::string_view utf8);
 std::string narrow(std::wstring_view wide);
-// The byte 0x5C is drawn as a yen sign and the full-width backslash as a backslash, as the Japanese
-// fonts of the original desktop do, whatever font this desktop substitutes.
+// A text as it is drawn (displayText), in the toolkit's own string type.
 std::wstring toDisplay(std::string_view utf8);
 COLORREF toColorRef(Colour colour);
 HFONT fontFor(const Font& font);
@@ -92,7 +93,7 @@ public:
     HWND focusTarget();
     void closeRequested();
     void hideAndPassActivation();
-    bool previewCharacter(wchar_t unit);
+    bool previewCharacter(wchar_t unit, HeldKeys held);
 };
 
 // Screen readers: the object that answers WM_GETOBJECT for a surface, and the changes they are told of.
@@ -101,6 +102,8 @@ LRESULT accessibleObject(ControlImpl& surface, WPARAM wParam);
 ::IAccessible* createAccessible(ControlImpl& surface);
 void accessibleShownChanged(ControlImpl& control);
 void accessibleTextChanged(ControlImpl& control);
+// A radio group's selected item moved, or the group took the focus.
+void accessibleItemChanged(ControlImpl& group);
 
 // Every window of the program, in creation order.
 std::vector<WindowImpl*>& allWindows();

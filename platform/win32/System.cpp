@@ -39,14 +39,8 @@ std::string narrow(std::wstring_view wide) {
     return out;
 }
 
-// The full-width backslash stays as it is: every Japanese font draws it as a wide backslash, while
-// the plain backslash is a yen sign in the Japanese fonts and a backslash in others, so it is
-// written as the yen sign itself.
 std::wstring toDisplay(std::string_view utf8) {
-    std::wstring s = widen(utf8);
-    for (wchar_t& ch : s)
-        if (ch == L'\\') ch = 0x00A5;
-    return s;
+    return widen(displayText(utf8));
 }
 
 COLORREF toColorRef(Colour colour) {
@@ -121,13 +115,14 @@ bool isKeyMessage(UINT message) {
            message == WM_SYSKEYUP || message == WM_CHAR || message == WM_SYSCHAR;
 }
 
-// Ctrl or Alt alone makes a key a chord; both together are how the system reports AltGr, which
-// types a layout's third characters, so a printable character typed with both still types. A
-// control character typed with both is a chord, as on the other backend.
-bool isChord(wchar_t unit) {
+// Windows reports AltGr as Ctrl with the right Alt key, and holds the left Ctrl for it: the right
+// Alt key's state tells AltGr from a Ctrl+Alt chord.
+HeldKeys heldKeys() {
     const bool ctrl = GetKeyState(VK_CONTROL) < 0, alt = GetKeyState(VK_MENU) < 0;
-    if (ctrl != alt) return true;
-    return ctrl && unit < L' ';
+    return {.ctrl = ctrl,
+            .alt = alt,
+            .logo = GetKeyState(VK_LWIN) < 0 || GetKeyState(VK_RWIN) < 0,
+            .altGr = ctrl && GetKeyState(VK_RMENU) < 0};
 }
 
 bool modifierHeld() {
@@ -176,8 +171,7 @@ bool preTranslate(MSG& msg) {
     // as the other backend does. An Alt chord is also kept from the default handling, which would
     // beep for the menu mnemonic the window has none of; Alt+Space still opens the system menu.
     if (msg.message == WM_SYSCHAR) return msg.wParam != L' ';
-    if (msg.message == WM_CHAR && !isChord(static_cast<wchar_t>(msg.wParam)))
-        return window->previewCharacter(static_cast<wchar_t>(msg.wParam));
+    if (msg.message == WM_CHAR) return window->previewCharacter(static_cast<wchar_t>(msg.wParam), heldKeys());
     return false;
 }
 

@@ -180,18 +180,6 @@ void typeChord(Window& window, char letter, unsigned modifiers) {
     send(keyTarget(window), system ? WM_SYSKEYUP : WM_KEYUP, vk, scan | 1 | (1LL << 30) | (1LL << 31));
 }
 
-// The system holds Ctrl and Alt down for AltGr and sends the layout's character with them.
-void typeAltGr(Window& window, char typed) {
-    HeldModifiers held(Ctrl | Alt);
-    const SHORT scanned = VkKeyScanW(static_cast<wchar_t>(typed));
-    const auto vk = static_cast<WPARAM>(scanned == -1 ? 0 : scanned & 0xFF);
-    const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(static_cast<UINT>(vk), MAPVK_VK_TO_VSC)) << 16 |
-                        static_cast<LPARAM>(KF_ALTDOWN) << 16;
-    send(keyTarget(window), WM_KEYDOWN, vk, scan | 1);
-    send(keyTarget(window), WM_CHAR, static_cast<WPARAM>(static_cast<unsigned char>(typed)), scan | 1);
-    send(keyTarget(window), WM_KEYUP, vk, scan | 1 | (1LL << 30) | (1LL << 31));
-}
-
 void pressF1(Window& window, unsigned modifiers) {
     pressKey(window, VK_F1, modifiers, NoCharacter);
 }

@@ -143,7 +143,7 @@ void WindowImpl::closeRequested() {
 }
 
 // Characters outside the basic plane arrive as two units; the handler sees the whole character.
-bool WindowImpl::previewCharacter(wchar_t unit) {
+bool WindowImpl::previewCharacter(wchar_t unit, HeldKeys held) {
     char32_t ch = unit;
     if (unit >= 0xD800 && unit < 0xDC00) {
         pendingHighSurrogate = unit;
@@ -153,11 +153,8 @@ bool WindowImpl::previewCharacter(wchar_t unit) {
         ch = 0x10000 + ((static_cast<char32_t>(pendingHighSurrogate) - 0xD800) << 10) + (unit - 0xDC00);
         pendingHighSurrogate = 0;
     }
-    // Delete typed with Ctrl+Backspace is no character.
-    if (ch == 0x7F) return false;
-    // The yen key of this keyboard types the same character as the backslash key.
-    if (ch == 0x00A5) ch = U'\\';
-    return characterHandler(ch);
+    const auto answer = answerOf(ch, held);
+    return answer && characterHandler(*answer);
 }
 
 Window::Window(const WindowSpec& description) : m_impl(std::make_unique<WindowImpl>(description, *this)) {}
@@ -405,6 +402,7 @@ void Control::setItemIndex(int index) {
     if (index < 0 || index >= static_cast<int>(m_impl->items.size()) || index == m_impl->itemIndex) return;
     m_impl->itemIndex = index;
     m_impl->invalidate();
+    accessibleItemChanged(*m_impl);
 }
 int Control::itemIndex() const {
     return m_impl->itemIndex;

@@ -295,7 +295,8 @@ def speech(program, log, silenced):
     expected.append({";": "; セミコロン", ":": ": コロン", "]": "] ブラケット右"}.get(target, target))
     wait_until(heard_within, lambda: notifications(log) == expected)
     typed("q")
-    expected.append("間違い q")
+    miss = "間違い q、正しくは " + expected[-1]
+    expected.append(miss)
     wait_until(heard_within, lambda: notifications(log) == expected)
     key("space")
     wait_until(5, lambda: len(notifications(log)) > len(expected))
@@ -306,7 +307,7 @@ def speech(program, log, silenced):
     if not silenced:
         check(f"Orca speaks the start message and each of the {len(targets)} targets in order",
               heard[:len(expected) - 1] == expected[:-1])
-        check("Orca speaks the miss with the wrong character after them", heard[len(expected) - 1:len(expected)] == ["間違い q"])
+        check("Orca speaks the miss with the wrong character and the target after them", heard[len(expected) - 1:len(expected)] == [miss])
         check("Orca speaks the results in one sentence last",
               len(heard) == len(expected) + 1 and re.match(results, heard[-1]) is not None)
     else:

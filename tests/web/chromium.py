@@ -1,9 +1,11 @@
 #!/usr/bin/python3
 """Runs the browser program's pages in headless Chromium, driven over the DevTools protocol.
 
-  chromium.py run --site DIR --program PATH/NAME.js [--size WxH] [-- ARGS...]
-      serves the site with the test program beside it, opens it with ?program=NAME and the
-      arguments, prints what the program printed and exits with the program's status
+  chromium.py run --site DIR --program PATH/NAME.js [--size WxH] [--faces] [-- ARGS...]
+      serves the site with the test program and the tests' own page (harness.html) beside it,
+      opens that page with ?program=NAME and the arguments, prints what the program printed and
+      exits with the program's status; with --faces, fails too when the program drew a character
+      that the site's subset of its face does not hold
   chromium.py offline --site DIR
       opens the site once, stops the server, reloads, and checks that the program starts again
   chromium.py shot --site DIR --out FILE.png [--size WxH] [--keys TEXT]
@@ -12,6 +14,13 @@
       the page's accessibility tree read through the DevTools protocol, and buttons pressed in it
   chromium.py paint --site DIR
       the page's first contentful paint, loaded cold and then warm
+  chromium.py cold --site DIR
+      a new learner's first visit on a slow line with no Japanese face installed: the seconds
+      until the program's window shows and the bytes of the whole visit
+  chromium.py safety --site DIR
+      the published page runs only its own program whatever its address, under its policy
+  chromium.py update --site DIR
+      releases published on a host that lets caches keep files reach the page whole
 
 Needs Debian's python3-websocket, so it runs under /usr/bin/python3. The server and the browser are
 started here and stopped by their process ids, whatever happens.
@@ -26,13 +35,11 @@ import signal
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 import urllib.parse
 
 import websocket
-
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
-import site_server  # noqa: E402
 
 CHROMIUM = os.environ.get("TAPIRUN_CHROMIUM", "/usr/bin/chromium")
 # Headless, as root, with nothing of its own running in the background.
@@ -55,22 +62,54 @@ FLAGS = [
 ]
 
 
-def Server(site, extra=None):
-    """The site on a free port, every load fresh, served on a thread of its own."""
-    return site_server.Server(site, extra=extra, no_store=True).start()
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+def _serving():
+    """The project's own server of the site, scripts/serve-web.py, as a module."""
+    import importlib.util
+    path = os.path.join(HERE, "..", "..", "scripts", "serve-web.py")
+    spec = importlib.util.spec_from_file_location("serve_web", path)
+    module = importlib.util.module_from_spec(spec)
+    spec.loader.exec_module(module)
+    return module
+
+
+serve_web = _serving()
+
+
+class Server:
+    """The site served as a host serves it, on a free port; by default nothing is kept in the
+    browser's HTTP cache, so that each test sees the files it wrote."""
+
+    def __init__(self, site, extra=None, cache="no-store"):
+        self.requests = []
+        self.sent = []
+        self.httpd = serve_web.server(site, 0, extra, cache, self.requests, self.sent)
+        self.port = self.httpd.server_address[1]
+        self.thread = threading.Thread(target=self.httpd.serve_forever, daemon=True)
+        self.thread.start()
+
+    def url(self, path=""):
+        return "http://127.0.0.1:%d/%s" % (self.port, path)
+
+    def stop(self):
+        self.httpd.shutdown()
+        self.httpd.server_close()
 
 
 class Browser:
     """One Chromium with a fresh profile, and a DevTools connection to its page."""
 
-    def __init__(self, size="1024x768", extra_flags=()):
+    def __init__(self, size="1024x768", extra_flags=(), env=None):
         self.profile = tempfile.mkdtemp(prefix="tapirun-chromium.")
         width, height = size.split("x")
         self.log = open(os.path.join(self.profile, "chromium.log"), "w")
         self.process = subprocess.Popen(
             [CHROMIUM] + FLAGS + list(extra_flags) +
             ["--user-data-dir=" + self.profile, "--window-size=%s,%s" % (width, height), "about:blank"],
-            stdin=subprocess.DEVNULL, stdout=self.log, stderr=self.log, start_new_session=True)
+            stdin=subprocess.DEVNULL, stdout=self.log, stderr=self.log, start_new_session=True,
+            env=dict(os.environ, **(env or {})))
         port_file = os.path.join(self.profile, "DevToolsActivePort")
         deadline = time.time() + 30
         while not os.path.exists(port_file) or os.path.getsize(port_file) == 0:
@@ -86,6 +125,7 @@ class Browser:
                                               suppress_origin=True)
         self.next_id = 0
         self.echo = False
+        self.events = None  # a list keeps every event the page sends
         self.call("Runtime.enable")
         self.call("Page.enable")
         # The page's viewport is the test's screen, whatever the headless window keeps for itself.
@@ -113,6 +153,8 @@ class Browser:
                 if "error" in message:
                     raise RuntimeError("%s: %s" % (method, message["error"]))
                 return message.get("result", {})
+            if self.events is not None and "method" in message:
+                self.events.append(message)
             if message.get("method") == "Runtime.consoleAPICalled" and self.echo:
                 print(" ".join(str(a.get("value", "")) for a in message["params"]["args"]), flush=True)
             elif message.get("method") == "Runtime.exceptionThrown":
@@ -166,22 +208,63 @@ class Browser:
         shutil.rmtree(self.profile, ignore_errors=True)
 
 
+# Where each face of the page comes from when the system has none of its own.
+FACE_FILES = {"Tapirun PGothic": "tapirun-pgothic", "Tapirun Gothic": "tapirun-pgothic",
+              "Tapirun PMincho": "tapirun-pmincho", "Tapirun Mincho": "tapirun-mincho"}
+
+
+# What the form tests type as a learner's stray keys beyond the ASCII, yen sign and kana that every
+# subset holds: the page draws such a key in the system's fallback face.
+TYPED_BEYOND_SUBSETS = "üＡ\U0001F600"
+
+
+def check_faces(site, drawn):
+    """Every character drawn in a face is in the subset of that face the site serves; returns the
+    faults found."""
+    import glob
+    from fontTools.ttLib import TTFont
+    faults = []
+    for face, chars in sorted(drawn.items()):
+        if face not in FACE_FILES:
+            faults.append("%r drawn in %s, not a face of the page" % (chars, face))
+            continue
+        files = glob.glob(os.path.join(site, "fonts", FACE_FILES[face] + ".*.woff2"))
+        if len(files) != 1:
+            faults.append("%s: %d files of its subset in %s/fonts" % (face, len(files), site))
+            continue
+        cmap = TTFont(files[0]).getBestCmap()
+        missing = "".join(c for c in chars if c.isprintable() and ord(c) not in cmap and
+                          c not in TYPED_BEYOND_SUBSETS)
+        if missing:
+            faults.append("%s: drawn but not in %s: %s" % (face, os.path.basename(files[0]), missing))
+        print("faces: %d characters beyond ASCII drawn in %s" % (len(chars), face))
+    return faults
+
+
 def run(args):
     program = os.path.abspath(args.program)
     name = os.path.basename(program)[:-3]
     folder = os.path.dirname(program)
-    server = Server(args.site, {name + ".js": program, name + ".wasm": os.path.join(folder, name + ".wasm")})
+    server = Server(args.site, {name + ".js": program, name + ".wasm": os.path.join(folder, name + ".wasm"),
+                                "harness.html": os.path.join(HERE, "harness.html"),
+                                "harness.js": os.path.join(HERE, "harness.js")})
     browser = Browser(args.size)
     try:
         query = urllib.parse.urlencode([("program", name)] + [("arg", a) for a in args.args] +
                                        [("env", e) for e in args.env])
-        browser.navigate(server.url("index.html?" + query))
+        browser.navigate(server.url("harness.html?" + query))
         # The whole suite runs inside one call of main: the page answers again once it has ended.
         browser.echo = True
         status = browser.wait_for("window.tapirunExit", args.timeout)
         if status is None:
             print("chromium.py: the program did not end within %d s" % args.timeout, file=sys.stderr)
             return 1
+        if args.faces:
+            faults = check_faces(args.site, browser.evaluate("window.tapirunDrawn"))
+            for fault in faults:
+                print("faces: FAIL: " + fault, file=sys.stderr)
+            if faults and int(status) == 0:
+                return 1
         return int(status)
     finally:
         browser.close()
@@ -226,6 +309,246 @@ def offline(args):
             server.stop()
 
 
+STARTED = "document.querySelector('.tr-main') !== null && " \
+          "document.querySelector('.tr-main').style.display !== 'none'"
+
+
+class Checks:
+    """Named expectations, printed as they are met or not."""
+
+    def __init__(self, name):
+        self.name = name
+        self.failures = 0
+
+    def expect(self, condition, what):
+        print("%s: %s: %s" % (self.name, "ok" if condition else "FAIL", what), flush=True)
+        if not condition:
+            self.failures += 1
+
+    def status(self):
+        return 1 if self.failures else 0
+
+
+def headers(url):
+    """The status and headers the server answers with."""
+    import urllib.error
+    import urllib.request
+    try:
+        with urllib.request.urlopen(url, timeout=10) as r:
+            return r.status, r.headers
+    except urllib.error.HTTPError as e:
+        return e.code, e.headers
+
+
+def safety(args):
+    """The published page runs no script but its own whatever its address says, under its policy,
+    and with the headers a host should send; a broken program file is said in one line."""
+    checks = Checks("safety")
+    work = tempfile.mkdtemp(prefix="tapirun-safety.")
+    with open(os.path.join(work, "x.js"), "w") as f:
+        f.write("window.foreignRan = true;\n")
+    foreign = Server(work)
+    server = Server(args.site, cache=None)
+    browser = Browser()
+    try:
+        status, page = headers(server.url("index.html"))
+        policy = page.get("Content-Security-Policy", "")
+        checks.expect(status == 200 and "script-src 'self' 'wasm-unsafe-eval';" in policy and
+                      "frame-ancestors 'none'" in policy and "default-src 'none'" in policy,
+                      "the page is sent with its policy (%s)" % policy)
+        checks.expect(page.get("X-Content-Type-Options") == "nosniff", "nosniff")
+        checks.expect(page.get("Cache-Control") == "no-cache" and headers(server.url("sw.js"))[1].get(
+            "Cache-Control") == "no-cache", "the page and the service worker are asked for again each time")
+        face = next(f for f in os.listdir(os.path.join(args.site, "fonts")) if f.endswith(".woff2"))
+        checks.expect("immutable" in headers(server.url("fonts/" + face))[1].get("Cache-Control", ""),
+                      "a face named after its contents is kept for ever")
+        checks.expect(headers(server.url("fonts/"))[0] == 404 and headers(server.url("icons/"))[0] == 404,
+                      "no folder is listed")
+
+        # Every breach of the policy, recorded from before the page's first script.
+        browser.call("Page.addScriptToEvaluateOnNewDocument", source=(
+            "window.violations = []; document.addEventListener('securitypolicyviolation', function (e) {"
+            " window.violations.push(e.violatedDirective + ' ' + e.blockedURI); });"))
+        other = "127.0.0.1:%d/x" % foreign.port
+        for query in ("?program=" + urllib.parse.quote("//" + other, safe=""),
+                      "?program=" + urllib.parse.quote("http://" + other, safe="") + "&arg=x&env=A%3DB&arg=--help"):
+            browser.navigate(server.url("index.html" + query))
+            checks.expect(browser.wait_for(STARTED, 30), "the page starts its own program at index.html" + query)
+        checks.expect(not foreign.requests, "the other server saw no request (%s)" % foreign.requests)
+        checks.expect(browser.evaluate("window.violations.join(', ')") == "",
+                      "the page's own start-up keeps to its policy (%s)" % browser.evaluate("window.violations"))
+        browser.evaluate(
+            "(function () { var s = document.createElement('script'); s.textContent = 'window.inlineRan = true';"
+            " document.body.appendChild(s); var t = document.createElement('script');"
+            " t.src = 'http://%s.js'; document.body.appendChild(t); })()" % other)
+        browser.wait_for("window.violations.length >= 2", 10)
+        ran = browser.evaluate("[!!window.inlineRan, !!window.foreignRan]")
+        checks.expect(ran == [False, False] and not foreign.requests,
+                      "the policy is in force: neither an inline script nor one of another origin ran "
+                      "(%s, requests %s)" % (ran, foreign.requests))
+
+        # A host holding a program file broken: the page says so in one line.
+        for name, damage in (("tapirun.wasm", "cut in half"), ("tapirun.js", "not JavaScript"),
+                             ("tapirun.js", "missing")):
+            broken_site = os.path.join(work, "broken")
+            shutil.rmtree(broken_site, ignore_errors=True)
+            shutil.copytree(args.site, broken_site)
+            path = os.path.join(broken_site, name)
+            if damage == "missing":
+                os.remove(path)
+            elif damage == "not JavaScript":
+                with open(path, "w") as f:
+                    f.write("<html>{{{")
+            else:
+                with open(path, "r+b") as f:
+                    f.truncate(os.path.getsize(path) // 2)
+            broken = Server(broken_site)
+            browser.navigate(broken.url("index.html"))
+            said = browser.wait_for("document.querySelector('#loading.failed') && "
+                                    "document.querySelector('#loading.failed').textContent", 30)
+            broken.stop()
+            checks.expect(bool(said) and "\n" not in said, "%s %s is said in one line (%r)" % (name, damage, said))
+        return checks.status()
+    finally:
+        browser.close()
+        for s in (server, foreign):
+            s.stop()
+        shutil.rmtree(work, ignore_errors=True)
+
+
+def _leb(n):
+    out = bytearray()
+    while True:
+        byte, n = n & 0x7F, n >> 7
+        out.append(byte | (0x80 if n else 0))
+        if not n:
+            return bytes(out)
+
+
+def update(args):
+    """A host that lets caches keep every file ten minutes, and releases published on it: a page
+    runs one release whole, the release stored on one visit is run from the next start, a release
+    that cannot be stored whole is not stored at all, and the site starts offline afterwards."""
+    checks = Checks("update")
+    work = tempfile.mkdtemp(prefix="tapirun-update.")
+    site = os.path.join(work, "site")
+    shutil.copytree(args.site, site)
+    source = os.path.join(HERE, "..", "..", "dist", "web")
+    releases = {}
+
+    def digest(data):
+        import hashlib
+        return hashlib.sha256(data).hexdigest()
+
+    def remember(number):
+        releases[number] = {name: digest(open(os.path.join(site, name), "rb").read())
+                            for name in ("tapirun.js", "tapirun.wasm")}
+
+    def publish(number):
+        """A new build: its JavaScript and wasm differ, and its service worker lists them."""
+        with open(os.path.join(site, "tapirun.js"), "a") as f:
+            f.write("\n// build %d\n" % number)
+        name, data = b"build", str(number).encode()
+        payload = _leb(len(name)) + name + data
+        with open(os.path.join(site, "tapirun.wasm"), "ab") as f:
+            f.write(b"\x00" + _leb(len(payload)) + payload)
+        subprocess.run(["/usr/bin/python3", os.path.join(source, "site.py"), "worker", site,
+                        os.path.join(source, "sw.js.in")], check=True)
+        remember(number)
+
+    remember(1)
+    server = Server(site, cache="max-age=600")
+    # With no Japanese face on the system, the page's faces can only come from the site.
+    browser = Browser(env=no_japanese_faces(work))
+    browser.call("Network.enable")
+
+    def visit():
+        """Opens the page anew; returns the releases of the program files it ran."""
+        browser.navigate("about:blank")
+        time.sleep(0.2)
+        browser.events = []
+        browser.navigate(server.url("index.html") if server else "http://127.0.0.1:%d/index.html" % port)
+        if not browser.wait_for(STARTED, 30):
+            return None
+        ran = []
+        for event in browser.events:
+            if event["method"] != "Network.responseReceived":
+                continue
+            name = urllib.parse.urlsplit(event["params"]["response"]["url"]).path.rsplit("/", 1)[-1]
+            if name not in ("tapirun.js", "tapirun.wasm"):
+                continue
+            body = browser.call("Network.getResponseBody", requestId=event["params"]["requestId"])
+            data = base64.b64decode(body["body"]) if body["base64Encoded"] else body["body"].encode()
+            ran.append((name, next((n for n, r in releases.items() if r[name] == digest(data)), "?")))
+        browser.events = None
+        return sorted(ran)
+
+    def registration(condition, limit=30):
+        """Waits until the service worker's registration meets the condition (r is it)."""
+        deadline = time.time() + limit
+        while time.time() < deadline:
+            if browser.evaluate("navigator.serviceWorker.getRegistration().then(r => !!(r && (%s)))" % condition,
+                                True):
+                return True
+            time.sleep(0.2)
+        return False
+
+    def caches():
+        return sorted(browser.evaluate("caches.keys()", True))
+
+    def whole(number):
+        return [("tapirun.js", number), ("tapirun.wasm", number)]
+
+    port = server.port
+    try:
+        ran = visit()
+        checks.expect(ran == whole(1), "the first visit runs the first release (%s)" % ran)
+        checks.expect(registration("r.active && r.active.state === 'activated'"),
+                      "the service worker stored the first release")
+        publish(2)
+        before = len(server.requests)
+        ran = visit()
+        checks.expect(ran == whole(1), "the visit after the second release runs the first one whole (%s)" % ran)
+        checks.expect(registration("r.waiting"), "the second release is stored, waiting for the next start")
+        fetched = server.requests[before:]
+        checks.expect("/tapirun.wasm" in fetched and not any(p.endswith(".woff2") for p in fetched),
+                      "the second release was fetched, its faces were not (%s)" % fetched)
+        ran = visit()
+        checks.expect(ran == whole(2), "the next start runs the second release whole (%s)" % ran)
+        kept = caches()
+        checks.expect(len(kept) == 2 and "tapirun-faces" in kept, "one release and the faces are kept (%s)" % kept)
+
+        # A host caught half-way through an upload: the third release's wasm is cut short.
+        publish(3)
+        with open(os.path.join(site, "tapirun.wasm"), "r+b") as f:
+            f.truncate(os.path.getsize(os.path.join(site, "tapirun.wasm")) // 2)
+        before = len(server.requests)
+        ran = visit()
+        checks.expect(ran == whole(2), "with a broken third release on the host the page runs the second (%s)" % ran)
+        # The visit's own check for a new release may not have begun yet: one is asked for here.
+        browser.evaluate("navigator.serviceWorker.getRegistration().then(r => r.update()).catch(e => String(e))", True)
+        checks.expect(registration("!r.installing && !r.waiting && r.active"), "the broken release was given up")
+        checks.expect("/tapirun.wasm" in server.requests[before:], "the service worker did try the third release")
+        checks.expect(caches() == kept, "the caches hold the second release alone (%s)" % caches())
+
+        # Offline on a later day, when the HTTP cache holds nothing that could stand in for the
+        # service worker's copy.
+        server.stop()
+        server = None
+        browser.call("Network.clearBrowserCache")
+        ran = visit()
+        checks.expect(ran == whole(2), "offline, the page starts the second release whole (%s)" % ran)
+        faces = browser.evaluate(FACES_LOADED)
+        checks.expect(faces == "Tapirun Mincho, Tapirun PGothic, Tapirun PMincho",
+                      "offline, with its faces (%s)" % faces)
+        return checks.status()
+    finally:
+        browser.close()
+        if server:
+            server.stop()
+        shutil.rmtree(work, ignore_errors=True)
+
+
 def shot(args):
     server = Server(args.site)
     browser = Browser(args.size)
@@ -261,6 +584,59 @@ def paint(args):
     finally:
         browser.close()
         server.stop()
+
+
+def no_japanese_faces(work):
+    """The environment of a browser that finds no Japanese face on the system, as on most
+    Chromebooks and Macs: a font configuration in WORK listing DejaVu's alone."""
+    with open(os.path.join(work, "fonts.conf"), "w") as f:
+        f.write('<?xml version="1.0"?>\n<!DOCTYPE fontconfig SYSTEM "fonts.dtd">\n<fontconfig>\n'
+                '  <dir>/usr/share/fonts/truetype/dejavu</dir>\n  <cachedir>%s/cache</cachedir>\n'
+                '</fontconfig>\n' % work)
+    return {"FONTCONFIG_FILE": os.path.join(work, "fonts.conf")}
+
+
+FACES_LOADED = ("Array.from(document.fonts).filter(f => f.status === 'loaded' && f.family.indexOf('Tapirun') >= 0)"
+                ".map(f => f.family.replace(/\"/g, '')).sort().join(', ')")
+
+
+def cold(args):
+    """A new learner's first visit on a school's line: Chromium with no Japanese face on the system
+    (a font configuration listing only DejaVu), its link emulated at 10 Mbit/s with 40 ms round
+    trips. Prints the seconds until the program's window is on the screen and the bytes the server
+    sent for the whole visit, the service worker's copy included."""
+    work = tempfile.mkdtemp(prefix="tapirun-cold.")
+    server = Server(args.site, cache=None)
+    browser = Browser(env=no_japanese_faces(work))
+    try:
+        browser.call("Network.enable")
+        browser.call("Network.emulateNetworkConditions", offline=False, latency=40,
+                     downloadThroughput=10e6 / 8, uploadThroughput=10e6 / 8)
+        # The moment the main window is first shown, and painted, in the page's own clock.
+        browser.call("Page.addScriptToEvaluateOnNewDocument", source=(
+            "new MutationObserver(function (records, observer) {"
+            " var main = document.querySelector('.tr-main');"
+            " if (!main || main.style.display === 'none') return; observer.disconnect();"
+            " requestAnimationFrame(function () { setTimeout(function () {"
+            " window.windowShownMs = performance.now(); }); }); })"
+            ".observe(document, {subtree: true, childList: true, attributes: true});"))
+        browser.navigate(server.url())
+        shown = browser.wait_for("window.windowShownMs", 120)
+        japanese = browser.evaluate("document.fonts.check('16px \"Tapirun PGothic\"', 'あ')")
+        deadline = time.time() + 60
+        while time.time() < deadline:
+            if browser.evaluate("navigator.serviceWorker.getRegistration().then(r => !!(r && r.active &&"
+                                " r.active.state === 'activated'))", True):
+                break
+            time.sleep(0.2)
+        time.sleep(0.5)
+        print("web-cold window_s=%.2f bytes=%d requests=%d faces_loaded=%s" % (
+            (shown or -1000) / 1000, sum(server.sent), len(server.requests), japanese))
+        return 0 if shown else 1
+    finally:
+        browser.close()
+        server.stop()
+        shutil.rmtree(work, ignore_errors=True)
 
 
 def accessible(browser):
@@ -359,6 +735,8 @@ def main():
     p.add_argument("--size", default="1024x768")
     p.add_argument("--timeout", type=int, default=240)
     p.add_argument("--env", action="append", default=[], help="NAME=VALUE for the program")
+    p.add_argument("--faces", action="store_true",
+                   help="also check every character drawn against the subset of its face")
     p.add_argument("args", nargs="*")
     p = sub.add_parser("offline")
     p.add_argument("--site", required=True)
@@ -369,10 +747,14 @@ def main():
     p.add_argument("--keys", default="")
     p = sub.add_parser("a11y")
     p.add_argument("--site", required=True)
+    for name in ("safety", "update", "cold"):
+        p = sub.add_parser(name)
+        p.add_argument("--site", required=True)
     p = sub.add_parser("paint")
     p.add_argument("--site", required=True)
     args = parser.parse_args()
-    return {"run": run, "offline": offline, "shot": shot, "paint": paint, "a11y": a11y}[args.command](args)
+    return {"run": run, "offline": offline, "shot": shot, "paint": paint, "a11y": a11y, "safety": safety,
+            "update": update, "cold": cold}[args.command](args)
 
 
 if __name__ == "__main__":

@@ -2,12 +2,14 @@
 // the self-drawn controls, the default action of the panel-buttons, and the announcement.
 
 #include "FormFixture.h"
+#include "Unit1/Speech.h"
 #include "platform/win32/Internal.h"
 
 #include <windows.h>
 
 #include <oleacc.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -141,10 +143,11 @@ TEST_F(AccessibleTest, StartScreenDrillAndKeyboardAsAReaderSeesThem) {
     EXPECT_TRUE(find(all, ROLE_SYSTEM_PUSHBUTTON, L"O K")->state & STATE_SYSTEM_UNAVAILABLE);
     EXPECT_NE(find(all, ROLE_SYSTEM_ALERT, L"開始するときは スペース・キー"), nullptr);
     type(" ");
+    const std::string missed =
+        speech::miss(static_cast<unsigned char>(wrongKey()[0]), static_cast<unsigned char>(target()));
     type(wrongKey());
     all = tree();
-    EXPECT_NE(find(all, ROLE_SYSTEM_ALERT, L"間違い " + std::wstring(1, static_cast<wchar_t>(wrongKey()[0]))),
-              nullptr);
+    EXPECT_NE(find(all, ROLE_SYSTEM_ALERT, platform::widen(missed)), nullptr) << missed;
 
     // The keyboard picture, and the Shift toggle pressed by the reader.
     type(" ");
@@ -159,6 +162,52 @@ TEST_F(AccessibleTest, StartScreenDrillAndKeyboardAsAReaderSeesThem) {
     all = tree();
     EXPECT_TRUE(find(all, ROLE_SYSTEM_PUSHBUTTON, L"Shift")->state & STATE_SYSTEM_CHECKED);
     EXPECT_TRUE(find(all, ROLE_SYSTEM_STATICTEXT, L"F 左人差し指【ホームポジション】")->shown());
+}
+
+} // namespace
+
+namespace {
+
+std::vector<std::pair<DWORD, LONG>> g_events; // event, child id, as a reader's hook hears them
+
+void CALLBACK heard(HWINEVENTHOOK, DWORD event, HWND, LONG object, LONG child, DWORD, DWORD) {
+    if (object == OBJID_CLIENT) g_events.emplace_back(event, child);
+}
+
+// A reader arrowing through the self-drawn mode list follows the focus and selection events to the
+// item now selected, and asks the group which item holds the focus.
+TEST_F(AccessibleTest, ArrowingThroughTheModeListMovesTheReadersFocus) {
+    const HWND group =
+        FindWindowExW(FindWindowW(L"TapirunForm", L"Tapirun"), nullptr, L"TapirunRadioGroup", nullptr);
+    ASSERT_NE(group, nullptr);
+    const HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_SELECTION, nullptr, heard,
+                                               GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+    ASSERT_NE(hook, nullptr);
+    g_events.clear();
+    SetFocus(group);
+    const int before = c(C::ModeSelect).itemIndex();
+    SendMessageW(group, WM_KEYDOWN, VK_DOWN, 0);
+    for (MSG m; PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE);)
+        DispatchMessageW(&m);
+    UnhookWinEvent(hook);
+    ASSERT_EQ(c(C::ModeSelect).itemIndex(), before + 1);
+
+    const std::vector<Element> all = tree();
+    const auto item = std::find_if(all.begin(), all.end(), [&](const Element& e) {
+        return e.role == ROLE_SYSTEM_RADIOBUTTON && (e.state & STATE_SYSTEM_CHECKED);
+    });
+    ASSERT_NE(item, all.end());
+    EXPECT_TRUE(item->state & STATE_SYSTEM_FOCUSED);
+    VARIANT focus{};
+    ASSERT_EQ(item->owner->get_accFocus(&focus), S_OK);
+    EXPECT_EQ(focus.vt, VT_I4);
+    EXPECT_EQ(focus.lVal, item->childId);
+    EXPECT_NE(
+        std::find(g_events.begin(), g_events.end(), std::make_pair(DWORD{EVENT_OBJECT_FOCUS}, item->childId)),
+        g_events.end());
+    EXPECT_NE(std::find(g_events.begin(), g_events.end(),
+                        std::make_pair(DWORD{EVENT_OBJECT_SELECTION}, item->childId)),
+              g_events.end());
 }
 
 } // namespace
