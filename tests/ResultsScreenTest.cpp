@@ -144,6 +144,8 @@ TEST_F(ResultsTest, TestEndingOnAGradesEdgeGetsThatGrade) {
         // The first answer only makes up for the count starting at -1.
         for (int i = 0; i <= edge.correct; ++i)
             answer(100);
+        EXPECT_EQ(form->session().state().Misses, 0) << edge.correct;
+        EXPECT_EQ(form->session().state().Presses, edge.correct) << edge.correct;
         endTest();
         EXPECT_EQ(c(C::kyu).text(), edge.grade) << edge.correct;
         EXPECT_EQ(c(C::mojisuu).text(), "１分間 " + std::to_string(edge.correct + 1) + " 文字");
