@@ -99,6 +99,7 @@ public:
 
     // Handlers, bound to their events in one place.
     void FormCreate();
+    void FormResize();
     void FormDestroy();
     bool FormKeyPress(char32_t typed);
     void ActOKExecute();
@@ -123,6 +124,9 @@ private:
     void endDrill();
     void enterKeyboard();
     void showLegends();
+    void placeOnScreen();
+    void placeMiss();
+    void centreOnScreen(C id);
     void centreOnScreenX(C id);
     void centreInParent(C id, C parent, bool vertically);
 

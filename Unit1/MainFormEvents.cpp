@@ -97,11 +97,19 @@ void TMofuForm1::bindEvents() {
     }
     m_window.onCharacter([this](char32_t typed) { return FormKeyPress(typed); });
     m_window.onF1([this] { ActOKExecute(); });
+    m_window.onScreenChanged([this] { FormResize(); });
 }
 
 void TMofuForm1::show() {
     m_window.show();
     m_window.activate();
+}
+
+void TMofuForm1::centreOnScreen(C id) {
+    Control control = c(id);
+    const platform::Size screen = platform::screenSize();
+    control.setLeft(centred(screen.width, control.width()));
+    control.setTop(centred(screen.height, control.height()));
 }
 
 void TMofuForm1::centreOnScreenX(C id) {
@@ -120,28 +128,17 @@ void TMofuForm1::FormCreate() {
     m_window.setCaptionBar(false);
     m_window.repaint();
 
-    const platform::Size screen = platform::screenSize();
-    m_window.setClientSize(screen.width, screen.height);
-    m_window.setMaximised();
-
+    placeOnScreen();
     c(C::ModeSelect).setLeft(50);
     c(C::ModeSelect).setTop(110);
     c(C::Panel8).setLeft(50);
     c(C::Panel8).setTop(350);
     for (C id : {C::Panel6, C::PanelNigate, C::PanelTokui})
         c(id).setVisible(false);
-    Control kp = c(C::KP);
-    kp.setLeft(centred(screen.width, kp.width()));
-    kp.setTop(centred(screen.height, kp.height()));
-    kp.setVisible(false);
+    c(C::KP).setVisible(false);
     c(C::Panel1).setLeft(50);
     c(C::Panel2).setLeft(200);
-    Control keyPanel = c(C::KeyPanel);
-    keyPanel.setLeft(centred(screen.width, keyPanel.width()));
-    keyPanel.setTop(centred(screen.height, keyPanel.height()));
-    c(C::PanelNigate).setLeft(centred(screen.width, c(C::PanelNigate).width()) - 100);
     c(C::PanelNigate).setTop(350);
-    c(C::PanelTokui).setLeft(centred(screen.width, c(C::PanelTokui).width()) + 100);
     c(C::PanelTokui).setTop(350);
 
     c(C::Label1).setText("");
@@ -162,6 +159,30 @@ void TMofuForm1::FormCreate() {
     c(C::ProgressBar1).alignBottom();
     Shifted = false;
     m_window.disableInputMethod();
+}
+
+// The window fills the screen, and whatever stands in a place the screen's size gives is placed
+// from it: at start-up, and again at every later size, so that each control stands exactly where
+// it would have stood had the program started at that size.
+void TMofuForm1::placeOnScreen() {
+    const platform::Size screen = platform::screenSize();
+    m_window.setClientSize(screen.width, screen.height);
+    m_window.setMaximised();
+    centreOnScreen(C::KP);
+    centreOnScreen(C::KeyPanel);
+    c(C::PanelNigate).setLeft(centred(screen.width, c(C::PanelNigate).width()) - 100);
+    c(C::PanelTokui).setLeft(centred(screen.width, c(C::PanelTokui).width()) + 100);
+}
+
+// A later screen size. The controls a handler centres as it shows them are centred again while
+// they show; hidden, they are centred when next shown.
+void TMofuForm1::FormResize() {
+    placeOnScreen();
+    if (c(C::Panel6).visible()) centreOnScreen(C::Panel6);
+    for (C id : {C::Label3, C::Label6, C::Label12})
+        if (c(id).visible()) centreOnScreenX(id);
+    if (c(C::Label5).visible()) c(C::Label5).setLeft(centred(m_window.clientWidth(), c(C::Label5).width()));
+    if (c(C::mofu).visible()) placeMiss();
 }
 
 void TMofuForm1::FormDestroy() {
@@ -189,11 +210,8 @@ void TMofuForm1::ActOKExecute() {
     case drill::Preparation::NoDrill: break;
     }
     c(C::OKButton1).setEnabled(m_session.okEnabled());
-    const platform::Size screen = platform::screenSize();
-    Control target = c(C::Panel6);
-    target.setLeft(centred(screen.width, target.width()));
-    target.setTop(centred(screen.height, target.height()));
-    target.setVisible(true);
+    centreOnScreen(C::Panel6);
+    c(C::Panel6).setVisible(true);
     c(C::Label1).setText("");
     c(C::Label1).setVisible(true);
     c(C::Label12).setVisible(false);
@@ -238,16 +256,20 @@ void TMofuForm1::NextQuestion() {
 
 // The wrong character goes centred below the target box, the cat-paw picture beside it.
 void TMofuForm1::showMiss(char32_t typed) {
+    c(C::Label2).setText(labelText(typed));
+    placeMiss();
+    c(C::Label2).setVisible(true);
+    c(C::mofu).setVisible(true);
+    m_window.announce(speech::miss(typed, static_cast<unsigned char>(m_session.state().Target)));
+}
+
+void TMofuForm1::placeMiss() {
     Control miss = c(C::Label2);
-    miss.setText(labelText(typed));
     miss.setLeft(centred(m_window.clientWidth(), miss.width()));
     miss.setTop(c(C::Panel6).top() + TargetBoxHeight);
-    miss.setVisible(true);
     Control paw = c(C::mofu);
     paw.setLeft(miss.left() + miss.width() + MissPictureRight);
     paw.setTop(miss.top() + MissPictureDown);
-    paw.setVisible(true);
-    m_window.announce(speech::miss(typed, static_cast<unsigned char>(m_session.state().Target)));
 }
 
 void TMofuForm1::endDrill() {
@@ -270,7 +292,7 @@ void TMofuForm1::Timer1Timer() {
 }
 
 void TMofuForm1::Timer3Timer() {
-    if (!m_session.testTick()) return;
+    if (!m_session.testTick(Timer3.intervalsElapsed())) return;
     Timer2.setEnabled(true);
     endDrill();
     ShowResults();

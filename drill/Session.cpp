@@ -2,6 +2,7 @@
 
 #include "drill/Modes.h"
 
+#include <algorithm>
 #include <numeric>
 
 namespace drill {
@@ -77,8 +78,8 @@ void Session::nextQuestion(std::uint32_t tickMs) {
     m_state.StartTick = tickMs;
 }
 
-bool Session::testTick() {
-    m_state.TestTicks += 1;
+bool Session::testTick(int seconds) {
+    m_state.TestTicks += static_cast<std::uint32_t>(std::max(1, seconds));
     if (m_state.TestTicks < 60) return false;
     m_state.Running = false;
     m_phase = Phase::Idle;

@@ -66,8 +66,9 @@ public:
     // test clock; only the counts and statistics start over.
     Preparation prepare(int mode);
     Verdict type(char32_t typed, std::uint32_t tickMs, std::uint32_t highResolution);
-    // One second of the test clock; true on the sixtieth, which ends the test.
-    bool testTick();
+    // Seconds of the test clock (more than one where the ticks of a held-up program were skipped);
+    // true when the sixtieth has passed, which ends the test.
+    bool testTick(int seconds = 1);
     // The results have been shown: the next test gets its full minute.
     void resultsShown() { m_state.TestTicks = 0; }
     void leaveKeyboard();

@@ -50,6 +50,9 @@ void Window::onMouseUp(int id, std::function<void(MouseButton)> handler) {
 void Window::onCharacter(std::function<bool(char32_t)> handler) {
     stateOf(*m_impl).characterHandler = std::move(handler);
 }
+void Window::onScreenChanged(std::function<void()> handler) {
+    stateOf(*m_impl).screenChangedHandler = std::move(handler);
+}
 void Window::onClose(std::function<void()> handler) {
     stateOf(*m_impl).closeHandler = std::move(handler);
 }

@@ -49,6 +49,7 @@ struct WindowState {
     std::vector<ControlImpl*> order; // table order: parents first, bottom first
     std::function<bool(char32_t)> characterHandler;
     std::function<void()> closeHandler;
+    std::function<void()> screenChangedHandler;
     int focusId = -1;
     std::string announcement; // the line last given to screen readers, UTF-8 as the handler wrote it
 

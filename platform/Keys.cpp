@@ -13,13 +13,13 @@ bool printable(char32_t ch) {
 
 } // namespace
 
+bool isChord(HeldKeys held) {
+    return held.logo || (!held.altGr && (held.ctrl || held.alt));
+}
+
 std::optional<char32_t> answerOf(char32_t typed, HeldKeys held) {
-    if (held.logo) return std::nullopt;
-    if (held.altGr) {
-        if (!printable(typed)) return std::nullopt;
-    } else if (held.ctrl || held.alt) {
-        return std::nullopt;
-    }
+    if (isChord(held)) return std::nullopt;
+    if (held.altGr && !printable(typed)) return std::nullopt;
     if (typed == Delete || (typed >= 0x80 && typed < 0xA0)) return std::nullopt;
     return typed == Yen ? U'\\' : typed;
 }

@@ -17,6 +17,10 @@ struct HeldKeys {
     bool altGr = false;
 };
 
+// Ctrl, Alt or the logo key held make a press a chord, unless the desktop says AltGr typed it; the
+// logo key makes a chord even then.
+bool isChord(HeldKeys held);
+
 // The character a press answers with, or none. A key pressed with Ctrl, Alt or the logo key held is
 // a chord, not a character: a learner who brushes a modifier is not judged for it, and a browser or
 // desktop keeps its shortcut. AltGr types the layout's third characters, printable ones only.

@@ -170,6 +170,10 @@ public:
     void setInterval(int milliseconds);
     int interval() const;
     void tick(); // runs the callback now, as a due tick would
+    // Inside the callback: how many intervals this tick stands for. It is 1 unless the program was
+    // held up past later deadlines (a hidden page, a suspended machine), whose ticks are skipped, not
+    // replayed; a count that must keep to the clock adds them up.
+    int intervalsElapsed() const;
     // Called from the callback when its work is done until the timer is next enabled: the ticks
     // stop, so the program no longer wakes for nothing, while the timer stays enabled. Enabling it
     // again starts a fresh interval.
@@ -211,6 +215,10 @@ public:
     // F1 with no modifier, while this window or any other window of the program is active.
     void onF1(std::function<void()> handler);
     void onClose(std::function<void()> handler);
+    // The screen's size changed while the program runs (a page's viewport resized, full screen
+    // entered or left, a tablet turned): whatever was placed from the screen's size is placed
+    // again. Backends whose screen keeps its size never send it.
+    void onScreenChanged(std::function<void()> handler);
 
     void show();
     void hide();

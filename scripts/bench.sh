@@ -7,11 +7,12 @@
 #
 #   scripts/bench.sh build/tapirun [build-web/site]        (make bench)
 #
-# With the browser program's site, it also measures the page in a Chromium kiosk beside a page that
-# only changes one big character per key (bench/web/floor.html), the browser's own floor, run after
-# run in turn; the page's first contentful paint, cold and warm, in headless Chromium; and a new
-# learner's first visit with no Japanese face installed over a line emulated at 10 Mbit/s with 40 ms
-# round trips: the seconds until the program's window shows, and the bytes of the whole visit.
+# With the browser program's site, it also measures the page in a Chromium kiosk and in a Firefox
+# ESR kiosk, each beside a page that only changes one big character per key (bench/web/floor.html),
+# the engine's own floor, run after run in turn; the page's first contentful paint, cold and warm,
+# in headless Chromium; and a new learner's first visit with no Japanese face installed over a line
+# emulated at 10 Mbit/s with 40 ms round trips: the seconds until the program's window shows, and
+# the bytes of the whole visit.
 #
 # Environment: XBENCH_DIR (default: shared/tools/xbench beside the checkout), RUNS (3), SAMPLES
 # (50), SKIP_MINUTE=1 to leave out the minute. Results, screenshots and logs go to
@@ -192,31 +193,38 @@ if [[ -n $site && -r $site/index.html ]]; then
     webSetup='. "$XB_DIR/helpers.sh"; sleep 1; xb_focus "$XB_WIN"; xb_keys F1 space; sleep 0.5'
     # shellcheck disable=SC2016
     floorSetup='. "$XB_DIR/helpers.sh"; sleep 1; xb_focus "$XB_WIN"; sleep 0.5'
-    rm -f "$out/web-page.txt" "$out/web-floor.txt" "$out"/web-page-*.png "$out"/web-floor-*.png
+    # Chromium and Firefox ESR, each page beside the floor page in the same engine.
+    for engine in "" -firefox; do
+        rm -f "$out/web-page$engine.txt" "$out/web-floor$engine.txt" "$out"/web-page$engine-*.png \
+            "$out"/web-floor$engine-*.png
+    done
     measureWeb() { # measureWeb PROGRAM RUN OUTFILE
-        if [[ $1 == web-page ]]; then
-            "$xbench/xbench.sh" --name web-page -n "$samples" --xkb "$xkb" --keys "$keys" --setup "$webSetup" \
-                --roi "$webRoi" "${typingIdle[@]}" --shot "$out/web-page-$2.png" --out "$3" -- "$kiosk" "$siteUrl" \
+        local launcher=$kiosk
+        [[ $1 == *-firefox ]] && launcher=$source_dir/bench/web/firefox.sh
+        if [[ $1 == web-page* ]]; then
+            "$xbench/xbench.sh" --name "$1" -n "$samples" --xkb "$xkb" --keys "$keys" --setup "$webSetup" \
+                --roi "$webRoi" "${typingIdle[@]}" --shot "$out/$1-$2.png" --out "$3" -- "$launcher" "$siteUrl" \
                 >/dev/null
         else
             # After ten idle seconds the floor page no longer answers xbench's keys in its kiosk, so
             # it is measured without the typing screen's idle CPU.
-            "$xbench/xbench.sh" --name web-floor -n "$samples" --xkb "$xkb" --keys "$keys" --setup "$floorSetup" \
-                --roi "$webRoi" --shot "$out/web-floor-$2.png" --out "$3" -- "$kiosk" \
-                "${floorUrl}floor.html" >/dev/null
+            "$xbench/xbench.sh" --name "$1" -n "$samples" --xkb "$xkb" --keys "$keys" --setup "$floorSetup" \
+                --roi "$webRoi" --shot "$out/$1-$2.png" --out "$3" -- "$launcher" "${floorUrl}floor.html" >/dev/null
         fi
     }
-    echo "bench: warming up the browser" >&2
+    echo "bench: warming up the browsers" >&2
     "$xbench/xbench.sh" --name web-warm-up "${warmUp[@]}" -- "$kiosk" "$siteUrl" >/dev/null 2>&1
+    "$xbench/xbench.sh" --name web-warm-up-firefox "${warmUp[@]}" -- "$source_dir/bench/web/firefox.sh" "$siteUrl" \
+        >/dev/null 2>&1
     for ((run = 1; run <= runs; run++)); do
-        order=(web-page web-floor)
-        ((run % 2 == 0)) && order=(web-floor web-page)
+        order=(web-page web-floor web-page-firefox web-floor-firefox)
+        ((run % 2 == 0)) && order=(web-floor web-page web-floor-firefox web-page-firefox)
         for program in "${order[@]}"; do
             echo "bench: run $run of $runs: $program" >&2
             measureWeb "$program" "$run" "$out/$program.txt"
         done
     done
-    for shot in "$out"/web-page-*-run1.png; do
+    for shot in "$out"/web-page-*run1.png; do
         [[ -e $shot && $(convert "$shot" -format "%[hex:p{$webBoxLeft,$webBoxTop}]" info: 2>/dev/null) == FF00FF ]] ||
             echo "bench: WARNING: no drill running in $(basename "$shot")" >&2
     done
@@ -286,24 +294,29 @@ EOF
     elif [[ ${SKIP_MINUTE:-0} != 1 ]]; then
         echo "test minute: n/a"
     fi
-    if [[ -f $out/web-page.txt ]]; then
+    for engine in "" -firefox; do
+        [[ -f $out/web-page$engine.txt ]] || continue
         echo
-        echo "the browser program in a Chromium kiosk beside a page that only changes one big character per key"
+        browserName=Chromium
+        [[ -n $engine ]] && browserName="Firefox ESR"
+        echo "the browser program in a $browserName kiosk beside a page that only changes one big character per key"
         printf '%-18s %9s %9s %6s  %-7s %-4s\n' metric web-page web-floor ratio target met
         while read -r field target; do
-            ours=$(median "$out/web-page.txt" "$field")
-            peer=$(median "$out/web-floor.txt" "$field")
+            ours=$(median "$out/web-page$engine.txt" "$field")
+            peer=$(median "$out/web-floor$engine.txt" "$field")
             printf '%-18s %9s %9s %6s  %-7s %-4s\n' "$field" "${ours:-n/a}" "${peer:-n/a}" "$(ratio "$ours" "$peer")" \
                 "${target:+<= $target}" "$(meets "$ours" "$peer" "$target")"
         done <<'FIELDS'
-key_p50_ms 1.3
-key_p95_ms
+key_p50_ms 1.15
+key_p95_ms 1.3
 firstpaint_ms
 rss_mb
 typing_idle_cpu_s
 key_ok
 key_timeout
 FIELDS
+    done
+    if [[ -f $out/web-page.txt ]]; then
         echo "$webSummary"
     fi
     if [[ -n $inprocessOut ]]; then

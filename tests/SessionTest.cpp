@@ -124,6 +124,13 @@ TEST(Session, TestEndsOnItsSixtiethTickAndTheNextTestGetsAFullMinute) {
     for (int tick = 1; tick < 60; ++tick)
         ASSERT_FALSE(s.testTick()) << tick;
     EXPECT_TRUE(s.testTick());
+    // A page hidden for half the minute gets one tick for the thirty seconds it missed.
+    s.resultsShown();
+    s.prepare(5);
+    s.type(U' ', 0, 1);
+    ASSERT_FALSE(s.testTick(30));
+    ASSERT_FALSE(s.testTick(29));
+    EXPECT_TRUE(s.testTick());
 }
 
 // F1 while a drill runs starts the counts over but keeps the drill going on the same target.

@@ -1,7 +1,9 @@
 // Starts the page's program once its faces are ready, so that every label is measured in the face
-// it is drawn with. The page runs its own program and nothing a link names: the address's query is
-// not read at all. A learner on a slow line sees a line saying that it loads, and a failure is said
-// in one line instead of leaving the page black.
+// it is drawn with, and, in an ordinary window, once the learner's first key or click on the start
+// screen has taken the page to full screen, so that the program starts at its final size. The page
+// runs its own program and nothing a link names: the address's query is not read at all. A learner
+// on a slow line sees a line saying that it loads, and a failure is said in one line instead of
+// leaving the page black.
 (function () {
   'use strict';
   var faces = ['Tapirun PGothic', 'Tapirun PMincho', 'Tapirun Mincho'];
@@ -43,11 +45,85 @@
       document.body.appendChild(note);
       say(failed);
     },
+    // Full screen, a kiosk or an installed app: nothing of the browser's is left on the screen.
+    covering: function () {
+      var mode = function (m) {
+        return window.matchMedia && window.matchMedia('(display-mode: ' + m + ')').matches;
+      };
+      return !!document.fullscreenElement || mode('fullscreen') || mode('standalone') ||
+        (window.innerWidth >= screen.width - 2 && window.innerHeight >= screen.height - 2);
+    },
   };
+
+  // The start screen takes the first gesture, which full screen and sound both need: it enters
+  // full screen where the browser allows it and makes the sound's context, and the program starts
+  // once the page has its new size (or at the viewport's, where full screen is refused). A page
+  // that covers the screen already starts at once, as the desktop program does.
+  var gestureTaken = new Promise(function (taken) {
+    if (window.Module.covering()) {
+      taken();
+      return;
+    }
+    var box = document.createElement('div');
+    box.id = 'start';
+    box.setAttribute('role', 'dialog');
+    box.setAttribute('aria-label', 'Tapirun');
+    box.tabIndex = -1;
+    var line = function (text, className) {
+      var p = document.createElement('p');
+      p.textContent = text;
+      if (className) p.className = className;
+      box.appendChild(p);
+      return p;
+    };
+    line('Tapirun', 'start-name');
+    line('キーを押すか、クリックしてください');
+    var hint = line('', 'start-note');
+    var touchOnly = window.matchMedia && window.matchMedia('(pointer: coarse)').matches &&
+      !window.matchMedia('(any-pointer: fine)').matches;
+    if (touchOnly) {
+      hint.textContent = 'タイピング練習にはキーボードが要ります。キーボードをつないでください。';
+    } else if (navigator.keyboard && navigator.keyboard.getLayoutMap) {
+      navigator.keyboard.getLayoutMap().then(function (map) {
+        // The JIS layout types ":" right of ";" and "@" right of "p".
+        if (map.size && !(map.get('Quote') === ':' && map.get('BracketLeft') === '@'))
+          hint.textContent = 'キーボードの配列が日本語（JIS）ではないため、キーの絵と実際のキーが合わないことがあります。';
+      }).catch(function () {});
+    }
+    document.body.appendChild(box);
+    box.focus();
+    var begin = function (e) {
+      e.preventDefault();
+      window.removeEventListener('keydown', begin, true);
+      window.removeEventListener('pointerdown', begin, true);
+      var Audio = window.AudioContext || window.webkitAudioContext;
+      try {
+        if (Audio) window.Module.audio = new Audio();
+      } catch (err) {}
+      window.Module.askedFullScreen = true;
+      var root = document.documentElement;
+      var asked = root.requestFullscreen ? root.requestFullscreen() : Promise.reject(new Error('no full screen'));
+      // The new size arrives with the frames after full screen is entered.
+      var settle = function () {
+        requestAnimationFrame(function () {
+          requestAnimationFrame(function () {
+            box.remove();
+            taken();
+          });
+        });
+      };
+      asked.then(settle, settle);
+    };
+    window.addEventListener('keydown', begin, true);
+    window.addEventListener('pointerdown', begin, true);
+  });
 
   function start() {
     if (started) return;
     started = true;
+    gestureTaken.then(load);
+  }
+  function load() {
     if (typeof WebAssembly !== 'object') {
       say('このブラウザーでは Tapirun を動かせません（WebAssembly がありません）。');
       return;

@@ -1,9 +1,11 @@
 // Application, colours, fonts, clocks, timers, the beep and the desktop calls.
 
+#include "platform/Rules.h"
 #include "platform/qt/Bell.h"
 #include "platform/qt/Internal.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QPalette>
 #include <QScreen>
@@ -19,8 +21,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <system_error>
 #include <thread>
 
@@ -227,43 +231,78 @@ void showTaskbar() {}
 // one going away, so there is nothing to restore.
 void restoreWindowTitled(std::string_view) {}
 
+// Each tick re-arms a single-shot timer with the time left to the next deadline on the timer's grid,
+// so the toolkit's granularity delays single ticks but never adds up, and a loop held up past later
+// deadlines (a suspended machine) runs one tick for all of them.
 struct Timer::Impl {
     QTimer timer;
+    QElapsedTimer clock;
     std::function<void()> onTick;
+    int interval = 1000;
     // Enabled as the program sees it; a paused timer is enabled with its toolkit timer stopped.
     bool enabled = false;
+    double deadlineMs = 0;
+    int intervals = 1;
+
+    double nowMs() const { return static_cast<double>(clock.nsecsElapsed()) / 1e6; }
+    void arm(double now) { timer.start(static_cast<int>(std::ceil(std::max(0.0, deadlineMs - now)))); }
+    void start() {
+        const double now = nowMs();
+        deadlineMs = now + interval;
+        arm(now);
+    }
+    void due() {
+        if (!enabled) return;
+        const double now = nowMs();
+        // A timer may come a little early; the tick waits for its deadline.
+        if (now + 0.5 < deadlineMs) {
+            arm(now);
+            return;
+        }
+        const rules::CatchUp next = rules::catchUp(deadlineMs, interval, now);
+        deadlineMs = next.nextDeadline;
+        arm(now);
+        intervals = next.intervals;
+        onTick();
+    }
 };
 
 Timer::Timer(std::function<void()> onTick) : m_impl(std::make_unique<Impl>()) {
     m_impl->onTick = std::move(onTick);
-    // Precise timers are scheduled against their deadlines, so sixty ticks do not drift.
+    m_impl->clock.start();
     m_impl->timer.setTimerType(Qt::PreciseTimer);
-    m_impl->timer.setInterval(1000);
-    QObject::connect(&m_impl->timer, &QTimer::timeout, [impl = m_impl.get()] { impl->onTick(); });
+    m_impl->timer.setSingleShot(true);
+    QObject::connect(&m_impl->timer, &QTimer::timeout, [impl = m_impl.get()] { impl->due(); });
 }
 Timer::~Timer() = default;
 void Timer::setEnabled(bool enabled) {
     if (enabled == m_impl->enabled && enabled == m_impl->timer.isActive()) return;
     m_impl->enabled = enabled;
     if (enabled)
-        m_impl->timer.start();
+        m_impl->start();
     else
         m_impl->timer.stop();
 }
 bool Timer::enabled() const {
     return m_impl->enabled;
 }
+// A running timer starts its new interval from now, as the desktop's timers do.
 void Timer::setInterval(int milliseconds) {
-    m_impl->timer.setInterval(milliseconds);
+    m_impl->interval = milliseconds;
+    if (m_impl->enabled && m_impl->timer.isActive()) m_impl->start();
 }
 int Timer::interval() const {
-    return m_impl->timer.interval();
+    return m_impl->interval;
 }
 void Timer::pauseUntilEnabled() {
     m_impl->timer.stop();
 }
 void Timer::tick() {
+    m_impl->intervals = 1;
     if (m_impl->enabled) m_impl->onTick();
+}
+int Timer::intervalsElapsed() const {
+    return m_impl->intervals;
 }
 
 } // namespace platform

@@ -15,7 +15,7 @@ if(TAPIRUN_TESTS)
 endif()
 
 set(TAPIRUN_DOM_LIBRARY ${CMAKE_SOURCE_DIR}/platform/web/Dom.js)
-add_library(tapirun_platform STATIC platform/Handles.cpp platform/Text.cpp platform/Keys.cpp platform/web/System.cpp platform/web/Window.cpp)
+add_library(tapirun_platform STATIC platform/Handles.cpp platform/Text.cpp platform/Keys.cpp platform/Rules.cpp platform/web/System.cpp platform/web/Window.cpp)
 target_include_directories(tapirun_platform PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(tapirun_platform PRIVATE ${TAPIRUN_WARNINGS})
 # The page side, and what every program of this backend links: growing memory, and the runtime's
@@ -27,6 +27,10 @@ if(TAPIRUN_TESTS)
     add_library(tapirun_testsupport STATIC platform/TestSupport.cpp platform/StoredPng.cpp platform/web/TestSupport.cpp)
     target_link_libraries(tapirun_testsupport PUBLIC tapirun_platform)
     target_compile_options(tapirun_testsupport PRIVATE ${TAPIRUN_WARNINGS})
+    # The tests' side of the page, which the published program does not carry.
+    set(TAPIRUN_TEST_DOM_LIBRARY ${CMAKE_SOURCE_DIR}/platform/web/TestDom.js)
+    target_link_options(tapirun_testsupport PUBLIC "SHELL:--js-library ${TAPIRUN_TEST_DOM_LIBRARY}")
+    set_property(TARGET tapirun_testsupport APPEND PROPERTY INTERFACE_LINK_DEPENDS ${TAPIRUN_TEST_DOM_LIBRARY})
 endif()
 
 # Node.js runs the build's own tools and the tests that need no page; Debian's needs its module

@@ -1,12 +1,14 @@
 // The page side of the browser backend: DOM elements for windows and controls, text measuring, the
-// page's key and mouse events handed to the program, timers, the beep, and pictures of a window
-// drawn from its elements for the tests. Linked with --js-library; everything the C++ side calls
-// is a function of the form tr_*, and it calls back through the exported tapirun_* functions.
+// page's key and mouse events handed to the program, timers and the beep. Linked with
+// --js-library; everything the C++ side calls is a function of the form tr_*, and it calls back
+// through the exported tapirun_* functions. The tests' own side is TestDom.js.
 
 mergeInto(LibraryManager.library, {
   $TR__postset: 'TR.init();',
   $TR: {
     elements: [null],
+    // What each element shows, kept only where the tests' painter (TestDom.js) asks for it.
+    model: null,
     zTop: 10,
     audio: null,
     askedFullScreen: false,
@@ -23,6 +25,13 @@ mergeInto(LibraryManager.library, {
       TR.measure = TR.canvas.getContext('2d');
       TR.desktop = document.getElementById('desktop') || document.body;
     },
+    // A picture that is not stretched keeps its own size at the box's top-left corner, as the
+    // desktop draws an icon; any other element fills its box.
+    size: function (el, width, height) {
+      var natural = el.trPicture && !el.trStretch;
+      el.style.width = (natural ? el.width : width) + 'px';
+      el.style.height = (natural ? el.height : height) + 'px';
+    },
     add: function (el) {
       TR.elements.push(el);
       el.trHandle = TR.elements.length - 1;
@@ -38,6 +47,7 @@ mergeInto(LibraryManager.library, {
     // The first gesture of any kind makes the sound's context and asks for the full screen; both
     // need a gesture, and making the context inside a wrong key's handler would delay its paint.
     gesture: function () {
+      if (!TR.audio && Module.audio) TR.audio = Module.audio;
       if (!TR.audio && (window.AudioContext || window.webkitAudioContext)) {
         try {
           TR.audio = new (window.AudioContext || window.webkitAudioContext)();
@@ -45,14 +55,12 @@ mergeInto(LibraryManager.library, {
           TR.audio = null;
         }
       }
-      if (!TR.askedFullScreen && !TR.ended) {
+      if (!TR.askedFullScreen && !Module.askedFullScreen && !TR.ended) {
         TR.askedFullScreen = true;
         var root = document.documentElement;
         // A kiosk, or a browser already in full screen, covers the screen: asking again would
         // only show the browser's note on how to leave it.
-        var covering = (window.matchMedia && window.matchMedia('(display-mode: fullscreen)').matches) ||
-          (window.innerWidth >= screen.width - 2 && window.innerHeight >= screen.height - 2);
-        if (root.requestFullscreen && !document.fullscreenElement && !covering)
+        if (root.requestFullscreen && !TR.covering())
           root.requestFullscreen().catch(function () {});
       }
     },
@@ -74,12 +82,24 @@ mergeInto(LibraryManager.library, {
       }
       return out;
     },
+    // Full screen, a kiosk or an installed app, as the page's start-up script tells them; asked
+    // again only when the page's size or full screen changes, not at every key.
+    coveringNow: null,
+    covering: function () {
+      if (TR.coveringNow === null)
+        TR.coveringNow = typeof Module.covering === 'function' ? Module.covering() : !!document.fullscreenElement;
+      return TR.coveringNow;
+    },
     modifiers: function (e) {
       var altGraph = e.getModifierState && e.getModifierState('AltGraph');
-      return (e.shiftKey ? 1 : 0) | (e.ctrlKey ? 2 : 0) | (e.altKey ? 4 : 0) | (altGraph ? 8 : 0);
+      return (e.shiftKey ? 1 : 0) | (e.ctrlKey ? 2 : 0) | (e.altKey ? 4 : 0) | (altGraph ? 8 : 0) |
+        (e.metaKey ? 16 : 0);
     },
     // A typed character as its code point; keys that type nothing as negative numbers.
-    keyCode: function (key) {
+    keyCode: function (e) {
+      // An input method composing takes the key for itself.
+      if (e.isComposing || e.key === 'Process' || e.keyCode === 229) return -20;
+      var key = e.key;
       var chars = Array.from(key);
       if (chars.length === 1) return chars[0].codePointAt(0);
       switch (key) {
@@ -88,6 +108,10 @@ mergeInto(LibraryManager.library, {
         case 'Escape': return 27;
         case 'Tab': return 9;
         case 'F1': return -1;
+        case 'F4': return -4;
+        case 'F5': return -5;
+        case 'Home': return -14;
+        case 'BrowserBack': return -15;
         case 'ArrowLeft': return -10;
         case 'ArrowRight': return -11;
         case 'ArrowUp': return -12;
@@ -98,12 +122,8 @@ mergeInto(LibraryManager.library, {
     onKey: function (e) {
       if (TR.ended) return;
       TR.gesture();
-      var mods = TR.modifiers(e);
-      var code = TR.keyCode(e.key);
-      var chord = (mods & 8) === 0 && (mods & 6) !== 0;
-      var taken = Module._tapirun_key(code, mods);
-      // F1 would open the browser's help and the chords its own commands (Ctrl+W closes a kiosk).
-      if (taken || code === -1 || code === 9 || chord) e.preventDefault();
+      // The program decides which keys the browser keeps.
+      if (Module._tapirun_key(TR.keyCode(e), TR.modifiers(e), TR.covering() ? 1 : 0) & 1) e.preventDefault();
     },
     controlOf: function (target) {
       for (var el = target; el && el !== document; el = el.parentNode)
@@ -122,11 +142,8 @@ mergeInto(LibraryManager.library, {
       if (!frame) return;
       e.preventDefault();
       if (e.target.trCloseBox) return;
-      if (e.target.trCaption || (e.target.parentNode && e.target.parentNode.trCaption)) {
-        Module._tapirun_activate(frame.trHandle);
-        if (e.button === 0) TR.drag = {frame: frame, x: e.clientX - frame.offsetLeft, y: e.clientY - frame.offsetTop};
-        return;
-      }
+      // The caption bar is the pointer events' (onPointerDown).
+      if (TR.onCaption(e.target)) return;
       var control = TR.controlOf(e.target);
       if (!control) return;
       // The page stands in for the window manager: a person's press brings the window pressed to
@@ -139,15 +156,34 @@ mergeInto(LibraryManager.library, {
       if (TR.ended) return;
       // The side buttons would step through the browser's history.
       if (e.button > 2) e.preventDefault();
-      if (TR.drag) {
-        TR.drag = null;
-        return;
-      }
+      if (TR.onCaption(e.target)) return;
       Module._tapirun_mouse(1, 0, e.button, e.detail, e.clientX, e.clientY);
     },
-    onMouseMove: function (e) {
-      if (!TR.drag || TR.ended) return;
-      Module._tapirun_drag(TR.drag.frame.trHandle, Math.round(e.clientX - TR.drag.x), Math.round(e.clientY - TR.drag.y));
+    onCaption: function (target) {
+      return !!target && !target.trCloseBox && (!!target.trCaption || (!!target.parentNode && !!target.parentNode.trCaption));
+    },
+    // A dialog is dragged by its caption bar with a mouse, a pen or a finger: the bar holds the
+    // pointer until it is lifted, and the program keeps the box inside the page.
+    onPointerDown: function (e) {
+      if (TR.ended || !TR.onCaption(e.target)) return;
+      var frame = TR.windowOf(e.target);
+      if (!frame) return;
+      TR.gesture();
+      e.preventDefault();
+      Module._tapirun_activate(frame.trHandle);
+      if (e.button !== 0 || TR.drag) return;
+      TR.drag = {frame: frame, pointer: e.pointerId, bar: e.target, x: e.clientX - frame.offsetLeft, y: e.clientY - frame.offsetTop};
+      try {
+        e.target.setPointerCapture(e.pointerId);
+      } catch (err) {}
+    },
+    onPointerMove: function (e) {
+      var d = TR.drag;
+      if (!d || TR.ended || e.pointerId !== d.pointer) return;
+      Module._tapirun_drag(d.frame.trHandle, Math.round(e.clientX - d.x), Math.round(e.clientY - d.y));
+    },
+    onPointerUp: function (e) {
+      if (TR.drag && e.pointerId === TR.drag.pointer) TR.drag = null;
     },
     onClick: function (e) {
       // A click with no press before it is a screen reader's press of a button.
@@ -160,125 +196,6 @@ mergeInto(LibraryManager.library, {
         var frame = TR.windowOf(e.target);
         if (frame) Module._tapirun_close(frame.trHandle);
       }
-    },
-    paintRadio: function (g, r, x, y, w, h) {
-      var shadow = 'rgb(128,128,128)', light = 'rgb(255,255,255)';
-      var top = y + Math.floor(r.height / 2);
-      g.fillStyle = shadow;
-      g.fillRect(x, top, w - 1, 1); g.fillRect(x, top, 1, y + h - top - 1);
-      g.fillRect(x + w - 2, top, 1, y + h - top - 1); g.fillRect(x, y + h - 2, w - 1, 1);
-      g.fillStyle = light;
-      g.fillRect(x + 1, top + 1, w - 3, 1); g.fillRect(x + 1, top + 1, 1, y + h - top - 3);
-      g.fillRect(x + w - 1, top, 1, y + h - top); g.fillRect(x, y + h - 1, w, 1);
-      g.font = r.font;
-      g.textBaseline = 'middle';
-      var cw = g.measureText(r.caption).width;
-      g.fillStyle = TR.rgb(r.background);
-      g.fillRect(x + 8, y, Math.ceil(cw) + 4, r.height);
-      g.fillStyle = TR.rgb(r.colour);
-      g.fillText(r.caption, x + 10, y + r.height / 2);
-      for (var i = 0; i < r.rects.length; ++i) {
-        var it = r.rects[i];
-        var cx = x + it[0] + 6.5, cy = y + it[1] + it[3] / 2;
-        g.beginPath();
-        g.arc(cx, cy, 6, 0, 2 * Math.PI);
-        g.fillStyle = light;
-        g.fill();
-        g.strokeStyle = shadow;
-        g.stroke();
-        if (i === r.selected) {
-          g.beginPath();
-          g.arc(cx, cy, 2.5, 0, 2 * Math.PI);
-          g.fillStyle = 'rgb(0,0,0)';
-          g.fill();
-        }
-        g.fillStyle = TR.rgb(r.colour);
-        g.fillText(r.labels[i], x + it[0] + 17, cy);
-      }
-      g.textBaseline = 'alphabetic';
-    },
-    // Pictures of a window for the tests: each element drawn as its style shows it, children in
-    // the order the page stacks them.
-    paint: function (g, el, x, y) {
-      if (el.style.display === 'none') return;
-      var w = el.trWidth, h = el.trHeight;
-      g.save();
-      g.beginPath();
-      g.rect(x, y, w, h);
-      g.clip();
-      var d = el.trDraw || {};
-      if (d.background !== undefined && d.background >= 0) {
-        g.fillStyle = TR.rgb(d.background);
-        g.fillRect(x, y, w, h);
-      }
-      var line = function (x0, y0, x1, y1, c) {
-        g.fillStyle = c;
-        g.fillRect(x0, y0, x1 - x0 + 1, y1 - y0 + 1);
-      };
-      var shadow = 'rgb(128,128,128)', light = 'rgb(255,255,255)', dark = 'rgb(64,64,64)';
-      var r = x + w - 1, b = y + h - 1;
-      if (d.sunken) {
-        line(x, y, r, y, shadow); line(x, y, x, b, shadow);
-        line(r, y, r, b, light); line(x, b, r, b, light);
-        line(x + 1, y + 1, r - 1, y + 1, light); line(x + 1, y + 1, x + 1, b - 1, light);
-        line(r - 1, y + 1, r - 1, b - 1, shadow); line(x + 1, b - 1, r - 1, b - 1, shadow);
-      }
-      if (d.well) {
-        line(x, y, r, y, shadow); line(x, y, x, b, shadow);
-        line(r, y + 1, r, b, light); line(x + 1, b, r, b, light);
-      }
-      if (d.raised) {
-        line(x, y, r, y, light); line(x, y, x, b, light);
-        line(r, y, r, b, dark); line(x, b, r, b, dark);
-        line(r - 1, y + 1, r - 1, b - 1, shadow); line(x + 1, b - 1, r - 1, b - 1, shadow);
-      }
-      if (d.fill) {
-        g.fillStyle = TR.rgb(d.fill.colour);
-        g.fillRect(x + 1, y + 1, d.fill.width, h - 2);
-      }
-      if (d.picture) {
-        g.imageSmoothingEnabled = false;
-        g.drawImage(d.picture, x, y, d.stretch ? w : d.picture.width, d.stretch ? h : d.picture.height);
-      }
-      if (d.lines) {
-        // The ink is drawn white into a mask first and coloured after, so that a character has the
-        // same shape in every colour: the browser's text smoothing otherwise depends on the colour.
-        var mask = TR.maskCanvas || (TR.maskCanvas = document.createElement('canvas'));
-        mask.width = w;
-        mask.height = h;
-        var mg = mask.getContext('2d');
-        mg.font = d.font;
-        mg.fillStyle = '#fff';
-        mg.textBaseline = 'alphabetic';
-        var m = mg.measureText('Ag');
-        var ascent = m.fontBoundingBoxAscent, descent = m.fontBoundingBoxDescent;
-        var top = d.centred ? Math.round((h - d.lineHeight) / 2) : 0;
-        for (var i = 0; i < d.lines.length; ++i) {
-          var baseline = Math.round(top + i * d.lineHeight + (d.lineHeight - ascent - descent) / 2 + ascent);
-          if (d.centred) {
-            mg.fillText(d.lines[i], (w - mg.measureText(d.lines[i]).width) / 2, baseline);
-            continue;
-          }
-          var chars = Array.from(d.lines[i]);
-          for (var k = 0; k < chars.length; ++k)
-            mg.fillText(chars[k], d.places[i][k], baseline);
-        }
-        mg.globalCompositeOperation = 'source-in';
-        mg.fillStyle = TR.rgb(d.colour);
-        mg.fillRect(0, 0, w, h);
-        g.drawImage(mask, x, y);
-      }
-      if (d.radio) TR.paintRadio(g, d.radio, x, y, w, h);
-      var kids = Array.prototype.slice.call(el.children);
-      kids.sort(function (a, b2) {
-        return (a.trWindowed ? 1 : 0) - (b2.trWindowed ? 1 : 0);
-      });
-      for (var k = 0; k < kids.length; ++k) {
-        var kid = kids[k];
-        if (kid.trWidth === undefined) continue;
-        TR.paint(g, kid, x + kid.trLeft, y + kid.trTop);
-      }
-      g.restore();
     },
   },
 
@@ -311,7 +228,6 @@ mergeInto(LibraryManager.library, {
     var client = document.createElement('div');
     client.className = 'tr-client';
     client.trControl = true;
-    client.trDraw = {};
     client.trLeft = 0;
     client.trTop = 0;
     client.trWidth = width;
@@ -366,7 +282,6 @@ mergeInto(LibraryManager.library, {
     el.className = 'tr-c tr-k' + kind;
     el.trControl = true;
     el.trWindowed = !!windowed;
-    el.trDraw = {};
     if (windowed) el.style.zIndex = 1;
     TR.elements[parent].appendChild(el);
     return TR.add(el);
@@ -375,25 +290,28 @@ mergeInto(LibraryManager.library, {
   tr_place__deps: ['$TR'],
   tr_place: function (handle, left, top, width, height) {
     var el = TR.elements[handle];
+    if (el.trLeft !== left) el.style.left = left + 'px';
+    if (el.trTop !== top) el.style.top = top + 'px';
+    var resized = el.trWidth !== width || el.trHeight !== height;
     el.trLeft = left;
     el.trTop = top;
     el.trWidth = width;
     el.trHeight = height;
-    el.style.left = left + 'px';
-    el.style.top = top + 'px';
-    el.style.width = width + 'px';
-    el.style.height = height + 'px';
+    if (resized) TR.size(el, width, height);
   },
 
   tr_show__deps: ['$TR'],
   tr_show: function (handle, shown) {
-    TR.elements[handle].style.display = shown ? '' : 'none';
+    var style = TR.elements[handle].style, display = shown ? '' : 'none';
+    if (style.display !== display) style.display = display;
   },
 
   tr_background__deps: ['$TR'],
   tr_background: function (handle, colour) {
     var el = TR.elements[handle];
-    el.trDraw.background = colour;
+    if (el.trBackground === colour) return;
+    el.trBackground = colour;
+    if (TR.model) TR.model(el, {background: colour});
     el.style.backgroundColor = colour < 0 ? 'transparent' : TR.rgb(colour);
   },
 
@@ -402,50 +320,68 @@ mergeInto(LibraryManager.library, {
   tr_text__deps: ['$TR'],
   tr_text: function (handle, text, face, height, bold, colour, centred, underlineLine, underlineAt) {
     var el = TR.elements[handle];
-    var lines = UTF8ToString(text).split('\n');
+    var whole = UTF8ToString(text);
+    var lines = whole.split('\n');
     var font = TR.font(UTF8ToString(face), height, bold);
-    var d = el.trDraw;
-    d.lines = lines;
-    d.font = font;
-    d.lineHeight = height;
-    d.colour = colour;
-    d.centred = !!centred;
-    el.style.font = font;
-    el.style.lineHeight = height + 'px';
-    el.style.color = TR.rgb(colour);
+    var model = TR.model && {lines: lines, font: font, lineHeight: height, colour: colour, centred: !!centred,
+                             places: []};
+    // Only what changed is written: the font shorthand would reset the line height each time.
+    var was = el.trWritten || (el.trWritten = {});
+    if (was.font !== font || was.height !== height) {
+      el.style.font = font;
+      el.style.lineHeight = height + 'px';
+      was.font = font;
+      was.height = height;
+    }
+    if (was.colour !== colour) {
+      el.style.color = TR.rgb(colour);
+      was.colour = colour;
+    }
     var box = el.trText;
     if (!box) {
       box = el.trText = document.createElement('div');
       box.className = centred ? 'tr-caption-text' : 'tr-lines';
       el.insertBefore(box, el.firstChild);
+      if (!centred) {
+        // The characters stand at their own places for the eye; a screen reader gets the text whole.
+        box.setAttribute('aria-hidden', 'true');
+        el.trSpoken = document.createElement('span');
+        el.trSpoken.className = 'tr-spoken';
+        el.appendChild(el.trSpoken);
+        el.trSpans = [];
+      }
     }
     if (centred) {
-      box.textContent = lines.join('\n');
+      if (was.text !== whole) box.textContent = whole;
+      was.text = whole;
+      if (model) TR.model(el, model);
       return;
     }
-    box.textContent = '';
-    // The characters stand at their own places for the eye; a screen reader gets the text whole.
-    box.setAttribute('aria-hidden', 'true');
-    if (!el.trSpoken) {
-      el.trSpoken = document.createElement('span');
-      el.trSpoken.className = 'tr-spoken';
-      el.appendChild(el.trSpoken);
-    }
-    el.trSpoken.textContent = lines.join('\n');
-    d.places = [];
+    if (was.text !== whole) el.trSpoken.textContent = whole;
+    was.text = whole;
+    // Each character keeps its span from one text to the next; only the ones that differ change.
+    var spans = el.trSpans, n = 0;
     for (var i = 0; i < lines.length; ++i) {
       var chars = Array.from(lines[i]);
       var places = TR.places(font, chars);
-      d.places.push(places);
-      for (var k = 0; k < chars.length; ++k) {
-        var span = document.createElement('span');
-        span.textContent = chars[k];
-        span.style.left = places[k] + 'px';
-        span.style.top = i * height + 'px';
-        if (i === underlineLine && k === underlineAt) span.style.textDecoration = 'underline';
-        box.appendChild(span);
+      if (model) model.places.push(places);
+      for (var k = 0; k < chars.length; ++k, ++n) {
+        var span = spans[n];
+        if (!span) {
+          span = spans[n] = document.createElement('span');
+          span.trState = {};
+          box.appendChild(span);
+        }
+        var st = span.trState, left = places[k] + 'px', top = i * height + 'px';
+        var underline = i === underlineLine && k === underlineAt ? 'underline' : '';
+        if (st.text !== chars[k]) span.textContent = st.text = chars[k];
+        if (st.left !== left) span.style.left = st.left = left;
+        if (st.top !== top) span.style.top = st.top = top;
+        if (st.underline !== underline) span.style.textDecoration = st.underline = underline;
       }
     }
+    while (spans.length > n) box.removeChild(spans.pop());
+    if (model) TR.model(el, model);
   },
 
   tr_measure__deps: ['$TR'],
@@ -474,9 +410,7 @@ mergeInto(LibraryManager.library, {
     var names = ['', 'tr-sunken', 'tr-well', 'tr-raised', 'tr-raised tr-default'];
     el.classList.remove('tr-sunken', 'tr-well', 'tr-raised', 'tr-default');
     if (kind) names[kind].split(' ').forEach(function (n) { el.classList.add(n); });
-    el.trDraw.sunken = kind === 1;
-    el.trDraw.well = kind === 2;
-    el.trDraw.raised = kind >= 3;
+    if (TR.model) TR.model(el, {sunken: kind === 1, well: kind === 2, raised: kind >= 3});
   },
 
   tr_fill__deps: ['$TR'],
@@ -490,7 +424,7 @@ mergeInto(LibraryManager.library, {
       el.appendChild(bar);
     }
     bar.style.width = width + 'px';
-    el.trDraw.fill = {width: width, colour: colour};
+    if (TR.model) TR.model(el, {fill: {width: width, colour: colour}});
   },
 
   tr_value__deps: ['$TR'],
@@ -541,6 +475,33 @@ mergeInto(LibraryManager.library, {
     region.textContent = region.textContent === line ? line + '\u00a0' : line;
   },
 
+  // The keyboard focus, on an element no press ever gives it to (presses are the program's).
+  tr_focus__deps: ['$TR'],
+  tr_focus: function (handle) {
+    var el = TR.elements[handle];
+    if (!el || TR.ended) return;
+    if (!el.hasAttribute('tabindex')) el.tabIndex = -1;
+    try {
+      el.focus({preventScroll: true});
+    } catch (e) {}
+  },
+
+  // One line across the top of the page, outside the program's windows; empty hides it.
+  tr_hint__deps: ['$TR'],
+  tr_hint: function (text) {
+    var line = UTF8ToString(text);
+    var hint = TR.hint;
+    if (!hint) {
+      if (!line) return;
+      hint = TR.hint = document.createElement('div');
+      hint.className = 'tr-hint';
+      hint.setAttribute('role', 'alert');
+      document.body.appendChild(hint);
+    }
+    hint.textContent = line;
+    hint.style.display = line ? '' : 'none';
+  },
+
   // Pixels as 0x00BBGGRR with a see-through flag per pixel.
   tr_picture__deps: ['$TR'],
   tr_picture: function (handle, width, height, pixels, clear, stretch) {
@@ -557,9 +518,10 @@ mergeInto(LibraryManager.library, {
       image.data[4 * i + 3] = HEAPU8[clear + i] ? 0 : 255;
     }
     g.putImageData(image, 0, 0);
-    el.trDraw.picture = el;
-    el.trDraw.stretch = !!stretch;
-    el.classList.toggle('tr-stretch', !!stretch);
+    el.trPicture = true;
+    el.trStretch = !!stretch;
+    if (TR.model) TR.model(el, {picture: el, stretch: !!stretch});
+    TR.size(el, el.trWidth, el.trHeight);
   },
 
   // The radio group: an etched frame through the middle of the caption line, the caption on the
@@ -569,6 +531,11 @@ mergeInto(LibraryManager.library, {
     var el = TR.elements[handle];
     var labels = UTF8ToString(items).split('\n');
     var font = TR.font(UTF8ToString(face), height, bold);
+    // Shown again with nothing changed (as every change of focus asks): nothing is written.
+    var key = [UTF8ToString(caption), labels.join('\n'), selected, focused, font, colour, background,
+               Array.prototype.slice.call(HEAP32, rects >> 2, (rects >> 2) + 4 * count).join(',')].join('\u0001');
+    if (el.trRadioKey === key) return;
+    el.trRadioKey = key;
     var box = el.trItems;
     if (!box) {
       box = el.trItems = [];
@@ -618,8 +585,9 @@ mergeInto(LibraryManager.library, {
       it.classList.toggle('tr-focus', j === selected && !!focused);
       it.setAttribute('aria-checked', j === selected ? 'true' : 'false');
     }
-    el.trDraw.radio = {labels: labels, selected: selected, focused: !!focused, caption: el.trCaptionBox.textContent,
-                       font: font, height: height, colour: colour, background: background, rects: places};
+    if (TR.model)
+      TR.model(el, {radio: {labels: labels, selected: selected, focused: !!focused, caption: el.trCaptionBox.textContent,
+                            font: font, height: height, colour: colour, background: background, rects: places}});
   },
 
   tr_contains__deps: ['$TR'],
@@ -652,12 +620,25 @@ mergeInto(LibraryManager.library, {
     window.addEventListener('keydown', TR.onKey, true);
     document.addEventListener('mousedown', TR.onMouseDown, true);
     document.addEventListener('mouseup', TR.onMouseUp, true);
-    document.addEventListener('mousemove', TR.onMouseMove, true);
+    document.addEventListener('pointerdown', TR.onPointerDown, true);
+    document.addEventListener('pointermove', TR.onPointerMove, true);
+    document.addEventListener('pointerup', TR.onPointerUp, true);
+    document.addEventListener('pointercancel', TR.onPointerUp, true);
     document.addEventListener('click', TR.onClick, true);
     document.addEventListener('contextmenu', function (e) { e.preventDefault(); }, true);
     document.addEventListener('auxclick', function (e) { e.preventDefault(); }, true);
     window.addEventListener('resize', function () {
+      TR.coveringNow = null;
       if (!TR.ended) Module._tapirun_resized();
+    });
+    // In full screen Esc is a typed key like any other, where the browser lets the page take it
+    // (Chromium's keyboard lock); elsewhere Esc leaves full screen and the page follows the resize.
+    document.addEventListener('fullscreenchange', function () {
+      TR.coveringNow = null;
+      var k = navigator.keyboard;
+      if (!k || !k.lock) return;
+      if (document.fullscreenElement) k.lock(['Escape']).catch(function () {});
+      else if (k.unlock) k.unlock();
     });
   },
 
@@ -712,66 +693,4 @@ mergeInto(LibraryManager.library, {
     if (typeof Module.onEnded === 'function') Module.onEnded();
   },
 
-  // A window's client area drawn from its elements; the pixels as 0x00BBGGRR, malloc'd.
-  tr_grab__deps: ['$TR', 'malloc'],
-  tr_grab: function (clientHandle, width, height) {
-    var c = document.createElement('canvas');
-    c.width = width;
-    c.height = height;
-    var g = c.getContext('2d');
-    var el = TR.elements[clientHandle];
-    var shown = el.parentNode.style.display;
-    el.parentNode.style.display = '';
-    TR.paint(g, el, 0, 0);
-    el.parentNode.style.display = shown;
-    var data = g.getImageData(0, 0, width, height).data;
-    var out = _malloc(width * height * 4);
-    for (var i = 0; i < width * height; ++i)
-      HEAPU32[(out >> 2) + i] = data[4 * i] | (data[4 * i + 1] << 8) | (data[4 * i + 2] << 16);
-    return out;
-  },
-  // The tests' events, made as the browser makes a person's and dispatched at the element under the
-  // point, so that they pass through the page's own listeners.
-  tr_test_key: function (key, modifiers) {
-    var init = {
-      key: UTF8ToString(key),
-      bubbles: true,
-      cancelable: true,
-      shiftKey: !!(modifiers & 1),
-      ctrlKey: !!(modifiers & 2),
-      altKey: !!(modifiers & 4),
-      modifierAltGraph: !!(modifiers & 8),
-    };
-    var target = document.activeElement || document.body;
-    var down = new KeyboardEvent('keydown', init);
-    target.dispatchEvent(down);
-    target.dispatchEvent(new KeyboardEvent('keyup', init));
-    return down.defaultPrevented ? 1 : 0;
-  },
-
-  tr_test_mouse__deps: ['$TR'],
-  tr_test_mouse: function (clientHandle, down, x, y, button, element, detail) {
-    var r = TR.elements[clientHandle].getBoundingClientRect();
-    var target = element ? TR.elements[element] : document.body;
-    var buttons = [1, 4, 2, 8, 16][button];
-    target.dispatchEvent(new MouseEvent(down ? 'mousedown' : 'mouseup', {
-      bubbles: true,
-      cancelable: true,
-      clientX: r.left + x,
-      clientY: r.top + y,
-      button: button,
-      buttons: down ? buttons : 0,
-      detail: detail,
-    }));
-  },
-
-  tr_test_close_box__deps: ['$TR'],
-  tr_test_close_box: function (frame) {
-    var close = TR.elements[frame].querySelector('.tr-close');
-    close.dispatchEvent(new MouseEvent('click', {bubbles: true, cancelable: true}));
-  },
-
-  tr_device_pixel_ratio: function () {
-    return window.devicePixelRatio || 1;
-  },
 });

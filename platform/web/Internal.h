@@ -35,6 +35,8 @@ void tr_value(int element, int value);
 void tr_describe(int element, const char* role, const char* name, const char* hint);
 void tr_state(int element, int enabled, int pressed);
 void tr_announce(int frame, const char* text);
+void tr_hint(const char* text);
+void tr_focus(int element);
 void tr_picture(int element, int width, int height, const std::uint32_t* pixels, const unsigned char* clear,
                 int stretch);
 void tr_radio(int element, const char* caption, const char* items, int count, const int* rects, int selected,
@@ -115,6 +117,8 @@ public:
     int outerHeight() const;
     void layoutAligned();
     void moveTo(int x, int y);
+    // Moved as a person drags it, with the whole window kept inside the page.
+    void moveInside(int x, int y);
     // The control that keeps the keyboard: the one named for it, else the first shown radio group
     // or button, else none.
     ControlImpl* focusTarget();
@@ -122,6 +126,7 @@ public:
     void hideAndPassActivation();
     void activate();
     void refreshFocus();
+    void giveKeyboardFocus();
     void describeForAssistiveTechnology();
     bool described = false;
 };
@@ -141,7 +146,11 @@ namespace web {
 void runDueTimers();
 // The window a test types into, whichever is active; null for the active one.
 void setKeyWindow(WindowImpl* window);
-bool key(int code, unsigned modifiers);
+// A key as the page reports it; the answer's bit 1 asks the page to cancel the browser's own
+// handling of it. Covering: the page covers the screen (full screen, a kiosk, an installed app).
+int key(int code, unsigned modifiers, bool covering);
+// The viewport's size changed.
+void screenChanged();
 // The main window closed: every timer stops and the page says the program has ended.
 void endProgram();
 void mouse(int type, int element, int button, int detail, double x, double y);

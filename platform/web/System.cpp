@@ -1,5 +1,6 @@
 // Application, colours, fonts, clocks, timers, the beep and the desktop calls of a page.
 
+#include "platform/Rules.h"
 #include "platform/web/Internal.h"
 
 #include <emscripten/emscripten.h>
@@ -108,6 +109,7 @@ struct Timer::Impl {
     bool paused = false;
     double deadlineMs = 0;
     int pending = 0;
+    int intervals = 1;
     std::function<void()> onTick;
 
     static std::map<int, Impl*>& registry() {
@@ -133,10 +135,11 @@ struct Timer::Impl {
             arm(now);
             return;
         }
-        // A page held up past the next deadline runs the missed ticks at once, one per turn of the
-        // loop, so the count of ticks keeps to the clock.
-        deadlineMs += interval;
+        // A page held up past later deadlines (a hidden tab) runs one tick for all of them.
+        const rules::CatchUp next = rules::catchUp(deadlineMs, interval, now);
+        deadlineMs = next.nextDeadline;
         arm(now);
+        intervals = next.intervals;
         onTick();
     }
 };
@@ -179,12 +182,16 @@ int Timer::interval() const {
     return m_impl->interval;
 }
 void Timer::tick() {
+    m_impl->intervals = 1;
     if (m_impl->enabled) m_impl->onTick();
 }
 void Timer::pauseUntilEnabled() {
     if (!m_impl->enabled || m_impl->paused) return;
     m_impl->paused = true;
     m_impl->cancel();
+}
+int Timer::intervalsElapsed() const {
+    return m_impl->intervals;
 }
 
 namespace web {

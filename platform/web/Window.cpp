@@ -1,6 +1,7 @@
 // Windows and controls as elements of the page, placed at the design's pixels, with the page's key
 // and mouse events turned into the program's.
 
+#include "platform/Rules.h"
 #include "platform/web/Internal.h"
 
 #include <emscripten/emscripten.h>
@@ -126,7 +127,7 @@ void mouseUp(int button, double x, double y) {
 }
 
 bool modifierHeld(unsigned modifiers) {
-    return (modifiers & 7) != 0;
+    return (modifiers & (rules::ModShift | rules::ModCtrl | rules::ModAlt | rules::ModMeta)) != 0;
 }
 
 void clickButton(ControlImpl& c) {
@@ -164,6 +165,24 @@ bool radioKey(WindowImpl& window, int code) {
         c->showRadio();
     }
     return true;
+}
+
+// A key of the program's: the dialog's and the radio group's keys first, then typed characters.
+bool programKey(int code, unsigned modifiers, bool chord) {
+    WindowImpl* window = g_keyWindow ? g_keyWindow : g_active;
+    if (!window || !window->shown) return false;
+    if (window->dialog && dialogKey(*window, code, modifiers)) return true;
+    if (radioKey(*window, code)) return true;
+    if (chord || code <= 0 || !window->characterHandler) return false;
+    const std::optional<char32_t> answer = answerOf(static_cast<char32_t>(code), rules::heldOf(modifiers));
+    return answer && window->characterHandler(*answer);
+}
+
+bool g_hintShown = false;
+void showInputMethodHint(bool shown) {
+    if (shown == g_hintShown) return;
+    g_hintShown = shown;
+    tr_hint(shown ? std::string(rules::inputMethodHint()).c_str() : "");
 }
 
 } // namespace
@@ -349,6 +368,11 @@ void WindowImpl::moveTo(int x, int y) {
     tr_window_move(frame, x, y);
 }
 
+void WindowImpl::moveInside(int x, int y) {
+    moveTo(rules::keptInside(x, outerWidth(), tr_viewport_width()),
+           rules::keptInside(y, outerHeight(), tr_viewport_height()));
+}
+
 // A maximised window fills the page's viewport, and the controls aligned to its bottom follow.
 void WindowImpl::layoutAligned() {
     if (maximised && !dialog) {
@@ -383,7 +407,10 @@ void WindowImpl::refreshFocus() {
 void WindowImpl::activate() {
     if (!shown) return;
     tr_window_raise(frame);
-    if (g_active == this) return;
+    if (g_active == this) {
+        giveKeyboardFocus();
+        return;
+    }
     WindowImpl* previous = g_active;
     g_active = this;
     if (previous) {
@@ -392,6 +419,15 @@ void WindowImpl::activate() {
     }
     tr_window_active(frame, 1);
     refreshFocus();
+    giveKeyboardFocus();
+}
+
+// The page's focus follows activation, so that a screen reader passes the keys to the program
+// instead of taking them for its own browsing: the main window's application element, or the
+// dialog's button.
+void WindowImpl::giveKeyboardFocus() {
+    ControlImpl* target = dialog ? focusTarget() : nullptr;
+    tr_focus(target ? target->element : frame);
 }
 
 void WindowImpl::hideAndPassActivation() {
@@ -606,9 +642,11 @@ bool Control::visible() const {
 void Control::setPosition(int position) {
     position = std::clamp(position, 0, 100);
     if (position == m_impl->position) return;
+    const int spokenBefore = rules::spokenProgress(m_impl->position);
     m_impl->position = position;
     tr_fill(m_impl->element, (m_impl->width - 2) * position / 100, 0x800000);
-    tr_value(m_impl->element, position);
+    if (rules::spokenProgress(position) != spokenBefore)
+        tr_value(m_impl->element, rules::spokenProgress(position));
 }
 void Control::setItemIndex(int index) {
     if (index < 0 || index >= static_cast<int>(m_impl->items.size()) || index == m_impl->itemIndex) return;
@@ -642,30 +680,37 @@ void setKeyWindow(WindowImpl* window) {
     g_keyWindow = window;
 }
 
-// F1 belongs to the main window's action wherever the keyboard is. A key pressed with Ctrl or Alt is
-// a chord, not a character, unless the browser reports AltGr held (on Windows it comes with Ctrl
-// and Alt): the page tells AltGr apart, where a desktop backend can only see Ctrl and Alt.
-bool key(int code, unsigned modifiers) {
-    if (code == -1) {
-        if (modifierHeld(modifiers)) return true;
+// F1 belongs to the main window's action wherever the keyboard is. Which keys the program hears,
+// and which the browser keeps, is the shared rule's; the page only reports and carries out.
+int key(int code, unsigned modifiers, bool covering) {
+    bool consumed = false;
+    switch (rules::routeOf(code, modifiers)) {
+    case rules::KeyRoute::F1:
         for (WindowImpl* w : allWindows())
             if (w->f1Handler) {
                 w->f1Handler();
                 break;
             }
-        return true;
+        consumed = true;
+        break;
+    case rules::KeyRoute::InputMethod: showInputMethodHint(true); break;
+    case rules::KeyRoute::Program: consumed = programKey(code, modifiers, false); break;
+    case rules::KeyRoute::Chord: consumed = programKey(code, modifiers, true); break;
+    case rules::KeyRoute::Browser: break;
     }
-    WindowImpl* window = g_keyWindow ? g_keyWindow : g_active;
-    if (!window || !window->shown) return false;
-    if (window->dialog && dialogKey(*window, code, modifiers)) return true;
-    if (radioKey(*window, code)) return true;
-    const bool chord = !(modifiers & 8) && (modifiers & 6) != 0;
-    if (chord || code <= 0 || !window->characterHandler) return false;
-    char32_t ch = static_cast<char32_t>(code);
-    // Delete is no character; the yen key types the same character as the backslash key.
-    if (ch == 0x7F) return false;
-    if (ch == 0x00A5) ch = U'\\';
-    return window->characterHandler(ch);
+    // A key that reached the program unchanged: the input method is off.
+    if (consumed) showInputMethodHint(false);
+    return rules::cancelsBrowserKey(code, modifiers, consumed, covering) ? 1 : 0;
+}
+
+void screenChanged() {
+    const std::vector<WindowImpl*> windows = allWindows();
+    for (WindowImpl* w : windows) {
+        w->layoutAligned();
+        if (w->dialog) w->moveInside(w->left, w->top);
+    }
+    for (WindowImpl* w : windows)
+        if (w->screenChangedHandler) w->screenChangedHandler();
 }
 
 void mouse(int type, int element, int button, int detail, double x, double y) {
@@ -682,8 +727,8 @@ void mouse(int type, int element, int button, int detail, double x, double y) {
 
 extern "C" {
 
-EMSCRIPTEN_KEEPALIVE int tapirun_key(int code, int modifiers) {
-    return platform::web::key(code, static_cast<unsigned>(modifiers)) ? 1 : 0;
+EMSCRIPTEN_KEEPALIVE int tapirun_key(int code, int modifiers, int covering) {
+    return platform::web::key(code, static_cast<unsigned>(modifiers), covering != 0);
 }
 
 EMSCRIPTEN_KEEPALIVE void tapirun_mouse(int type, int element, int button, int detail, double x, double y) {
@@ -695,7 +740,7 @@ EMSCRIPTEN_KEEPALIVE void tapirun_activate(int frame) {
 }
 
 EMSCRIPTEN_KEEPALIVE void tapirun_drag(int frame, int left, int top) {
-    if (platform::WindowImpl* w = platform::windowOfFrame(frame)) w->moveTo(left, top);
+    if (platform::WindowImpl* w = platform::windowOfFrame(frame)) w->moveInside(left, top);
 }
 
 // A screen reader's press of a push button: the click a person's press and release would make.
@@ -708,8 +753,9 @@ EMSCRIPTEN_KEEPALIVE void tapirun_close(int frame) {
     if (platform::WindowImpl* w = platform::windowOfFrame(frame)) w->closeRequested();
 }
 
+// The viewport stands for the screen: a new size is the platform's screen change, which the main
+// window's handler answers; a dialog keeps its caption bar inside the page.
 EMSCRIPTEN_KEEPALIVE void tapirun_resized() {
-    for (platform::WindowImpl* w : platform::allWindows())
-        w->layoutAligned();
+    platform::web::screenChanged();
 }
 }

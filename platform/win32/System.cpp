@@ -1,5 +1,6 @@
 // Application, the message loop, colours, fonts, clocks, timers, the beep and the desktop calls.
 
+#include "platform/Rules.h"
 #include "platform/win32/Internal.h"
 
 #include <commctrl.h>
@@ -268,6 +269,7 @@ struct Timer::Impl {
     bool enabled = false;
     bool paused = false; // enabled, with the system timer killed
     double deadlineMs = 0;
+    int intervals = 1;
     std::function<void()> onTick;
 
     static HWND sink();
@@ -298,10 +300,11 @@ struct Timer::Impl {
             arm(now);
             return;
         }
-        // A loop held up past the next deadline runs the missed ticks at once, one per message, so
-        // the count of ticks keeps to the clock.
-        deadlineMs += interval;
+        // A loop held up past later deadlines (a suspended machine) runs one tick for all of them.
+        const rules::CatchUp next = rules::catchUp(deadlineMs, interval, now);
+        deadlineMs = next.nextDeadline;
         arm(now);
+        intervals = next.intervals;
         onTick();
     }
 };
@@ -369,12 +372,16 @@ int Timer::interval() const {
     return m_impl->interval;
 }
 void Timer::tick() {
+    m_impl->intervals = 1;
     if (m_impl->enabled) m_impl->onTick();
 }
 void Timer::pauseUntilEnabled() {
     if (!m_impl->enabled || m_impl->paused) return;
     m_impl->paused = true;
     KillTimer(Impl::sink(), m_impl->id);
+}
+int Timer::intervalsElapsed() const {
+    return m_impl->intervals;
 }
 
 // Exposed for the window procedure: the accelerator's command and the session's end.

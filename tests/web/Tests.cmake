@@ -1,7 +1,8 @@
 # The browser program's tests: the same form suites as on the desktop, run in headless Chromium
-# over the page backend, driven from Python through the DevTools protocol; the pure drill suite
-# under Node.js; the site working offline, safe to host and updated safely; and the program in a
-# Chromium kiosk on Xvfb with real keys.
+# over the page backend, driven from Python through the DevTools protocol, and in headless Firefox
+# ESR through WebDriver BiDi; the pure drill suite under Node.js; the site working offline, safe to
+# host and updated safely; a viewport that changes size; and the program in a kiosk on Xvfb with
+# real keys in Chromium, Firefox ESR and WebKitGTK.
 set(chromium /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/web/chromium.py)
 
 # The long run measures memory through Linux's /proc; the rest of the form tests serve every backend.
@@ -33,15 +34,25 @@ foreach(screen 1024x768 640x480)
         ${faces} --program $<TARGET_FILE:form_tests> -- --gtest_brief=1 --gtest_filter=${filter})
     set_tests_properties(web_form_tests_${screen} PROPERTIES TIMEOUT 300)
 endforeach()
+# The same suites in a second engine, Firefox ESR, over WebDriver BiDi.
+set(firefox /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/web/firefox.py)
+add_test(NAME web_form_tests_firefox COMMAND ${firefox} run --size 1024x768 --site ${TAPIRUN_SITE}
+    --program $<TARGET_FILE:form_tests> -- --gtest_brief=1)
+set_tests_properties(web_form_tests_firefox PROPERTIES TIMEOUT 300 RUN_SERIAL TRUE)
 # The page's timers on real time, through the page's own event loop.
 add_executable(web_timer_test web/TimerPage.cpp)
 target_link_libraries(web_timer_test PRIVATE tapirun_platform)
 target_compile_options(web_timer_test PRIVATE ${TAPIRUN_WARNINGS})
 target_link_options(web_timer_test PRIVATE -sEXIT_RUNTIME=1)
 add_test(NAME web_timer_test COMMAND ${chromium} run --site ${TAPIRUN_SITE} --program $<TARGET_FILE:web_timer_test>)
+add_test(NAME web_timer_test_firefox COMMAND ${firefox} run --site ${TAPIRUN_SITE}
+    --program $<TARGET_FILE:web_timer_test>)
 set_tests_properties(web_timer_test PROPERTIES TIMEOUT 60)
+set_tests_properties(web_timer_test_firefox PROPERTIES TIMEOUT 60 RUN_SERIAL TRUE)
 add_test(NAME web_offline COMMAND ${chromium} offline --site ${TAPIRUN_SITE})
+add_test(NAME web_offline_firefox COMMAND ${firefox} offline --site ${TAPIRUN_SITE})
 set_tests_properties(web_offline PROPERTIES TIMEOUT 120)
+set_tests_properties(web_offline_firefox PROPERTIES TIMEOUT 120 RUN_SERIAL TRUE)
 # The published page runs only its own program whatever its address says, under its policy, with
 # the hosting headers; releases published on a host that lets caches keep files reach the page
 # whole, from the next start, or not at all.
@@ -52,8 +63,15 @@ endforeach()
 # What a screen reader finds in the page, read through the DevTools accessibility tree.
 add_test(NAME web_accessibility COMMAND ${chromium} a11y --site ${TAPIRUN_SITE})
 set_tests_properties(web_accessibility PROPERTIES TIMEOUT 60)
-add_test(NAME web_end_to_end COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/web/kiosk.sh ${TAPIRUN_SITE})
+# A viewport that changes size under every screen of the program.
+add_test(NAME web_resize COMMAND ${chromium} resize --site ${TAPIRUN_SITE})
+set_tests_properties(web_resize PROPERTIES TIMEOUT 60 RUN_SERIAL TRUE)
+# The kiosk with real keys, in each engine: Chromium, Firefox ESR (Gecko) and WebKitGTK (Safari's).
+add_test(NAME web_end_to_end COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/web/kiosk.sh ${TAPIRUN_SITE} chromium)
+add_test(NAME web_end_to_end_firefox COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/web/kiosk.sh ${TAPIRUN_SITE} firefox)
+add_test(NAME web_end_to_end_webkit COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/web/kiosk.sh ${TAPIRUN_SITE} webkit)
 set_tests_properties(web_end_to_end PROPERTIES TIMEOUT 180)
+set_tests_properties(web_end_to_end_firefox web_end_to_end_webkit PROPERTIES TIMEOUT 180 RUN_SERIAL TRUE)
 
 # The rooms of the source tree depend downward only.
 add_test(NAME layering COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/layering.sh ${CMAKE_SOURCE_DIR})

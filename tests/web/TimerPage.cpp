@@ -19,20 +19,24 @@ constexpr int Interval = 50, Ticks = 20, Busy = 20;
 
 std::unique_ptr<platform::Timer> g_timer;
 std::vector<double> g_at;
+// The last deadline each tick stands for: a tick held up past the next deadline stands for both.
+std::vector<int> g_deadline;
+int g_deadlines = 0;
 double g_start = 0;
 
 void finish() {
     int failures = 0;
     double lastOnTime = 1e9;
-    for (int i = 0; i < Ticks; ++i) {
-        const double late = g_at[static_cast<std::size_t>(i)] - (i + 1) * Interval;
-        std::printf("tick %2d at %8.2f ms, %+6.2f ms from its deadline\n", i + 1,
-                    g_at[static_cast<std::size_t>(i)], late);
+    const std::size_t n = g_at.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        const double late = g_at[i] - g_deadline[i] * Interval;
+        std::printf("tick %2zu at %8.2f ms, %+6.2f ms from deadline %d\n", i + 1, g_at[i], late,
+                    g_deadline[i]);
         if (late < -1.0) {
-            std::printf("FAIL: tick %d came early\n", i + 1);
+            std::printf("FAIL: tick %zu came early\n", i + 1);
             ++failures;
         }
-        if (i >= Ticks - 5) lastOnTime = std::min(lastOnTime, late);
+        if (i + 5 >= n) lastOnTime = std::min(lastOnTime, late);
     }
     // A busy machine may hold up any single tick; delays that add up hold up all the last ones.
     if (lastOnTime >= 20.0) {
@@ -46,10 +50,12 @@ void finish() {
 
 void tick() {
     g_at.push_back(emscripten_get_now() - g_start);
+    g_deadlines += g_timer->intervalsElapsed();
+    g_deadline.push_back(g_deadlines);
     const double until = emscripten_get_now() + Busy;
     while (emscripten_get_now() < until) {
     }
-    if (static_cast<int>(g_at.size()) == Ticks) {
+    if (g_deadlines >= Ticks) {
         g_timer->setEnabled(false);
         finish();
     }

@@ -21,6 +21,9 @@
       the published page runs only its own program whatever its address, under its policy
   chromium.py update --site DIR
       releases published on a host that lets caches keep files reach the page whole
+  chromium.py resize --site DIR
+      the program started in a viewport smaller than the screen, which then changes size: every
+      control placed from the screen's size stands where it would have stood had it started there
 
 Needs Debian's python3-websocket, so it runs under /usr/bin/python3. The server and the browser are
 started here and stopped by their process ids, whatever happens.
@@ -125,6 +128,7 @@ class Browser:
                                               suppress_origin=True)
         self.next_id = 0
         self.echo = False
+        self.exceptions = 0
         self.events = None  # a list keeps every event the page sends
         self.call("Runtime.enable")
         self.call("Page.enable")
@@ -158,6 +162,7 @@ class Browser:
             if message.get("method") == "Runtime.consoleAPICalled" and self.echo:
                 print(" ".join(str(a.get("value", "")) for a in message["params"]["args"]), flush=True)
             elif message.get("method") == "Runtime.exceptionThrown":
+                self.exceptions += 1
                 details = message["params"]["exceptionDetails"]
                 print("page exception:", details.get("exception", {}).get("description", details.get("text")),
                       file=sys.stderr, flush=True)
@@ -690,6 +695,11 @@ def a11y(args):
                "the start message read whole as text")
         expect(not any(role == "dialog" for role, _, _, _ in tree), "the hidden About box is not in the tree")
         expect(("application", "Tapirun") in named, "the main window an application named Tapirun")
+        applications = [name for role, name, _, _ in tree if role == "application"]
+        expect(len(applications) == 1, "one application in the page, not nested ones (%s)" % applications)
+        # A screen reader passes keys on to the element holding the focus in an application.
+        expect(browser.evaluate("document.activeElement.classList.contains('tr-main')"),
+               "the main window holds the keyboard focus at start")
         # A screen reader presses a button with a click that no mouse press comes before.
         browser.evaluate("document.querySelector('[aria-label=\"O  K\"]').click()")
         time.sleep(0.2)
@@ -720,6 +730,151 @@ def a11y(args):
         tree = accessible(browser)
         expect(any(role == "dialog" and name == "バージョン情報" for role, name, _, _ in tree),
                "the info button pressed through the tree shows the About box as a dialog")
+        expect(browser.evaluate("document.activeElement.getAttribute('role') === 'button' && "
+                                "!!document.activeElement.closest('.tr-dialog')"),
+               "the About box's button holds the focus while it is open")
+        browser.evaluate("document.querySelector('.tr-dialog [role=button]:not(.tr-close)').click()")
+        time.sleep(0.2)
+        expect(browser.evaluate("document.activeElement.classList.contains('tr-main')"),
+               "the focus goes back to the main window when the About box closes")
+        # The bar advances every 30 ms; a screen reader hears its value in quarters only.
+        value = browser.evaluate("document.querySelector('[role=progressbar]').getAttribute('aria-valuenow')")
+        expect(value is not None and int(value) % 25 == 0, "the bar's value told in quarters (%s)" % value)
+        return 1 if failures else 0
+    finally:
+        browser.close()
+        server.stop()
+
+
+# The page's boxes of a given size that are shown, as [left, top] of each in the viewport.
+BOXES = """(function (w, h) {
+  var out = [];
+  document.querySelectorAll('.tr-c, .tr-window').forEach(function (el) {
+    var r = el.getBoundingClientRect();
+    if (el.offsetParent !== null && Math.round(r.width) === w && Math.round(r.height) === h)
+      out.push([Math.round(r.left), Math.round(r.top)]);
+  });
+  return out;
+})(%d, %d)"""
+
+
+def resize(args):
+    """A window smaller than the screen that goes full screen, then smaller again, in any phase."""
+    server = Server(args.site)
+    browser = Browser("800x600")
+    failures = []
+
+    def expect(condition, what):
+        print(("ok   " if condition else "FAIL ") + what)
+        if not condition:
+            failures.append(what)
+
+    def screen(width, height):
+        browser.call("Emulation.setDeviceMetricsOverride", width=width, height=height, deviceScaleFactor=1,
+                     mobile=False)
+        browser.wait_for("document.documentElement.clientWidth === %d && innerHeight === %d" % (width, height), 5)
+        time.sleep(0.1)
+
+    def key(name, code=None):
+        text = name if len(name) == 1 else ""
+        browser.call("Input.dispatchKeyEvent", type="keyDown", key=name, text=text,
+                     windowsVirtualKeyCode=code or (ord(name.upper()) if text else 0))
+        browser.call("Input.dispatchKeyEvent", type="keyUp", key=name)
+
+    def boxes(width, height):
+        return browser.evaluate(BOXES % (width, height))
+
+    def centred(extent, box):
+        return (extent - box) // 2
+
+    try:
+        # A window smaller than its 1024x768 screen: the start screen takes the first key, and the
+        # program starts after it.
+        browser.call("Emulation.setDeviceMetricsOverride", width=800, height=600, deviceScaleFactor=1, mobile=False,
+                     screenWidth=1024, screenHeight=768)
+        browser.navigate(server.url("index.html"))
+        shown = browser.wait_for("document.getElementById('start') && document.getElementById('start').textContent", 30)
+        expect(shown and "キーを押すか、クリックしてください" in shown, "the start screen asks for a key (%r)" % shown)
+        time.sleep(0.5)
+        expect(not browser.evaluate("document.querySelector('.tr-main') !== null"),
+               "the program waits for the start screen's key")
+        key("a")
+        expect(browser.wait_for("document.querySelector('.tr-main') !== null && !document.getElementById('start')", 30),
+               "the key starts the program and the start screen leaves")
+        time.sleep(0.3)
+        expect(browser.evaluate("document.activeElement.classList.contains('tr-main')"),
+               "the program holds the focus once started")
+        # The page cancels only what the program consumed: the browser keeps its shortcuts.
+        kept = browser.evaluate("""['a', 'f:ctrl', 'c:meta', '+:ctrl', 'F5'].map(function (k) {
+            var parts = k.split(':'), e = new KeyboardEvent('keydown', {key: parts[0], ctrlKey: parts[1] === 'ctrl',
+                metaKey: parts[1] === 'meta', bubbles: true, cancelable: true});
+            document.activeElement.dispatchEvent(e);
+            return e.defaultPrevented; })""")
+        expect(kept[:4] == [True, False, False, False], "a letter is the program's, Ctrl+F, Cmd+C and Ctrl+plus "
+               "the browser's (%s)" % kept)
+        # A key an input method takes shows how to switch it off, until a key reaches the program.
+        browser.evaluate("document.activeElement.dispatchEvent(new KeyboardEvent('keydown', {key: 'Process',"
+                         " bubbles: true, cancelable: true}))")
+        hint = browser.evaluate("(document.querySelector('.tr-hint') || {}).textContent")
+        expect(hint and "半角英数" in hint, "an input method's key shows the hint (%r)" % hint)
+        key("b")
+        expect(browser.evaluate("document.querySelector('.tr-hint').style.display") == "none",
+               "the next key the program hears hides the hint")
+        key("F1", 112)
+        time.sleep(0.2)
+        expect([centred(800, 140), centred(600, 140)] in boxes(140, 140), "the target box centred on 800x600 (%s)"
+               % boxes(140, 140))
+        for width, height in ((1024, 768), (1023, 767), (640, 480)):
+            screen(width, height)
+            place = [centred(width, 140), centred(height, 140)]
+            expect(place in boxes(140, 140), "the target box at %s on %dx%d (%s)" % (place, width, height,
+                                                                                    boxes(140, 140)))
+            bar = boxes(width, 17)
+            expect([0, height - 17] in bar, "the progress bar along the bottom of %dx%d (%s)" % (width, height, bar))
+        screen(1024, 768)
+        key(" ", 32)
+        time.sleep(0.1)
+        for _ in range(6):
+            target = browser.evaluate("document.querySelector('[aria-live]').textContent")
+            key(target.strip()[:1] or "a")
+        for k in "qq":
+            key(k)
+        # The cat paw beside the miss is drawn at its own size, as on the desktop, not stretched to
+        # its box.
+        pictures = browser.evaluate("Array.from(document.querySelectorAll('canvas.tr-c')).filter(function (c) {"
+                                    " return c.offsetParent !== null; }).map(function (c) {"
+                                    " var r = c.getBoundingClientRect(); return [c.width, c.height, r.width,"
+                                    " r.height]; })")
+        expect(pictures and all(p[0] == p[2] and p[1] == p[3] for p in pictures),
+               "the shown pictures at their own size (%s)" % pictures)
+        key(" ", 32)
+        time.sleep(0.2)
+        for width, height in ((1024, 768), (800, 600), (1023, 768)):
+            screen(width, height)
+            panels = boxes(150, 125)
+            left = centred(width, 150)
+            expect([left - 100, 350] in panels and [left + 100, 350] in panels,
+                   "the weak-key and strong-key panels at %d and %d on %dx%d (%s)" % (left - 100, left + 100, width,
+                                                                                     height, panels))
+        for _ in range(6):
+            key("ArrowDown", 40)
+        key("F1", 112)
+        time.sleep(0.2)
+        for width, height in ((1023, 768), (1024, 768), (800, 600)):
+            screen(width, height)
+            place = [centred(width, 800), centred(height, 330)]
+            expect(place in boxes(800, 330), "the keyboard picture at %s on %dx%d (%s)" % (place, width, height,
+                                                                                          boxes(800, 330)))
+        # The About box keeps its caption bar inside the page, whatever the page's new size.
+        screen(1024, 768)
+        browser.evaluate("document.querySelectorAll('[aria-label=\"バージョン情報\"]')[1].click()")
+        time.sleep(0.2)
+        screen(320, 240)
+        about = browser.evaluate("(function () { var r = document.querySelector('.tr-dialog')"
+                                 ".getBoundingClientRect(); return [r.left, r.top, r.right, r.bottom]; })()")
+        expect(about[0] >= 0 and about[1] >= 0 and about[2] <= 320 and about[3] <= 240,
+               "the About box inside a 320x240 page (%s)" % about)
+        expect(browser.exceptions == 0, "no exception on the page (%d)" % browser.exceptions)
         return 1 if failures else 0
     finally:
         browser.close()
@@ -752,9 +907,11 @@ def main():
         p.add_argument("--site", required=True)
     p = sub.add_parser("paint")
     p.add_argument("--site", required=True)
+    p = sub.add_parser("resize")
+    p.add_argument("--site", required=True)
     args = parser.parse_args()
     return {"run": run, "offline": offline, "shot": shot, "paint": paint, "a11y": a11y, "safety": safety,
-            "update": update, "cold": cold}[args.command](args)
+            "update": update, "cold": cold, "resize": resize}[args.command](args)
 
 
 if __name__ == "__main__":

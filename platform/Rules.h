@@ -1,0 +1,73 @@
+#pragma once
+
+// Rules every backend follows, written once over standard types: each backend turns its toolkit's
+// events into these functions' inputs and their answers into toolkit calls, so the backends cannot
+// disagree on them.
+
+#include "platform/Keys.h"
+
+#include <string_view>
+
+namespace platform::rules {
+
+// A periodic timer whose tick comes at `now` for the deadline `deadline` (both in milliseconds of
+// one clock). The tick stands for every deadline that has passed by then, so a program held up for
+// an hour (a hidden page, a suspended machine) runs one tick on its return instead of replaying the
+// backlog; the next deadline stays on the timer's grid of whole intervals, so the count of intervals
+// still keeps to the clock.
+struct CatchUp {
+    double nextDeadline;
+    int intervals; // 1, or more where later deadlines passed unheard
+};
+CatchUp catchUp(double deadline, int interval, double now);
+
+// A window's left (or top) kept inside its container, so that its caption bar stays within reach
+// whatever the container's size: at 0 where the window is larger than the container.
+int keptInside(int position, int extent, int containerExtent);
+
+// The value a progress bar (range 0..100) tells screen readers: whole quarters, so that a bar
+// advancing every few milliseconds is not read out at every step.
+int spokenProgress(int position);
+
+// Keys as the browser reports them: a typed character as its code point, keys that type nothing as
+// the negative codes below, and the modifiers held.
+enum KeyCode : int {
+    KeyF1 = -1,
+    KeyF4 = -4,
+    KeyF5 = -5,
+    KeyLeft = -10,
+    KeyRight = -11,
+    KeyUp = -12,
+    KeyDown = -13,
+    KeyHome = -14,
+    KeyBrowserBack = -15,
+    // Taken by an input method, which composes it into something else.
+    KeyComposed = -20,
+    KeyOther = -99,
+};
+enum KeyModifiers : unsigned { ModShift = 1, ModCtrl = 2, ModAlt = 4, ModAltGraph = 8, ModMeta = 16 };
+
+// The keys a page reports held, as the shared rule of answers (Keys.h) reads them.
+HeldKeys heldOf(unsigned modifiers);
+
+// How the program takes a key: which part of it hears the key, or none.
+enum class KeyRoute {
+    Program,     // the windows' own keys and typed characters
+    Chord,       // the windows' own keys (a dialog's Space) but no typed character
+    F1,          // the main window's shortcut, from whichever window has the keyboard
+    InputMethod, // swallowed by an input method: the learner is told how to switch it off
+    Browser,     // a key the program has no use for
+};
+KeyRoute routeOf(int code, unsigned modifiers);
+
+// Whether the page cancels the browser's own handling of a key. In an ordinary tab the browser
+// keeps its shortcuts (zoom, reload, find, back): only what the program consumed, F1 (the
+// browser's help) and Tab (which would carry the keyboard out of the program) are cancelled. Where
+// the page covers the screen (full screen, a kiosk, an installed app) nothing outside it can take
+// the learner back, so the chords that would close or leave the page are cancelled too.
+bool cancelsBrowserKey(int code, unsigned modifiers, bool consumed, bool covering);
+
+// The one line shown while an input method swallows the keys.
+std::string_view inputMethodHint();
+
+} // namespace platform::rules

@@ -1,0 +1,238 @@
+#!/usr/bin/python3
+"""Runs the browser program's test pages in headless Firefox ESR, driven over WebDriver BiDi, which
+Firefox speaks itself: the same pages chromium.py runs in Chromium, in a second engine (Gecko).
+
+  firefox.py run --site DIR --program PATH/NAME.js [--size WxH] [-- ARGS...]
+      serves the site with the test program and the tests' own page (harness.html) beside it, opens
+      that with ?program=NAME and the arguments, prints what the program printed and exits with the program's status
+  firefox.py offline --site DIR
+      opens the site once, stops the server, reloads, and checks that the program starts again
+
+Needs Debian's python3-websocket, so it runs under /usr/bin/python3. The server and the browser are
+started here and stopped by their process ids, whatever happens.
+"""
+
+import argparse
+import json
+import os
+import re
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+import urllib.parse
+
+import websocket
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from chromium import Server  # noqa: E402
+
+FIREFOX = os.environ.get("TAPIRUN_FIREFOX", "/usr/bin/firefox-esr")
+# No first-run pages, updates, reports or add-on checks: the network is the page's server alone.
+PREFS = """
+user_pref("browser.shell.checkDefaultBrowser", false);
+user_pref("browser.startup.homepage_override.mstone", "ignore");
+user_pref("browser.aboutwelcome.enabled", false);
+user_pref("datareporting.policy.dataSubmissionEnabled", false);
+user_pref("toolkit.telemetry.reportingpolicy.firstRun", false);
+user_pref("app.update.auto", false);
+user_pref("extensions.update.enabled", false);
+user_pref("browser.safebrowsing.update.enabled", false);
+user_pref("network.captive-portal-service.enabled", false);
+user_pref("network.connectivity-service.enabled", false);
+user_pref("layout.css.devPixelsPerPx", "1.0");
+"""
+
+
+class Firefox:
+    """One headless Firefox with a fresh profile and a private home, and a BiDi session."""
+
+    def __init__(self, size="1024x768"):
+        self.profile = tempfile.mkdtemp(prefix="tapirun-firefox.")
+        home = os.path.join(self.profile, "home")
+        os.makedirs(home)
+        with open(os.path.join(self.profile, "user.js"), "w") as f:
+            f.write(PREFS)
+        width, height = (int(v) for v in size.split("x"))
+        self.log = open(os.path.join(self.profile, "firefox.log"), "w+")
+        env = dict(os.environ, HOME=home, MOZ_CRASHREPORTER_DISABLE="1")
+        self.process = subprocess.Popen(
+            [FIREFOX, "--headless", "--no-remote", "--remote-debugging-port=0", "--profile", self.profile,
+             "--width", str(width), "--height", str(height), "about:blank"],
+            stdin=subprocess.DEVNULL, stdout=self.log, stderr=self.log, env=env, start_new_session=True)
+        url = None
+        deadline = time.time() + 60
+        while url is None:
+            if time.time() > deadline or self.process.poll() is not None:
+                self.close()
+                raise RuntimeError("firefox did not start its WebDriver BiDi server")
+            time.sleep(0.1)
+            self.log.seek(0)
+            found = re.search(r"WebDriver BiDi listening on (ws://[0-9.:]+)", self.log.read())
+            url = found.group(1) if found else None
+        self.ws = websocket.create_connection(url + "/session", timeout=60, suppress_origin=True)
+        self.next_id = 0
+        self.echo = False
+        self.call("session.new", capabilities={})
+        self.call("session.subscribe", events=["log.entryAdded"])
+        tree = self.call("browsingContext.getTree")
+        self.context = tree["contexts"][0]["context"]
+        self.call("browsingContext.setViewport", context=self.context, viewport={"width": width, "height": height})
+
+    def call(self, method, **params):
+        self.next_id += 1
+        mine = self.next_id
+        self.ws.send(json.dumps({"id": mine, "method": method, "params": params}))
+        while True:
+            message = json.loads(self.ws.recv())
+            if message.get("id") == mine:
+                if message.get("type") == "error":
+                    raise RuntimeError("%s: %s %s" % (method, message.get("error"), message.get("message")))
+                return message.get("result", {})
+            if message.get("method") == "log.entryAdded" and self.echo:
+                entry = message["params"]
+                print(entry.get("text", ""), flush=True)
+
+    def evaluate(self, expression, await_promise=False):
+        result = self.call("script.evaluate", expression=expression, awaitPromise=await_promise,
+                           target={"context": self.context})
+        if result.get("type") == "exception":
+            raise RuntimeError("%s: %s" % (expression, result.get("exceptionDetails", {}).get("text")))
+        value = result.get("result", {})
+        return value.get("value") if value.get("type") not in ("undefined", "null") else None
+
+    def wait_for(self, expression, limit):
+        deadline = time.time() + limit
+        while time.time() < deadline:
+            try:
+                value = self.evaluate(expression)
+            except (RuntimeError, websocket.WebSocketTimeoutException):
+                value = None
+            if value is not None and value is not False:
+                return value
+            time.sleep(0.1)
+        return None
+
+    def key(self, value):
+        """A key pressed and released as a person's, through the session's keyboard."""
+        self.call("input.performActions", context=self.context, actions=[{
+            "type": "key", "id": "keyboard",
+            "actions": [{"type": "keyDown", "value": value}, {"type": "keyUp", "value": value}]}])
+
+    def start(self, limit):
+        """Waits for the program, answering the start screen a window smaller than its screen shows."""
+        started = "document.querySelector('.tr-main') !== null && " \
+                  "document.querySelector('.tr-main').style.display !== 'none'"
+        deadline = time.time() + limit
+        while time.time() < deadline:
+            state = self.wait_for("(%s) ? 'program' : document.getElementById('start') ? 'start' : null" % started,
+                                  deadline - time.time())
+            if state == "program":
+                return True
+            if state == "start":
+                self.key("a")
+                time.sleep(0.2)
+        return False
+
+    def navigate(self, url):
+        self.call("browsingContext.navigate", context=self.context, url=url, wait="none")
+
+    def close(self):
+        try:
+            self.ws.close()
+        except Exception:
+            pass
+        if self.process.poll() is None:
+            try:
+                os.killpg(self.process.pid, signal.SIGTERM)
+            except ProcessLookupError:
+                pass
+            try:
+                self.process.wait(10)
+            except subprocess.TimeoutExpired:
+                os.killpg(self.process.pid, signal.SIGKILL)
+                self.process.wait()
+        self.log.close()
+        shutil.rmtree(self.profile, ignore_errors=True)
+
+
+def run(args):
+    program = os.path.abspath(args.program)
+    name = os.path.basename(program)[:-3]
+    folder = os.path.dirname(program)
+    here = os.path.dirname(os.path.abspath(__file__))
+    server = Server(args.site, {name + ".js": program, name + ".wasm": os.path.join(folder, name + ".wasm"),
+                                "harness.html": os.path.join(here, "harness.html"),
+                                "harness.js": os.path.join(here, "harness.js")})
+    browser = None
+    try:
+        browser = Firefox(args.size)
+        query = urllib.parse.urlencode([("program", name)] + [("arg", a) for a in args.args])
+        browser.echo = True
+        browser.navigate(server.url("harness.html?" + query))
+        # The whole suite runs inside one call of main: the page answers again once it has ended.
+        status = browser.wait_for("window.tapirunExit", args.timeout)
+        if status is None:
+            print("firefox.py: the program did not end within %d s" % args.timeout, file=sys.stderr)
+            return 1
+        return int(status)
+    finally:
+        if browser:
+            browser.close()
+        server.stop()
+
+
+def offline(args):
+    server = Server(args.site)
+    browser = None
+    try:
+        browser = Firefox()
+        url = server.url("index.html")
+        browser.navigate(url)
+        if not browser.start(30):
+            print("offline: FAIL: the page did not start online", file=sys.stderr)
+            return 1
+        ready = browser.evaluate(
+            "Promise.race([navigator.serviceWorker.ready.then(r => caches.keys()).then(k => k.join(',')),"
+            " new Promise(r => setTimeout(() => r(''), 20000))])", True)
+        if not ready:
+            print("offline: FAIL: no service worker took the page within 20 s", file=sys.stderr)
+            return 1
+        print("offline: service worker ready, caches:", ready)
+        server.stop()
+        server = None
+        browser.navigate("about:blank")
+        time.sleep(0.2)
+        browser.navigate(url)
+        if not browser.start(30):
+            print("offline: FAIL: with the server stopped the page did not start again", file=sys.stderr)
+            return 1
+        print("offline: ok, the page started again from its cache with %s controls"
+              % browser.evaluate("document.querySelectorAll('.tr-c').length"))
+        return 0
+    finally:
+        if browser:
+            browser.close()
+        if server:
+            server.stop()
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    sub = parser.add_subparsers(dest="command", required=True)
+    p = sub.add_parser("run")
+    p.add_argument("--site", required=True)
+    p.add_argument("--program", required=True)
+    p.add_argument("--size", default="1024x768")
+    p.add_argument("--timeout", type=int, default=240)
+    p.add_argument("args", nargs="*")
+    p = sub.add_parser("offline")
+    p.add_argument("--site", required=True)
+    args = parser.parse_args()
+    return {"run": run, "offline": offline}[args.command](args)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
