@@ -1,7 +1,7 @@
 BUILD ?= build
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps deps-run deps-bench deps-web configure build build-program run test bench screenshots format clean soak install package win32 test-win32 web web-build test-web
+.PHONY: all deps deps-run deps-bench deps-web configure build build-program build-bench run test bench screenshots format clean soak install package win32 test-win32 web web-build web-site test-web
 
 all: build
 
@@ -30,6 +30,12 @@ build-program: deps-run
 run: build-program
 	./$(BUILD)/tapirun
 
+# The benchmark's builds leave the tests out, so that make bench installs no package only the tests
+# need; a tree configured here gets its tests back from configure or web-build.
+build-bench: deps-bench
+	@[ -f $(BUILD)/build.ninja ] || cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS) -DTAPIRUN_TESTS=OFF
+	cmake --build $(BUILD) --target tapirun tapirun_keylatency
+
 # Two at a time: each test has its own display, ports and scratch folder; the few that share something
 # (the Wine session, the package database, the desktops' heavy sessions) take turns by a lock.
 # Checks of the tests themselves carry the label on-demand: ctest -L on-demand runs them.
@@ -55,11 +61,15 @@ test-win32: win32
 WEB_BUILD ?= $(abspath build-web)
 EMSDK_ENV = NODE_PATH=/usr/share/nodejs
 
-$(WEB_BUILD)/build.ninja: | deps-web
-	$(EMSDK_ENV) emcmake cmake -S . -B $(WEB_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAPIRUN_TESTS=ON
-
-web-build: deps-web $(WEB_BUILD)/build.ninja
+web-build: deps-web
+	@if [ ! -f $(WEB_BUILD)/build.ninja ] || ! grep -q '^TAPIRUN_TESTS:BOOL=ON' $(WEB_BUILD)/CMakeCache.txt; then \
+		$(EMSDK_ENV) emcmake cmake -S . -B $(WEB_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAPIRUN_TESTS=ON; fi
 	$(EMSDK_ENV) cmake --build $(WEB_BUILD)
+
+web-site: deps-bench
+	@[ -f $(WEB_BUILD)/build.ninja ] || $(EMSDK_ENV) emcmake cmake -S . -B $(WEB_BUILD) -G Ninja \
+		-DCMAKE_BUILD_TYPE=Release -DTAPIRUN_TESTS=OFF
+	$(EMSDK_ENV) cmake --build $(WEB_BUILD) --target tapirun_site
 
 web: web-build
 	/usr/bin/python3 scripts/serve-web.py $(WEB_BUILD)/site
@@ -89,7 +99,7 @@ soak: build $(ASAN_BUILD)/build.ninja
 	cmake --build $(ASAN_BUILD) --target form_tests drill_tests
 	./scripts/soak.sh $(ASAN_BUILD) $(BUILD)
 
-bench: deps-bench build web-build
+bench: build-bench web-site
 	./scripts/bench.sh $(BUILD)/tapirun $(WEB_BUILD)/site
 
 screenshots: build

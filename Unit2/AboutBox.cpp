@@ -49,10 +49,14 @@ TAboutBox::TAboutBox() : m_window(BoxWindow) {
     m_window.onFramed([this] { centreOnScreen(); });
 }
 
-// A box that is shown already is brought back in front where it is: the full-screen main window
-// covers it after a click there, and a desktop may minimise it; the info buttons are the only way
-// back to it.
+// A box that is shown already is left as it is, neither moved nor brought to the front, even when
+// the full-screen main window covers it or the desktop has minimised it: the user reaches it with
+// the window switcher. A page has none, so there it comes back in front where it is.
 void TAboutBox::open() {
+    if (m_window.visible()) {
+        if (!platform::hasWindowSwitcher()) m_window.activate();
+        return;
+    }
     // Centred the first time only; afterwards it comes back where it was last hidden.
     if (!m_placed) {
         centreOnScreen();

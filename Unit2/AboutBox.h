@@ -12,9 +12,9 @@ class TAboutBox {
 public:
     TAboutBox();
 
-    // Shows the box in front and gives it the focus; centred on the screen the first time only. A
-    // box that is already shown keeps its place and is brought back in front, restored if the
-    // desktop minimised it.
+    // Shows a hidden box in front and gives it the focus; centred on the screen the first time only.
+    // A box that is already shown is left where it is, in front or not, except in a page, which has
+    // no window switcher to reach a covered one.
     void open();
     void OKButtonClick();
 

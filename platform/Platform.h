@@ -239,9 +239,10 @@ public:
     int top() const;
     void move(int left, int top);
     // Runs once, during the first showing, when the window manager has put its frame round the
-    // window and the outer size has become known. Where the frame is there from creation, the
-    // outer size is right before the first showing and this never runs; nor does it run at any
-    // later showing.
+    // window and the outer size has become known. Where the frame is there from creation, or the
+    // window manager tells it before the window is shown, the outer size is right before the first
+    // showing and this never runs; nor does it run once the first showing has ended, by a hide or
+    // a close, however often the window is shown in between.
     void onFramed(std::function<void()> handler);
     void setMaximised();
     void setCaptionBar(bool shown);
@@ -318,5 +319,10 @@ bool displayReachable(std::string& why);
 void hideTaskbar();
 void showTaskbar();
 void restoreWindowTitled(std::string_view title);
+
+// Whether the user has a window switcher (a taskbar, Alt+Tab, an overview) through which a window
+// covered by another, or minimised, is reached again. Every desktop has one; a page in a browser
+// has none.
+bool hasWindowSwitcher();
 
 } // namespace platform

@@ -120,4 +120,11 @@ bool isActive(Window& window);
 // clicked: an owned window on Windows, a transient one on X (toolkit dialogs are made transient).
 bool keptInFrontOfOthers(Window& window);
 
+// What an X window manager and a compositor do to the program's windows, on the Qt backend only:
+// announce the frame they put round a shown window (left, top, right and bottom, in the window's
+// logical pixels), and maximise a window.
+void announceFrame(Window& window, int left, int top, int right, int bottom);
+void desktopMaximises(Window& window);
+bool maximised(Window& window);
+
 } // namespace platform::test

@@ -59,9 +59,11 @@ bench=(
   tipp10 libqt6sql6-sqlite
   xvfb xdotool x11-xkb-utils x11-utils imagemagick gcc make
   libx11-dev libxtst-dev libxdamage-dev libxfixes-dev
-  # The browser program beside the browser's floor page, and a first visit on a machine whose only
-  # faces are DejaVu's.
-  chromium python3 python3-websocket fonts-dejavu-core
+  # The browser program, built without its tests (its faces cut down with fontTools), beside the
+  # browser's floor page in Chromium and Firefox ESR, and a first visit on a machine whose only faces
+  # are DejaVu's.
+  emscripten python3-fonttools python3-brotli chromium firefox-esr python3 python3-websocket
+  fonts-dejavu-core
 )
 
 case $use in

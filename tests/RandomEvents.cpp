@@ -486,8 +486,10 @@ void Player::clicked(int control) {
     case C::Panel4:
     case C::Panel5:
         coverage.boxOpenings += !m.boxShown;
-        // Shown or not, the box comes in front where it is.
-        m.boxShown = m.boxActive = true;
+        // A hidden box opens in front; a shown one is left as it is, but where there is no window
+        // switcher to reach it, which brings it in front where it is.
+        if (!m.boxShown || !platform::hasWindowSwitcher()) m.boxActive = true;
+        m.boxShown = true;
         break;
     case C::ShiftButton: m.shifted = !m.shifted; break;
     case C::Owari:

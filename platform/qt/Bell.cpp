@@ -68,19 +68,28 @@ private:
 
 // The thread starts with the first key or the first ring: a program that is never typed at keeps
 // no thread and no sound-server connection.
-Bell::Bell() : m_courier(std::make_unique<Courier>(*this)), m_retry(std::make_unique<QTimer>()) {
+Bell::Bell()
+    : m_shared(std::make_shared<Shared>()), m_courier(std::make_unique<Courier>(*this)),
+      m_retry(std::make_unique<QTimer>()) {
+    m_shared->owner = this;
     m_retry->setSingleShot(true);
     QObject::connect(m_retry.get(), &QTimer::timeout, [this] { retryIfDue(); });
 }
 
 Bell::~Bell() {
     m_retry->stop();
-    {
-        const std::lock_guard lock(m_mutex);
-        m_stopping = true;
-    }
-    m_wake.notify_one();
-    if (m_thread.joinable()) m_thread.join();
+    std::unique_lock lock(m_shared->mutex);
+    m_shared->stopping = true;
+    m_shared->owner = nullptr;
+    m_shared->wake.notify_one();
+    if (!m_thread.joinable()) return;
+    const bool ended =
+        m_shared->finishedSignal.wait_for(lock, exitPatience, [this] { return m_shared->finished; });
+    lock.unlock();
+    if (ended)
+        m_thread.join();
+    else
+        m_thread.detach();
 }
 
 void Bell::ring() {
@@ -96,15 +105,15 @@ void Bell::keyHeard() {
 }
 
 void Bell::sound() {
-    if (!startThread() || m_serverMissing.load()) {
+    if (!startThread() || m_shared->serverMissing.load()) {
         ringXBellInstead();
         return;
     }
     {
-        const std::lock_guard lock(m_mutex);
-        ++m_pending;
+        const std::lock_guard lock(m_shared->mutex);
+        m_shared->pending = true;
     }
-    m_wake.notify_one();
+    m_shared->wake.notify_one();
 }
 
 // The first start asks the thread to connect. A process that can make no more threads keeps to the
@@ -112,15 +121,15 @@ void Bell::sound() {
 bool Bell::startThread() {
     if (m_thread.joinable()) return true;
     if (m_noThread) return false;
-    m_applicationName = QCoreApplication::applicationName().toStdString();
-    m_applicationId = QGuiApplication::desktopFileName().toStdString();
     {
-        const std::lock_guard lock(m_mutex);
-        m_connect = true;
+        const std::lock_guard lock(m_shared->mutex);
+        m_shared->applicationName = QCoreApplication::applicationName().toStdString();
+        m_shared->applicationId = QGuiApplication::desktopFileName().toStdString();
+        m_shared->connect = true;
     }
     m_lastTry = std::chrono::steady_clock::now();
     try {
-        m_thread = std::thread([this] { run(); });
+        m_thread = std::thread([shared = m_shared] { run(shared); });
     } catch (const std::system_error&) {
         m_noThread = true;
         return false;
@@ -138,7 +147,7 @@ void Bell::ringXBellInstead() {
 // Runs in a pause of the typing: the server is tried again once the interval since the last try has
 // passed too.
 void Bell::retryIfDue() {
-    if (!m_serverMissing.load()) {
+    if (!m_shared->serverMissing.load()) {
         m_retryWanted = false;
         return;
     }
@@ -151,35 +160,38 @@ void Bell::retryIfDue() {
     m_retryWanted = false;
     m_lastTry = now;
     {
-        const std::lock_guard lock(m_mutex);
-        m_connect = true;
+        const std::lock_guard lock(m_shared->mutex);
+        m_shared->connect = true;
     }
-    m_wake.notify_one();
+    m_shared->wake.notify_one();
 }
 
 // A failed context is dropped, and opened anew only when the user-interface thread asks: a sound
 // server that starts (or restarts) while the program runs is found again at a retry.
-void Bell::run() {
+void Bell::run(const std::shared_ptr<Shared>& shared) {
+    Shared& s = *shared;
     ca_context* context = nullptr;
     std::uint32_t soundId = 0;
     for (;;) {
         bool connect = false, play = false;
+        std::string name, id;
         {
-            std::unique_lock lock(m_mutex);
-            m_wake.wait(lock, [this] { return m_stopping || m_connect || m_pending > 0; });
-            if (m_stopping) break;
-            connect = std::exchange(m_connect, false);
-            play = !connect && m_pending > 0;
-            if (play) --m_pending;
+            std::unique_lock lock(s.mutex);
+            s.wake.wait(lock, [&s] { return s.stopping || s.connect || s.pending; });
+            if (s.stopping) break;
+            connect = std::exchange(s.connect, false);
+            play = !connect && std::exchange(s.pending, false);
+            name = s.applicationName;
+            id = s.applicationId;
         }
         if (connect) {
-            if (!context) context = openContext(m_applicationName, m_applicationId);
-            m_serverMissing.store(!context);
+            if (!context) context = openContext(name, id);
+            s.serverMissing.store(!context);
             continue;
         }
         if (!play) continue;
         if (!context) {
-            missed();
+            missed(s);
             continue;
         }
         ca_proplist* properties = nullptr;
@@ -193,21 +205,28 @@ void Bell::run() {
         if (played != CA_SUCCESS) {
             ca_context_destroy(context);
             context = nullptr;
-            missed();
+            missed(s);
         }
     }
     if (context) ca_context_destroy(context);
+    const std::lock_guard lock(s.mutex);
+    s.finished = true;
+    s.finishedSignal.notify_all();
 }
 
 // A ring the sound server did not take: the X bell instead, and a retry in a later pause. The
-// courier goes with the bell, so a call still on its way at exit is dropped with it.
-void Bell::missed() {
-    m_serverMissing.store(true);
+// courier goes with the bell, so a call still on its way at exit is dropped with it; once the bell
+// has gone nobody is told.
+void Bell::missed(Shared& shared) {
+    shared.serverMissing.store(true);
+    const std::lock_guard lock(shared.mutex);
+    Bell* bell = shared.owner;
+    if (!bell) return;
     QMetaObject::invokeMethod(
-        m_courier.get(),
-        [this] {
-            m_lastTry = std::chrono::steady_clock::now();
-            ringXBellInstead();
+        bell->m_courier.get(),
+        [bell] {
+            bell->m_lastTry = std::chrono::steady_clock::now();
+            bell->ringXBellInstead();
         },
         Qt::QueuedConnection);
 }

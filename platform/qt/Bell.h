@@ -26,13 +26,18 @@ namespace platform {
 class Bell {
 public:
     Bell();
-    ~Bell(); // a sound still playing is cut short
+    // A sound still playing is cut short. A sound server that stalls holds the bell's thread inside
+    // the sound library: the program waits for it a moment only, and leaves it to end with the
+    // process.
+    ~Bell();
     Bell(const Bell&) = delete;
     Bell& operator=(const Bell&) = delete;
 
     // Returns at once. The bell sounds once the repaints the same event asked for are on the
     // screen: on a machine with few processors the bell's work would otherwise take a processor
-    // from the paint of the wrong key it answers.
+    // from the paint of the wrong key it answers. At most one ring waits while the sound server
+    // is busy: rings that came while it stalled would otherwise play in a burst long after their
+    // keys.
     void ring();
     // Called once for every key the program hears; returns at once. The first key has the bell
     // connect to the sound server ahead of the first ring, and every key puts off a retry.
@@ -45,29 +50,39 @@ public:
     // configuration, and on a machine with few processors that work, started by a ring, took a
     // processor from the paint of the next key.
     static constexpr std::chrono::milliseconds retryQuiet{1000};
+    // How long exit waits for the bell's thread.
+    static constexpr std::chrono::milliseconds exitPatience{300};
 
 private:
     class Courier;
+    // What the bell's thread shares with the user-interface thread. The thread keeps it alive, so
+    // that a thread left behind at exit still finds it.
+    struct Shared {
+        std::mutex mutex;
+        std::condition_variable wake;
+        std::condition_variable finishedSignal;
+        bool pending = false;
+        bool connect = false;
+        bool stopping = false;
+        bool finished = false;
+        // Set by the thread while no sound server answers: rings then go to the X bell at once.
+        std::atomic<bool> serverMissing{false};
+        // The names the sound server shows for the program, taken before the thread starts.
+        std::string applicationName;
+        std::string applicationId;
+        // Cleared when the bell goes: the thread then tells nobody of a missed ring.
+        Bell* owner = nullptr;
+    };
     // User-interface thread.
     void sound();
     bool startThread();
     void ringXBellInstead();
     void retryIfDue();
     // The bell's thread.
-    void run();
-    void missed();
+    static void run(const std::shared_ptr<Shared>& shared);
+    static void missed(Shared& shared);
 
-    // Handed to the thread under the mutex.
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    int m_pending = 0;
-    bool m_connect = false;
-    bool m_stopping = false;
-    // Set by the thread while no sound server answers: rings then go to the X bell at once.
-    std::atomic<bool> m_serverMissing{false};
-    // The names the sound server shows for the program, taken before the thread starts.
-    std::string m_applicationName;
-    std::string m_applicationId;
+    std::shared_ptr<Shared> m_shared;
 
     // The user-interface thread's own.
     std::unique_ptr<QObject> m_courier;

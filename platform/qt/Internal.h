@@ -100,9 +100,11 @@ public:
     std::unique_ptr<QShortcut> f1;
     std::function<void()> framedHandler;
     // Watches for the window manager announcing the frame during the first showing only.
+    bool watchingFrame = false;
     std::unique_ptr<QAbstractNativeEventFilter> frameWatch;
-    // The frame as the window manager announced it, once it has.
+    // The frame as the window manager announced it, once it has, in logical pixels.
     std::optional<QMargins> announcedFrame;
+    bool frameRequested = false;
 
     ControlImpl* fromWidget(const QWidget* widget) const;
     void layoutAligned();
@@ -110,19 +112,18 @@ public:
     void stopWatchingFrame();
     // Keeps the announced frame and runs the framed handler, once.
     void framed(QMargins margins);
+    // Asks an X window manager for the frame it will put round the window, before it is shown.
+    void requestFrameExtents();
     // Left, top, right and bottom of the frame round the client area.
-    QMargins frameMargins() const;
+    QMargins frameMargins();
     // A Wayland compositor stacks the windows itself and may show nothing over a full-screen
     // window but that window's own children, so there this window is made a child of the main one.
     void stayOverMainOnWayland(const WindowImpl& main);
-    // A Wayland compositor may refuse the program's request to activate a window that is shown
-    // already, and GNOME Shell does for a covered or minimised one: a window still not active a
-    // moment later is shown anew, which brings it in front where the compositor places it.
-    void comeToFrontOnWayland();
     // A fixed-size dialog window is never maximised nor full screen, whoever asks: on a desktop
     // where the toolkit draws the caption bar, its buttons include a maximise button.
     void keepNormalState();
     bool keepsNormalState = false;
+    int normalStateTurnBacks = 0; // during this showing
     // True when the key event was typed into this window and its handler consumed it.
     bool previewKey(QObject* receiver, QEvent* event);
 };

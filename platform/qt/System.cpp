@@ -231,6 +231,10 @@ void showTaskbar() {}
 // one going away, so there is nothing to restore.
 void restoreWindowTitled(std::string_view) {}
 
+bool hasWindowSwitcher() {
+    return true;
+}
+
 // Each tick re-arms a single-shot timer with the time left to the next deadline on the timer's grid,
 // so the toolkit's granularity delays single ticks but never adds up, and a loop held up past later
 // deadlines (a suspended machine) runs one tick for all of them.

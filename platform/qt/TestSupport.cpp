@@ -351,4 +351,14 @@ bool keptInFrontOfOthers(Window& window) {
     return transientType || (w->windowHandle() && w->windowHandle()->transientParent());
 }
 
+void announceFrame(Window& window, int left, int top, int right, int bottom) {
+    window.impl().framed(QMargins(left, top, right, bottom));
+}
+void desktopMaximises(Window& window) {
+    top(window)->setWindowState(Qt::WindowMaximized);
+}
+bool maximised(Window& window) {
+    return top(window)->isMaximized();
+}
+
 } // namespace platform::test

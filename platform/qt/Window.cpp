@@ -40,6 +40,8 @@ protected:
     }
     void hideEvent(QHideEvent* event) override {
         QWidget::hideEvent(event);
+        // The first showing is over: a frame announced later no longer moves the window.
+        if (!event->spontaneous()) m_window.stopWatchingFrame();
         const QWidget* active = QApplication::activeWindow();
         if (!active || active == this) passActivationOn(m_window);
     }
@@ -316,12 +318,7 @@ void Window::show() {
     } else {
         if (!m_impl->isMain) m_impl->stayOverMainOnWayland(*KeyPreview::instance().windows.front());
         if (m_impl->dialog) m_impl->keepNormalState();
-        if (top->isVisible()) m_impl->comeToFrontOnWayland();
-        if (m_impl->shownOnce)
-            m_impl->stopWatchingFrame();
-        else
-            m_impl->watchFrame();
-        // Also brings back a window the desktop has minimised while it counted as shown.
+        if (!m_impl->shownOnce) m_impl->watchFrame();
         top->showNormal();
     }
     m_impl->shownOnce = true;

@@ -100,6 +100,11 @@ void hideTaskbar() {}
 void showTaskbar() {}
 void restoreWindowTitled(std::string_view) {}
 
+// A window inside the page is reached again only through the page itself.
+bool hasWindowSwitcher() {
+    return false;
+}
+
 // Each tick re-arms the page's timer with the time left to the next deadline, so the page's
 // granularity delays single ticks but never adds up.
 struct Timer::Impl {

@@ -261,6 +261,10 @@ void restoreWindowTitled(std::string_view title) {
     if (found && IsWindowVisible(found)) ShowWindow(found, SW_RESTORE);
 }
 
+bool hasWindowSwitcher() {
+    return true;
+}
+
 // Timers run on a message-only window. Each tick re-arms the system timer with the time left to
 // the next deadline, so the system timer's granularity delays single ticks but never adds up.
 struct Timer::Impl {

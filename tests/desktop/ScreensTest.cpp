@@ -82,6 +82,69 @@ TEST_F(ScreensTest, AboutBoxOpensCentredOnThePrimaryScreen) {
     EXPECT_EQ(frame.top, primary.top + centred(primary.height, box.outerHeight()));
 }
 
+// An X window manager that does not tell the frame beforehand frames the box after it is shown and
+// announces the frame then: during the first showing the box is centred again by its outer size,
+// and the window shown once more in the meantime is still in its first showing. Once the box has
+// been closed, a late announcement moves nothing.
+TEST_F(ScreensTest, AFrameAnnouncedDuringTheFirstShowingCentresTheBoxAgain) {
+    constexpr int Side = 4, Caption = 30;
+    struct Row {
+        const char* situation;
+        bool shownTwice, closedFirst;
+    };
+    for (Row r : {Row{"shown once", false, false}, Row{"shown twice", true, false},
+                  Row{"closed first", false, true}}) {
+        SCOPED_TRACE(r.situation);
+        about = std::make_unique<TAboutBox>();
+        form->setAboutBox(*about);
+        platform::Window& box = about->window();
+        about->open();
+        if (r.shownTwice) box.show();
+        if (r.closedFirst) box.close();
+        const int left = box.left(), top = box.top();
+        platform::test::announceFrame(box, Side, Caption, Side, Side);
+        platform::test::processEvents();
+        if (r.closedFirst) {
+            about->open();
+            EXPECT_EQ(box.left(), left);
+            EXPECT_EQ(box.top(), top);
+            continue;
+        }
+        ASSERT_EQ(box.outerHeight(), box.clientHeight() + Caption + Side);
+        EXPECT_EQ(box.left(), centred(primary.width, box.outerWidth()));
+        EXPECT_EQ(box.top(), centred(primary.height, box.outerHeight()));
+    }
+}
+
+// A compositor that maximises every window (a phone shell, a kiosk) is turned back twice per
+// showing (a maximise button reports its request and the compositor's answer) and then has its
+// way, so that the request and the answer do not bounce for ever; a box closed before the answer
+// stays closed.
+TEST_F(ScreensTest, AMaximisedBoxIsTurnedBackOncePerShowing) {
+    using platform::test::desktopMaximises, platform::test::maximised, platform::test::processEvents;
+    platform::Window& box = about->window();
+    for (int showing = 1; showing <= 2; ++showing) {
+        SCOPED_TRACE(showing);
+        about->open();
+        for (int request = 1; request <= 2; ++request) {
+            desktopMaximises(box);
+            processEvents();
+            EXPECT_FALSE(maximised(box)) << request;
+        }
+        desktopMaximises(box);
+        processEvents();
+        EXPECT_TRUE(maximised(box));
+        EXPECT_TRUE(box.visible());
+        box.close();
+        processEvents();
+    }
+    about->open();
+    desktopMaximises(box);
+    box.close();
+    processEvents();
+    EXPECT_FALSE(box.visible());
+}
+
 // 200 % scaling draws each screen as 100 % does, twice as large.
 TEST_F(ScreensTest, TwiceThePixelRatioLooksLikeTheSameScreenScaledUp) {
     struct Row {

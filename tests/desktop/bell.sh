@@ -13,13 +13,16 @@
 #   bell.sh PATH/TO/tapirun late-server PATH/TO/bell-watch
 #                                     a sound server that starts while the program runs is heard
 #                                     once the program tries again
+#   bell.sh PATH/TO/tapirun stalled   the sound server stops answering (SIGSTOP) while wrong keys
+#                                     keep coming: the exit button still ends the program within
+#                                     two seconds
 #
 # The keys are real X key events; which key is correct is read from the screen: a correct key
 # draws a new target, a wrong one leaves it.
 set -uo pipefail
 
 name=bell
-usage="usage: bell.sh PATH/TO/tapirun wrong|correct|no-server|late-server [PATH/TO/bell-watch]"
+usage="usage: bell.sh PATH/TO/tapirun wrong|correct|stalled|no-server|late-server [PATH/TO/bell-watch]"
 app=${1:?$usage}
 mode=${2:?$usage}
 watcher=${3:-}
@@ -41,6 +44,7 @@ startSoundServer() {
         --disable-shm=yes --load="module-null-sink sink_name=bell" \
         --load="module-native-protocol-unix auth-anonymous=1 socket=$work/pulse" >"$work/pulse.log" 2>&1 &
     started+=($!)
+    serverPid=$!
     for _ in {1..50}; do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
     pactl info >/dev/null 2>&1 || { cat "$work/pulse.log" >&2; fail "PulseAudio did not start"; }
     ok "PulseAudio with a null sink"
@@ -160,6 +164,24 @@ pressRecorded q
 [[ $verdict == wrong ]] || fail "q was taken as correct"
 ((peak >= loud)) || fail "a wrong key made no sound (loudest sample $peak)"
 ok "a wrong key sounds the bell"
+
+if [[ $mode == stalled ]]; then
+    kill -STOP "$serverPid" || fail "cannot stop the sound server"
+    undo+=('kill -CONT "$serverPid" 2>/dev/null')
+    ok "the sound server is stopped"
+    xdotool key --delay 100 q w e r t y
+    xdotool mousemove 250 48 click 1
+    if waitUntil 2 eval '! kill -0 "$appPid"'; then
+        wait "$appPid"
+        status=$?
+        ((status == 0)) || fail "the program ended with status $status"
+        ok "the exit button ends the program at once though the sound server stalls"
+    else
+        fail "the program did not end within 2 s of the exit button while the sound server stalled"
+    fi
+    echo "$name: all checks passed"
+    exit 0
+fi
 
 if [[ $mode == correct ]]; then
     found=""

@@ -118,13 +118,19 @@ behind() {
     [[ $(jq .active <<<"$main") == true ]] && (($(jq .stack <<<"$main") > $(jq .stack <<<"$box")))
 }
 check "a click on the main window puts the box behind it" waitUntil 3 behind
+# An info button on the shown box changes nothing, covered or minimised: the window switcher
+# reaches it. A moment is given for anything the program might do.
 click 450 48
-check "an info button brings the covered box back in front" waitUntil 3 eval 'boxUp && ! behind'
+sleep 0.5
+check "an info button leaves the covered box behind the main window" behind
 ask Minimise 'バージョン情報' >/dev/null
 minimised() { box=$(window 'バージョン情報') && [[ $(jq .minimized <<<"$box") == true ]]; }
 if waitUntil 3 minimised; then
     click 450 48
-    check "an info button brings a minimised box back in front" waitUntil 3 boxUp
+    sleep 0.5
+    check "an info button leaves a minimised box minimised" minimised
+    ask Activate 'バージョン情報' >/dev/null
+    check "the window switcher's way brings it back in front" waitUntil 3 boxUp
 else
     check "the shell minimises the box when told to" false
 fi

@@ -170,7 +170,7 @@ boxShown() { shoot box && [[ $(pixel "$shots/box.ppm" $((bx + bw / 2)) $((by + b
 check "the box is drawn over the full-screen main window" waitUntil 3 boxShown
 check "KWin offers to close it, not to maximise it" eval '[[ $(jq "[.closeable, (.maximizable | not)] | all" <<<"$box") == true ]]'
 # KWin offers to minimise it all the same, on X too, where the box asks for no minimise button: no
-# hint the program can give turns it off. Hence the info buttons bring a minimised box back.
+# hint the program can give turns it off. The window switcher brings it back, as any window.
 echo "     KWin offers minimise: $(jq .minimizable <<<"$box")"
 check "the box is not a child of the main window" eval '[[ $(jq .transient <<<"$box") == false ]]'
 check "the box stays where it was placed" holds 1 eval 'box=$(window "バージョン情報"); [[ $(jq -r "\"\(.x) \(.y)\"" <<<"$box") == "$bx $by" ]]'
@@ -183,9 +183,12 @@ behind() {
 check "a click on the main window puts the box behind it" waitUntil 3 behind
 boxArea() { convert "$shots/$1.ppm" -crop "${bw}x${bh}+$bx+$by" +repage -format '%#' info:; }
 check "the box is no longer seen on the screen" eval 'shoot behind; [[ $(boxArea behind) != $(boxArea box) ]]'
+# An info button on the shown box changes nothing, covered or minimised: the window switcher
+# reaches it. A moment is given for anything the program might do.
 click 450 48
-check "an info button brings the covered box back in front, where it was" \
-    waitUntil 3 eval 'boxUp && [[ $(jq -r "\"\(.x) \(.y)\"" <<<"$box") == "$bx $by" ]] && ! behind'
+sleep 0.5
+check "an info button leaves the covered box behind the main window, where it was" \
+    eval 'behind && [[ $(jq -r "\"\(.x) \(.y)\"" <<<"$box") == "$bx $by" ]]'
 
 # Minimised by KWin all the same (a script does what its caption bar or a shortcut would):
 cat >"$home/minimise.js" <<'EOF'
@@ -200,8 +203,19 @@ id=$( (asUser dbus-send --session --print-reply=literal --dest=org.kde.KWin /Scr
 minimised() { box=$(window 'バージョン情報') && [[ $(jq .minimized <<<"$box") == true ]]; }
 if waitUntil 3 minimised; then
     click 450 48
-    check "an info button brings a minimised box back in front" \
-        waitUntil 3 eval 'boxUp && [[ $(jq .minimized <<<"$box") == false ]]'
+    sleep 0.5
+    check "an info button leaves a minimised box minimised" minimised
+    # Brought back and activated, as the window switcher would.
+    cat >"$home/restore.js" <<'EOF'
+const all = workspace.clientList();
+for (let i = 0; i < all.length; i++)
+    if (all[i].caption == "バージョン情報") { all[i].minimized = false; workspace.activeClient = all[i]; }
+EOF
+    chown "$user" "$home/restore.js"
+    id=$( (asUser dbus-send --session --print-reply=literal --dest=org.kde.KWin /Scripting \
+        org.kde.kwin.Scripting.loadScript string:"$home/restore.js" string:restore) 2>&1)
+    (asUser dbus-send --session --print-reply --dest=org.kde.KWin "/${id##* }" org.kde.kwin.Script.run) >/dev/null 2>&1
+    waitUntil 3 boxUp || fail "the window switcher's way did not bring the box back"
 else
     check "KWin minimises the box when told to" false
 fi

@@ -10,16 +10,21 @@
 #                                                silent: the speech checks must then find nothing
 #   screen-reader.sh activation PATH/TO/tapirun  under xfwm4, with Orca: the window manager activates
 #                                                the main window, and Orca presents it and its focus
+#   screen-reader.sh activation-wayland PATH/TO/tapirun
+#                                                the same with the program native on a headless
+#                                                sway, whose compositor activates the window; keys
+#                                                from wtype
 set -uo pipefail
 
 name=screen-reader
-usage="usage: screen-reader.sh tree|speech|silenced PATH/TO/tapirun"
+usage="usage: screen-reader.sh tree|speech|silenced|activation|activation-wayland PATH/TO/tapirun"
 mode=${1:?$usage}
 app=${2:?$usage}
 source "$(dirname "$0")/../lib/lib.sh"
 need dbus-run-session dbus-send setpriv xdotool setxkbmap /usr/bin/python3 /usr/libexec/at-spi-bus-launcher
 [[ $mode == tree ]] || need orca
 [[ $mode == activation ]] && need xfwm4 xprop
+[[ $mode == activation-wayland ]] && need sway wtype
 
 readonly user=nobody group=nogroup
 chmod 711 "$work"
@@ -54,6 +59,20 @@ if [[ $mode == activation ]]; then
     xfwm4 --compositor=off >"$HOME/xfwm4.log" 2>&1 &
     helpers+=($!)
     for _ in {1..100}; do xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id" && break; sleep 0.1; done
+fi
+# A headless sway of the session's own, and one wtype kept waiting so that the seat has its
+# keyboard before the program starts.
+if [[ $mode == activation-wayland ]]; then
+    printf 'output HEADLESS-1 resolution 1024x768 position 0 0\nxwayland disable\n' >"$HOME/sway.conf"
+    WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 sway -c "$HOME/sway.conf" \
+        >"$HOME/sway.log" 2>&1 &
+    helpers+=($!)
+    for _ in {1..150}; do ls "$XDG_RUNTIME_DIR"/wayland-? >/dev/null 2>&1 && break; sleep 0.1; done
+    WAYLAND_DISPLAY=$(cd "$XDG_RUNTIME_DIR" && ls wayland-? 2>/dev/null | head -1)
+    [[ -n $WAYLAND_DISPLAY ]] || { tail -5 "$HOME/sway.log" >&2; exit 1; }
+    export WAYLAND_DISPLAY QT_QPA_PLATFORM=wayland
+    wtype -s 3600000 -k Shift_L &
+    helpers+=($!)
 fi
 # Orca keeps the log of what it speaks in memory; a handler on the root logger writes each line to
 # a file as it is spoken. With no sound server its speech goes nowhere else.

@@ -4,25 +4,28 @@
 # window manager's properties and the screen. The window manager runs as nobody with a private
 # HOME, as it would in a user's session.
 #
-#   x11-wm.sh mutter|kwin PATH/TO/tapirun
+#   x11-wm.sh mutter|kwin PATH/TO/tapirun [SCALE]
 #
 # Both add their caption bar above a window only once the window is mapped, and announce it then
-# with _NET_FRAME_EXTENTS: a box centred by its client size alone sits half that too high, and KWin
-# may place the box itself before the program centres it.
+# with _NET_FRAME_EXTENTS, in the screen's pixels: a box centred by its client size alone sits half
+# that too high, and KWin may place the box itself before the program centres it. With SCALE 2 the
+# program draws at 200 % (QT_SCALE_FACTOR), where the frame's pixels are not the program's: only
+# start-up, the About box's place and the exit are checked then.
 set -uo pipefail
 
-usage="usage: x11-wm.sh mutter|kwin PATH/TO/tapirun"
+usage="usage: x11-wm.sh mutter|kwin PATH/TO/tapirun [SCALE]"
 wm=${1:?$usage}
 app=${2:?$usage}
-[[ $wm == mutter || $wm == kwin ]] || { echo "$usage" >&2; exit 2; }
-name=$wm-x11
+scale=${3:-1}
+[[ ($wm == mutter || $wm == kwin) && ($scale == 1 || $scale == 2) ]] || { echo "$usage" >&2; exit 2; }
+name=$wm-x11-$((scale * 100))
 source "$(dirname "$0")/../lib/lib.sh"
 needRoot
 need dbus-daemon setpriv xdotool xprop xwininfo import convert
 
 readonly user=nobody group=nogroup screenW=1024 screenH=768
-# Where the window's table puts things: the exit and info buttons.
-readonly exitX=250 exitY=48 infoX=450 infoY=48
+# Where the window's table puts things, in the screen's pixels: the exit and info buttons.
+readonly exitX=$((250 * scale)) exitY=$((48 * scale)) infoX=$((450 * scale)) infoY=$((48 * scale))
 
 chmod 711 "$work"
 home=$work/home runtime=$work/runtime
@@ -51,7 +54,7 @@ waitUntil 10 eval 'wmName | grep -qi "\"$wm\""' || { tail -5 "$work/wm.log" >&2;
 ok "$wm manages $DISPLAY"
 
 # --- start-up: full screen and active ----------------------------------------------------------
-(asUser QT_QPA_PLATFORM=xcb "$home/tapirun") >"$work/app.log" 2>&1 &
+(asUser QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR="$scale" "$home/tapirun") >"$work/app.log" 2>&1 &
 appPid=$!
 started+=("$appPid")
 main=$(waitForWindow "$appPid")
@@ -60,13 +63,20 @@ check "the main window is full screen (_NET_WM_STATE_FULLSCREEN)" waitUntil 5 fu
 read -r x y w h <<<"$(geometryOf "$main")"
 check "the main window covers the screen (${w}x${h}+$x+$y)" [ "${w}x${h}+$x+$y" = "${screenW}x${screenH}+0+0" ]
 check "the main window is active at start" waitUntil 5 eval '[[ $(activeWindow) == "$main" ]]'
+idle() { shoot idle && [[ $(pixel "$work/idle.ppm" $((50 * scale)) $((30 * scale))) == 00FF00 ]]; }
 check "the idle screen is drawn (the OK button's lime frame)" waitUntil 5 idle
 
 # --- a practice drill, from F1 to the results ----------------------------------------------------
 sendKey() { xdotool key "$@"; }
-checkDrillToResults "$screenW" "$screenH" a s d f g h j k l semicolon colon bracketright
+((scale == 1)) && checkDrillToResults "$screenW" "$screenH" a s d f g h j k l semicolon colon bracketright
 
 # --- the About box ------------------------------------------------------------------------------
+# Every move of a top-level window (the box's frame among them) from the first opening on, as the
+# X server reports it.
+stdbuf -oL xev -root -event substructure >"$work/xev.log" 2>&1 &
+xevPid=$!
+started+=("$xevPid")
+sleep 0.2
 xdotool mousemove "$infoX" "$infoY" click 1
 box=""
 findBox() {
@@ -77,21 +87,47 @@ waitUntil 5 findBox || fail "the info button opened no framed About box"
 read -r fl fr ft fb <<<"$(extentsOf "$box")"
 # The control: the window manager frames the box with a caption bar, or centring by the outer size is not tested.
 check "$wm frames the box with a caption bar ($fl $fr $ft $fb)" eval '((ft > 10))'
+# At 200 % the program centres in its own pixels, half the screen's, and a frame of an odd number
+# of the screen's pixels is rounded to its own: a pixel or two either way.
 outerCentred() {
     read -r x y w h <<<"$(geometryOf "$box")"
     outerW=$((w + fl + fr)) outerH=$((h + ft + fb)) outerX=$((x - fl)) outerY=$((y - ft))
-    ((outerX == (screenW - outerW) / 2 && outerY == (screenH - outerH) / 2))
+    local dx=$((outerX - (screenW - outerW) / 2)) dy=$((outerY - (screenH - outerH) / 2))
+    ((dx * dx + dy * dy <= 2 * (scale - 1) ** 2 * 4))
 }
 check "the About box is centred by its outer size" waitUntil 3 outerCentred
 echo "     outer ${outerW}x${outerH}+$outerX+$outerY"
+sleep 0.3
+kill "$xevPid"
+wait "$xevPid" 2>/dev/null
+# The window manager's frame: the box's ancestor that is a child of the root window.
+frame=$box
+for _ in 1 2 3 4; do
+    read -r root parent <<<"$(xwininfo -id "$frame" -tree | awk '/Root window id:/ {r = $4} /Parent window id:/ {p = $4} END {print r, p}')"
+    [[ $parent == "$root" || -z $parent ]] && break
+    frame=$parent
+done
+# Asked for its frame before it is mapped, the box is centred before it is mapped: once mutter has
+# mapped the frame it may settle the frame's size, but never moves it again. kwin_x11 does not
+# answer the request (not within 2 s in this test), and there the box is centred again once the
+# frame is announced, as before.
+framePlaces=$(awk -v f="$frame" '/Notify event/ {t=$1} index($0, "window " f ",") {
+        if (t == "MapNotify") mapped = 1
+        else if (t == "ConfigureNotify" && mapped && match($0, /\([0-9-]+,[0-9-]+\)/)) print substr($0, RSTART, RLENGTH)
+    }' "$work/xev.log" | sort -u | tr '\n' ' ')
+if [[ $wm == mutter ]]; then
+    check "the box is placed before it is shown, not moved once shown (frame at $framePlaces)" \
+        eval '[[ -n $frame && $(wc -w <<<"$framePlaces") == 1 ]]'
+else
+    echo "     the frame's places once shown: $framePlaces"
+fi
 check "the About box is active and in front" waitUntil 3 eval '[[ $(activeWindow) == "$box" ]] && isAbove "$box" "$main"'
 boxDrawn() { shoot box && [[ $(pixel "$work/box.ppm" $((x + w / 2)) $((y + 5))) != 000000 ]]; }
 check "the About box is drawn on the screen" waitUntil 3 boxDrawn
 actions=$(xprop -id "$box" _NET_WM_ALLOWED_ACTIONS)
 check "$wm offers to close and move the box" eval '[[ $actions == *_NET_WM_ACTION_CLOSE* && $actions == *_NET_WM_ACTION_MOVE* ]]'
 check "$wm offers no maximise or resize" eval '[[ $actions != *MAXIMIZE* && $actions != *RESIZE* ]]'
-# KWin offers to minimise every window, whatever the program asks; hence the info buttons bring a
-# minimised box back.
+# KWin offers to minimise every window, whatever the program asks.
 if [[ $wm == mutter ]]; then
     check "mutter offers no minimise" eval '[[ $actions != *MINIMIZE* ]]'
 else
@@ -99,6 +135,12 @@ else
 fi
 # A second later it is still where it was centred: nothing moves it once it is placed.
 check "the box stays where it was centred" holds 1 outerCentred
+if ((scale == 2)); then
+    xdotool mousemove $((1000 * scale / 2)) $((300 * scale / 2)) click 1 mousemove "$exitX" "$exitY" click 1
+    checkExitedWithZero
+    check "nothing on standard error" eval '! grep -v "^$" "$work/app.log" >&2'
+    finish
+fi
 
 dragToLowerLeft
 check "the box follows a drag of its caption bar to $dragX,$dragY" waitUntil 3 draggedTo "$dragX" "$dragY"
@@ -114,10 +156,14 @@ check "and stays there" holds 1 draggedTo "$dragX" "$dragY"
 xdotool mousemove 1000 300 click 1
 check "a click on the main window puts the box behind it" \
     waitUntil 3 eval '[[ $(activeWindow) == "$main" ]] && isAbove "$main" "$box" && mapped "$box"'
+# An info button on the shown box changes nothing, covered or minimised: the window switcher
+# reaches it. A second is given for anything the program might do.
+coveredAsItWas() { [[ $(activeWindow) == "$main" ]] && isAbove "$main" "$box" && draggedTo "$dragX" "$dragY"; }
 xdotool mousemove "$infoX" "$infoY" click 1
-check "an info button brings the covered box back in front, where it was" \
-    waitUntil 3 eval '[[ $(activeWindow) == "$box" ]] && isAbove "$box" "$main" && draggedTo "$dragX" "$dragY"'
-# Asked to minimise the box, the window manager either refuses or the info button brings it back.
+check "an info button leaves the covered box behind the main window, where it was" holds 1 coveredAsItWas
+# Asked to minimise the box, the window manager either refuses or minimises it; either way an
+# info button does not bring it back.
+# The request is handled first, so that the click comes after it.
 xdotool windowminimize "$box"
 if [[ $actions == *MINIMIZE* ]]; then
     check "the window manager minimises the box on request" waitUntil 3 eval '! mapped "$box"'
@@ -125,8 +171,8 @@ else
     check "the window manager leaves the box shown on a request to minimise it" holds 1 mapped "$box"
 fi
 xdotool mousemove "$infoX" "$infoY" click 1
-check "after a request to minimise it, an info button shows the box in front" \
-    waitUntil 3 eval 'mapped "$box" && [[ $(activeWindow) == "$box" ]] && isAbove "$box" "$main"'
+check "after a request to minimise it, an info button still leaves the main window in front" \
+    holds 1 eval '[[ $(activeWindow) == "$main" ]] && ! isAbove "$box" "$main"'
 
 # --- exit -------------------------------------------------------------------------------------
 xdotool mousemove 1000 300 click 1 mousemove "$exitX" "$exitY" click 1

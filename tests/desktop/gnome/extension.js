@@ -15,6 +15,7 @@ const Interface = `<node>
     </method>
     <method name="Key"><arg type="u" direction="in"/></method>
     <method name="Minimise"><arg type="s" direction="in"/></method>
+    <method name="Activate"><arg type="s" direction="in"/></method>
   </interface>
 </node>`;
 
@@ -85,6 +86,12 @@ class TestInterface {
     Minimise(caption) {
         for (const actor of global.get_window_actors())
             if (actor.meta_window.get_title() === caption) actor.meta_window.minimize();
+    }
+
+    // What the window switcher does with the window it brings back, minimised or not.
+    Activate(caption) {
+        for (const actor of global.get_window_actors())
+            if (actor.meta_window.get_title() === caption) actor.meta_window.activate(global.get_current_time());
     }
 }
 
