@@ -55,9 +55,10 @@ start)
     # The keymap is set before Wine starts, and -noreset keeps it when the last client leaves. The
     # display outlives this script: the tests after it use it, and stop ends it.
     startXvfb
-    started=("${started[@]/#$xvfbPid/}")
     echo "$xvfbPid" >"$session/xvfb.pid"
     echo "$DISPLAY" >"$session/display"
+    unset 'started[-1]'
+    xvfbPid=""
     useDisplay
     setxkbmap -model jp106 -layout jp || { echo "wine.sh: setxkbmap failed" >&2; exit 1; }
     fresh=0
