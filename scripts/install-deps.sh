@@ -46,11 +46,11 @@ test=(
 # The browser program: Emscripten builds it, headless Chromium runs its tests, driven from Debian's
 # Python with its websocket module; the site serves subsets of the IPA faces, cut and compressed
 # to WOFF2 at build time by fontTools with its Brotli module. Firefox ESR (Gecko) and WebKitGTK
-# (Safari's engine, through the MiniBrowser it ships) run the tests too.
+# (Safari's engine, through the MiniBrowser it ships, driven by its WebDriver) run the tests too.
 web=(
   emscripten cmake ninja-build googletest fonts-ipafont-gothic fonts-ipafont-mincho
   chromium python3 python3-websocket python3-fonttools python3-brotli
-  firefox-esr libwebkit2gtk-4.1-0
+  firefox-esr libwebkit2gtk-4.1-0 webkit2gtk-driver
 )
 
 bench=(

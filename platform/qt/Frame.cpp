@@ -1,4 +1,4 @@
-// Where the desktop puts a top-level window and its frame. On X the frame exists only once the window
+// The frame the desktop puts round a top-level window. On X the frame exists only once the window
 // manager has framed the window, and it says so by setting _NET_FRAME_EXTENTS on the client. The
 // toolkit refreshes its own idea of the frame only at later moves and resizes, so a window placed by
 // its outer size right after the announcement would be placed by a stale frame: the announced
@@ -11,55 +11,20 @@
 // re-centring during the first showing as the fallback.
 
 #include "platform/qt/Internal.h"
+#include "platform/qt/WindowManager.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QGuiApplication>
-#include <QScreen>
 #include <QTimer>
 #include <QWindow>
 
-#include <xcb/xcb.h>
-
 #include <chrono>
-#include <cstdint>
-#include <cstdlib>
-#include <cstring>
+#include <optional>
 #include <thread>
 
 namespace platform {
 
 namespace {
-
-xcb_connection_t* xConnection() {
-    // The offscreen platform answers as an X application too, with no connection.
-    const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (QGuiApplication::platformName() != QLatin1String("xcb") || !x11) return nullptr;
-    return x11->connection();
-}
-
-xcb_atom_t internAtom(xcb_connection_t* connection, const char* name) {
-    const xcb_intern_atom_cookie_t cookie =
-        xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name);
-    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookie, nullptr);
-    const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
-    std::free(reply);
-    return atom;
-}
-
-// _NET_FRAME_EXTENTS: left, right, top and bottom, in that order; none while the window is unframed.
-std::optional<QMargins> frameExtents(xcb_connection_t* connection, xcb_window_t window, xcb_atom_t extents) {
-    const xcb_get_property_cookie_t cookie =
-        xcb_get_property(connection, 0, window, extents, XCB_ATOM_CARDINAL, 0, 4);
-    xcb_get_property_reply_t* reply = xcb_get_property_reply(connection, cookie, nullptr);
-    std::optional<QMargins> margins;
-    if (reply && reply->format == 32 && xcb_get_property_value_length(reply) == 16) {
-        const auto* v = static_cast<const std::uint32_t*>(xcb_get_property_value(reply));
-        margins = QMargins(static_cast<int>(v[0]), static_cast<int>(v[2]), static_cast<int>(v[1]),
-                           static_cast<int>(v[3]));
-    }
-    std::free(reply);
-    return margins;
-}
 
 // Device pixels into the window's logical pixels, rounded to the nearest.
 QMargins toLogical(const QMargins& device, const QWidget& top) {
@@ -67,30 +32,6 @@ QMargins toLogical(const QMargins& device, const QWidget& top) {
     if (ratio == 1.0) return device;
     return {qRound(device.left() / ratio), qRound(device.top() / ratio), qRound(device.right() / ratio),
             qRound(device.bottom() / ratio)};
-}
-
-// A window manager that follows the desktop standard names a window of its own on the root window,
-// and that window names itself in the same property. A window manager that crashed leaves the
-// root's property behind, naming a window that is gone or that names nothing: it is not trusted.
-bool windowManagerRuns(xcb_connection_t* connection) {
-    static const xcb_atom_t check = internAtom(connection, "_NET_SUPPORTING_WM_CHECK");
-    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
-    if (check == XCB_ATOM_NONE || !screen) return false;
-    const auto named = [&](xcb_window_t window) -> std::optional<xcb_window_t> {
-        const xcb_get_property_cookie_t cookie =
-            xcb_get_property(connection, 0, window, check, XCB_ATOM_WINDOW, 0, 1);
-        // A window that is gone answers with an error, taken here so that it is not reported.
-        xcb_generic_error_t* error = nullptr;
-        xcb_get_property_reply_t* reply = xcb_get_property_reply(connection, cookie, &error);
-        std::free(error);
-        std::optional<xcb_window_t> found;
-        if (reply && reply->format == 32 && xcb_get_property_value_length(reply) == 4)
-            found = *static_cast<const xcb_window_t*>(xcb_get_property_value(reply));
-        std::free(reply);
-        return found;
-    };
-    const std::optional<xcb_window_t> child = named(screen->root);
-    return child && named(*child) == child;
 }
 
 // Sees the announcement before the toolkit does; the handler runs from the event loop, outside the
@@ -120,12 +61,6 @@ private:
     WindowImpl& m_window;
     xcb_atom_t m_extents;
 };
-
-// The primary screen's top-left corner in desktop coordinates; (0, 0) when there is no screen.
-QPoint primaryOrigin() {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    return screen ? screen->geometry().topLeft() : QPoint();
-}
 
 } // namespace
 
@@ -204,83 +139,8 @@ QMargins WindowImpl::frameMargins() {
             outer.bottom() - inner.bottom()};
 }
 
-// The child is kept in front of its parent, so a click on the main window no longer covers it;
-// but without the link sway never shows it over the full-screen main window at all. KWin and GNOME
-// Shell show an ordinary window over a full-screen one once it is active, and there the box stays
-// an ordinary window, which a click on the main window covers as it does on X. A compositor not
-// known to do so gets the link: a box that cannot go behind is better than one never seen.
-void WindowImpl::stayOverMainOnWayland(const WindowImpl& main) {
-    if (!QGuiApplication::platformName().startsWith(QLatin1String("wayland")) || &main == this) return;
-    const QList<QByteArray> desktops = qgetenv("XDG_CURRENT_DESKTOP").split(':');
-    if (desktops.contains("KDE") || desktops.contains("GNOME")) return;
-    top->winId();
-    if (top->windowHandle() && main.top->windowHandle())
-        top->windowHandle()->setTransientParent(main.top->windowHandle());
-}
-
-// A compositor that insists on maximising (a phone shell, a kiosk) is turned back a bounded number
-// of times per showing and then left to have its way, so that the request and the answer do not
-// bounce for ever; and a window closed in the meantime stays closed. A maximise button drawn by the
-// toolkit reports the state twice, for its own request and for the compositor's answer to it.
-void WindowImpl::keepNormalState() {
-    normalStateTurnBacks = 0;
-    top->winId();
-    QWindow* window = top->windowHandle();
-    if (keepsNormalState || !window) return;
-    keepsNormalState = true;
-    QObject::connect(window, &QWindow::windowStateChanged, top.get(), [this](Qt::WindowState state) {
-        constexpr int turnBacksPerShowing = 2;
-        if (state != Qt::WindowMaximized && state != Qt::WindowFullScreen) return;
-        if (normalStateTurnBacks == turnBacksPerShowing) return;
-        ++normalStateTurnBacks;
-        QTimer::singleShot(0, top.get(), [this] {
-            if (top->isVisible()) top->showNormal();
-        });
-    });
-}
-
 void Window::onFramed(std::function<void()> handler) {
     m_impl->framedHandler = std::move(handler);
-}
-
-// A window that was never shown is created first, so that a frame the windowing system adds at
-// creation is counted. A window manager that adds its frame only when the window is mapped
-// reports none until then, and the client size stands in.
-int Window::outerWidth() const {
-    const QMargins m = m_impl->frameMargins();
-    return m_impl->top->width() + m.left() + m.right();
-}
-int Window::outerHeight() const {
-    const QMargins m = m_impl->frameMargins();
-    return m_impl->top->height() + m.top() + m.bottom();
-}
-int Window::left() const {
-    return m_impl->top->geometry().left() - m_impl->frameMargins().left() - primaryOrigin().x();
-}
-int Window::top() const {
-    return m_impl->top->geometry().top() - m_impl->frameMargins().top() - primaryOrigin().y();
-}
-// Once the window manager has announced its frame, the client area is placed inside that frame,
-// by the widget's geometry, which excludes the frame: the toolkit's own idea of the frame may be
-// out of date then, and its frame position with it.
-void Window::move(int left, int top) {
-    const QPoint frame = QPoint(left, top) + primaryOrigin();
-    if (!m_impl->announcedFrame) {
-        m_impl->top->move(frame);
-        return;
-    }
-    const QMargins m = *m_impl->announcedFrame;
-    m_impl->top->setGeometry(QRect(frame + QPoint(m.left(), m.top()), m_impl->top->size()));
-}
-
-// Where a window manager or a compositor runs it hands out the activation, and a window it
-// activates is announced by screen readers; one the program activates itself is not. Every Wayland
-// session has a compositor. On X the window manager is looked for at every activation, as one may
-// come or go while the program runs.
-bool windowManagerActivates() {
-    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) return true;
-    xcb_connection_t* connection = xConnection();
-    return connection && windowManagerRuns(connection);
 }
 
 } // namespace platform

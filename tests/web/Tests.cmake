@@ -1,8 +1,9 @@
 # The browser program's tests: the same form suites as on the desktop, run in headless Chromium
-# over the page backend, driven from Python through the DevTools protocol, and in headless Firefox
-# ESR through WebDriver BiDi; the pure drill suite under Node.js; the site working offline, safe to
-# host and updated safely; a viewport that changes size; and the program in a kiosk on Xvfb with
-# real keys in Chromium, Firefox ESR and WebKitGTK.
+# over the page backend, driven from Python through the DevTools protocol, in headless Firefox ESR
+# through WebDriver BiDi and in WebKitGTK through its WebDriver; the pure drill suite under Node.js;
+# the site working offline, safe to host and updated safely; a viewport that changes size; and the
+# program in a kiosk on Xvfb with real keys in Chromium, Firefox ESR and WebKitGTK, and in a window
+# that goes full screen at the first key.
 set(chromium /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/web/chromium.py)
 
 # The long run measures memory through Linux's /proc; the rest of the form tests serve every backend.
@@ -38,7 +39,11 @@ endforeach()
 set(firefox /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/web/firefox.py)
 add_test(NAME web_form_tests_firefox COMMAND ${firefox} run --size 1024x768 --site ${TAPIRUN_SITE}
     --program $<TARGET_FILE:form_tests> -- --gtest_brief=1)
-set_tests_properties(web_form_tests_firefox PROPERTIES TIMEOUT 300 RUN_SERIAL TRUE)
+# And in a third, WebKitGTK (Safari's), through WebKitWebDriver on an Xvfb of its own.
+set(webkit /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/web/webkit.py)
+add_test(NAME web_form_tests_webkit COMMAND ${webkit} run --size 1024x768 --site ${TAPIRUN_SITE}
+    --program $<TARGET_FILE:form_tests> -- --gtest_brief=1)
+set_tests_properties(web_form_tests_firefox web_form_tests_webkit PROPERTIES TIMEOUT 300 RUN_SERIAL TRUE)
 # The page's timers on real time, through the page's own event loop.
 add_executable(web_timer_test web/TimerPage.cpp)
 target_link_libraries(web_timer_test PRIVATE tapirun_platform)
@@ -51,8 +56,9 @@ set_tests_properties(web_timer_test PROPERTIES TIMEOUT 60)
 set_tests_properties(web_timer_test_firefox PROPERTIES TIMEOUT 60 RUN_SERIAL TRUE)
 add_test(NAME web_offline COMMAND ${chromium} offline --site ${TAPIRUN_SITE})
 add_test(NAME web_offline_firefox COMMAND ${firefox} offline --site ${TAPIRUN_SITE})
+add_test(NAME web_offline_webkit COMMAND ${webkit} offline --site ${TAPIRUN_SITE})
 set_tests_properties(web_offline PROPERTIES TIMEOUT 120)
-set_tests_properties(web_offline_firefox PROPERTIES TIMEOUT 120 RUN_SERIAL TRUE)
+set_tests_properties(web_offline_firefox web_offline_webkit PROPERTIES TIMEOUT 120 RUN_SERIAL TRUE)
 # The published page runs only its own program whatever its address says, under its policy, with
 # the hosting headers; releases published on a host that lets caches keep files reach the page
 # whole, from the next start, or not at all.
@@ -72,6 +78,11 @@ add_test(NAME web_end_to_end_firefox COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/web/kio
 add_test(NAME web_end_to_end_webkit COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/web/kiosk.sh ${TAPIRUN_SITE} webkit)
 set_tests_properties(web_end_to_end PROPERTIES TIMEOUT 180)
 set_tests_properties(web_end_to_end_firefox web_end_to_end_webkit PROPERTIES TIMEOUT 180 RUN_SERIAL TRUE)
+# An ordinary window smaller than the screen, under a window manager, that goes full screen at the
+# learner's first key, leaves it and enters it again: the program placed for each size.
+add_test(NAME web_full_screen COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/web/kiosk.sh ${TAPIRUN_SITE} chromium window)
+add_test(NAME web_full_screen_firefox COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/web/kiosk.sh ${TAPIRUN_SITE} firefox window)
+set_tests_properties(web_full_screen web_full_screen_firefox PROPERTIES TIMEOUT 180 RUN_SERIAL TRUE)
 
 # The rooms of the source tree depend downward only.
 add_test(NAME layering COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/layering.sh ${CMAKE_SOURCE_DIR})

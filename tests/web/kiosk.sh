@@ -4,11 +4,17 @@
 # and no window manager, the site served on 127.0.0.1, real key events from xdotool (the yen key
 # is keycode 132, ro is 97), judged from screenshots as the desktop program's end-to-end test is.
 #
-#   kiosk.sh SITE-DIR [chromium|firefox|webkit]
+# With "window", the browser opens the page instead in an ordinary 800x600 window under the xfwm4
+# window manager, as a learner does: the page's start screen takes a real key, the page goes full
+# screen, and the program must stand where it would have stood had it started on the whole screen.
+#
+#   kiosk.sh SITE-DIR [chromium|firefox|webkit] [kiosk|window]
 set -uo pipefail
 
-site=${1:?usage: kiosk.sh SITE-DIR [chromium|firefox|webkit]}
+site=${1:?usage: kiosk.sh SITE-DIR [chromium|firefox|webkit] [kiosk|window]}
 engine=${2:-chromium}
+mode=${3:-kiosk}
+[[ $mode == kiosk || $mode == window ]] || { echo "kiosk: no mode $mode" >&2; exit 2; }
 minibrowser=/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser
 case $engine in
 # leaveChord: a chord that would leave a kiosk's page and that the browser lets a page keep. Firefox
@@ -23,6 +29,7 @@ name=kiosk
 source "$(dirname "$0")/../lib/lib.sh"
 [[ -r $site/index.html ]] || fail "no site in $site"
 need Xvfb xdpyinfo xdotool setxkbmap import convert "$browser"
+[[ $mode == window ]] && need dbus-daemon xfwm4 xprop
 
 readonly screenW=1024 screenH=768
 # Places that follow from the tables and the centring rule on the page's viewport, whose size is
@@ -53,6 +60,17 @@ browserAlive() { [[ -n $browserPid ]] && kill -0 "$browserPid" 2>/dev/null; }
 startXvfb
 setxkbmap -model jp106 -layout jp || die "setxkbmap -model jp106 -layout jp failed"
 echo "kiosk: Xvfb on $DISPLAY (pid $xvfbPid)"
+if [[ $mode == window ]]; then
+    # The window manager wants a session bus of its own.
+    dbus-daemon --session --nofork --nopidfile --address="unix:path=$work/bus" >"$work/dbus.log" 2>&1 &
+    started+=($!)
+    export DBUS_SESSION_BUS_ADDRESS=unix:path=$work/bus
+    for _ in {1..50}; do [[ -S $work/bus ]] && break; sleep 0.1; done
+    xfwm4 --compositor=off >"$work/xfwm4.log" 2>&1 &
+    started+=($!)
+    for _ in {1..100}; do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break; sleep 0.1; done
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" || die "xfwm4 did not start"
+fi
 
 /usr/bin/python3 "$(dirname "$0")/../../scripts/serve-web.py" "$site" 18080 >"$work/server.log" 2>&1 &
 started+=($!)
@@ -67,12 +85,15 @@ done
 # A fresh profile and a private home, nothing of the browser's own running in the background, as
 # root. With no window manager the browser sizes its own window: the screen's size is given.
 mkdir -p "$work/profile" "$work/home"
+windowW=$screenW windowH=$screenH kioskFlag=--kiosk
+[[ $mode == window ]] && windowW=800 windowH=600 kioskFlag=""
 case $engine in
 chromium)
-    chromium --kiosk --no-sandbox --disable-gpu --disable-quic --no-first-run --no-default-browser-check \
+    # shellcheck disable=SC2086
+    chromium $kioskFlag --no-sandbox --test-type --disable-gpu --disable-quic --no-first-run --no-default-browser-check \
         --disable-background-networking --disable-component-update --disable-sync --disable-extensions \
         --disable-features=Translate,MediaRouter --password-store=basic --noerrdialogs \
-        --force-device-scale-factor=1 --window-position=0,0 --window-size=${screenW},${screenH} \
+        --force-device-scale-factor=1 --window-position=0,0 --window-size=${windowW},${windowH} \
         --user-data-dir="$work/profile" "$url" </dev/null >"$work/browser.log" 2>&1 &
     ;;
 firefox)
@@ -89,8 +110,9 @@ user_pref("browser.safebrowsing.update.enabled", false);
 user_pref("network.captive-portal-service.enabled", false);
 user_pref("network.connectivity-service.enabled", false);
 PREFS
-    HOME="$work/home" MOZ_CRASHREPORTER_DISABLE=1 firefox-esr --kiosk --no-remote --width $screenW \
-        --height $screenH --profile "$work/profile" "$url" </dev/null >"$work/browser.log" 2>&1 &
+    # shellcheck disable=SC2086
+    HOME="$work/home" MOZ_CRASHREPORTER_DISABLE=1 firefox-esr $kioskFlag --no-remote --width $windowW \
+        --height $windowH --profile "$work/profile" "$url" </dev/null >"$work/browser.log" 2>&1 &
     ;;
 webkit)
     HOME="$work/home" XDG_CACHE_HOME="$work/home/cache" XDG_DATA_HOME="$work/home/data" \
@@ -108,17 +130,44 @@ windows() { xdotool search --onlyvisible --class "$windowClass" 2>/dev/null | wc
 
 # The keyboard goes to the window under the pointer when no window manager hands out the focus.
 xdotool mousemove 900 700
-shootUntil idle 30 pixelsAre idle 00FF00 50,30 || die "the page did not show the program within 30 s"
+if [[ $mode == window ]]; then
+    # The start screen, in the window, names the product in yellow; the program waits for its key.
+    startShown() {
+        (($(count start "${screenW}x${screenH}+0+0" yellow) > 100 && $(count start "${screenW}x${screenH}+0+0" lime) == 0))
+    }
+    shootUntil start 30 startShown || die "the page did not show its start screen within 30 s"
+    check "the start screen waits for a key in the window" startShown
+    xdotool search --onlyvisible --class "$windowClass" windowactivate --sync >/dev/null 2>&1
+    xdotool key a
+fi
+# A browser's note on entering full screen covers the top of the page for some seconds: the checks
+# below start once it has gone.
+noteGone() { pixelsAre "$1" 0000FF 370,30 719,30 370,65 719,65 && pixelsAre "$1" 000000 300,70 700,70 512,90; }
+shootUntil idle 30 pixelsAre idle 00FF00 50,30 && shootUntil idle 15 noteGone idle ||
+    die "the page did not show the program, clear of the browser's notes, within 45 s"
 
-# The progress bar spans the viewport's width along its bottom edge, and ends in a white line.
-barRow=$(convert "$work/idle.ppm" -crop "1x${screenH}+512+0" +repage -fill black +opaque white -fill white -opaque white \
-    txt:- | awk -F'[,:]' '/#FFFFFF/ {y = $2} END {print y + 0}')
-barRight=$(convert "$work/idle.ppm" -crop "${screenW}x1+0+${barRow}" +repage -fill black +opaque white \
-    txt:- | awk -F'[,:]' '/#FFFFFF/ {x = $1} END {print x + 0}')
-placesFor $((barRight + 1)) $((barRow + 1))
+# viewportIn SHOT sets viewX, viewY, viewW and viewH, the page's viewport on the screen: the OK
+# button's lime frame, topmost and leftmost of the program's, stands at 50,30 of the page; the
+# progress bar spans the viewport's width along its bottom edge, and ends in a white line.
+viewportIn() {
+    local lime bottom right
+    lime=$(convert "$work/$1.ppm" -fill black +opaque lime txt:- | awk -F'[,:]' '/#00FF00/ {print $1, $2; exit}')
+    viewX=$((${lime% *} - 50)) viewY=$((${lime#* } - 30))
+    bottom=$(convert "$work/$1.ppm" -crop "1x${screenH}+$((viewX + 512))+0" +repage -fill black +opaque white \
+        txt:- | awk -F'[,:]' '/#FFFFFF/ {y = $2} END {print y + 0}')
+    right=$(convert "$work/$1.ppm" -crop "${screenW}x1+0+${bottom}" +repage -fill black +opaque white \
+        txt:- | awk -F'[,:]' '/#FFFFFF/ {x = $1} END {print x + 0}')
+    viewW=$((right + 1 - viewX)) viewH=$((bottom + 1 - viewY))
+}
+viewportIn idle
+placesFor "$viewW" "$viewH"
 echo "kiosk: the page's viewport is ${viewW}x${viewH}"
-check "the page covers the screen but for the browser's own edge (${viewW}x${viewH})" \
-    [ $((screenW - viewW)) -le 2 -a $((screenH - viewH)) -le 2 ]
+if [[ $mode == window ]]; then
+    check "the key took the page to full screen (${viewW}x${viewH})" [ $viewW = $screenW -a $viewH = $screenH ]
+else
+    check "the page covers the screen but for the browser's own edge (${viewW}x${viewH})" \
+        [ $((screenW - viewW)) -le 2 -a $((screenH - viewH)) -le 2 ]
+fi
 
 # --- idle screen ----------------------------------------------------------------------------
 check "OK button frame is lime at 50..151 x 30..65" pixelsAre idle 00FF00 50,30 151,30 50,65 151,65 100,30 50,48
@@ -180,6 +229,32 @@ shootUntil results 3 pixelsAre results FFFF00 50,350
 check "Space ends the drill: counts frame in yellow at 50,350" pixelsAre results FFFF00 50,350 199,350 50,449 199,449
 check "the target box is gone" pixelsAre results 000000 "$boxLeft,$boxTop"
 check "the mode selector is back" [ "$(pixel results 50 200)" != 000000 ]
+# The weak-key and strong-key panels (150x125) 100 pixels either side of the centre: the corners of
+# their frames, whose colours flash, drawn, and the black a pixel further out.
+panelsAt() { # panelsAt SHOT WIDTH [LEFT TOP]: the panels placed for a viewport WIDTH wide at LEFT, TOP
+    local x0=${3:-0} y=$((${4:-0} + 350)) x
+    for x in $((x0 + ($2 - 150) / 2 - 100)) $((x0 + ($2 - 150) / 2 + 100)); do
+        [ "$(pixel "$1" "$x" "$y")" != 000000 -a "$(pixel "$1" $((x + 149)) $((y + 124)))" != 000000 ] &&
+            pixelsAre "$1" 000000 "$((x - 1)),$((y - 1))" "$((x + 150)),$((y + 125))" || return 1
+    done
+}
+check "the weak-key and strong-key panels stand at their places" panelsAt results "$viewW"
+if [[ $mode == window ]]; then
+    # F11 is the browser's: it leaves full screen for the window, and takes the window to full
+    # screen again, where the panels must be placed for the whole screen once more.
+    # The window shrinks first and the page follows: the screen is read until the page has.
+    placedInWindow() { viewportIn "$1" && ((viewW < screenW)) && panelsAt "$1" "$viewW" "$viewX" "$viewY"; }
+    xdotool key F11
+    shootUntil windowed 10 placedInWindow windowed
+    viewportIn windowed
+    check "F11 leaves full screen for the window (${viewW}x${viewH} at $viewX,$viewY)" [ "$viewW" -lt $screenW ]
+    check "the panels placed for the window" panelsAt windowed "$viewW" "$viewX" "$viewY"
+    viewW=$screenW
+    xdotool key F11
+    shootUntil refilled 10 panelsAt refilled "$viewW"
+    check "F11 again: the panels stand where they stood on the whole screen" panelsAt refilled "$viewW"
+    shootUntil refilled 15 noteGone refilled
+fi
 
 # --- the keyboard picture and back ----------------------------------------------------------
 xdotool key Down Down Down Down F1
