@@ -36,8 +36,13 @@ build-bench: deps-bench
 	@[ -f $(BUILD)/build.ninja ] || cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS) -DTAPIRUN_TESTS=OFF
 	cmake --build $(BUILD) --target tapirun tapirun_keylatency
 
+# Two at a time: each test has its own display, ports and scratch folder; the few that share something
+# (the Wine session, the package database, the desktops' heavy sessions) take turns by a lock.
+# Checks of the tests themselves carry the label on-demand: ctest -L on-demand runs them.
+CTEST = ctest -j2 --output-on-failure --timeout 300 -LE on-demand
+
 test: build test-win32 test-web
-	cd $(BUILD) && ctest --output-on-failure --timeout 300
+	cd $(BUILD) && $(CTEST)
 
 # The Windows program, cross-built with MinGW-w64 and tested under Wine on its own Xvfb display.
 WIN32_BUILD ?= build-win32
@@ -49,7 +54,7 @@ win32: deps $(WIN32_BUILD)/build.ninja
 	cmake --build $(WIN32_BUILD)
 
 test-win32: win32
-	cd $(WIN32_BUILD) && ctest --output-on-failure --timeout 300
+	cd $(WIN32_BUILD) && $(CTEST)
 
 # The browser program, built as WebAssembly with Emscripten into $(WEB_BUILD)/site/ and served on
 # 127.0.0.1; its tests run in headless Chromium and in a Chromium kiosk on Xvfb.
@@ -70,7 +75,7 @@ web: web-build
 	/usr/bin/python3 scripts/serve-web.py $(WEB_BUILD)/site
 
 test-web: deps web-build
-	cd $(WEB_BUILD) && $(EMSDK_ENV) ctest --output-on-failure --timeout 300
+	cd $(WEB_BUILD) && $(EMSDK_ENV) $(CTEST)
 
 # GNU layout under PREFIX; DESTDIR stages the tree elsewhere, as packagers do.
 PREFIX ?= /usr/local

@@ -74,6 +74,9 @@ std::string toolTipAt(Window& window, int x, int y);
 Cursor cursorAt(Window& window, int x, int y);
 // The width the control's font gives the text drawn as written, accelerator marks included.
 int textWidth(Window& window, int id, std::string_view utf8);
+// The family of the face the control's text is drawn in, after the desktop's substitutions and
+// fallbacks: what a person sees, not the name the design asks for. The desktop backend only.
+std::string drawnFace(Window& window, int id);
 
 struct Image {
     int width = 0;

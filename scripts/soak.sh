@@ -19,20 +19,15 @@ events=${TAPIRUN_SOAK_EVENTS:-1020000}
 seed=${TAPIRUN_SEED:-$((RANDOM * 32768 + RANDOM))}
 minutes=${TAPIRUN_LONG_RUN_MINUTES:-480}
 supp=$root/tests/soak/valgrind.supp
-for tool in valgrind Xvfb xdpyinfo xdotool; do
-    command -v "$tool" >/dev/null || { echo "soak: $tool not found (run scripts/install-deps.sh)" >&2; exit 1; }
-done
-
-work=$(mktemp -d /tmp/tapirun-soak.XXXXXX)
-xvfbPid="" appPid="" failures=0
-# shellcheck source=../tests/lib/xvfb.sh
-. "$(dirname "$0")/../tests/lib/xvfb.sh"
+name=soak
+source "$root/tests/lib/lib.sh"
+need valgrind Xvfb xdpyinfo xdotool
+appPid=""
 # The program may still be writing valgrind's report: it gets 5 s before it is killed.
-trap 'stopProcess "$appPid" 5; stopProcess "$xvfbPid" 5; rm -rf "$work"' EXIT
-trap 'exit 130' INT TERM HUP
+undo+=('stopProcess "$appPid" 5')
 
 step() { # step DESCRIPTION COMMAND...: runs it, keeps its output in the log, says how it went
-    local started=$SECONDS log
+    local began=$SECONDS log
     log="$work/step-$((++steps)).log"
     echo "soak: $1 ..."
     # The offscreen platform cannot raise windows and says so each time; nothing else is dropped.
@@ -41,7 +36,7 @@ step() { # step DESCRIPTION COMMAND...: runs it, keeps its output in the log, sa
     grep -E "^random events: [0-9]|^long run:|definitely lost:|ERROR SUMMARY|ERROR: |runtime error|Failure|FAILED" "$log" |
         sed 's/^/      /'
     if ((status == 0)); then
-        echo "ok   $1 ($((SECONDS - started)) s)"
+        echo "ok   $1 ($((SECONDS - began)) s)"
     else
         echo "FAIL $1 (status $status; the whole output follows)" >&2
         cat "$log" >&2
@@ -78,7 +73,7 @@ step "20000 random events under memcheck" \
 # The real program on its own X server with no window manager: a drill with hits and misses, the
 # About box, the keyboard picture, then the exit button.
 session() {
-    startXvfb 80 89 1024x768 "$work/xvfb.log" || { echo "no X display could be started on :80..:89"; return 1; }
+    startXvfb
     mkdir -p "$work/runtime" && chmod 700 "$work/runtime"
     env -u DBUS_SESSION_BUS_ADDRESS -u QT_IM_MODULE QT_QPA_PLATFORM=xcb HOME="$work" XDG_RUNTIME_DIR="$work/runtime" \
         "${memcheck[@]}" "$plain/tapirun" &

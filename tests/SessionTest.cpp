@@ -66,6 +66,16 @@ TEST(Session, ReactionTimesAccumulatePerCharacterAcrossATickWrap) {
     EXPECT_EQ(entry.answers, 1u);
 }
 
+// Three answers on "k" after 300, 500 and 700 ms: the table keeps them all.
+TEST(Session, EveryAnswerAddsToItsCharactersTotal) {
+    drill::KeyStats stats;
+    for (std::uint32_t ms : {300u, 500u, 700u})
+        stats.add('k', ms);
+    EXPECT_EQ(stats['k'].totalMs, 1500u);
+    EXPECT_EQ(stats['k'].answers, 3u);
+    EXPECT_EQ(stats.totalAnswers(), 3u);
+}
+
 TEST(Session, TargetsNeverRepeatEvenAcrossDrills) {
     for (std::uint32_t seed = 0; seed < 200; ++seed) {
         Session s = started(3, 0, seed);

@@ -8,6 +8,7 @@
 #include <QBackingStore>
 #include <QButtonGroup>
 #include <QCursor>
+#include <QFontInfo>
 #include <QFontMetricsF>
 #include <QHelpEvent>
 #include <QImage>
@@ -248,6 +249,10 @@ Cursor cursorAt(Window& window, int x, int y) {
 int textWidth(Window& window, int id, std::string_view utf8) {
     const QFontMetricsF metrics(window.impl().find(id)->qfont());
     return static_cast<int>(std::ceil(metrics.horizontalAdvance(toDisplay(utf8))));
+}
+
+std::string drawnFace(Window& window, int id) {
+    return QFontInfo(window.impl().find(id)->qfont()).family().toStdString();
 }
 
 namespace {

@@ -26,12 +26,12 @@ usage="usage: bell.sh PATH/TO/tapirun wrong|correct|stalled|no-server|late-serve
 app=${1:?$usage}
 mode=${2:?$usage}
 watcher=${3:-}
-source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/../lib/lib.sh"
 need pulseaudio pactl parec xdotool import convert od awk
 [[ $mode == *-server && ! -x $watcher ]] && fail "$usage"
 
 # Placed by the window's table and the centring rule on a 1024x768 screen: the target frame.
-readonly box="138x138+$(((1024 - 140) / 2 + 1))+$(((768 - 140) / 2 + 1))"
+drillPlaces 1024 768
 readonly rate=8000 # mono, 16 bits: 16000 bytes a second
 
 mkdir -m 700 "$work/runtime"
@@ -75,7 +75,7 @@ ok "the program runs on $DISPLAY"
 
 targetSignature() {
     import -window root -depth 8 "$work/screen.ppm" 2>/dev/null || fail "screenshot failed"
-    convert "$work/screen.ppm" -crop "$box" +repage -format '%#' info:
+    convert "$work/screen.ppm" -crop "$inner" +repage -format '%#' info:
 }
 
 # pressRecorded KEY: presses KEY while the sink's monitor is recorded for 1.5 s; sets `peak` to the
@@ -106,9 +106,9 @@ readonly loud=1000 quiet=50
 
 # The home-row drill is selected at start: F1 prepares it, Space starts it.
 xdotool key F1
-sleep 0.3
+waitUntil 5 prepared || fail "F1 prepared no drill"
 xdotool key space
-sleep 0.3
+waitUntil 5 targetShown running || fail "Space started no drill"
 
 # xBellFor KEY: presses KEY and fails unless the X bell rings within 5 s.
 xBellFor() {

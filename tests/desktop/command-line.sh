@@ -10,7 +10,7 @@ set -uo pipefail
 name=command-line
 app=${1:?usage: command-line.sh PATH/TO/tapirun VERSION}
 version=${2:?usage: command-line.sh PATH/TO/tapirun VERSION}
-source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/../lib/lib.sh"
 need xauth mcookie timeout
 
 # run ENV-ASSIGNMENT... -- ARGUMENT...: runs the program in a clean environment; sets status, out

@@ -15,16 +15,8 @@ id=${2:?}
 version=${3:?}
 shift 3
 sizes=("$@")
-source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/../lib/lib.sh"
 need cpack file dpkg-deb dpkg-query apt-get dpkg-shlibdeps desktop-file-validate xdotool xprop
-
-failures=0
-check() {
-    if "${@:2}"; then ok "$1"; else
-        echo "FAIL $1" >&2
-        failures=$((failures + 1))
-    fi
-}
 
 # --- the package ----------------------------------------------------------------------------
 (cd "$build" && cpack -G DEB -B "$work/package") >"$work/cpack.log" 2>&1 ||
@@ -94,8 +86,4 @@ check "it ends with status 0 on SIGTERM (got $status)" [ "$status" = 0 ]
     { cat "$work/apt.log" >&2; fail "apt-get remove tapirun failed"; }
 check "apt-get remove takes it away again" eval '[[ ! -e /usr/bin/tapirun && ! -e $entry ]]'
 
-if ((failures > 0)); then
-    echo "$name: $failures check(s) failed" >&2
-    exit 1
-fi
-echo "$name: all checks passed"
+finish

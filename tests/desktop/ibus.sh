@@ -15,7 +15,7 @@ name=ibus
 usage="usage: ibus.sh PATH/TO/tapirun PATH/TO/line-edit-probe"
 app=${1:?$usage}
 probe=${2:?$usage}
-source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/../lib/lib.sh"
 needRoot
 need ibus-daemon ibus dbus-daemon setpriv xdotool setxkbmap import convert
 
@@ -45,13 +45,6 @@ undo+=("stopProcessesOf $home")
 startXvfb
 setxkbmap -model jp106 -layout jp || fail "setxkbmap -model jp106 -layout jp failed"
 bus=unix:path=$runtime/bus
-# asUser COMMAND...: COMMAND as the user in the session's clean environment; exec keeps the
-# process id of a command started in the background that of the command itself. The PATH is the
-# system's: with folders the user may not enter, IBus lists no Mozc engine.
-asUser() {
-    exec setpriv --reuid="$user" --regid="$group" --clear-groups env -i PATH=/usr/bin:/bin HOME="$home" \
-        XDG_RUNTIME_DIR="$runtime" DISPLAY="$DISPLAY" DBUS_SESSION_BUS_ADDRESS="$bus" "$@"
-}
 
 # --- the input method -----------------------------------------------------------------------------
 (asUser dbus-daemon --session --nofork --nopidfile --address="$bus") >"$work/dbus.log" 2>&1 &
@@ -91,9 +84,7 @@ appPid=$!
 started+=("$appPid")
 waitForWindow "$appPid" >/dev/null
 drillPlaces 1024 768
-idle() { shoot idle && [[ $(pixel "$work/idle.ppm" 50 30) == 00FF00 ]]; }
 waitUntil 10 idle || fail "the program's window is not drawn"
-prepared() { shoot prepared && [[ $(pixel "$work/prepared.ppm" "$boxLeft" "$boxTop") == FF00FF ]]; }
 xdotool key F1
 check "F1 prepares a drill" waitUntil 3 prepared
 xdotool key space
@@ -113,7 +104,6 @@ press q
 press backslash
 check "the ろ key is judged a miss" [ "$verdict" = wrong ]
 check "both show the same character" [ "$missSig" = "$yenMiss" ]
-results() { shoot results && [[ $(pixel "$work/results.ppm" 50 350) == FFFF00 ]]; }
 xdotool key space
 check "Space ends the drill with its results" waitUntil 3 results
 check "IBus kept Mozc as its engine all along" [ "$(asUser ibus engine 2>/dev/null)" = mozc-jp ]

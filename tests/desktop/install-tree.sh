@@ -13,16 +13,8 @@ id=${2:?}
 version=${3:?}
 shift 3
 sizes=("$@")
-source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/../lib/lib.sh"
 need cmake desktop-file-validate appstreamcli identify convert groff gzip
-
-failures=0
-check() {
-    if "${@:2}"; then ok "$1"; else
-        echo "FAIL $1" >&2
-        failures=$((failures + 1))
-    fi
-}
 
 # stage PREFIX: installs into $work/stage under PREFIX; prints the files installed, relative.
 stage() {
@@ -89,8 +81,4 @@ check "the manual page formats without warnings" \
     eval '[[ -z $(gzip -dc "$man" | groff -k -man -Tutf8 -ww -z 2>&1) ]]'
 check "the manual page names the version" eval 'gzip -dc "$man" | grep -q "Tapirun $version"'
 
-if ((failures > 0)); then
-    echo "$name: $failures check(s) failed" >&2
-    exit 1
-fi
-echo "$name: all checks passed"
+finish

@@ -20,7 +20,7 @@ name=screen-reader
 usage="usage: screen-reader.sh tree|speech|silenced|activation|activation-wayland PATH/TO/tapirun"
 mode=${1:?$usage}
 app=${2:?$usage}
-source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/../lib/lib.sh"
 need dbus-run-session dbus-send setpriv xdotool setxkbmap /usr/bin/python3 /usr/libexec/at-spi-bus-launcher
 [[ $mode == tree ]] || need orca
 [[ $mode == activation ]] && need xfwm4 xprop
@@ -91,9 +91,7 @@ exit $status
 SESSION
 chown "$user:$group" "$home/session.sh"
 
-(exec setpriv --reuid="$user" --regid="$group" --clear-groups env -i PATH=/usr/bin:/bin HOME="$home" \
-    XDG_RUNTIME_DIR="$runtime" DISPLAY="$DISPLAY" LANG=C.UTF-8 \
-    dbus-run-session -- bash "$home/session.sh" "$mode") 2>"$work/session.err" &
+(asUser LANG=C.UTF-8 dbus-run-session -- bash "$home/session.sh" "$mode") 2>"$work/session.err" &
 sessionPid=$!
 started+=("$sessionPid")
 wait "$sessionPid"

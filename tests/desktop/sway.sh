@@ -15,7 +15,7 @@ name=sway
 usage="usage: sway.sh PATH/TO/tapirun PATH/TO/wayland-pointer"
 app=${1:?$usage}
 pointerTool=${2:?$usage}
-source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/../lib/lib.sh"
 needRoot
 need sway swaymsg wtype grim jq setpriv convert mkfifo
 
@@ -33,13 +33,7 @@ xwayland disable
 EOF
 chown -R "$user:$group" "$home" "$runtime" "$shots"
 
-# asUser COMMAND...: COMMAND as the user, in a clean environment, on the compositor once it runs.
-# exec keeps the process id of a command started in the background that of the command itself.
-asUser() {
-    exec setpriv --reuid="$user" --regid="$group" --clear-groups env -i PATH="$PATH" HOME="$home" \
-        XDG_RUNTIME_DIR="$runtime" ${WAYLAND_DISPLAY:+WAYLAND_DISPLAY=$WAYLAND_DISPLAY} \
-        ${SWAYSOCK:+SWAYSOCK=$SWAYSOCK} "$@"
-}
+userEnv=(PATH="$PATH")
 
 # --- the compositor ---------------------------------------------------------------------------
 (asUser WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 sway -c "$home/sway.conf") \
@@ -97,13 +91,11 @@ check "the window is a native Wayland one (app_id $(jq -r .app_id <<<"$main"))" 
 check "the window is full screen" eval '[[ $(jq .fullscreen_mode <<<"$main") == 1 ]]'
 check "the window covers the output" \
     eval '[[ $(jq -r ".rect | \"\(.width)x\(.height)+\(.x)+\(.y)\"" <<<"$main") == ${outputSize}+0+0 ]]'
-idle() { shoot idle && [[ $(pixel "$shots/idle.ppm" 50 30) == 00FF00 ]]; }
 check "the idle screen is drawn (the OK button's lime frame)" waitUntil 10 idle
 
 # --- a practice drill, from F1 to the results ----------------------------------------------------
 # The target frame is centred from the output's size.
 drillPlaces "$outputW" "$outputH"
-prepared() { shoot prepared && [[ $(pixel "$shots/prepared.ppm" "$boxLeft" "$boxTop") == FF00FF ]]; }
 key -k F1
 check "F1 shows the target frame centred on the output at $boxLeft,$boxTop" waitUntil 3 prepared
 check "its far corner is at $((boxLeft + 139)),$((boxTop + 139))" \
@@ -116,7 +108,6 @@ check "home-row keys typed with wtype are judged on the screen ($correct hit, $u
     eval '((correct >= 3 && unclear == 0))'
 press q
 check "a key outside the set shows as a miss below the target" [ "$verdict" = wrong ]
-results() { shoot results && [[ $(pixel "$shots/results.ppm" 50 350) == FFFF00 ]]; }
 key -k space
 check "Space ends the drill: the counts frame in yellow at 50,350" waitUntil 3 results
 check "the target box is gone" eval '[[ $(pixel "$shots/results.ppm" "$boxLeft" "$boxTop") == 000000 ]]'

@@ -19,7 +19,7 @@ app=${2:?$usage}
 scale=${3:-1}
 [[ ($wm == mutter || $wm == kwin) && ($scale == 1 || $scale == 2) ]] || { echo "$usage" >&2; exit 2; }
 name=$wm-x11-$((scale * 100))
-source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/../lib/lib.sh"
 needRoot
 need dbus-daemon setpriv xdotool xprop xwininfo import convert
 
@@ -33,12 +33,7 @@ mkdir -m 700 "$home" "$runtime"
 cp "$app" "$home/tapirun" || fail "cannot copy the program"
 chown -R "$user:$group" "$home" "$runtime"
 bus=unix:path=$runtime/bus
-# asUser COMMAND...: COMMAND as the user in the session's clean environment; exec keeps the
-# process id of a command started in the background that of the command itself.
-asUser() {
-    exec setpriv --reuid="$user" --regid="$group" --clear-groups env -i PATH=/usr/bin:/bin HOME="$home" \
-        XDG_RUNTIME_DIR="$runtime" DISPLAY="$DISPLAY" DBUS_SESSION_BUS_ADDRESS="$bus" NO_AT_BRIDGE=1 "$@"
-}
+userEnv=(NO_AT_BRIDGE=1)
 
 # --- the desktop ------------------------------------------------------------------------------
 startXvfb
@@ -138,9 +133,8 @@ if [[ $wm == mutter ]]; then
 else
     echo "     KWin offers minimise: $([[ $actions == *MINIMIZE* ]] && echo yes || echo no)"
 fi
-# A moment later it is still where it was centred: nothing moves it once it is placed.
-sleep 0.5
-check "the box stays where it was centred" outerCentred
+# A second later it is still where it was centred: nothing moves it once it is placed.
+check "the box stays where it was centred" holds 1 outerCentred
 if ((scale == 2)); then
     xdotool mousemove $((1000 * scale / 2)) $((300 * scale / 2)) click 1 mousemove "$exitX" "$exitY" click 1
     checkExitedWithZero
@@ -156,27 +150,29 @@ check "the close box hides the About box" waitUntil 3 eval '! mapped "$box"'
 xdotool mousemove "$infoX" "$infoY" click 1
 waitUntil 5 findBox || fail "the info button did not open the About box again"
 check "the box opens again where it was dragged" waitUntil 3 draggedTo "$dragX" "$dragY"
-sleep 0.5
-check "and stays there" draggedTo "$dragX" "$dragY"
+check "and stays there" holds 1 draggedTo "$dragX" "$dragY"
 
 # A click on the main window brings it to the front; the box stays open behind it.
 xdotool mousemove 1000 300 click 1
 check "a click on the main window puts the box behind it" \
     waitUntil 3 eval '[[ $(activeWindow) == "$main" ]] && isAbove "$main" "$box" && mapped "$box"'
 # An info button on the shown box changes nothing, covered or minimised: the window switcher
-# reaches it. A moment is given for anything the program might do.
+# reaches it. A second is given for anything the program might do.
 coveredAsItWas() { [[ $(activeWindow) == "$main" ]] && isAbove "$main" "$box" && draggedTo "$dragX" "$dragY"; }
 xdotool mousemove "$infoX" "$infoY" click 1
-sleep 0.5
-check "an info button leaves the covered box behind the main window, where it was" coveredAsItWas
+check "an info button leaves the covered box behind the main window, where it was" holds 1 coveredAsItWas
 # Asked to minimise the box, the window manager either refuses or minimises it; either way an
 # info button does not bring it back.
+# The request is handled first, so that the click comes after it.
 xdotool windowminimize "$box"
-sleep 0.3
+if [[ $actions == *MINIMIZE* ]]; then
+    check "the window manager minimises the box on request" waitUntil 3 eval '! mapped "$box"'
+else
+    check "the window manager leaves the box shown on a request to minimise it" holds 1 mapped "$box"
+fi
 xdotool mousemove "$infoX" "$infoY" click 1
-sleep 0.5
 check "after a request to minimise it, an info button still leaves the main window in front" \
-    eval '[[ $(activeWindow) == "$main" ]] && ! isAbove "$box" "$main"'
+    holds 1 eval '[[ $(activeWindow) == "$main" ]] && ! isAbove "$box" "$main"'
 
 # --- exit -------------------------------------------------------------------------------------
 xdotool mousemove 1000 300 click 1 mousemove "$exitX" "$exitY" click 1

@@ -12,7 +12,7 @@ set -uo pipefail
 
 name=xfce
 app=${1:?usage: xfce.sh PATH/TO/tapirun}
-source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/../lib/lib.sh"
 need dbus-daemon xfwm4 xfce4-panel xdotool xprop xwininfo import convert
 
 readonly screenSize=1280x1024 screenW=1280 screenH=1024
@@ -125,7 +125,6 @@ check "the box's minimum and maximum size are its size" \
 dragToLowerLeft
 check "the box follows a drag of its caption bar to $dragX,$dragY" waitUntil 3 draggedTo "$dragX" "$dragY"
 
-prepared() { shoot prepared && [[ $(pixel "$work/prepared.ppm" "$boxLeft" "$boxTop") == FF00FF ]]; }
 xdotool key F1
 check "F1 while the box is active prepares a drill in the main window" waitUntil 3 prepared
 

@@ -1,58 +1,36 @@
 #!/usr/bin/env bash
 # Every way the program ends, on its own Xvfb with no window manager: the exit button, SIGTERM and
-# SIGINT (during a drill and with the About box open) and a lost X connection. Each must leave no
-# window of the program behind, end with status 0 (1 for the lost display, where the toolkit gives
-# up) and never with a signal, an abort or a core dump.
+# SIGINT (during a drill and with the About box open) and a lost X connection. Each must end with
+# status 0 (1 for the lost display, where the toolkit gives up) and never with a signal, an abort or
+# a core dump.
 #
 #   exits.sh PATH/TO/tapirun
 set -uo pipefail
 
 app=${1:?usage: exits.sh PATH/TO/tapirun}
-[[ -x $app ]] || { echo "exits: $app is not an executable" >&2; exit 1; }
-for tool in Xvfb xdpyinfo xdotool; do
-    command -v "$tool" >/dev/null || { echo "exits: $tool not found (run scripts/install-deps.sh)" >&2; exit 1; }
-done
+name=exits
+source "$(dirname "$0")/../lib/lib.sh"
+[[ -x $app ]] || fail "$app is not an executable"
+need Xvfb xdpyinfo xdotool import convert
+drillPlaces 1024 768
+appPid=""
 
-work=$(mktemp -d /tmp/tapirun-exits.XXXXXX)
-xvfbPid="" appPid="" failures=0
-
-# shellcheck source=../lib/xvfb.sh
-. "$(dirname "$0")/../lib/xvfb.sh"
-cleanup() {
-    stopProcess "$appPid"
-    stopProcess "$xvfbPid"
-    rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM HUP
-
-check() { # check DESCRIPTION COMMAND...
-    if "${@:2}"; then echo "ok   $1"; else echo "FAIL $1" >&2; failures=$((failures + 1)); fi
-}
-
-startServer() {
-    startXvfb 80 89 1024x768 "$work/xvfb.log" && return 0
-    echo "exits: no X display could be started on :80..:89" >&2
-    exit 1
-}
-
-windows() { xdotool search --class '^tapirun$' 2>/dev/null; }
-
-# Starts the program in its own folder, where a core dump would land, and waits for its window.
+# Starts the program in its own folder, where a core dump would land, and waits until its window is
+# drawn.
 launch() {
     rm -rf "$work/run" && mkdir -p "$work/run/runtime" && chmod 700 "$work/run/runtime"
     (cd "$work/run" && ulimit -c unlimited &&
         exec env -u DBUS_SESSION_BUS_ADDRESS -u QT_IM_MODULE QT_QPA_PLATFORM=xcb HOME="$work/run" \
             XDG_RUNTIME_DIR="$work/run/runtime" "$app" >"$work/app.log" 2>&1) &
     appPid=$!
-    for _ in {1..100}; do
-        [[ -n $(xdotool search --onlyvisible --class '^tapirun$' 2>/dev/null) ]] && { sleep 0.5; return 0; }
+    started+=("$appPid")
+    for _ in {1..200}; do
+        shootUntil launched 0 pixelsAre launched 00FF00 50,30 && return 0
         kill -0 "$appPid" 2>/dev/null || break
-        sleep 0.1
+        sleep 0.05
     done
-    echo "exits: the program showed no window" >&2
     cat "$work/app.log" >&2
-    exit 1
+    fail "the program showed no window"
 }
 
 quietEnd() { ! grep -qiE "abort|segmentation|terminate called|fatal" "$work/app.log"; }
@@ -75,41 +53,32 @@ ended() {
     check "$how: no crash or abort reported" quietEnd
 }
 
-startServer
+startXvfb
 echo "exits: Xvfb on $DISPLAY (pid $xvfbPid)"
 
 launch
 xdotool mousemove 250 48 click 1 # the exit button, right of OK in the top row
 ended "exit button" 0
-check "exit button: no window is left" [ -z "$(windows)" ]
 
 launch
 xdotool key F1 space # a drill runs, its timer ticking every 30 ms
-sleep 0.3
+check "SIGTERM comes during a drill: a target is shown" waitUntil 5 targetShown drill
 kill -TERM "$appPid"
 ended "SIGTERM during a drill" 0
-check "SIGTERM: no window is left" [ -z "$(windows)" ]
 
+aboutOpen() { [ "$(xdotool search --onlyvisible --class '^tapirun$' 2>/dev/null | wc -l)" = 2 ]; }
 launch
 xdotool mousemove 470 48 click 1 # the info button opens the About box
-sleep 0.3
-check "the About box is open beside the main window" \
-    [ "$(xdotool search --onlyvisible --class '^tapirun$' 2>/dev/null | wc -l)" = 2 ]
+check "the About box is open beside the main window" waitUntil 5 aboutOpen
 kill -INT "$appPid"
 ended "SIGINT with the About box open" 0
-check "SIGINT: no window is left" [ -z "$(windows)" ]
 
 # The toolkit reports the broken connection and leaves with status 1 from inside the event loop.
 launch
 xdotool key F1 space
-sleep 0.3
+check "the X server goes during a drill: a target is shown" waitUntil 5 targetShown lost
 stopProcess "$xvfbPid"
-xvfbPid=""
 ended "lost X connection" 1
 check "lost X connection: the toolkit says why" grep -q "X11 connection broke" "$work/app.log"
 
-if ((failures > 0)); then
-    echo "exits: $failures check(s) failed" >&2
-    exit 1
-fi
-echo "exits: all checks passed"
+finish

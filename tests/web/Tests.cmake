@@ -26,12 +26,14 @@ add_test(NAME web_drill_tests COMMAND ${TAPIRUN_NODE} $<TARGET_FILE:drill_tests>
 # usual one every character drawn is also checked against the subset of its face the site serves.
 foreach(screen 1024x768 640x480)
     set(faces)
+    set(filter ${TAPIRUN_SIZE_TESTS})
     if(screen STREQUAL 1024x768)
         set(faces --faces)
+        set(filter *)
     endif()
     add_test(NAME web_form_tests_${screen} COMMAND ${chromium} run --size ${screen} --site ${TAPIRUN_SITE}
-        ${faces} --program $<TARGET_FILE:form_tests> -- --gtest_brief=1)
-    set_tests_properties(web_form_tests_${screen} PROPERTIES TIMEOUT 300 RUN_SERIAL TRUE)
+        ${faces} --program $<TARGET_FILE:form_tests> -- --gtest_brief=1 --gtest_filter=${filter})
+    set_tests_properties(web_form_tests_${screen} PROPERTIES TIMEOUT 300)
 endforeach()
 # The same suites in a second engine, Firefox ESR, over WebDriver BiDi.
 set(firefox /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/web/firefox.py)
@@ -50,21 +52,23 @@ target_link_options(web_timer_test PRIVATE -sEXIT_RUNTIME=1)
 add_test(NAME web_timer_test COMMAND ${chromium} run --site ${TAPIRUN_SITE} --program $<TARGET_FILE:web_timer_test>)
 add_test(NAME web_timer_test_firefox COMMAND ${firefox} run --site ${TAPIRUN_SITE}
     --program $<TARGET_FILE:web_timer_test>)
-set_tests_properties(web_timer_test web_timer_test_firefox PROPERTIES TIMEOUT 60 RUN_SERIAL TRUE)
+set_tests_properties(web_timer_test PROPERTIES TIMEOUT 60)
+set_tests_properties(web_timer_test_firefox PROPERTIES TIMEOUT 60 RUN_SERIAL TRUE)
 add_test(NAME web_offline COMMAND ${chromium} offline --site ${TAPIRUN_SITE})
 add_test(NAME web_offline_firefox COMMAND ${firefox} offline --site ${TAPIRUN_SITE})
 add_test(NAME web_offline_webkit COMMAND ${webkit} offline --site ${TAPIRUN_SITE})
-set_tests_properties(web_offline web_offline_firefox web_offline_webkit PROPERTIES TIMEOUT 120 RUN_SERIAL TRUE)
+set_tests_properties(web_offline PROPERTIES TIMEOUT 120)
+set_tests_properties(web_offline_firefox web_offline_webkit PROPERTIES TIMEOUT 120 RUN_SERIAL TRUE)
 # The published page runs only its own program whatever its address says, under its policy, with
 # the hosting headers; releases published on a host that lets caches keep files reach the page
 # whole, from the next start, or not at all.
 foreach(check safety update)
     add_test(NAME web_site_${check} COMMAND ${chromium} ${check} --site ${TAPIRUN_SITE})
-    set_tests_properties(web_site_${check} PROPERTIES TIMEOUT 120 RUN_SERIAL TRUE)
+    set_tests_properties(web_site_${check} PROPERTIES TIMEOUT 120)
 endforeach()
 # What a screen reader finds in the page, read through the DevTools accessibility tree.
 add_test(NAME web_accessibility COMMAND ${chromium} a11y --site ${TAPIRUN_SITE})
-set_tests_properties(web_accessibility PROPERTIES TIMEOUT 60 RUN_SERIAL TRUE)
+set_tests_properties(web_accessibility PROPERTIES TIMEOUT 60)
 # A viewport that changes size under every screen of the program.
 add_test(NAME web_resize COMMAND ${chromium} resize --site ${TAPIRUN_SITE})
 set_tests_properties(web_resize PROPERTIES TIMEOUT 60 RUN_SERIAL TRUE)
@@ -72,8 +76,8 @@ set_tests_properties(web_resize PROPERTIES TIMEOUT 60 RUN_SERIAL TRUE)
 add_test(NAME web_end_to_end COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/web/kiosk.sh ${TAPIRUN_SITE} chromium)
 add_test(NAME web_end_to_end_firefox COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/web/kiosk.sh ${TAPIRUN_SITE} firefox)
 add_test(NAME web_end_to_end_webkit COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/web/kiosk.sh ${TAPIRUN_SITE} webkit)
-set_tests_properties(web_end_to_end web_end_to_end_firefox web_end_to_end_webkit PROPERTIES TIMEOUT 180
-    RUN_SERIAL TRUE)
+set_tests_properties(web_end_to_end PROPERTIES TIMEOUT 180)
+set_tests_properties(web_end_to_end_firefox web_end_to_end_webkit PROPERTIES TIMEOUT 180 RUN_SERIAL TRUE)
 # An ordinary window smaller than the screen, under a window manager, that goes full screen at the
 # learner's first key, leaves it and enters it again: the program placed for each size.
 add_test(NAME web_full_screen COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/web/kiosk.sh ${TAPIRUN_SITE} chromium window)

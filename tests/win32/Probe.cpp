@@ -4,9 +4,11 @@
 //                        Debian's IPA fonts
 //   probe tray           prints "shown", "hidden" or "none" for the taskbar window Shell_TrayWnd
 //   probe show-tray      shows the taskbar window, as a Windows desktop has it before the program
-//   probe watch-tray SECONDS  waits for the taskbar window to be shown; prints "shown" when it is,
-//                        "hidden" when the time runs out. Wine's explorer hides its docked tray by
-//                        itself soon after any window goes away, so the moment is watched for.
+//   probe fresh-desktop  the taskbar shown and the decimal separator back to "."
+//   probe watch-tray SECONDS  prints "watching", then waits for the taskbar window to be shown;
+//                        prints "shown" when it is, "hidden" when the time runs out. Wine's
+//                        explorer hides its docked tray by itself soon after any window goes
+//                        away, so the moment is watched for.
 //   probe window TITLE   prints the client area of the top-level window with that title, in screen
 //                        coordinates, and whether its style word has the caption bits:
 //                        "LEFT TOP WIDTH HEIGHT caption|nocaption", or "none"
@@ -68,9 +70,18 @@ int showTray() {
     return IsWindowVisible(hwnd) ? 0 : 1;
 }
 
+// A test killed half-way leaves what it changed in the prefix, which outlives the session: the
+// locale test's decimal comma would fail every form test after it.
+int freshDesktop() {
+    const bool separator = SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, L".");
+    return showTray() == 0 && separator ? 0 : 1;
+}
+
 int watchTray(int seconds) {
     HWND hwnd = findTray();
     const DWORD until = GetTickCount() + static_cast<DWORD>(seconds) * 1000;
+    std::puts("watching");
+    std::fflush(stdout);
     while (hwnd && !IsWindowVisible(hwnd) && static_cast<int>(until - GetTickCount()) > 0)
         Sleep(2);
     std::puts(hwnd && IsWindowVisible(hwnd) ? "shown" : "hidden");
@@ -100,8 +111,10 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"setup") return setup();
     if (command == L"tray") return tray();
     if (command == L"show-tray") return showTray();
+    if (command == L"fresh-desktop") return freshDesktop();
     if (command == L"watch-tray" && argc > 2) return watchTray(_wtoi(argv[2]));
     if (command == L"window" && argc > 2) return window(argv[2]);
-    std::fputs("usage: probe setup | tray | show-tray | watch-tray SECONDS | window TITLE\n", stderr);
+    std::fputs("usage: probe setup | tray | show-tray | fresh-desktop | watch-tray SECONDS | window TITLE\n",
+               stderr);
     return 2;
 }

@@ -38,10 +38,10 @@ set_tests_properties(wine_session_stop PROPERTIES FIXTURES_CLEANUP wine TIMEOUT 
 
 foreach(suite drill_tests form_tests win32_tests)
     add_test(NAME ${suite} COMMAND ${wine} run ${session} $<TARGET_FILE:${suite}> --gtest_brief=1)
-    set_tests_properties(${suite} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 120 RUN_SERIAL TRUE)
+    set_tests_properties(${suite} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 120 RESOURCE_LOCK wine)
 endforeach()
 
 # The program file on the session's display, driven with xdotool.
 add_test(NAME end_to_end COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/win32/e2e.sh ${session} $<TARGET_FILE:tapirun>
     $<TARGET_FILE:win32_probe>)
-set_tests_properties(end_to_end PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 120 RUN_SERIAL TRUE)
+set_tests_properties(end_to_end PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 120 RESOURCE_LOCK wine)

@@ -49,28 +49,16 @@ start)
     probe=${1:?usage: wine.sh start SESSION PROBE.exe}
     mkdir -p "$session"
     stopSession
-    for tool in Xvfb xdpyinfo setxkbmap wine wineserver; do
-        command -v "$tool" >/dev/null || { echo "wine.sh: $tool not found (run scripts/install-deps.sh)" >&2; exit 1; }
-    done
-    # The first free display of :90..:99; the keymap is set before Wine starts, and -noreset keeps
-    # it when the last client leaves.
-    for n in {90..99}; do
-        [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]] && continue
-        Xvfb ":$n" -screen 0 1024x768x24 -noreset -nolisten tcp </dev/null >"$session/xvfb.log" 2>&1 &
-        pid=$!
-        for _ in {1..50}; do
-            DISPLAY=":$n" xdpyinfo >/dev/null 2>&1 && break
-            kill -0 "$pid" 2>/dev/null || break
-            sleep 0.1
-        done
-        if DISPLAY=":$n" xdpyinfo >/dev/null 2>&1; then
-            echo "$pid" >"$session/xvfb.pid"
-            echo ":$n" >"$session/display"
-            break
-        fi
-        kill "$pid" 2>/dev/null
-        wait "$pid" 2>/dev/null
-    done
+    name=wine.sh
+    source "$(dirname "$0")/../lib/lib.sh"
+    need Xvfb xdpyinfo setxkbmap wine wineserver
+    # The keymap is set before Wine starts, and -noreset keeps it when the last client leaves. The
+    # display outlives this script: the tests after it use it, and stop ends it.
+    startXvfb
+    echo "$xvfbPid" >"$session/xvfb.pid"
+    echo "$DISPLAY" >"$session/display"
+    unset 'started[-1]'
+    xvfbPid=""
     useDisplay
     setxkbmap -model jp106 -layout jp || { echo "wine.sh: setxkbmap failed" >&2; exit 1; }
     fresh=0
@@ -88,8 +76,8 @@ start)
         touch "$session/prefix-settings"
     fi
     # Wine's explorer, started by the desktop's first user, owns the taskbar window; a Windows
-    # desktop shows it before the program starts.
-    quiet wine "$probe" show-tray || { echo "wine.sh: no taskbar window in the session" >&2; exit 1; }
+    # desktop shows it before the program starts. The regional settings are the prefix's own again.
+    quiet wine "$probe" fresh-desktop || { echo "wine.sh: no taskbar window in the session" >&2; exit 1; }
     echo "wine.sh: session on $DISPLAY, prefix $WINEPREFIX"
     ;;
 run)

@@ -1,29 +1,52 @@
-# Shared by the desktop tests, sourced: a scratch folder, an Xvfb of their own, the program's window,
-# and clean-up at exit: the undo steps a test registered, then every process it started (by its
-# pid, last started first).
+# Shared by the test scripts, sourced: a scratch folder, checks and their verdict, an Xvfb of their
+# own, a desktop user, pictures of the screen and a drill judged from them, and clean-up at exit:
+# the undo steps a test registered, then every process it started (by its pid, last started first).
 #
 # The sourcing script sets `name` first; it is the prefix of every line printed.
 
-work=$(mktemp -d /tmp/tapirun-desktop.XXXXXX)
+work=$(mktemp -d "/tmp/tapirun-$name.XXXXXX")
 started=()
 # Commands run at exit before the processes are ended, for undoing what a test changed.
 undo=()
 
+# stopProcess PID [SECONDS]: TERM, then KILL after SECONDS (3); nothing when PID is empty or gone.
+stopProcess() {
+    local tenths=$((${2:-3} * 10)) i
+    [[ -n $1 ]] && kill -0 "$1" 2>/dev/null || return 0
+    kill -TERM "$1" 2>/dev/null
+    for ((i = 0; i < tenths; i++)); do kill -0 "$1" 2>/dev/null || break; sleep 0.1; done
+    kill -KILL "$1" 2>/dev/null
+    wait "$1" 2>/dev/null
+    return 0
+}
+
 cleanup() {
-    local i pid n
+    local i
+    trap - ALRM
     for ((i = ${#undo[@]} - 1; i >= 0; i--)); do eval "${undo[i]}"; done
-    for ((i = ${#started[@]} - 1; i >= 0; i--)); do
-        pid=${started[i]}
-        kill -0 "$pid" 2>/dev/null || continue
-        kill -TERM "$pid" 2>/dev/null
-        for n in {1..30}; do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-        kill -KILL "$pid" 2>/dev/null
-        wait "$pid" 2>/dev/null
-    done
+    for ((i = ${#started[@]} - 1; i >= 0; i--)); do stopProcess "${started[i]}"; done
+    # A server still being tried when the deadline struck is not in started yet.
+    stopProcess "${xvfbPid:-}"
     rm -rf "$work"
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM HUP
+
+# deadline SECONDS: the test gives up by itself after that long, cleaning up as at any exit. A test
+# runner's time-out kills without warning, which would leave daemons running and changes to the
+# system in place; the deadline comes first. CTest passes one a little below each test's time-out
+# in TAPIRUN_DEADLINE, taken at once.
+deadline() {
+    trap 'echo "$name: FAIL: out of time" >&2; exit 124' ALRM
+    # Away from the test's output, which a reader waits on until every writer is gone.
+    (
+        trap 'kill "$timer" 2>/dev/null; exit 0' TERM
+        sleep "$1" &
+        timer=$!
+        wait "$timer" && kill -ALRM $$
+    ) </dev/null >/dev/null 2>&1 &
+    started=("$!" "${started[@]}")
+}
 
 fail() {
     echo "$name: FAIL: $*" >&2
@@ -58,30 +81,45 @@ need() {
     done
 }
 
-# startXvfb [XVFB-OPTION...]: the first free display of :110..:129 becomes DISPLAY, its screen
-# screenSize (WIDTHxHEIGHT, 1024x768 unless set). A server that dies at once lost a race for its
-# number, so the next one is tried.
+# startXvfb [XVFB-OPTION...]: an Xvfb (no window manager, kept alive when its last client leaves)
+# on the first free display of :70..:139 becomes DISPLAY, its screen screenSize (WIDTHxHEIGHT,
+# 1024x768 unless set); xvfbPid is its process. Tests run side by side: a server that lost the
+# race for a number dies at once, or the display that answers is another one's and its lock file
+# names a different process, so the next number is tried.
 startXvfb() {
-    local n pid
-    need Xvfb xdpyinfo
-    for n in {110..129}; do
+    local n
+    need Xvfb
+    for n in {70..139}; do
         [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]] && continue
-        Xvfb ":$n" -screen 0 "${screenSize:-1024x768}x24" -nolisten tcp -noreset "$@" >"$work/xvfb-$n.log" 2>&1 &
-        pid=$!
+        Xvfb ":$n" -screen 0 "${screenSize:-1024x768}x24" -nolisten tcp -noreset "$@" </dev/null >"$work/xvfb-$n.log" 2>&1 &
+        xvfbPid=$!
+        export DISPLAY=":$n"
         for _ in {1..50}; do
-            [[ -e /tmp/.X11-unix/X$n ]] && break
-            kill -0 "$pid" 2>/dev/null || break
+            # Listening, and the display is this server's (a server with -auth refuses a bare client).
+            if [[ -S /tmp/.X11-unix/X$n && $(tr -d ' \n' <"/tmp/.X$n-lock" 2>/dev/null) == "$xvfbPid" ]]; then
+                started+=("$xvfbPid")
+                return 0
+            fi
+            kill -0 "$xvfbPid" 2>/dev/null || break
             sleep 0.1
         done
-        if kill -0 "$pid" 2>/dev/null && [[ -e /tmp/.X11-unix/X$n ]]; then
-            started+=("$pid")
-            export DISPLAY=":$n"
-            return 0
-        fi
-        kill "$pid" 2>/dev/null
-        wait "$pid" 2>/dev/null
+        stopProcess "$xvfbPid"
     done
-    fail "no X display could be started on :110..:129"
+    xvfbPid=""
+    fail "no X display could be started on :70..:139"
+}
+
+# --- a desktop user --------------------------------------------------------------------------------
+# asUser [NAME=VALUE...] COMMAND...: COMMAND as user (and group), in a clean environment: HOME home,
+# XDG_RUNTIME_DIR runtime, the displays that are set, the session bus at bus when set, and the
+# script's userEnv. exec keeps the process id of a command started in the background that of the
+# command itself. The PATH is the system's: with folders the user may not enter, IBus lists no
+# Mozc engine.
+userEnv=()
+asUser() {
+    exec setpriv --reuid="$user" --regid="$group" --clear-groups env -i PATH=/usr/bin:/bin HOME="$home" \
+        XDG_RUNTIME_DIR="$runtime" ${DISPLAY:+DISPLAY=$DISPLAY} ${WAYLAND_DISPLAY:+WAYLAND_DISPLAY=$WAYLAND_DISPLAY} \
+        ${SWAYSOCK:+SWAYSOCK=$SWAYSOCK} ${bus:+DBUS_SESSION_BUS_ADDRESS=$bus} "${userEnv[@]}" "$@"
 }
 
 # waitForWindow PID: the program's visible main window id, once it is mapped and painted.
@@ -101,10 +139,46 @@ waitForWindow() {
 # shoot NAME: a picture of the whole X screen in $shotDir/NAME.ppm.
 shotDir=$work
 shoot() { import -window root -depth 8 "$shotDir/$1.ppm" 2>/dev/null || fail "screenshot $1 failed"; }
-# pixel FILE X Y -> RRGGBB
-pixel() { convert "$1" -format "%[hex:p{$2,$3}]" info:; }
+# pixel SHOT X Y -> RRGGBB; SHOT is a picture's NAME in shotDir or its file.
+pixel() {
+    local file=$1
+    [[ $file == */* ]] || file=$shotDir/$1.ppm
+    convert "$file" -format "%[hex:p{$2,$3}]" info:
+}
+# pixelsAre SHOT RRGGBB X,Y...: every listed pixel has that colour
+pixelsAre() {
+    local shot=$1 want=$2 p got
+    shift 2
+    for p in "$@"; do
+        got=$(pixel "$shot" "${p%,*}" "${p#*,}")
+        [[ $got == "$want" ]] || { echo "     pixel $p of $shot is $got, expected $want" >&2; return 1; }
+    done
+}
+# shootUntil NAME SECONDS COMMAND...: screenshots until COMMAND passes on the newest one, so that
+# a slow machine waits longer instead of failing; the check that follows reports the outcome.
+shootUntil() {
+    local name=$1 deadline=$((SECONDS + $2))
+    shift 2
+    until shoot "$name" && "$@" 2>/dev/null; do
+        ((SECONDS < deadline)) || return 1
+        sleep 0.05
+    done
+}
+# whiteIn SHOT WxH+X+Y -> the number of pure white pixels in that rectangle
+whiteIn() { convert "$shotDir/$1.ppm" -crop "$2" +repage -fill black +opaque white -format '%[fx:round(mean*w*h)]' info:; }
 # blackIn FILE WxH+X+Y: every pixel of the rectangle is black.
 blackIn() { [[ $(convert "$1" -crop "$2" +repage -format '%[fx:maxima.r+maxima.g+maxima.b]' info:) == 0 ]]; }
+# holds SECONDS COMMAND...: COMMAND passes at every poll, every 100 ms, for that long: a state that
+# must not change, checked after the state it follows has been polled for.
+holds() {
+    local i polls=$(($1 * 10))
+    shift
+    for ((i = 0; i < polls; i++)); do
+        "$@" 2>/dev/null || return 1
+        sleep 0.1
+    done
+    "$@" 2>/dev/null
+}
 # waitUntil SECONDS COMMAND...: COMMAND polled every 50 ms until it passes or the time is up.
 waitUntil() {
     local deadline=$((SECONDS + $1))
@@ -154,6 +228,11 @@ draggedTo() {
 }
 
 # --- a drill, judged from the screen ---------------------------------------------------------------
+# The screens of a drill, polled with waitUntil: idle (the OK button's lime frame), prepared (the
+# target frame, once drillPlaces has placed it) and results (the counts frame in yellow).
+idle() { shoot idle && [[ $(pixel idle 50 30) == 00FF00 ]]; }
+prepared() { shoot prepared && [[ $(pixel prepared "$boxLeft" "$boxTop") == FF00FF ]]; }
+results() { shoot results && [[ $(pixel results 50 350) == FFFF00 ]]; }
 # drillPlaces WIDTH HEIGHT: where the window's table and the centring rule put the target frame
 # (140x140, centred) on a screen of that size, and the strip below it where a wrong character
 # shows, stopping short of the progress bar along the bottom edge.
@@ -177,11 +256,14 @@ targetShown() {
     local white
     shoot "$1" && read -r sig white missSig _ <<<"$(drillState "$1")" && ((white > 100))
 }
-# press KEY...: types with sendKey KEY... (the test defines it) and sets verdict from the screen:
-# correct (a new target, no wrong character) or wrong (the same target, a character in olive
-# below it); the screen is polled until either part changes.
+# sendKey KEY...: the keys, as xdotool names them; a test on another desktop redefines it.
+sendKey() { xdotool key "$@"; }
+# press KEY...: types with sendKey KEY... and sets verdict from the screen: correct (a new target,
+# no wrong character) or wrong (the same target, a character in olive below it); the screen is
+# polled until either part changes. The box and the strip below it may be repainted one after the
+# other, and under load each in parts, so the pictures are read until two in a row agree.
 press() {
-    local s w m o deadline=$((SECONDS + 3))
+    local s w m o s2 m2 deadline=$((SECONDS + 3))
     sendKey "$@"
     while :; do
         shoot key
@@ -189,6 +271,12 @@ press() {
         [[ $s != "$sig" || $m != "$missSig" ]] && break
         ((SECONDS < deadline)) || break
         sleep 0.05
+    done
+    for _ in {1..10}; do
+        shoot key
+        read -r s2 w m2 o <<<"$(drillState key)"
+        [[ $s2 == "$s" && $m2 == "$m" ]] && break
+        s=$s2 m=$m2
     done
     if [[ $s != "$sig" ]] && ((o == 0 && w > 100)); then
         verdict=correct
@@ -218,15 +306,13 @@ checkDrillToResults() {
     drillPlaces "$1" "$2"
     shift 2
     sendKey F1
-    check "F1 shows the target frame at $boxLeft,$boxTop" \
-        waitUntil 3 eval 'shoot prepared && [[ $(pixel "$shotDir/prepared.ppm" "$boxLeft" "$boxTop") == FF00FF ]]'
+    check "F1 shows the target frame at $boxLeft,$boxTop" waitUntil 3 prepared
     sendKey space
     check "Space shows a target character" waitUntil 3 targetShown running
     homeRowDrill "$@"
     check "home-row keys are judged on the screen ($correct hit, $unclear unclear)" eval '((correct >= 3 && unclear == 0))'
     sendKey space
-    check "Space ends the drill: the counts frame in yellow at 50,350" \
-        waitUntil 3 eval 'shoot results && [[ $(pixel "$shotDir/results.ppm" 50 350) == FFFF00 ]]'
+    check "Space ends the drill: the counts frame in yellow at 50,350" waitUntil 3 results
 }
 
 # stopProcessesOf HOME: every process with that HOME, for the helpers a desktop starts as daemons
@@ -249,3 +335,5 @@ checkExitedWithZero() {
         check "the exit button ends the program within 5 s" false
     fi
 }
+
+if [[ -n ${TAPIRUN_DEADLINE:-} ]]; then deadline "$TAPIRUN_DEADLINE"; fi
