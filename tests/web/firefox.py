@@ -12,7 +12,6 @@ Needs Debian's python3-websocket, so it runs under /usr/bin/python3. The server 
 started here and stopped by their process ids, whatever happens.
 """
 
-import argparse
 import json
 import os
 import re
@@ -22,12 +21,11 @@ import subprocess
 import sys
 import tempfile
 import time
-import urllib.parse
 
 import websocket
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from chromium import Server  # noqa: E402
+import driven  # noqa: E402
 
 FIREFOX = os.environ.get("TAPIRUN_FIREFOX", "/usr/bin/firefox-esr")
 # No first-run pages, updates, reports or add-on checks: the network is the page's server alone.
@@ -74,7 +72,7 @@ class Firefox:
             url = found.group(1) if found else None
         self.ws = websocket.create_connection(url + "/session", timeout=60, suppress_origin=True)
         self.next_id = 0
-        self.echo = False
+        self.echo = True
         self.call("session.new", capabilities={})
         self.call("session.subscribe", events=["log.entryAdded"])
         tree = self.call("browsingContext.getTree")
@@ -157,82 +155,13 @@ class Firefox:
         self.log.close()
         shutil.rmtree(self.profile, ignore_errors=True)
 
+    def settled(self, expression):
+        return self.evaluate(expression, True)
 
-def run(args):
-    program = os.path.abspath(args.program)
-    name = os.path.basename(program)[:-3]
-    folder = os.path.dirname(program)
-    here = os.path.dirname(os.path.abspath(__file__))
-    server = Server(args.site, {name + ".js": program, name + ".wasm": os.path.join(folder, name + ".wasm"),
-                                "harness.html": os.path.join(here, "harness.html"),
-                                "harness.js": os.path.join(here, "harness.js")})
-    browser = None
-    try:
-        browser = Firefox(args.size)
-        query = urllib.parse.urlencode([("program", name)] + [("arg", a) for a in args.args])
-        browser.echo = True
-        browser.navigate(server.url("harness.html?" + query))
-        # The whole suite runs inside one call of main: the page answers again once it has ended.
-        status = browser.wait_for("window.tapirunExit", args.timeout)
-        if status is None:
-            print("firefox.py: the program did not end within %d s" % args.timeout, file=sys.stderr)
-            return 1
-        return int(status)
-    finally:
-        if browser:
-            browser.close()
-        server.stop()
-
-
-def offline(args):
-    server = Server(args.site)
-    browser = None
-    try:
-        browser = Firefox()
-        url = server.url("index.html")
-        browser.navigate(url)
-        if not browser.start(30):
-            print("offline: FAIL: the page did not start online", file=sys.stderr)
-            return 1
-        ready = browser.evaluate(
-            "Promise.race([navigator.serviceWorker.ready.then(r => caches.keys()).then(k => k.join(',')),"
-            " new Promise(r => setTimeout(() => r(''), 20000))])", True)
-        if not ready:
-            print("offline: FAIL: no service worker took the page within 20 s", file=sys.stderr)
-            return 1
-        print("offline: service worker ready, caches:", ready)
-        server.stop()
-        server = None
-        browser.navigate("about:blank")
-        time.sleep(0.2)
-        browser.navigate(url)
-        if not browser.start(30):
-            print("offline: FAIL: with the server stopped the page did not start again", file=sys.stderr)
-            return 1
-        print("offline: ok, the page started again from its cache with %s controls"
-              % browser.evaluate("document.querySelectorAll('.tr-c').length"))
-        return 0
-    finally:
-        if browser:
-            browser.close()
-        if server:
-            server.stop()
-
-
-def main():
-    parser = argparse.ArgumentParser()
-    sub = parser.add_subparsers(dest="command", required=True)
-    p = sub.add_parser("run")
-    p.add_argument("--site", required=True)
-    p.add_argument("--program", required=True)
-    p.add_argument("--size", default="1024x768")
-    p.add_argument("--timeout", type=int, default=240)
-    p.add_argument("args", nargs="*")
-    p = sub.add_parser("offline")
-    p.add_argument("--site", required=True)
-    args = parser.parse_args()
-    return {"run": run, "offline": offline}[args.command](args)
+    # The program's lines are echoed as the page logs them.
+    def output(self):
+        return []
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(driven.main(Firefox, "firefox.py"))

@@ -13,7 +13,6 @@ The X server, the driver and the site's server are started here and stopped by t
 whatever happens.
 """
 
-import argparse
 import json
 import os
 import shutil
@@ -24,11 +23,10 @@ import sys
 import tempfile
 import time
 import urllib.error
-import urllib.parse
 import urllib.request
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from chromium import Server  # noqa: E402
+import driven  # noqa: E402
 
 DRIVER = os.environ.get("TAPIRUN_WEBKIT_DRIVER", "/usr/bin/WebKitWebDriver")
 MINIBROWSER = "/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser"
@@ -182,82 +180,12 @@ class WebKit:
         self.log.close()
         shutil.rmtree(self.home, ignore_errors=True)
 
+    def settled(self, expression):
+        return self.evaluate_async(expression, 30)
 
-def run(args):
-    program = os.path.abspath(args.program)
-    name = os.path.basename(program)[:-3]
-    folder = os.path.dirname(program)
-    here = os.path.dirname(os.path.abspath(__file__))
-    server = Server(args.site, {name + ".js": program, name + ".wasm": os.path.join(folder, name + ".wasm"),
-                                "harness.html": os.path.join(here, "harness.html"),
-                                "harness.js": os.path.join(here, "harness.js")})
-    browser = None
-    try:
-        browser = WebKit(args.size)
-        query = urllib.parse.urlencode([("program", name)] + [("arg", a) for a in args.args])
-        browser.navigate(server.url("harness.html?" + query))
-        # The whole suite runs inside one call of main: the page answers again once it has ended.
-        status = browser.wait_for("window.tapirunExit", args.timeout)
-        for line in browser.evaluate("window.tapirunOutput || []") or []:
-            print(line)
-        if status is None:
-            print("webkit.py: the program did not end within %d s" % args.timeout, file=sys.stderr)
-            return 1
-        return int(status)
-    finally:
-        if browser:
-            browser.close()
-        server.stop()
-
-
-def offline(args):
-    server = Server(args.site)
-    browser = None
-    try:
-        browser = WebKit()
-        url = server.url("index.html")
-        browser.navigate(url)
-        if not browser.start(30):
-            print("offline: FAIL: the page did not start online", file=sys.stderr)
-            return 1
-        ready = browser.evaluate_async(
-            "Promise.race([navigator.serviceWorker.ready.then(r => caches.keys()).then(k => k.join(',')),"
-            " new Promise(r => setTimeout(() => r(''), 20000))])", 30)
-        if not ready:
-            print("offline: FAIL: no service worker took the page within 20 s", file=sys.stderr)
-            return 1
-        print("offline: service worker ready, caches:", ready)
-        server.stop()
-        server = None
-        browser.navigate("about:blank")
-        browser.navigate(url)
-        if not browser.start(30):
-            print("offline: FAIL: with the server stopped the page did not start again", file=sys.stderr)
-            return 1
-        print("offline: ok, the page started again from its cache with %s controls"
-              % browser.evaluate("document.querySelectorAll('.tr-c').length"))
-        return 0
-    finally:
-        if browser:
-            browser.close()
-        if server:
-            server.stop()
-
-
-def main():
-    parser = argparse.ArgumentParser()
-    sub = parser.add_subparsers(dest="command", required=True)
-    p = sub.add_parser("run")
-    p.add_argument("--site", required=True)
-    p.add_argument("--program", required=True)
-    p.add_argument("--size", default="1024x768")
-    p.add_argument("--timeout", type=int, default=240)
-    p.add_argument("args", nargs="*")
-    p = sub.add_parser("offline")
-    p.add_argument("--site", required=True)
-    args = parser.parse_args()
-    return {"run": run, "offline": offline}[args.command](args)
+    def output(self):
+        return self.evaluate("window.tapirunOutput || []") or []
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(driven.main(WebKit, "webkit.py"))
