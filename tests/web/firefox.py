@@ -28,20 +28,9 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import driven  # noqa: E402
 
 FIREFOX = os.environ.get("TAPIRUN_FIREFOX", "/usr/bin/firefox-esr")
-# No first-run pages, updates, reports or add-on checks: the network is the page's server alone.
-PREFS = """
-user_pref("browser.shell.checkDefaultBrowser", false);
-user_pref("browser.startup.homepage_override.mstone", "ignore");
-user_pref("browser.aboutwelcome.enabled", false);
-user_pref("datareporting.policy.dataSubmissionEnabled", false);
-user_pref("toolkit.telemetry.reportingpolicy.firstRun", false);
-user_pref("app.update.auto", false);
-user_pref("extensions.update.enabled", false);
-user_pref("browser.safebrowsing.update.enabled", false);
-user_pref("network.captive-portal-service.enabled", false);
-user_pref("network.connectivity-service.enabled", false);
-user_pref("layout.css.devPixelsPerPx", "1.0");
-"""
+# The preferences every Firefox of the tests has, and a device pixel per CSS pixel whatever the screen.
+with open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "firefox-user.js"), encoding="utf-8") as prefs:
+    PREFS = prefs.read() + 'user_pref("layout.css.devPixelsPerPx", "1.0");\n'
 
 
 class Firefox:

@@ -97,19 +97,7 @@ chromium)
         --user-data-dir="$work/profile" "$url" </dev/null >"$work/browser.log" 2>&1 &
     ;;
 firefox)
-    # No first-run pages, updates, reports or add-on checks.
-    cat >"$work/profile/user.js" <<'PREFS'
-user_pref("browser.shell.checkDefaultBrowser", false);
-user_pref("browser.startup.homepage_override.mstone", "ignore");
-user_pref("browser.aboutwelcome.enabled", false);
-user_pref("datareporting.policy.dataSubmissionEnabled", false);
-user_pref("toolkit.telemetry.reportingpolicy.firstRun", false);
-user_pref("app.update.auto", false);
-user_pref("extensions.update.enabled", false);
-user_pref("browser.safebrowsing.update.enabled", false);
-user_pref("network.captive-portal-service.enabled", false);
-user_pref("network.connectivity-service.enabled", false);
-PREFS
+    cp "$(dirname "$0")/firefox-user.js" "$work/profile/user.js"
     # shellcheck disable=SC2086
     HOME="$work/home" MOZ_CRASHREPORTER_DISABLE=1 firefox-esr $kioskFlag --no-remote --width $windowW \
         --height $windowH --profile "$work/profile" "$url" </dev/null >"$work/browser.log" 2>&1 &
