@@ -81,16 +81,30 @@ class WebKit:
                     time.sleep(0.1)
             self.session = "/session/" + session["sessionId"]
             # The browser's own bars take part of the window: it is grown until the viewport has the size.
-            self._send("POST", self.session + "/window/rect", {"x": 0, "y": 0, "width": width, "height": height})
-            inner = self.evaluate("[window.innerWidth, window.innerHeight]")
-            self._send("POST", self.session + "/window/rect", {"x": 0, "y": 0, "width": 2 * width - inner[0],
-                                                                "height": 2 * height - inner[1]})
-            inner = self.evaluate("[window.innerWidth, window.innerHeight]")
-            if inner != [width, height]:
-                raise RuntimeError("the viewport is %dx%d, not %dx%d" % (inner[0], inner[1], width, height))
+            # A new window size reaches the page a moment after the driver answers, so the viewport is
+            # read until it holds still.
+            outer, deadline = [width, height], time.time() + 15
+            while True:
+                self._send("POST", self.session + "/window/rect", {"x": 0, "y": 0, "width": outer[0],
+                                                                    "height": outer[1]})
+                inner = self._viewport()
+                if inner == [width, height]:
+                    break
+                if time.time() > deadline:
+                    raise RuntimeError("the viewport is %dx%d, not %dx%d" % (inner[0], inner[1], width, height))
+                outer = [outer[0] + width - inner[0], outer[1] + height - inner[1]]
         except Exception:
             self.close()
             raise
+
+    def _viewport(self):
+        inner, deadline = None, time.time() + 3
+        while True:
+            time.sleep(0.1)
+            now = self.evaluate("[window.innerWidth, window.innerHeight]")
+            if now == inner or time.time() > deadline:
+                return now
+            inner = now
 
     def _start_xvfb(self, width, height):
         for n in range(80, 90):
