@@ -70,12 +70,10 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 
 def _serving():
     """The project's own server of the site, scripts/serve-web.py, as a module."""
-    import importlib.util
+    import runpy
+    import types
     path = os.path.join(HERE, "..", "..", "scripts", "serve-web.py")
-    spec = importlib.util.spec_from_file_location("serve_web", path)
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
-    return module
+    return types.SimpleNamespace(**runpy.run_path(path, run_name="serve_web"))
 
 
 serve_web = _serving()
