@@ -24,11 +24,9 @@ needRoot
 need kwin_wayland dbus-daemon dbus-send setpriv jq convert mkfifo
 [[ $mode == xwayland ]] && need Xwayland xdotool
 
-readonly user=nobody group=nogroup outputW=1024 outputH=768
+readonly outputW=1024 outputH=768
 
-chmod 711 "$work"
-home=$work/home runtime=$work/runtime shots=$work/shots
-mkdir -m 700 "$home" "$runtime" "$shots"
+userHome
 mkdir -p "$home/.local/share/applications"
 cp "$app" "$home/tapirun" && cp "$pointerTool" "$home/wayland-pointer" &&
     cp "$screenshotTool" "$home/kwin-screenshot" && cp "$(command -v kwin_wayland)" "$home/kwin_wayland" ||
@@ -41,11 +39,8 @@ Exec=$home/kwin-screenshot
 NoDisplay=true
 X-KDE-DBUS-Restricted-Interfaces=org.kde.KWin.ScreenShot2
 EOF
-chown -R "$user:$group" "$home" "$runtime" "$shots"
+handUserHome
 bus=unix:path=$runtime/bus
-
-# The desktop starts helpers of a session that outlive it; they are found by the private HOME.
-undo+=("stopProcessesOf $home")
 
 
 # --- the compositor ---------------------------------------------------------------------------

@@ -23,15 +23,13 @@ source "$(dirname "$0")/../lib/lib.sh"
 needRoot
 need dbus-daemon setpriv xdotool xprop xwininfo import convert
 
-readonly user=nobody group=nogroup screenW=1024 screenH=768
+readonly screenW=1024 screenH=768
 # Where the window's table puts things, in the screen's pixels: the exit and info buttons.
 readonly exitX=$((250 * scale)) exitY=$((48 * scale)) infoX=$((450 * scale)) infoY=$((48 * scale))
 
-chmod 711 "$work"
-home=$work/home runtime=$work/runtime
-mkdir -m 700 "$home" "$runtime"
+userHome
 cp "$app" "$home/tapirun" || fail "cannot copy the program"
-chown -R "$user:$group" "$home" "$runtime"
+handUserHome
 bus=unix:path=$runtime/bus
 userEnv=(NO_AT_BRIDGE=1)
 

@@ -122,6 +122,18 @@ asUser() {
         ${SWAYSOCK:+SWAYSOCK=$SWAYSOCK} ${bus:+DBUS_SESSION_BUS_ADDRESS=$bus} "${userEnv[@]}" "$@"
 }
 
+# userHome: the desktop user's own corner of the scratch folder, home, runtime and shots, into which
+# the test copies the programs the user may not reach where they were built; handUserHome hands it
+# over. A session's helpers outlive it as daemons; they are found by the private HOME at exit.
+user=nobody group=nogroup
+userHome() {
+    chmod 711 "$work"
+    home=$work/home runtime=$work/runtime shots=$work/shots
+    mkdir -m 700 "$home" "$runtime" "$shots" || fail "cannot make the desktop user's folders"
+    undo+=("stopProcessesOf $home")
+}
+handUserHome() { chown -R "$user:$group" "$home" "$runtime" "$shots"; }
+
 # waitForWindow PID: the program's visible main window id, once it is mapped and painted.
 waitForWindow() {
     local pid=$1 win=""
