@@ -190,23 +190,9 @@ TEST_F(FormTest, CharactersOutsideADrillStartNothing) {
     EXPECT_EQ(form->session().state().Presses, presses);
 }
 
-TEST_F(FormTest, ProgressBarRestartsForEachTargetAndHoldsWhenFull) {
-    f1();
-    type(" ");
-    for (int i = 0; i < 150; ++i)
-        form->timer1().tick();
-    EXPECT_EQ(c(C::ProgressBar1).position(), 100);
-    type(targetText());
-    EXPECT_EQ(c(C::ProgressBar1).position(), 0);
-    form->timer1().tick();
-    EXPECT_EQ(c(C::ProgressBar1).position(), 1);
-    type(" ");
-    form->timer1().tick();
-    EXPECT_EQ(c(C::ProgressBar1).position(), 1) << "stops where it was when the drill ends";
-}
-
-// The bar repaints only the columns a tick changes; what the repaints leave must be the bar a full
-// repaint draws, filled from the left to its position and button face beyond.
+// The bar restarts for each target, holds when full and stops when the drill ends. It repaints only
+// the columns a tick changes; what the repaints leave must be the bar a full repaint draws, filled
+// from the left to its position and button face beyond.
 TEST_F(FormTest, ProgressBarRepaintsLeaveTheWholeBar) {
     f1();
     type(" ");
@@ -230,12 +216,18 @@ TEST_F(FormTest, ProgressBarRepaintsLeaveTheWholeBar) {
         platform::test::deliverPosted();
         if (i % 7 == 0 || i >= 98) checkBar("filling");
     }
+    EXPECT_EQ(c(C::ProgressBar1).position(), 100) << "a full bar holds";
     type(targetText());
     platform::test::deliverPosted();
+    EXPECT_EQ(c(C::ProgressBar1).position(), 0) << "each target restarts the bar";
     checkBar("restarted");
     form->timer1().tick();
     platform::test::deliverPosted();
+    EXPECT_EQ(c(C::ProgressBar1).position(), 1);
     checkBar("one tick after the restart");
+    type(" ");
+    form->timer1().tick();
+    EXPECT_EQ(c(C::ProgressBar1).position(), 1) << "stops where it was when the drill ends";
 }
 
 // F1 in every state: prepared again, counts start over while a running drill keeps its target.
