@@ -209,16 +209,6 @@ TEST_F(AboutBoxTest, DrillGoesOnUnderneathAndKeepsItsKeys) {
     }
 }
 
-TEST_F(AboutBoxTest, F1InTheBoxRunsTheOkActionAndLeavesItOpen) {
-    selectMode(HomeRowMode);
-    clickInfo(C::Panel5);
-    platform::test::pressF1(box());
-    EXPECT_EQ(form->session().phase(), drill::Phase::Prepared);
-    EXPECT_TRUE(c(C::Panel6).visible());
-    EXPECT_TRUE(box().visible());
-    EXPECT_TRUE(platform::test::isActive(box()));
-}
-
 // The labels stay inside the panel's two-pixel sunken frame; the motto breaks into two lines.
 TEST_F(AboutBoxTest, TextsFitThePanel) {
     constexpr int FrameWidth = 2;

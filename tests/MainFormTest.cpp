@@ -230,26 +230,6 @@ TEST_F(FormTest, ProgressBarRepaintsLeaveTheWholeBar) {
     EXPECT_EQ(c(C::ProgressBar1).position(), 1) << "stops where it was when the drill ends";
 }
 
-// F1 in every state: prepared again, counts start over while a running drill keeps its target.
-TEST_F(FormTest, F1InEveryState) {
-    f1();
-    f1();
-    EXPECT_FALSE(c(C::OKButton1).enabled());
-    type(" ");
-    const char expected = target();
-    type(wrongKey());
-    f1();
-    EXPECT_TRUE(form->session().state().Running);
-    EXPECT_EQ(target(), expected);
-    EXPECT_EQ(c(C::Label1).text(), "");
-    EXPECT_EQ(c(C::Label3).text(), StartMessage);
-    EXPECT_EQ(form->session().state().Misses, 0);
-    EXPECT_EQ(form->session().state().Presses, -1);
-    type(std::string(1, expected));
-    EXPECT_EQ(form->session().state().Presses, 0);
-    EXPECT_EQ(form->session().state().keyStats.totalAnswers(), 1u);
-}
-
 // A learner who brushes Ctrl or Alt has typed no answer: the key is neither judged nor shown,
 // right letter or wrong, and outside a drill it is not taken as a character either.
 TEST_F(FormTest, KeysWithCtrlOrAltHeldAreNoAnswers) {

@@ -191,14 +191,3 @@ TEST_F(ResultsTest, FramesFlashInComplementaryColours) {
     EXPECT_NE(c(C::KP).colour(), kpBefore) << "the test's frame flashes when the test mode is selected";
     EXPECT_EQ(c(C::PanelNigate).colour(), weakBefore);
 }
-
-TEST_F(ResultsTest, NewDrillHidesTheResults) {
-    start(2);
-    for (int i = 0; i < 3; ++i)
-        answer(100);
-    type(" ");
-    f1();
-    for (C id : {C::Label5, C::Panel8, C::PanelNigate, C::PanelTokui, C::KP, C::Label6})
-        EXPECT_FALSE(c(id).visible()) << static_cast<int>(id);
-    EXPECT_TRUE(form->timer2().enabled()) << "the flashing never stops once started";
-}
