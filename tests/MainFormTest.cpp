@@ -393,12 +393,6 @@ TEST_F(FormTest, BackslashDrawnAsYen) {
     EXPECT_NE(pixelsOf("\\"), pixelsOf("＼"));
 }
 
-TEST_F(FormTest, ExitButtonClosesTheWindow) {
-    ASSERT_TRUE(w().visible());
-    click(C::ExitButton1);
-    EXPECT_FALSE(w().visible());
-}
-
 TEST_F(FormTest, ModeSelectorItemGeometry) {
     for (int i = 0; i < 7; ++i) {
         const auto item = platform::test::itemRect(w(), static_cast<int>(C::ModeSelect), i);
