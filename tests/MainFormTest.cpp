@@ -87,47 +87,6 @@ TEST_F(FormTest, ScreenDependentPlaces) {
     EXPECT_EQ(c(C::Panel3).left(), 370);
 }
 
-TEST_F(FormTest, PracticeDrillThroughKeyEvents) {
-    selectMode(2);
-    click(C::OKButton1);
-    // Prepared: the empty target box centred on the screen and the start message.
-    EXPECT_FALSE(c(C::ModeSelect).visible());
-    EXPECT_FALSE(c(C::OKButton1).enabled());
-    EXPECT_TRUE(c(C::Panel6).visible());
-    EXPECT_EQ(c(C::Panel6).left(), centred(screen().width, 140));
-    EXPECT_EQ(c(C::Panel6).top(), centred(screen().height, 140));
-    EXPECT_EQ(c(C::Label1).text(), "");
-    EXPECT_EQ(c(C::Label3).text(), StartMessage);
-    EXPECT_EQ(c(C::Label3).left(), centred(screen().width, c(C::Label3).width()));
-
-    type(" ");
-    ASSERT_TRUE(form->session().state().Running);
-    EXPECT_EQ(c(C::Label1).text(), targetText());
-    EXPECT_EQ(c(C::Label1).left(), centred(138, c(C::Label1).width()));
-    EXPECT_EQ(c(C::Label1).top(), centred(138, c(C::Label1).height()));
-    EXPECT_EQ(c(C::Label3).text(), EndMessage);
-    EXPECT_TRUE(form->timer1().enabled());
-
-    for (int i = 0; i < 20; ++i) {
-        const char before = target();
-        clock.tick += 250;
-        type(targetText());
-        EXPECT_NE(target(), before);
-    }
-    EXPECT_EQ(form->session().state().keyStats.totalAnswers(), 20u);
-    type(" ");
-    EXPECT_FALSE(form->session().state().Running);
-    EXPECT_TRUE(c(C::OKButton1).enabled());
-    EXPECT_TRUE(c(C::ModeSelect).visible());
-    EXPECT_FALSE(c(C::Panel6).visible());
-    EXPECT_FALSE(c(C::Label3).visible());
-    EXPECT_TRUE(c(C::Label6).visible());
-    EXPECT_EQ(c(C::Label6).text(), ChooseModeMessage);
-    EXPECT_EQ(c(C::Label6).left(), centred(screen().width, c(C::Label6).width()));
-    EXPECT_FALSE(form->timer1().enabled());
-    EXPECT_EQ(form->session().state().Presses, 20);
-}
-
 // A wrong key shows below the target box, centred in the window, with the picture beside it.
 TEST_F(FormTest, WrongKeyShownBelowTheTargetWithABeep) {
     f1();
@@ -154,19 +113,6 @@ TEST_F(FormTest, WrongKeyShownBelowTheTargetWithABeep) {
     type(targetText());
     EXPECT_EQ(c(C::Label2).text(), "");
     EXPECT_FALSE(c(C::mofu).visible());
-}
-
-// The yen key types the same character as the backslash key.
-TEST_F(FormTest, YenSignIsTheBackslashKey) {
-    selectMode(3);
-    f1();
-    type(" ");
-    for (int i = 0; i < 200 && target() != '\\'; ++i)
-        type(targetText());
-    ASSERT_EQ(target(), '\\');
-    type("¥");
-    EXPECT_NE(target(), '\\');
-    EXPECT_EQ(form->session().state().Misses, 0);
 }
 
 TEST_F(FormTest, CharactersOutsideADrillStartNothing) {

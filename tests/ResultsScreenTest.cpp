@@ -116,20 +116,6 @@ TEST_F(ResultsTest, TestGradesCorrectKeysOnly) {
     EXPECT_TRUE(c(C::Label6).visible());
     form->timer2().tick();
     shoot("results-test");
-
-    // The next test lasts its full minute again.
-    f1();
-    type(" ");
-    EXPECT_TRUE(form->timer3().enabled());
-    EXPECT_EQ(form->session().state().TestTicks, 0u);
-    EXPECT_EQ(form->session().phase(), drill::Phase::Running);
-    for (int i = 0; i < 59; ++i)
-        form->timer3().tick();
-    EXPECT_TRUE(form->session().state().Running);
-    form->timer3().tick();
-    EXPECT_FALSE(form->session().state().Running);
-    EXPECT_EQ(c(C::kyu).text(), "級外");
-    EXPECT_EQ(c(C::mojisuu).text(), "１分間 0 文字");
 }
 
 // A whole minute that ends on a grade's edge: the grade is that of the correct answers, the count
