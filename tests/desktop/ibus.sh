@@ -37,7 +37,9 @@ EOF
 handUserHome
 
 startXvfb
-setxkbmap -model jp106 -layout jp || fail "setxkbmap -model jp106 -layout jp failed"
+# The JIS keymap whose yen key types the yen sign: xdotool presses that key itself rather than a
+# spare key code bound to the sign for a moment, which a program reading the keymap late finds empty.
+setxkbmap -model jp106 -layout jp -variant OADG109A || fail "setxkbmap for the JIS keymap failed"
 bus=unix:path=$runtime/bus
 
 # --- the input method -----------------------------------------------------------------------------
