@@ -1,5 +1,5 @@
-// The About box beside a main window: its table, the ways it closes, what it keeps from the main
-// window while it is active, and a picture of it. Where it opens and which window is active the
+// The About box beside a main window: its table, what it keeps from the main window while it is
+// active, and a picture of it. Where it opens, the ways it closes and which window is active the
 // randomized driver checks after every event.
 
 #include "FormFixture.h"
@@ -7,12 +7,10 @@
 #include "drill/Modes.h"
 
 #include <algorithm>
-#include <functional>
 #include <set>
 #include <string_view>
 
 using platform::Colour;
-using platform::test::DialogKey;
 
 namespace {
 
@@ -67,43 +65,6 @@ TEST_F(AboutBoxTest, StartsHiddenAsAFixedDialogBox) {
     EXPECT_FALSE(frame.resizable);
     // A top-level window at the main window's level, which a click on the main window covers.
     EXPECT_FALSE(platform::test::keptInFrontOfOthers(box()));
-}
-
-TEST_F(AboutBoxTest, OkEnterSpaceAndCloseBoxHideItEscapeDoesNot) {
-    using platform::test::pressDialogKey;
-    struct Row {
-        std::string_view how;
-        std::function<void(platform::Window&)> act;
-        bool hides;
-    };
-    const Row rows[] = {
-        {"OK clicked", [](auto& box) { platform::test::clickControl(box, static_cast<int>(A::OKButton)); },
-         true},
-        {"Enter", [](auto& box) { pressDialogKey(box, DialogKey::Return); }, true},
-        {"Space", [](auto& box) { pressDialogKey(box, DialogKey::Space); }, true},
-        {"close box", [](auto& box) { platform::test::pressCloseBox(box); }, true},
-        {"Escape", [](auto& box) { pressDialogKey(box, DialogKey::Escape); }, false},
-        {"Shift+Enter", [](auto& box) { pressDialogKey(box, DialogKey::Return, platform::test::Shift); },
-         false},
-        {"Ctrl+Enter", [](auto& box) { pressDialogKey(box, DialogKey::Return, platform::test::Ctrl); },
-         false},
-        {"Enter typed", [](auto& box) { platform::test::type(box, "\r"); }, true},
-        {"Escape typed", [](auto& box) { platform::test::type(box, "\x1b"); }, false},
-    };
-    for (const Row& r : rows) {
-        SCOPED_TRACE(r.how);
-        clickInfo(C::Panel5);
-        ASSERT_TRUE(platform::test::isActive(box()));
-        r.act(box());
-        platform::test::processEvents();
-        EXPECT_EQ(box().visible(), !r.hides);
-        if (!r.hides) {
-            EXPECT_TRUE(platform::test::isActive(box()));
-        }
-        // Closing the box never ends the program, and the keyboard goes back to the main window.
-        EXPECT_TRUE(w().visible());
-        EXPECT_EQ(platform::test::isActive(w()), r.hides);
-    }
 }
 
 // Typed characters, Space included, belong to the box while it is active; the drill underneath
