@@ -3,6 +3,7 @@
 #include "platform/qt/Internal.h"
 
 #include "platform/Keys.h"
+#include "platform/Rules.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -20,35 +21,6 @@
 namespace platform {
 
 namespace {
-
-void passActivationOn(WindowImpl& leaving);
-
-class TopWidget : public QWidget {
-public:
-    explicit TopWidget(WindowImpl& window) : m_window(window) {}
-
-protected:
-    void closeEvent(QCloseEvent* event) override {
-        if (m_window.closeHandler) m_window.closeHandler();
-        // Closing the first window ends the program; any other window is only hidden.
-        if (m_window.isMain) QCoreApplication::quit();
-        event->accept();
-    }
-    void resizeEvent(QResizeEvent* event) override {
-        QWidget::resizeEvent(event);
-        m_window.layoutAligned();
-    }
-    void hideEvent(QHideEvent* event) override {
-        QWidget::hideEvent(event);
-        // The first showing is over: a frame announced later no longer moves the window.
-        if (!event->spontaneous()) m_window.stopWatchingFrame();
-        const QWidget* active = QApplication::activeWindow();
-        if (!active || active == this) passActivationOn(m_window);
-    }
-
-private:
-    WindowImpl& m_window;
-};
 
 // Key preview for every window of the program, installed once on the application.
 class KeyPreview : public QObject {
@@ -81,15 +53,35 @@ private:
     }
 };
 
-// A desktop hands the activation on when the active window goes; with no window manager nobody
-// does and the keyboard would reach no window, so the program passes it to its next shown window.
-void passActivationOn(WindowImpl& leaving) {
-    for (WindowImpl* w : KeyPreview::instance().windows)
-        if (w != &leaving && w->top->isVisible()) {
-            w->owner.activate();
-            return;
-        }
-}
+class TopWidget : public QWidget {
+public:
+    explicit TopWidget(WindowImpl& window) : m_window(window) {}
+
+protected:
+    void closeEvent(QCloseEvent* event) override {
+        if (m_window.closeHandler) m_window.closeHandler();
+        // Closing the first window ends the program; any other window is only hidden.
+        if (m_window.isMain) QCoreApplication::quit();
+        event->accept();
+    }
+    void resizeEvent(QResizeEvent* event) override {
+        QWidget::resizeEvent(event);
+        m_window.layoutAligned();
+    }
+    void hideEvent(QHideEvent* event) override {
+        QWidget::hideEvent(event);
+        // The first showing is over: a frame announced later no longer moves the window.
+        if (!event->spontaneous()) m_window.stopWatchingFrame();
+        const QWidget* active = QApplication::activeWindow();
+        const auto shown = [](const WindowImpl& w) { return w.top->isVisible(); };
+        if (WindowImpl* heir = rules::activationHeir(KeyPreview::instance().windows, &m_window,
+                                                     !active || active == this, shown))
+            heir->owner.activate();
+    }
+
+private:
+    WindowImpl& m_window;
+};
 
 // The push button of the classic desktop: as the default button, Enter clicks it only with no
 // Shift, Ctrl or Alt held; a modified Enter goes on to the window unanswered.
@@ -338,10 +330,7 @@ void Window::activate() {
     QWidget* top = m_impl->top.get();
     top->raise();
     top->activateWindow();
-    // With no window manager to hand out the focus the program takes it itself. Where one runs,
-    // the program leaves it to it: a window the program activated itself is announced by screen
-    // readers without the control that holds the focus.
-    if (!windowManagerActivates()) QApplication::setActiveWindow(top);
+    activateUnlessManaged(*top);
     if (ControlImpl* focus = m_impl->find(m_impl->focusId))
         focus->widget->setFocus(Qt::ActiveWindowFocusReason);
 }

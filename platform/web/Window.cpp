@@ -437,11 +437,8 @@ void WindowImpl::hideAndPassActivation() {
     if (g_active != this) return;
     g_active = nullptr;
     tr_window_active(frame, 0);
-    for (WindowImpl* w : allWindows())
-        if (w != this && w->shown) {
-            w->activate();
-            return;
-        }
+    const auto shown = [](const WindowImpl& w) { return w.shown; };
+    if (WindowImpl* heir = rules::activationHeir(allWindows(), this, true, shown)) heir->activate();
 }
 
 // Closing the first window ends the program; any other window is only hidden.

@@ -2,6 +2,8 @@
 
 #include "platform/win32/Internal.h"
 
+#include "platform/Rules.h"
+
 #include <commctrl.h>
 #include <imm.h>
 
@@ -122,18 +124,12 @@ HWND WindowImpl::focusTarget() {
     return hwnd;
 }
 
-// When the active window hides, the system activates whichever window comes next in its own order,
-// which need not be one of the program's; the program hands the activation to its next shown window
-// itself, so that the keyboard stays with it.
 void WindowImpl::hideAndPassActivation() {
     const bool wasActive = GetActiveWindow() == hwnd;
     ShowWindow(hwnd, SW_HIDE);
-    if (!wasActive) return;
-    for (WindowImpl* w : allWindows())
-        if (w != this && IsWindowVisible(w->hwnd)) {
-            w->owner.activate();
-            return;
-        }
+    const auto shown = [](const WindowImpl& w) { return IsWindowVisible(w.hwnd) != FALSE; };
+    if (WindowImpl* heir = rules::activationHeir(allWindows(), this, wasActive, shown))
+        heir->owner.activate();
 }
 
 // Closing the first window ends the program; any other window is only hidden.
@@ -245,7 +241,8 @@ void Window::activate() {
     HWND hwnd = m_impl->hwnd;
     SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     SetForegroundWindow(hwnd);
-    // With no window manager to hand out the focus the program takes it itself.
+    // The system refuses the foreground to a program that is not in front; the window still becomes
+    // the active one among the program's own, so the keyboard reaches it once the program is.
     SetActiveWindow(hwnd);
     SetFocus(m_impl->focusTarget());
 }
