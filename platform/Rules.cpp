@@ -10,6 +10,14 @@ int keptInside(int position, int extent, int containerExtent) {
     return std::clamp(position, 0, std::max(0, containerExtent - extent));
 }
 
+ItemRect radioItem(int index, int count, int width, int height, int textHeight) {
+    const int n = std::max(1, count);
+    const int room = height - textHeight - 5;
+    const int itemHeight = room / n;
+    const int firstTop = textHeight + 1 + (room % n) / 2;
+    return {8, firstTop + index * itemHeight, width - 10, itemHeight};
+}
+
 int spokenProgress(int position) {
     return std::clamp(position, 0, 100) / 25 * 25;
 }

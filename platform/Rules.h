@@ -28,6 +28,14 @@ W* activationHeir(const std::vector<W*>& windows, const W* hiding, bool hidingWa
     return nullptr;
 }
 
+// The classic radio group's items, in the group's own pixels: one column below the caption line,
+// whose height is the font's, the items dividing the room there evenly and half the remainder going
+// above the first.
+struct ItemRect {
+    int left, top, width, height;
+};
+ItemRect radioItem(int index, int count, int width, int height, int textHeight);
+
 // The value a progress bar (range 0..100) tells screen readers: whole quarters, so that a bar
 // advancing every few milliseconds is not read out at every step.
 int spokenProgress(int position);

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <tuple>
 #include <vector>
 
 using namespace platform::rules;
@@ -104,6 +105,25 @@ TEST(PlatformRules, AHidingWindowHandsTheActivationToTheProgramsFirstShownWindow
         const W* heir =
             activationHeir(windows, windows[r.hiding], r.wasActive, [](const W& w) { return w.shown; });
         EXPECT_EQ(heir ? heir - made.data() : -1, r.heir) << r.why;
+    }
+}
+
+TEST(PlatformRules, ARadioGroupsItemsShareTheRoomBelowItsCaption) {
+    struct Row {
+        const char* why;
+        int index, count, width, height, textHeight;
+        ItemRect item;
+    };
+    for (const Row& r : {
+             Row{"the first of three", 0, 3, 200, 100, 16, {8, 17, 190, 26}},
+             Row{"the last of three", 2, 3, 200, 100, 16, {8, 69, 190, 26}},
+             Row{"half the remainder above the first", 0, 3, 200, 101, 16, {8, 18, 190, 26}},
+             Row{"a group with no items yet", 0, 0, 200, 100, 16, {8, 17, 190, 79}},
+         }) {
+        const ItemRect item = radioItem(r.index, r.count, r.width, r.height, r.textHeight);
+        EXPECT_EQ(std::tie(item.left, item.top, item.width, item.height),
+                  std::tie(r.item.left, r.item.top, r.item.width, r.item.height))
+            << r.why;
     }
 }
 

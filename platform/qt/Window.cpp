@@ -73,9 +73,9 @@ protected:
         // The first showing is over: a frame announced later no longer moves the window.
         if (!event->spontaneous()) m_window.stopWatchingFrame();
         const QWidget* active = QApplication::activeWindow();
-        const auto shown = [](const WindowImpl& w) { return w.top->isVisible(); };
+        const auto showing = [](const WindowImpl& w) { return w.top->isVisible(); };
         if (WindowImpl* heir = rules::activationHeir(KeyPreview::instance().windows, &m_window,
-                                                     !active || active == this, shown))
+                                                     !active || active == this, showing))
             heir->owner.activate();
     }
 
@@ -101,22 +101,17 @@ protected:
     }
 };
 
-// The classic radio group: a framed caption and one column of buttons whose height divides the
-// room below the caption line, half the remainder going above the first.
+// The classic radio group: a framed caption over its column of buttons.
 class RadioGroupWidget : public QGroupBox {
 public:
     RadioGroupWidget(ControlImpl& control, QWidget* parent) : QGroupBox(parent), m_control(control) {}
 
     void layoutItems() {
-        const auto buttons = m_control.radios->buttons();
-        const int n = static_cast<int>(buttons.size());
-        if (n == 0) return;
-        const int textHeight = m_control.font.height;
-        const int room = height() - textHeight - 5;
-        const int itemHeight = room / n;
-        const int firstTop = textHeight + 1 + (room % n) / 2;
-        for (int i = 0; i < n; ++i)
-            m_control.radios->button(i)->setGeometry(8, firstTop + i * itemHeight, width() - 10, itemHeight);
+        const int n = static_cast<int>(m_control.radios->buttons().size());
+        for (int i = 0; i < n; ++i) {
+            const rules::ItemRect r = rules::radioItem(i, n, width(), height(), m_control.font.height);
+            m_control.radios->button(i)->setGeometry(r.left, r.top, r.width, r.height);
+        }
     }
 
 protected:

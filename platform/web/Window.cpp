@@ -294,23 +294,6 @@ void ControlImpl::resizeToText() {
     restyle();
 }
 
-ItemRect ControlImpl::itemRect(int index) const {
-    const int n = std::max(1, static_cast<int>(items.size()));
-    const int textHeight = font.height;
-    const int room = height - textHeight - 5;
-    const int itemHeight = room / n;
-    const int firstTop = textHeight + 1 + (room % n) / 2;
-    return {8, firstTop + index * itemHeight, width - 10, itemHeight};
-}
-
-int ControlImpl::itemAt(int x, int y) const {
-    for (int i = 0; i < static_cast<int>(items.size()); ++i) {
-        const ItemRect r = itemRect(i);
-        if (x >= r.left && x < r.left + r.width && y >= r.top && y < r.top + r.height) return i;
-    }
-    return -1;
-}
-
 void ControlImpl::showRadio() {
     std::string joined;
     std::vector<int> rects;
@@ -437,8 +420,8 @@ void WindowImpl::hideAndPassActivation() {
     if (g_active != this) return;
     g_active = nullptr;
     tr_window_active(frame, 0);
-    const auto shown = [](const WindowImpl& w) { return w.shown; };
-    if (WindowImpl* heir = rules::activationHeir(allWindows(), this, true, shown)) heir->activate();
+    const auto showing = [](const WindowImpl& w) { return w.shown; };
+    if (WindowImpl* heir = rules::activationHeir(allWindows(), this, true, showing)) heir->activate();
 }
 
 // Closing the first window ends the program; any other window is only hidden.
@@ -457,15 +440,7 @@ void Window::addControl(const RowData& row) {
     ControlImpl* parent = m_impl->find(row.parent);
     if (!parent) parent = &m_impl->root;
     describe(c, row, *m_impl, parent, parent->font);
-    c.left = row.left;
-    c.top = row.top;
-    c.width = row.width;
-    c.height = row.height;
-    c.cursor = row.cursor;
-    c.shown = row.visible;
-    for (std::string_view item : row.items)
-        c.items.emplace_back(item);
-    c.itemIndex = row.itemIndex;
+    c.takePlace(row);
     c.parent->children.push_back(&c);
     c.element = tr_element_create(parent->element, static_cast<int>(row.kind), c.windowed());
     elementMap()[c.element] = &c;
@@ -607,18 +582,6 @@ void Control::setText(std::string_view text) {
     else
         m_impl->restyle();
 }
-int Control::left() const {
-    return m_impl->left;
-}
-int Control::top() const {
-    return m_impl->top;
-}
-int Control::width() const {
-    return m_impl->width;
-}
-int Control::height() const {
-    return m_impl->height;
-}
 void Control::setLeft(int left) {
     if (left == m_impl->left) return;
     m_impl->left = left;
@@ -640,9 +603,6 @@ void Control::setVisible(bool visible) {
     }
     c.window->refreshFocus();
 }
-bool Control::visible() const {
-    return m_impl->shown;
-}
 void Control::setPosition(int position) {
     position = std::clamp(position, 0, 100);
     if (position == m_impl->position) return;
@@ -656,9 +616,6 @@ void Control::setItemIndex(int index) {
     if (index < 0 || index >= static_cast<int>(m_impl->items.size()) || index == m_impl->itemIndex) return;
     m_impl->itemIndex = index;
     m_impl->showRadio();
-}
-int Control::itemIndex() const {
-    return m_impl->itemIndex;
 }
 void Control::alignBottom() {
     m_impl->alignedBottom = true;

@@ -402,24 +402,6 @@ void ControlImpl::resizeToText() {
     invalidate();
 }
 
-RECT ControlImpl::itemRect(int index) const {
-    const int n = static_cast<int>(items.size());
-    const int textHeight = font.height;
-    const int room = height - textHeight - 5;
-    const int itemHeight = room / n;
-    const int firstTop = textHeight + 1 + (room % n) / 2;
-    const int itemTop = firstTop + index * itemHeight;
-    return {8, itemTop, 8 + width - 10, itemTop + itemHeight};
-}
-
-int ControlImpl::itemAt(POINT p) const {
-    for (int i = 0; i < static_cast<int>(items.size()); ++i) {
-        const RECT r = itemRect(i);
-        if (PtInRect(&r, p)) return i;
-    }
-    return -1;
-}
-
 HBITMAP createDib(HDC dc, int width, int height, void** bits) {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);

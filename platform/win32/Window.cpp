@@ -127,8 +127,8 @@ HWND WindowImpl::focusTarget() {
 void WindowImpl::hideAndPassActivation() {
     const bool wasActive = GetActiveWindow() == hwnd;
     ShowWindow(hwnd, SW_HIDE);
-    const auto shown = [](const WindowImpl& w) { return IsWindowVisible(w.hwnd) != FALSE; };
-    if (WindowImpl* heir = rules::activationHeir(allWindows(), this, wasActive, shown))
+    const auto showing = [](const WindowImpl& w) { return IsWindowVisible(w.hwnd) != FALSE; };
+    if (WindowImpl* heir = rules::activationHeir(allWindows(), this, wasActive, showing))
         heir->owner.activate();
 }
 
@@ -163,15 +163,7 @@ void Window::addControl(const RowData& row) {
     ControlImpl* parent = m_impl->find(row.parent);
     if (!parent) parent = &m_impl->root;
     describe(c, row, *m_impl, parent, parent->font);
-    c.left = row.left;
-    c.top = row.top;
-    c.width = row.width;
-    c.height = row.height;
-    c.cursor = row.cursor;
-    c.shown = row.visible;
-    for (std::string_view item : row.items)
-        c.items.emplace_back(item);
-    c.itemIndex = row.itemIndex;
+    c.takePlace(row);
     c.parent->children.push_back(&c);
 
     HWND parentHwnd = c.parent->hwnd;
@@ -340,18 +332,6 @@ void Control::setText(std::string_view text) {
         m_impl->invalidate();
     accessibleTextChanged(*m_impl);
 }
-int Control::left() const {
-    return m_impl->left;
-}
-int Control::top() const {
-    return m_impl->top;
-}
-int Control::width() const {
-    return m_impl->width;
-}
-int Control::height() const {
-    return m_impl->height;
-}
 void Control::setLeft(int left) {
     if (left == m_impl->left) return;
     m_impl->invalidate();
@@ -382,9 +362,6 @@ void Control::setVisible(bool visible) {
     ShowWindow(c.hwnd, visible ? SW_SHOWNA : SW_HIDE);
     if (visible && c.kind == Kind::RadioGroup && GetFocus() == top) SetFocus(c.hwnd);
 }
-bool Control::visible() const {
-    return m_impl->shown;
-}
 // Only the columns that changed are repainted: the bar spans the screen and moves every 30 ms.
 void Control::setPosition(int position) {
     position = std::clamp(position, 0, 100);
@@ -401,9 +378,6 @@ void Control::setItemIndex(int index) {
     m_impl->itemIndex = index;
     m_impl->invalidate();
     accessibleItemChanged(*m_impl);
-}
-int Control::itemIndex() const {
-    return m_impl->itemIndex;
 }
 
 void Control::alignBottom() {
