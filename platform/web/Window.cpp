@@ -26,56 +26,12 @@ std::map<int, ControlImpl*>& elementMap() {
     return map;
 }
 
-struct LabelLine {
-    std::u32string text; // as shown: "&&" as one "&", a single "&" left out
-    int underline = -1;
-};
-
-// "\r\n" starts a new line; a single "&" underlines the next character and "&&" draws one "&".
-std::vector<LabelLine> parseLabel(const std::string& utf8, bool marks) {
-    std::vector<LabelLine> lines;
-    const std::u32string all = decode(displayText(utf8));
-    std::size_t start = 0;
-    while (true) {
-        const std::size_t end = all.find(U"\r\n", start);
-        const std::u32string raw =
-            all.substr(start, end == std::u32string::npos ? std::u32string::npos : end - start);
-        LabelLine line;
-        for (std::size_t i = 0; i < raw.size(); ++i) {
-            if (raw[i] != U'&' || !marks) {
-                line.text += raw[i];
-            } else if (i + 1 < raw.size() && raw[i + 1] == U'&') {
-                line.text += U'&';
-                ++i;
-            } else if (line.underline < 0) {
-                line.underline = static_cast<int>(line.text.size());
-            }
-        }
-        lines.push_back(line);
-        if (end == std::u32string::npos) break;
-        start = end + 2;
-    }
-    return lines;
+Measure measureIn(const Font& font) {
+    return [&font](std::u32string_view text) { return measure(font, encode(text)); };
 }
 
-// Breaks a line wherever it would pass the width; Japanese text has no spaces to break at.
 std::vector<LabelLine> labelLines(const ControlImpl& c) {
-    const bool wrap = (c.style & WordWrap) != 0;
-    auto lines = parseLabel(c.text, !wrap);
-    if (!wrap) return lines;
-    std::vector<LabelLine> wrapped;
-    for (const auto& line : lines) {
-        std::u32string current;
-        for (char32_t ch : line.text) {
-            if (!current.empty() && measure(c.font, encode(current + ch)) > c.designWidth) {
-                wrapped.push_back({current});
-                current.clear();
-            }
-            current += ch;
-        }
-        wrapped.push_back({current});
-    }
-    return wrapped;
+    return platform::labelLines(c.text, (c.style & WordWrap) != 0, c.designWidth, measureIn(c.font));
 }
 
 // A click is a left press and release both inside the control, which is still shown when the button
@@ -276,20 +232,12 @@ void ControlImpl::restyle() {
         if (child->colour == clInherit) child->restyle();
 }
 
-// Labels take the width of their widest line and one character height per line; an empty text
-// measures one space wide, so that centring it is still defined.
 void ControlImpl::resizeToText() {
     if (kind != Kind::Label) return;
-    const auto lines = labelLines(*this);
-    double widest = 0;
-    bool empty = true;
-    for (const auto& line : lines) {
-        widest = std::max(widest, measure(font, encode(line.text)));
-        empty = empty && line.text.empty();
-    }
-    if (empty && lines.size() == 1) widest = measure(font, " ");
-    width = (style & WordWrap) ? designWidth : static_cast<int>(std::ceil(widest));
-    height = font.height * static_cast<int>(lines.size());
+    const auto [w, h] =
+        labelSize(labelLines(*this), (style & WordWrap) != 0, designWidth, font.height, measureIn(font));
+    width = w;
+    height = h;
     place();
     restyle();
 }
