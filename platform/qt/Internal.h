@@ -47,8 +47,6 @@ void accessibleShownChanged(ControlImpl& control);
 void accessibleTextChanged(ControlImpl& control);
 // Activates a window itself where no window manager or compositor would.
 void activateUnlessManaged(QWidget& top);
-// Every window of the program, in creation order.
-const std::vector<WindowImpl*>& programWindows();
 
 class ControlImpl : public ControlState {
 public:

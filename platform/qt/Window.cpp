@@ -33,13 +33,12 @@ public:
         }();
         return *preview;
     }
-    std::vector<WindowImpl*> windows;
 
 protected:
     bool eventFilter(QObject* receiver, QEvent* event) override {
         if (event->type() != QEvent::KeyPress) return false;
         if (firstReceiver(receiver)) bellKeyHeard();
-        for (WindowImpl* w : windows)
+        for (WindowImpl* w : allWindows())
             if (w->previewKey(receiver, event)) return true;
         return false;
     }
@@ -74,8 +73,8 @@ protected:
         if (!event->spontaneous()) m_window.stopWatchingFrame();
         const QWidget* active = QApplication::activeWindow();
         const auto showing = [](const WindowImpl& w) { return w.top->isVisible(); };
-        if (WindowImpl* heir = rules::activationHeir(KeyPreview::instance().windows, &m_window,
-                                                     !active || active == this, showing))
+        if (WindowImpl* heir =
+                rules::activationHeir(allWindows(), &m_window, !active || active == this, showing))
             heir->owner.activate();
     }
 
@@ -158,17 +157,13 @@ WindowImpl::WindowImpl(const WindowSpec& description, Window& owner_)
         top->resize(description.clientWidth, description.clientHeight);
     }
     top->move(description.left, description.top);
-    KeyPreview::instance().windows.push_back(this);
+    KeyPreview::instance(); // installed with the first window
+    allWindows().push_back(this);
     installAccessibility();
 }
 
-const std::vector<WindowImpl*>& programWindows() {
-    return KeyPreview::instance().windows;
-}
-
 WindowImpl::~WindowImpl() {
-    auto& list = KeyPreview::instance().windows;
-    std::erase(list, this);
+    std::erase(allWindows(), this);
     f1.reset();
 }
 
@@ -303,7 +298,7 @@ void Window::show() {
         }
         top->showFullScreen();
     } else {
-        if (!m_impl->isMain) m_impl->stayOverMainOnWayland(*KeyPreview::instance().windows.front());
+        if (!m_impl->isMain) m_impl->stayOverMainOnWayland(*allWindows().front());
         if (m_impl->dialog) m_impl->keepNormalState();
         if (!m_impl->shownOnce) m_impl->watchFrame();
         top->showNormal();

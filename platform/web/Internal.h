@@ -120,7 +120,6 @@ public:
 constexpr int FrameBorder = 3;
 constexpr int CaptionHeight = 18;
 
-std::vector<WindowImpl*>& allWindows();
 WindowImpl* activeWindow();
 ControlImpl* controlOfElement(int element);
 WindowImpl* windowOfFrame(int frame);

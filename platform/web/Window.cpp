@@ -144,11 +144,6 @@ void showInputMethodHint(bool shown) {
 
 } // namespace
 
-std::vector<WindowImpl*>& allWindows() {
-    static std::vector<WindowImpl*> windows;
-    return windows;
-}
-
 WindowImpl* activeWindow() {
     return g_active;
 }

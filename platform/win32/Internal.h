@@ -98,8 +98,6 @@ void accessibleTextChanged(ControlImpl& control);
 // A radio group's selected item moved, or the group took the focus.
 void accessibleItemChanged(ControlImpl& group);
 
-// Every window of the program, in creation order.
-std::vector<WindowImpl*>& allWindows();
 WindowImpl* windowOf(HWND root);
 
 // The topmost control at a point of a surface's client area: a label or picture drawn there, else

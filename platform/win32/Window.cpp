@@ -11,11 +11,6 @@
 
 namespace platform {
 
-std::vector<WindowImpl*>& allWindows() {
-    static std::vector<WindowImpl*> windows;
-    return windows;
-}
-
 WindowImpl* windowOf(HWND root) {
     for (WindowImpl* w : allWindows())
         if (w->hwnd == root) return w;
