@@ -22,36 +22,6 @@ namespace platform {
 
 namespace {
 
-// Key preview for every window of the program, installed once on the application.
-class KeyPreview : public QObject {
-public:
-    static KeyPreview& instance() {
-        static KeyPreview* preview = [] {
-            auto* p = new KeyPreview;
-            qApp->installEventFilter(p);
-            return p;
-        }();
-        return *preview;
-    }
-
-protected:
-    bool eventFilter(QObject* receiver, QEvent* event) override {
-        if (event->type() != QEvent::KeyPress) return false;
-        if (firstReceiver(receiver)) bellKeyHeard();
-        for (WindowImpl* w : allWindows())
-            if (w->previewKey(receiver, event)) return true;
-        return false;
-    }
-
-private:
-    // A key the focused control leaves alone climbs to its parents, and the filter sees it at each;
-    // the first receiver is the focused control or, with none, the window.
-    static bool firstReceiver(const QObject* receiver) {
-        if (const QWidget* focus = QApplication::focusWidget()) return receiver == focus;
-        return receiver->isWidgetType() && static_cast<const QWidget*>(receiver)->isWindow();
-    }
-};
-
 class TopWidget : public QWidget {
 public:
     explicit TopWidget(WindowImpl& window) : m_window(window) {}
@@ -80,6 +50,36 @@ protected:
 
 private:
     WindowImpl& m_window;
+};
+
+// Key preview for every window of the program, installed once on the application.
+class KeyPreview : public QObject {
+public:
+    static KeyPreview& instance() {
+        static KeyPreview* preview = [] {
+            auto* p = new KeyPreview;
+            qApp->installEventFilter(p);
+            return p;
+        }();
+        return *preview;
+    }
+
+protected:
+    bool eventFilter(QObject* receiver, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress) return false;
+        if (firstReceiver(receiver)) bellKeyHeard();
+        for (WindowImpl* w : allWindows())
+            if (w->previewKey(receiver, event)) return true;
+        return false;
+    }
+
+private:
+    // A key the focused control leaves alone climbs to its parents, and the filter sees it at each;
+    // the first receiver is the focused control or, with none, the window.
+    static bool firstReceiver(const QObject* receiver) {
+        if (const QWidget* focus = QApplication::focusWidget()) return receiver == focus;
+        return receiver->isWidgetType() && static_cast<const QWidget*>(receiver)->isWindow();
+    }
 };
 
 // The push button of the classic desktop: as the default button, Enter clicks it only with no
