@@ -229,6 +229,8 @@ Image grab(Window& window) {
     std::free(pixels);
     return out;
 }
+// The page draws every change as it is made; the browser shows it at its next frame.
+void drawNow(Window&) {}
 // The page has no backing store of its own: what the browser shows is what its repaints left.
 Image painted(Window& window) {
     return grab(window);
