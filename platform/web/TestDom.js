@@ -31,6 +31,9 @@ mergeInto(LibraryManager.library, {
       // Every driver's screenshot draws the page as it stands when it is asked, so no frame need be
       // awaited: the page has only to return to the browser.
       return Promise.resolve().then(function () {
+        // The tests' browsers draw a CSS pixel as one pixel of the screen (the drivers see to it),
+        // which the window's pixels, taken one for one from the screenshot, rely on.
+        if (devicePixelRatio !== 1) throw new Error('the page is drawn at ' + devicePixelRatio + ' pixels a CSS pixel');
         // The part of the window inside the viewport, where the browser draws; the rest stays black.
         var r = client.getBoundingClientRect();
         var x = Math.max(0, Math.round(r.left)), y = Math.max(0, Math.round(r.top));
