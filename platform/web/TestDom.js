@@ -33,12 +33,13 @@ mergeInto(LibraryManager.library, {
       return Promise.resolve().then(function () {
         // The tests' browsers draw a CSS pixel as one pixel of the screen (the drivers see to it),
         // which the window's pixels, taken one for one from the screenshot, rely on.
-        if (devicePixelRatio !== 1) throw new Error('the page is drawn at ' + devicePixelRatio + ' pixels a CSS pixel');
+        if (devicePixelRatio !== 1)
+          throw new Error('the page is drawn at ' + devicePixelRatio + ' pixels a CSS pixel');
         // The part of the window inside the viewport, where the browser draws; the rest stays black.
         var r = client.getBoundingClientRect();
         var x = Math.max(0, Math.round(r.left)), y = Math.max(0, Math.round(r.top));
         var wanted = {x: x, y: y, width: Math.min(Math.round(r.left) + width, innerWidth) - x,
-                      height: Math.min(Math.round(r.top) + height, innerHeight) - y, left: r.left, top: r.top};
+                      height: Math.min(Math.round(r.top) + height, innerHeight) - y};
         if (wanted.width <= 0 || wanted.height <= 0) return new Uint8ClampedArray(width * height * 4);
         return new Promise(function (resolve) {
           // The driver polls for the request, and answers with the PNG in base64 and the place of
@@ -54,7 +55,7 @@ mergeInto(LibraryManager.library, {
               c.width = width;
               c.height = height;
               var g = c.getContext('2d');
-              g.drawImage(bitmap, left - Math.round(wanted.left), top - Math.round(wanted.top));
+              g.drawImage(bitmap, left - Math.round(r.left), top - Math.round(r.top));
               return g.getImageData(0, 0, width, height).data;
             }));
           };
