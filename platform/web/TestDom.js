@@ -75,9 +75,11 @@ mergeInto(LibraryManager.library, {
   tr_grab: function (frameHandle, clientHandle, width, height) {
     return Asyncify.handleSleep(function (wakeUp) {
       TRTEST.picture(TR.elements[frameHandle], TR.elements[clientHandle], width, height).then(function (data) {
+        // RGBA bytes are 0xAABBGGRR words on a little-endian machine, as WebAssembly is.
         var out = _malloc(width * height * 4);
-        for (var i = 0; i < width * height; ++i)
-          HEAPU32[(out >> 2) + i] = data[4 * i] | (data[4 * i + 1] << 8) | (data[4 * i + 2] << 16);
+        HEAPU8.set(data, out);
+        var words = HEAPU32.subarray(out >> 2, (out >> 2) + width * height);
+        for (var i = 0; i < words.length; ++i) words[i] &= 0xffffff;
         try {
           wakeUp(out);
         } catch (e) {
