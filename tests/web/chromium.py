@@ -2,21 +2,10 @@
 """Runs the browser program's pages in headless Chromium, driven over the DevTools protocol.
 
   chromium.py run --site DIR --program PATH/NAME.js [--size WxH] [--faces] [-- ARGS...]
-      serves the site with the test program and the tests' own page (harness.html) beside it,
-      opens that page with ?program=NAME and the arguments, prints what the program printed and
-      exits with the program's status; with --faces, fails too when the program drew a character
-      that the site's subset of its face does not hold
   chromium.py offline --site DIR
-      opens the site once, stops the server, reloads, and checks that the program starts again
-  chromium.py shot --site DIR --out FILE.png [--size WxH] [--keys TEXT]
-      a picture of the page, after the keys typed through the DevTools protocol
+      as driven.py runs them in every engine
   chromium.py a11y --site DIR
       the page's accessibility tree read through the DevTools protocol, and buttons pressed in it
-  chromium.py paint --site DIR
-      the page's first contentful paint, loaded cold and then warm
-  chromium.py cold --site DIR
-      a new learner's first visit on a slow line with no Japanese face installed: the seconds
-      until the program's window shows and the bytes of the whole visit
   chromium.py safety --site DIR
       the published page runs only its own program whatever its address, under its policy
   chromium.py update --site DIR
@@ -24,140 +13,75 @@
   chromium.py resize --site DIR
       the program started in a viewport smaller than the screen, which then changes size: every
       control placed from the screen's size stands where it would have stood had it started there
-
-Needs Debian's python3-websocket, so it runs under /usr/bin/python3. The server and the browser are
-started here and stopped by their process ids, whatever happens.
+  chromium.py paint --site DIR, chromium.py cold --site DIR (for make bench)
+      the page's first contentful paint, cold and warm; a new learner's first visit on a slow line
+      with no Japanese face installed: the seconds until the window shows and the bytes sent
 """
 
-import argparse
 import base64
 import json
 import os
 import shutil
-import signal
 import subprocess
 import sys
 import tempfile
-import threading
 import time
 import urllib.parse
+import urllib.request
 
 import websocket
 
+import driven
+from driven import HERE, STARTED, Checks, Server
+
 CHROMIUM = os.environ.get("TAPIRUN_CHROMIUM", "/usr/bin/chromium")
 # Headless, as root, with nothing of its own running in the background.
-FLAGS = [
-    "--headless",
-    "--no-sandbox",
-    "--disable-gpu",
-    "--disable-quic",
-    "--no-first-run",
-    "--no-default-browser-check",
-    "--disable-background-networking",
-    "--disable-component-update",
-    "--disable-sync",
-    "--disable-extensions",
-    "--disable-features=Translate,MediaRouter",
-    "--hide-scrollbars",
-    "--force-device-scale-factor=1",
-    "--autoplay-policy=no-user-gesture-required",
-    "--remote-debugging-port=0",
-]
+FLAGS = ["--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run", "--no-default-browser-check",
+         "--disable-background-networking", "--disable-component-update", "--disable-sync", "--disable-extensions",
+         "--disable-features=Translate,MediaRouter", "--hide-scrollbars", "--force-device-scale-factor=1",
+         "--autoplay-policy=no-user-gesture-required", "--remote-debugging-port=0"]
 
 
-HERE = os.path.dirname(os.path.abspath(__file__))
+class Chromium(driven.Browser):
+    """One Chromium with a fresh profile, and a DevTools connection to its page; the page's console
+    lines are echoed as they come, and its exceptions counted."""
+    errors = driven.Browser.errors + (websocket.WebSocketTimeoutException,)
 
-
-def _serving():
-    """The project's own server of the site, scripts/serve-web.py, as a module."""
-    import runpy
-    import types
-    path = os.path.join(HERE, "..", "..", "scripts", "serve-web.py")
-    return types.SimpleNamespace(**runpy.run_path(path, run_name="serve_web"))
-
-
-serve_web = _serving()
-
-
-class Server:
-    """The site served as a host serves it, on a free port; by default nothing is kept in the
-    browser's HTTP cache, so that each test sees the files it wrote."""
-
-    def __init__(self, site, extra=None, cache="no-store"):
-        self.requests = []
-        self.sent = []
-        self.httpd = serve_web.server(site, 0, extra, cache, self.requests, self.sent)
-        self.port = self.httpd.server_address[1]
-        self.thread = threading.Thread(target=self.httpd.serve_forever, daemon=True)
-        self.thread.start()
-
-    def url(self, path=""):
-        return "http://127.0.0.1:%d/%s" % (self.port, path)
-
-    def stop(self):
-        self.httpd.shutdown()
-        self.httpd.server_close()
-
-
-class Browser:
-    """One Chromium with a fresh profile, and a DevTools connection to its page."""
-
-    def __init__(self, size="1024x768", extra_flags=(), env=None):
-        self.profile = tempfile.mkdtemp(prefix="tapirun-chromium.")
-        width, height = size.split("x")
-        self.log = open(os.path.join(self.profile, "chromium.log"), "w")
-        self.process = subprocess.Popen(
-            [CHROMIUM] + FLAGS + list(extra_flags) +
-            ["--user-data-dir=" + self.profile, "--window-size=%s,%s" % (width, height), "about:blank"],
-            stdin=subprocess.DEVNULL, stdout=self.log, stderr=self.log, start_new_session=True,
-            env=dict(os.environ, **(env or {})))
-        port_file = os.path.join(self.profile, "DevToolsActivePort")
-        deadline = time.time() + 30
-        while not os.path.exists(port_file) or os.path.getsize(port_file) == 0:
-            if time.time() > deadline or self.process.poll() is not None:
-                self.close()
-                raise RuntimeError("chromium did not start its DevTools server")
-            time.sleep(0.05)
+    def __init__(self, size="1024x768", env=None):
+        super().__init__("chromium")
+        width, height = (int(v) for v in size.split("x"))
+        process = self.spawn([CHROMIUM] + FLAGS + ["--user-data-dir=" + self.home, "--window-size=%d,%d" % (width, height),
+                                                   "about:blank"], **(env or {}))
+        port_file = os.path.join(self.home, "DevToolsActivePort")
+        if not driven.until(lambda: process.poll() is None and os.path.getsize(port_file) > 0, 30, 0.05, OSError):
+            self.close()
+            raise RuntimeError("chromium did not start its DevTools server")
         time.sleep(0.05)
         port = open(port_file).read().split()[0]
-        targets = json.loads(self._get("http://127.0.0.1:%s/json/list" % port))
+        targets = json.loads(driven.until(lambda: urllib.request.urlopen(
+            "http://127.0.0.1:%s/json/list" % port, timeout=5).read(), 5, 0.05, OSError))
         page = next(t for t in targets if t["type"] == "page")
-        self.ws = websocket.create_connection(page["webSocketDebuggerUrl"], timeout=60,
-                                              suppress_origin=True)
+        self.ws = websocket.create_connection(page["webSocketDebuggerUrl"], timeout=60, suppress_origin=True)
         self.next_id = 0
-        self.echo = False
         self.exceptions = 0
         self.events = None  # a list keeps every event the page sends
         self.call("Runtime.enable")
         self.call("Page.enable")
         # The page's viewport is the test's screen, whatever the headless window keeps for itself.
-        self.call("Emulation.setDeviceMetricsOverride", width=int(width), height=int(height),
-                  deviceScaleFactor=1, mobile=False)
-
-    @staticmethod
-    def _get(url):
-        import urllib.request
-        for _ in range(100):
-            try:
-                with urllib.request.urlopen(url, timeout=5) as r:
-                    return r.read().decode()
-            except OSError:
-                time.sleep(0.05)
-        raise RuntimeError("no answer from " + url)
+        self.screen(width, height)
 
     def call(self, method, **params):
         self.next_id += 1
-        mine = self.next_id
-        self.ws.send(json.dumps({"id": mine, "method": method, "params": params}))
+        self.ws.send(json.dumps({"id": self.next_id, "method": method, "params": params}))
         while True:
             message = json.loads(self.ws.recv())
-            if message.get("id") == mine:
+            if message.get("id") == self.next_id:
                 if "error" in message:
                     raise RuntimeError("%s: %s" % (method, message["error"]))
                 return message.get("result", {})
             if self.events is not None and "method" in message:
                 self.events.append(message)
-            if message.get("method") == "Runtime.consoleAPICalled" and self.echo:
+            if message.get("method") == "Runtime.consoleAPICalled":
                 print(" ".join(str(a.get("value", "")) for a in message["params"]["args"]), flush=True)
             elif message.get("method") == "Runtime.exceptionThrown":
                 self.exceptions += 1
@@ -165,209 +89,38 @@ class Browser:
                 print("page exception:", details.get("exception", {}).get("description", details.get("text")),
                       file=sys.stderr, flush=True)
 
-    def evaluate(self, expression, await_promise=False):
-        result = self.call("Runtime.evaluate", expression=expression, returnByValue=True,
-                           awaitPromise=await_promise)
+    def evaluate(self, expression):
+        result = self.call("Runtime.evaluate", expression=expression, returnByValue=True, awaitPromise=True)
         if "exceptionDetails" in result:
             raise RuntimeError("%s: %s" % (expression, result["exceptionDetails"]))
         return result["result"].get("value")
 
-    def wait_for(self, expression, limit):
-        deadline = time.time() + limit
-        while time.time() < deadline:
-            try:
-                value = self.evaluate(expression)
-            except (RuntimeError, websocket.WebSocketTimeoutException):
-                value = None
-            if value is not None and value is not False:
-                return value
-            time.sleep(0.1)
-        return None
-
     def navigate(self, url):
         self.call("Page.navigate", url=url)
 
+    def key(self, name, code=None):
+        text = name if len(name) == 1 else ""
+        self.call("Input.dispatchKeyEvent", type="keyDown", key=name, text=text,
+                  windowsVirtualKeyCode=code or (ord(name.upper()) if text else 0))
+        self.call("Input.dispatchKeyEvent", type="keyUp", key=name)
+
+    def screen(self, width, height, **more):
+        self.call("Emulation.setDeviceMetricsOverride", width=width, height=height, deviceScaleFactor=1, mobile=False,
+                  **more)
+
     def picture(self, x, y, width, height):
-        """The browser's own picture of a part of the viewport: a PNG in base64, and the place of its
-        top-left corner."""
         clip = {"x": x, "y": y, "width": width, "height": height, "scale": 1}
         return self.call("Page.captureScreenshot", format="png", clip=clip)["data"], x, y
 
-    def screenshot(self, path):
-        data = self.call("Page.captureScreenshot", format="png")["data"]
-        with open(path, "wb") as f:
-            f.write(base64.b64decode(data))
-
     def close(self):
-        try:
+        if hasattr(self, "ws"):
             self.ws.close()
-        except Exception:
-            pass
-        if self.process.poll() is None:
-            try:
-                os.killpg(self.process.pid, signal.SIGTERM)
-            except ProcessLookupError:
-                pass
-            try:
-                self.process.wait(10)
-            except subprocess.TimeoutExpired:
-                os.killpg(self.process.pid, signal.SIGKILL)
-                self.process.wait()
-        self.log.close()
-        shutil.rmtree(self.profile, ignore_errors=True)
-
-
-# What a test program asks of its driver: its status once it has ended, or a picture.
-ASKED = ("JSON.stringify(window.tapirunExit !== undefined ? {exit: window.tapirunExit} :"
-         " window.tapirunWanted || null)")
-
-
-def serve_program(browser, limit):
-    """Waits up to LIMIT seconds for the test program to end, giving it on the way each picture it
-    asks for: the browser's own screenshot of a part of the viewport (platform/web/TestDom.js).
-    Returns the program's status, or None."""
-    deadline = time.time() + limit
-    while time.time() < deadline:
-        # The page answers once the program waits or has ended.
-        try:
-            asked = json.loads(browser.evaluate(ASKED) or "null")
-        except (RuntimeError, OSError, websocket.WebSocketTimeoutException):
-            asked = None
-        if asked is None:
-            time.sleep(0.01)
-        elif "exit" in asked:
-            return asked["exit"]
-        else:
-            png, left, top = browser.picture(asked["x"], asked["y"], asked["width"], asked["height"])
-            browser.evaluate("tapirunGive(%s, %d, %d)" % (json.dumps(png), left, top))
-    return None
-
-
-# Where each face of the page comes from when the system has none of its own.
-FACE_FILES = {"Tapirun PGothic": "tapirun-pgothic", "Tapirun Gothic": "tapirun-pgothic",
-              "Tapirun PMincho": "tapirun-pmincho", "Tapirun Mincho": "tapirun-mincho"}
-
-
-# What the form tests type as a learner's stray keys beyond the ASCII, yen sign and kana that every
-# subset holds: the page draws such a key in the system's fallback face.
-TYPED_BEYOND_SUBSETS = "üＡ\U0001F600"
-
-
-def check_faces(site, drawn):
-    """Every character drawn in a face is in the subset of that face the site serves; returns the
-    faults found."""
-    import glob
-    from fontTools.ttLib import TTFont
-    faults = []
-    for face, chars in sorted(drawn.items()):
-        if face not in FACE_FILES:
-            faults.append("%r drawn in %s, not a face of the page" % (chars, face))
-            continue
-        files = glob.glob(os.path.join(site, "fonts", FACE_FILES[face] + ".*.woff2"))
-        if len(files) != 1:
-            faults.append("%s: %d files of its subset in %s/fonts" % (face, len(files), site))
-            continue
-        cmap = TTFont(files[0]).getBestCmap()
-        missing = "".join(c for c in chars if c.isprintable() and ord(c) not in cmap and
-                          c not in TYPED_BEYOND_SUBSETS)
-        if missing:
-            faults.append("%s: drawn but not in %s: %s" % (face, os.path.basename(files[0]), missing))
-        print("faces: %d characters beyond ASCII drawn in %s" % (len(chars), face))
-    return faults
-
-
-def run(args):
-    program = os.path.abspath(args.program)
-    name = os.path.basename(program)[:-3]
-    folder = os.path.dirname(program)
-    server = Server(args.site, {name + ".js": program, name + ".wasm": os.path.join(folder, name + ".wasm"),
-                                "harness.html": os.path.join(HERE, "harness.html"),
-                                "harness.js": os.path.join(HERE, "harness.js")})
-    browser = Browser(args.size)
-    try:
-        query = urllib.parse.urlencode([("program", name)] + [("arg", a) for a in args.args] +
-                                       [("env", e) for e in args.env])
-        browser.navigate(server.url("harness.html?" + query))
-        # The page answers whenever the program waits for a picture, and once it has ended.
-        browser.echo = True
-        status = serve_program(browser, args.timeout)
-        if status is None:
-            print("chromium.py: the program did not end within %d s" % args.timeout, file=sys.stderr)
-            return 1
-        if args.faces:
-            faults = check_faces(args.site, browser.evaluate("window.tapirunDrawn"))
-            for fault in faults:
-                print("faces: FAIL: " + fault, file=sys.stderr)
-            if faults and int(status) == 0:
-                return 1
-        return int(status)
-    finally:
-        browser.close()
-        server.stop()
-
-
-def offline(args):
-    server = Server(args.site)
-    browser = Browser()
-    try:
-        url = server.url("index.html")
-        browser.navigate(url)
-        started = "document.querySelector('.tr-main') !== null && " \
-                  "document.querySelector('.tr-main').style.display !== 'none'"
-        if not browser.wait_for(started, 30):
-            print("offline: FAIL: the page did not start online", file=sys.stderr)
-            return 1
-        ready = browser.evaluate(
-            "Promise.race([navigator.serviceWorker.ready.then(r => caches.keys()).then(k => k.join(',')),"
-            " new Promise(r => setTimeout(() => r(''), 20000))])", True)
-        if not ready:
-            print("offline: FAIL: no service worker took the page within 20 s", file=sys.stderr)
-            return 1
-        print("offline: service worker ready, caches:", ready)
-        files = browser.evaluate(
-            "caches.keys().then(k => caches.open(k[0])).then(c => c.keys()).then(r => r.length)", True)
-        print("offline: %s files cached" % files)
-        server.stop()
-        server = None
-        browser.navigate("about:blank")
-        time.sleep(0.2)
-        browser.navigate(url)
-        if not browser.wait_for(started, 30):
-            print("offline: FAIL: with the server stopped the page did not start again", file=sys.stderr)
-            return 1
-        ok = browser.evaluate("document.querySelectorAll('.tr-c').length")
-        print("offline: ok, the page started again from its cache with %s controls" % ok)
-        return 0
-    finally:
-        browser.close()
-        if server:
-            server.stop()
-
-
-STARTED = "document.querySelector('.tr-main') !== null && " \
-          "document.querySelector('.tr-main').style.display !== 'none'"
-
-
-class Checks:
-    """Named expectations, printed as they are met or not."""
-
-    def __init__(self, name):
-        self.name = name
-        self.failures = 0
-
-    def expect(self, condition, what):
-        print("%s: %s: %s" % (self.name, "ok" if condition else "FAIL", what), flush=True)
-        if not condition:
-            self.failures += 1
-
-    def status(self):
-        return 1 if self.failures else 0
+        super().close()
 
 
 def headers(url):
     """The status and headers the server answers with."""
     import urllib.error
-    import urllib.request
     try:
         with urllib.request.urlopen(url, timeout=10) as r:
             return r.status, r.headers
@@ -384,7 +137,7 @@ def safety(args):
         f.write("window.foreignRan = true;\n")
     foreign = Server(work)
     server = Server(args.site, cache=None)
-    browser = Browser()
+    browser = Chromium()
     try:
         status, page = headers(server.url("index.html"))
         policy = page.get("Content-Security-Policy", "")
@@ -494,7 +247,7 @@ def update(args):
     remember(1)
     server = Server(site, cache="max-age=600")
     # With no Japanese face on the system, the page's faces can only come from the site.
-    browser = Browser(env=no_japanese_faces(work))
+    browser = Chromium(env=no_japanese_faces(work))
     browser.call("Network.enable")
 
     def visit():
@@ -518,18 +271,12 @@ def update(args):
         browser.events = None
         return sorted(ran)
 
-    def registration(condition, limit=30):
+    def registration(condition):
         """Waits until the service worker's registration meets the condition (r is it)."""
-        deadline = time.time() + limit
-        while time.time() < deadline:
-            if browser.evaluate("navigator.serviceWorker.getRegistration().then(r => !!(r && (%s)))" % condition,
-                                True):
-                return True
-            time.sleep(0.2)
-        return False
+        return browser.wait_for("navigator.serviceWorker.getRegistration().then(r => !!(r && (%s)))" % condition, 30)
 
     def caches():
-        return sorted(browser.evaluate("caches.keys()", True))
+        return sorted(browser.evaluate("caches.keys()"))
 
     def whole(number):
         return [("tapirun.js", number), ("tapirun.wasm", number)]
@@ -561,7 +308,7 @@ def update(args):
         ran = visit()
         checks.expect(ran == whole(2), "with a broken third release on the host the page runs the second (%s)" % ran)
         # The visit's own check for a new release may not have begun yet: one is asked for here.
-        browser.evaluate("navigator.serviceWorker.getRegistration().then(r => r.update()).catch(e => String(e))", True)
+        browser.evaluate("navigator.serviceWorker.getRegistration().then(r => r.update()).catch(e => String(e))")
         checks.expect(registration("!r.installing && !r.waiting && r.active"), "the broken release was given up")
         checks.expect("/tapirun.wasm" in server.requests[before:], "the service worker did try the third release")
         checks.expect(caches() == kept, "the caches hold the second release alone (%s)" % caches())
@@ -584,33 +331,15 @@ def update(args):
         shutil.rmtree(work, ignore_errors=True)
 
 
-def shot(args):
-    server = Server(args.site)
-    browser = Browser(args.size)
-    try:
-        browser.navigate(server.url("index.html"))
-        browser.wait_for("document.querySelector('.tr-main') !== null", 30)
-        time.sleep(0.3)
-        for key in args.keys or "":
-            browser.call("Input.dispatchKeyEvent", type="keyDown", key=key, text=key)
-            browser.call("Input.dispatchKeyEvent", type="keyUp", key=key)
-        time.sleep(0.3)
-        browser.screenshot(args.out)
-        return 0
-    finally:
-        browser.close()
-        server.stop()
-
-
 def paint(args):
     """The page's first contentful paint, on a cold and then a warm load, and its transfer sizes."""
     server = Server(args.site)
-    browser = Browser()
+    browser = Chromium()
     try:
         figures = []
         for load in ("cold", "warm"):
             browser.navigate(server.url("index.html?" + load))
-            browser.wait_for("document.querySelector('.tr-main') !== null", 30)
+            browser.wait_for(STARTED, 30)
             fcp = browser.wait_for(
                 "(performance.getEntriesByName('first-contentful-paint')[0] || {}).startTime", 10)
             figures.append("%s_fcp_ms=%.1f" % (load, fcp or -1))
@@ -642,7 +371,7 @@ def cold(args):
     sent for the whole visit, the service worker's copy included."""
     work = tempfile.mkdtemp(prefix="tapirun-cold.")
     server = Server(args.site, cache=None)
-    browser = Browser(env=no_japanese_faces(work))
+    browser = Chromium(env=no_japanese_faces(work))
     try:
         browser.call("Network.enable")
         browser.call("Network.emulateNetworkConditions", offline=False, latency=40,
@@ -658,12 +387,8 @@ def cold(args):
         browser.navigate(server.url())
         shown = browser.wait_for("window.windowShownMs", 120)
         japanese = browser.evaluate("document.fonts.check('16px \"Tapirun PGothic\"', 'あ')")
-        deadline = time.time() + 60
-        while time.time() < deadline:
-            if browser.evaluate("navigator.serviceWorker.getRegistration().then(r => !!(r && r.active &&"
-                                " r.active.state === 'activated'))", True):
-                break
-            time.sleep(0.2)
+        browser.wait_for("navigator.serviceWorker.getRegistration().then(r => !!(r && r.active &&"
+                         " r.active.state === 'activated'))", 60)
         time.sleep(0.5)
         print("web-cold window_s=%.2f bytes=%d requests=%d faces_loaded=%s" % (
             (shown or -1000) / 1000, sum(server.sent), len(server.requests), japanese))
@@ -692,17 +417,13 @@ def accessible(browser):
 def a11y(args):
     """What a screen reader finds on the start screen, and a press of OK through it."""
     server = Server(args.site)
-    browser = Browser()
-    failures = []
-
-    def expect(condition, what):
-        print(("ok   " if condition else "FAIL ") + what)
-        if not condition:
-            failures.append(what)
+    browser = Chromium()
+    checks = Checks('a11y')
+    expect = checks.expect
 
     try:
         browser.navigate(server.url("index.html"))
-        browser.wait_for("document.querySelector('.tr-main') !== null", 30)
+        browser.wait_for(STARTED, 30)
         browser.call("Accessibility.enable")
         tree = accessible(browser)
         named = {(role, name) for role, name, _, _ in tree}
@@ -717,7 +438,7 @@ def a11y(args):
         expect(("radiogroup", "モード") in named, "the mode selector a radio group named モード")
         radios = [(name, props) for role, name, props, _ in tree if role == "radio"]
         expect(len(radios) == 7, "seven modes as radio buttons (%d)" % len(radios))
-        checked = [name for name, props in radios if props.get("checked") in ("true", True)]
+        checked = [name for name, props in radios if props.get("checked") in ("true")]
         expect(checked == ["中段の練習"], "the middle row checked (%s)" % checked)
         expect(("progressbar", "経過時間") in named, "a progress bar named 経過時間")
         expect(("StaticText", "モードを選択してから") in named or
@@ -777,7 +498,7 @@ def a11y(args):
         # The bar advances every 30 ms; a screen reader hears its value in quarters only.
         value = browser.evaluate("document.querySelector('[role=progressbar]').getAttribute('aria-valuenow')")
         expect(value is not None and int(value) % 25 == 0, "the bar's value told in quarters (%s)" % value)
-        return 1 if failures else 0
+        return checks.status()
     finally:
         browser.close()
         server.stop()
@@ -798,25 +519,16 @@ BOXES = """(function (w, h) {
 def resize(args):
     """A window smaller than the screen that goes full screen, then smaller again, in any phase."""
     server = Server(args.site)
-    browser = Browser("800x600")
-    failures = []
-
-    def expect(condition, what):
-        print(("ok   " if condition else "FAIL ") + what)
-        if not condition:
-            failures.append(what)
+    browser = Chromium("800x600")
+    checks = Checks('resize')
+    expect = checks.expect
 
     def screen(width, height):
-        browser.call("Emulation.setDeviceMetricsOverride", width=width, height=height, deviceScaleFactor=1,
-                     mobile=False)
+        browser.screen(width, height)
         browser.wait_for("document.documentElement.clientWidth === %d && innerHeight === %d" % (width, height), 5)
         time.sleep(0.1)
 
-    def key(name, code=None):
-        text = name if len(name) == 1 else ""
-        browser.call("Input.dispatchKeyEvent", type="keyDown", key=name, text=text,
-                     windowsVirtualKeyCode=code or (ord(name.upper()) if text else 0))
-        browser.call("Input.dispatchKeyEvent", type="keyUp", key=name)
+    key = browser.key
 
     def boxes(width, height):
         return browser.evaluate(BOXES % (width, height))
@@ -827,8 +539,7 @@ def resize(args):
     try:
         # A window smaller than its 1024x768 screen: the start screen takes the first key, and the
         # program starts after it.
-        browser.call("Emulation.setDeviceMetricsOverride", width=800, height=600, deviceScaleFactor=1, mobile=False,
-                     screenWidth=1024, screenHeight=768)
+        browser.screen(800, 600, screenWidth=1024, screenHeight=768)
         browser.navigate(server.url("index.html"))
         shown = browser.wait_for("document.getElementById('start') && document.getElementById('start').textContent", 30)
         expect(shown and "キーを押すか、クリックしてください" in shown, "the start screen asks for a key (%r)" % shown)
@@ -912,44 +623,12 @@ def resize(args):
         expect(about[0] >= 0 and about[1] >= 0 and about[2] <= 320 and about[3] <= 240,
                "the About box inside a 320x240 page (%s)" % about)
         expect(browser.exceptions == 0, "no exception on the page (%d)" % browser.exceptions)
-        return 1 if failures else 0
+        return checks.status()
     finally:
         browser.close()
         server.stop()
 
 
-def main():
-    parser = argparse.ArgumentParser()
-    sub = parser.add_subparsers(dest="command", required=True)
-    p = sub.add_parser("run")
-    p.add_argument("--site", required=True)
-    p.add_argument("--program", required=True)
-    p.add_argument("--size", default="1024x768")
-    p.add_argument("--timeout", type=int, default=240)
-    p.add_argument("--env", action="append", default=[], help="NAME=VALUE for the program")
-    p.add_argument("--faces", action="store_true",
-                   help="also check every character drawn against the subset of its face")
-    p.add_argument("args", nargs="*")
-    p = sub.add_parser("offline")
-    p.add_argument("--site", required=True)
-    p = sub.add_parser("shot")
-    p.add_argument("--site", required=True)
-    p.add_argument("--out", required=True)
-    p.add_argument("--size", default="1024x768")
-    p.add_argument("--keys", default="")
-    p = sub.add_parser("a11y")
-    p.add_argument("--site", required=True)
-    for name in ("safety", "update", "cold"):
-        p = sub.add_parser(name)
-        p.add_argument("--site", required=True)
-    p = sub.add_parser("paint")
-    p.add_argument("--site", required=True)
-    p = sub.add_parser("resize")
-    p.add_argument("--site", required=True)
-    args = parser.parse_args()
-    return {"run": run, "offline": offline, "shot": shot, "paint": paint, "a11y": a11y, "safety": safety,
-            "update": update, "cold": cold, "resize": resize}[args.command](args)
-
-
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(driven.main(Chromium, {"a11y": a11y, "safety": safety, "update": update, "resize": resize, "paint": paint,
+                                    "cold": cold}))

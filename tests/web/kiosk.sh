@@ -157,51 +157,20 @@ else
         [ $((screenW - viewW)) -le 2 -a $((screenH - viewH)) -le 2 ]
 fi
 
-# --- idle screen ----------------------------------------------------------------------------
-check "OK button frame is lime at 50..151 x 30..65" pixelsAre idle 00FF00 50,30 151,30 50,65 151,65 100,30 50,48
-check "exit button frame is lime at 200..301 x 30..65" pixelsAre idle 00FF00 200,30 301,30 200,65 301,65
-check "info buttons frame is blue at 370..719 x 30..65" pixelsAre idle 0000FF 370,30 719,30 370,65 719,65
-check "background is black, no target box yet" pixelsAre idle 000000 10,10 1010,100 512,600 "$boxLeft,$boxTop"
-check "mode selector is shown at left 50" [ "$(pixel idle 50 200)" != 000000 ]
-check "progress bar lies along the bottom edge" [ "$(pixel idle 512 $((screenH - 8)))" != 000000 ]
+checkIdleScreen idle
 windowsBefore=$(windows)
 
 # --- a practice drill (the home row, selected at start) -------------------------------------
-xdotool key F1
-shootUntil prepared 3 pixelsAre prepared FF00FF "$boxLeft,$boxTop"
-check "F1 shows the target frame centred in fuchsia" pixelsAre prepared FF00FF \
-    "$boxLeft,$boxTop" "$((boxLeft + 139)),$boxTop" "$boxLeft,$((boxTop + 139))" "$((boxLeft + 139)),$((boxTop + 139))"
+# The yen key (keycode 132) and the ro key (97) of the JIS keyboard both type "\".
+checkDrillRuns 132 97
 check "F1 stays with the page: no help tab or window ($(windows) windows)" [ "$(windows)" = "$windowsBefore" ]
-check "F1 hides the mode selector" pixelsAre prepared 000000 50,200
 # A kiosk covers the screen already: the page asks for no full screen, whose note would show here.
 check "no note of the browser's on leaving full screen" pixelsAre prepared 000000 300,70 700,70 512,90
-
-xdotool key space
-check "Space shows a target character in the box" waitUntil 3 targetShown running
-read -r _ _ _ olive <<<"$(drillState running)"
-check "no wrong character is shown at the start" [ "$olive" = 0 ]
-
-homeRowDrill a s d f g h j k l semicolon colon bracketright
-check "every home-row key was judged visibly ($unclear unclear)" [ "$unclear" = 0 ]
-check "three rounds of the home row hit three targets" [ "$correct" -ge 3 ]
-
-press q
-check "a key outside the set is shown as a miss" [ "$verdict" = wrong ]
-cp "$work/key.ppm" "$work/miss.ppm"
 # The cat paw stands right of the wrong character: colours that are neither black nor olive.
 strip="${screenW}x$((barTop - missTop - 1))+0+$missTop"
 pawInk=$(convert "$work/miss.ppm" -crop "$strip" +repage -fill black -opaque '#808000' -fill white +opaque black \
     -format '%[fx:round(mean*w*h)]' info:)
 check "the miss is shown with the cat paw ($pawInk pixels beside the character)" [ "$pawInk" -gt 100 ]
-# The yen key and the ro key of the JIS keyboard both type "\", so both misses look the same.
-press 132
-check "the yen key (keycode 132) is shown as a miss" [ "$verdict" = wrong ]
-yenSig=$missSig
-press q
-press 97
-check "the ro key (keycode 97) is shown as a miss" [ "$verdict" = wrong ]
-check "yen and ro show the same character" [ "$missSig" = "$yenSig" ]
-
 # The chord would leave a kiosk's page; the page keeps it. The key after it shows once the browser
 # has handled both, and the browser must still be there a while later.
 if [[ -n $leaveChord ]]; then
@@ -212,11 +181,7 @@ if [[ -n $leaveChord ]]; then
     check "$leaveChord stays with the page: the drill is still shown" pixelsAre afterChord FF00FF "$boxLeft,$boxTop"
 fi
 
-xdotool key space
-shootUntil results 3 pixelsAre results FFFF00 50,350
-check "Space ends the drill: counts frame in yellow at 50,350" pixelsAre results FFFF00 50,350 199,350 50,449 199,449
-check "the target box is gone" pixelsAre results 000000 "$boxLeft,$boxTop"
-check "the mode selector is back" [ "$(pixel results 50 200)" != 000000 ]
+checkDrillEnds
 # The weak-key and strong-key panels (150x125) 100 pixels either side of the centre: the corners of
 # their frames, whose colours flash, drawn, and the black a pixel further out.
 panelsAt() { # panelsAt SHOT WIDTH [LEFT TOP]: the panels placed for a viewport WIDTH wide at LEFT, TOP
