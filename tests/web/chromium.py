@@ -19,6 +19,7 @@
 """
 
 import base64
+import hashlib
 import json
 import os
 import shutil
@@ -45,15 +46,23 @@ FLAGS = ["--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-
 class Chromium(driven.Browser):
     """One Chromium with a fresh profile, and a DevTools connection to its page; the page's console
     lines are echoed as they come, and its exceptions counted."""
-    errors = driven.Browser.errors + (websocket.WebSocketTimeoutException,)
 
-    def __init__(self, size="1024x768", env=None):
+    def __init__(self, size="1024x768", japanese_faces=True):
         super().__init__("chromium")
         width, height = (int(v) for v in size.split("x"))
-        process = self.spawn([CHROMIUM] + FLAGS + ["--user-data-dir=" + self.home, "--window-size=%d,%d" % (width, height),
-                                                   "about:blank"], **(env or {}))
-        port_file = os.path.join(self.home, "DevToolsActivePort")
-        if not driven.until(lambda: process.poll() is None and os.path.getsize(port_file) > 0, 30, 0.05, OSError):
+        env = {}
+        if not japanese_faces:
+            # As on most Chromebooks and Macs: a font configuration listing DejaVu's alone.
+            env["FONTCONFIG_FILE"] = os.path.join(self.home, "fonts.conf")
+            with open(env["FONTCONFIG_FILE"], "w") as f:
+                f.write('<?xml version="1.0"?>\n<!DOCTYPE fontconfig SYSTEM "fonts.dtd">\n<fontconfig>\n'
+                        '  <dir>/usr/share/fonts/truetype/dejavu</dir>\n  <cachedir>%s/cache</cachedir>\n'
+                        '</fontconfig>\n' % self.home)
+        process = self.spawn([CHROMIUM] + FLAGS + ["--user-data-dir=" + os.path.join(self.home, "profile"),
+                                                   "--window-size=%d,%d" % (width, height), "about:blank"], **env)
+        port_file = os.path.join(self.home, "profile", "DevToolsActivePort")
+        if not driven.until(lambda: process.poll() is not None or os.path.getsize(port_file) > 0, 30, 0.05,
+                            OSError) or process.poll() is not None:
             self.close()
             raise RuntimeError("chromium did not start its DevTools server")
         time.sleep(0.05)
@@ -62,7 +71,6 @@ class Chromium(driven.Browser):
             "http://127.0.0.1:%s/json/list" % port, timeout=5).read(), 5, 0.05, OSError))
         page = next(t for t in targets if t["type"] == "page")
         self.ws = websocket.create_connection(page["webSocketDebuggerUrl"], timeout=60, suppress_origin=True)
-        self.next_id = 0
         self.exceptions = 0
         self.events = None  # a list keeps every event the page sends
         self.call("Runtime.enable")
@@ -70,24 +78,16 @@ class Chromium(driven.Browser):
         # The page's viewport is the test's screen, whatever the headless window keeps for itself.
         self.screen(width, height)
 
-    def call(self, method, **params):
-        self.next_id += 1
-        self.ws.send(json.dumps({"id": self.next_id, "method": method, "params": params}))
-        while True:
-            message = json.loads(self.ws.recv())
-            if message.get("id") == self.next_id:
-                if "error" in message:
-                    raise RuntimeError("%s: %s" % (method, message["error"]))
-                return message.get("result", {})
-            if self.events is not None and "method" in message:
-                self.events.append(message)
-            if message.get("method") == "Runtime.consoleAPICalled":
-                print(" ".join(str(a.get("value", "")) for a in message["params"]["args"]), flush=True)
-            elif message.get("method") == "Runtime.exceptionThrown":
-                self.exceptions += 1
-                details = message["params"]["exceptionDetails"]
-                print("page exception:", details.get("exception", {}).get("description", details.get("text")),
-                      file=sys.stderr, flush=True)
+    def event(self, method, params):
+        if self.events is not None:
+            self.events.append({"method": method, "params": params})
+        if method == "Runtime.consoleAPICalled":
+            print(" ".join(str(a.get("value", "")) for a in params["args"]), flush=True)
+        elif method == "Runtime.exceptionThrown":
+            self.exceptions += 1
+            details = params["exceptionDetails"]
+            print("page exception:", details.get("exception", {}).get("description", details.get("text")),
+                  file=sys.stderr, flush=True)
 
     def evaluate(self, expression):
         result = self.call("Runtime.evaluate", expression=expression, returnByValue=True, awaitPromise=True)
@@ -112,10 +112,9 @@ class Chromium(driven.Browser):
         clip = {"x": x, "y": y, "width": width, "height": height, "scale": 1}
         return self.call("Page.captureScreenshot", format="png", clip=clip)["data"], x, y
 
-    def close(self):
-        if hasattr(self, "ws"):
-            self.ws.close()
-        super().close()
+
+def opened(site, size="1024x768", **options):
+    return driven.opened(Chromium, site, size, **options)
 
 
 def headers(url):
@@ -128,80 +127,74 @@ def headers(url):
         return e.code, e.headers
 
 
+def cut(path):
+    """A file cut in half, as a host caught half-way through an upload holds it."""
+    with open(path, "r+b") as f:
+        f.truncate(os.path.getsize(path) // 2)
+
+
 def safety(args):
     """The published page runs no script but its own whatever its address says, under its policy,
     and with the headers a host should send; a broken program file is said in one line."""
     checks = Checks("safety")
-    work = tempfile.mkdtemp(prefix="tapirun-safety.")
-    with open(os.path.join(work, "x.js"), "w") as f:
-        f.write("window.foreignRan = true;\n")
-    foreign = Server(work)
-    server = Server(args.site, cache=None)
-    browser = Chromium()
-    try:
-        status, page = headers(server.url("index.html"))
-        policy = page.get("Content-Security-Policy", "")
-        checks.expect(status == 200 and "script-src 'self' 'wasm-unsafe-eval';" in policy and
-                      "frame-ancestors 'none'" in policy and "default-src 'none'" in policy,
-                      "the page is sent with its policy (%s)" % policy)
-        checks.expect(page.get("X-Content-Type-Options") == "nosniff", "nosniff")
-        checks.expect(page.get("Cache-Control") == "no-cache" and headers(server.url("sw.js"))[1].get(
-            "Cache-Control") == "no-cache", "the page and the service worker are asked for again each time")
-        face = next(f for f in os.listdir(os.path.join(args.site, "fonts")) if f.endswith(".woff2"))
-        checks.expect("immutable" in headers(server.url("fonts/" + face))[1].get("Cache-Control", ""),
-                      "a face named after its contents is kept for ever")
-        checks.expect(headers(server.url("fonts/"))[0] == 404 and headers(server.url("icons/"))[0] == 404,
-                      "no folder is listed")
+    with opened(args.site, cache=None) as (server, browser):
+        work = browser.home
+        with open(os.path.join(work, "x.js"), "w") as f:
+            f.write("window.foreignRan = true;\n")
+        foreign = Server(work)
+        try:
+            status, page = headers(server.url("index.html"))
+            policy = page.get("Content-Security-Policy", "")
+            checks.expect(status == 200 and "script-src 'self' 'wasm-unsafe-eval';" in policy and
+                          "frame-ancestors 'none'" in policy and "default-src 'none'" in policy,
+                          "the page is sent with its policy (%s)" % policy)
+            checks.expect(page.get("X-Content-Type-Options") == "nosniff", "nosniff")
+            checks.expect(page.get("Cache-Control") == "no-cache" and headers(server.url("sw.js"))[1].get(
+                "Cache-Control") == "no-cache", "the page and the service worker are asked for again each time")
+            face = next(f for f in os.listdir(os.path.join(args.site, "fonts")) if f.endswith(".woff2"))
+            checks.expect("immutable" in headers(server.url("fonts/" + face))[1].get("Cache-Control", ""),
+                          "a face named after its contents is kept for ever")
+            checks.expect(headers(server.url("fonts/"))[0] == 404 and headers(server.url("icons/"))[0] == 404,
+                          "no folder is listed")
 
-        # Every breach of the policy, recorded from before the page's first script.
-        browser.call("Page.addScriptToEvaluateOnNewDocument", source=(
-            "window.violations = []; document.addEventListener('securitypolicyviolation', function (e) {"
-            " window.violations.push(e.violatedDirective + ' ' + e.blockedURI); });"))
-        other = "127.0.0.1:%d/x" % foreign.port
-        for query in ("?program=" + urllib.parse.quote("//" + other, safe=""),
-                      "?program=" + urllib.parse.quote("http://" + other, safe="") + "&arg=x&env=A%3DB&arg=--help"):
-            browser.navigate(server.url("index.html" + query))
-            checks.expect(browser.wait_for(STARTED, 30), "the page starts its own program at index.html" + query)
-        checks.expect(not foreign.requests, "the other server saw no request (%s)" % foreign.requests)
-        checks.expect(browser.evaluate("window.violations.join(', ')") == "",
-                      "the page's own start-up keeps to its policy (%s)" % browser.evaluate("window.violations"))
-        browser.evaluate(
-            "(function () { var s = document.createElement('script'); s.textContent = 'window.inlineRan = true';"
-            " document.body.appendChild(s); var t = document.createElement('script');"
-            " t.src = 'http://%s.js'; document.body.appendChild(t); })()" % other)
-        browser.wait_for("window.violations.length >= 2", 10)
-        ran = browser.evaluate("[!!window.inlineRan, !!window.foreignRan]")
-        checks.expect(ran == [False, False] and not foreign.requests,
-                      "the policy is in force: neither an inline script nor one of another origin ran "
-                      "(%s, requests %s)" % (ran, foreign.requests))
+            # Every breach of the policy, recorded from before the page's first script.
+            browser.call("Page.addScriptToEvaluateOnNewDocument", source=(
+                "window.violations = []; document.addEventListener('securitypolicyviolation', function (e) {"
+                " window.violations.push(e.violatedDirective + ' ' + e.blockedURI); });"))
+            other = "127.0.0.1:%d/x" % foreign.port
+            for query in ("?program=" + urllib.parse.quote("//" + other, safe=""),
+                          "?program=" + urllib.parse.quote("http://" + other, safe="") + "&arg=x&env=A%3DB&arg=--help"):
+                browser.navigate(server.url("index.html" + query))
+                checks.expect(browser.wait_for(STARTED, 30), "the page starts its own program at index.html" + query)
+            checks.expect(not foreign.requests, "the other server saw no request (%s)" % foreign.requests)
+            checks.expect(browser.evaluate("window.violations.join(', ')") == "",
+                          "the page's own start-up keeps to its policy (%s)" % browser.evaluate("window.violations"))
+            browser.evaluate(
+                "(function () { var s = document.createElement('script'); s.textContent = 'window.inlineRan = true';"
+                " document.body.appendChild(s); var t = document.createElement('script');"
+                " t.src = 'http://%s.js'; document.body.appendChild(t); })()" % other)
+            browser.wait_for("window.violations.length >= 2", 10)
+            ran = browser.evaluate("[!!window.inlineRan, !!window.foreignRan]")
+            checks.expect(ran == [False, False] and not foreign.requests,
+                          "the policy is in force: neither an inline script nor one of another origin ran "
+                          "(%s, requests %s)" % (ran, foreign.requests))
+        finally:
+            foreign.stop()
 
         # A host holding a program file broken: the page says so in one line.
-        for name, damage in (("tapirun.wasm", "cut in half"), ("tapirun.js", "not JavaScript"),
-                             ("tapirun.js", "missing")):
+        for name, damage, how in (("tapirun.wasm", "cut in half", cut), ("tapirun.js", "missing", os.remove),
+                                  ("tapirun.js", "not JavaScript", lambda p: open(p, "w").write("<html>{{{"))):
             broken_site = os.path.join(work, "broken")
             shutil.rmtree(broken_site, ignore_errors=True)
             shutil.copytree(args.site, broken_site)
-            path = os.path.join(broken_site, name)
-            if damage == "missing":
-                os.remove(path)
-            elif damage == "not JavaScript":
-                with open(path, "w") as f:
-                    f.write("<html>{{{")
-            else:
-                with open(path, "r+b") as f:
-                    f.truncate(os.path.getsize(path) // 2)
+            how(os.path.join(broken_site, name))
             broken = Server(broken_site)
             browser.navigate(broken.url("index.html"))
             said = browser.wait_for("document.querySelector('#loading.failed') && "
                                     "document.querySelector('#loading.failed').textContent", 30)
             broken.stop()
             checks.expect(bool(said) and "\n" not in said, "%s %s is said in one line (%r)" % (name, damage, said))
-        return checks.status()
-    finally:
-        browser.close()
-        for s in (server, foreign):
-            s.stop()
-        shutil.rmtree(work, ignore_errors=True)
+    return checks.status()
 
 
 def _leb(n):
@@ -217,15 +210,20 @@ def update(args):
     """A host that lets caches keep every file ten minutes, and releases published on it: a page
     runs one release whole, the release stored on one visit is run from the next start, a release
     that cannot be stored whole is not stored at all, and the site starts offline afterwards."""
+    with tempfile.TemporaryDirectory(prefix="tapirun-update.") as work:
+        site = os.path.join(work, "site")
+        shutil.copytree(args.site, site)
+        # With no Japanese face on the system, the page's faces can only come from the site.
+        with opened(site, cache="max-age=600", japanese_faces=False) as (server, browser):
+            return check_releases(site, server, browser)
+
+
+def check_releases(site, server, browser):
     checks = Checks("update")
-    work = tempfile.mkdtemp(prefix="tapirun-update.")
-    site = os.path.join(work, "site")
-    shutil.copytree(args.site, site)
     source = os.path.join(HERE, "..", "..", "dist", "web")
     releases = {}
 
     def digest(data):
-        import hashlib
         return hashlib.sha256(data).hexdigest()
 
     def remember(number):
@@ -245,9 +243,6 @@ def update(args):
         remember(number)
 
     remember(1)
-    server = Server(site, cache="max-age=600")
-    # With no Japanese face on the system, the page's faces can only come from the site.
-    browser = Chromium(env=no_japanese_faces(work))
     browser.call("Network.enable")
 
     def visit():
@@ -255,7 +250,7 @@ def update(args):
         browser.navigate("about:blank")
         time.sleep(0.2)
         browser.events = []
-        browser.navigate(server.url("index.html") if server else "http://127.0.0.1:%d/index.html" % port)
+        browser.navigate(server.url("index.html"))
         if not browser.wait_for(STARTED, 30):
             return None
         ran = []
@@ -281,61 +276,50 @@ def update(args):
     def whole(number):
         return [("tapirun.js", number), ("tapirun.wasm", number)]
 
-    port = server.port
-    try:
-        ran = visit()
-        checks.expect(ran == whole(1), "the first visit runs the first release (%s)" % ran)
-        checks.expect(registration("r.active && r.active.state === 'activated'"),
-                      "the service worker stored the first release")
-        publish(2)
-        before = len(server.requests)
-        ran = visit()
-        checks.expect(ran == whole(1), "the visit after the second release runs the first one whole (%s)" % ran)
-        checks.expect(registration("r.waiting"), "the second release is stored, waiting for the next start")
-        fetched = server.requests[before:]
-        checks.expect("/tapirun.wasm" in fetched and not any(p.endswith(".woff2") for p in fetched),
-                      "the second release was fetched, its faces were not (%s)" % fetched)
-        ran = visit()
-        checks.expect(ran == whole(2), "the next start runs the second release whole (%s)" % ran)
-        kept = caches()
-        checks.expect(len(kept) == 2 and "tapirun-faces" in kept, "one release and the faces are kept (%s)" % kept)
+    ran = visit()
+    checks.expect(ran == whole(1), "the first visit runs the first release (%s)" % ran)
+    checks.expect(registration("r.active && r.active.state === 'activated'"),
+                  "the service worker stored the first release")
+    publish(2)
+    before = len(server.requests)
+    ran = visit()
+    checks.expect(ran == whole(1), "the visit after the second release runs the first one whole (%s)" % ran)
+    checks.expect(registration("r.waiting"), "the second release is stored, waiting for the next start")
+    fetched = server.requests[before:]
+    checks.expect("/tapirun.wasm" in fetched and not any(p.endswith(".woff2") for p in fetched),
+                  "the second release was fetched, its faces were not (%s)" % fetched)
+    ran = visit()
+    checks.expect(ran == whole(2), "the next start runs the second release whole (%s)" % ran)
+    kept = caches()
+    checks.expect(len(kept) == 2 and "tapirun-faces" in kept, "one release and the faces are kept (%s)" % kept)
 
-        # A host caught half-way through an upload: the third release's wasm is cut short.
-        publish(3)
-        with open(os.path.join(site, "tapirun.wasm"), "r+b") as f:
-            f.truncate(os.path.getsize(os.path.join(site, "tapirun.wasm")) // 2)
-        before = len(server.requests)
-        ran = visit()
-        checks.expect(ran == whole(2), "with a broken third release on the host the page runs the second (%s)" % ran)
-        # The visit's own check for a new release may not have begun yet: one is asked for here.
-        browser.evaluate("navigator.serviceWorker.getRegistration().then(r => r.update()).catch(e => String(e))")
-        checks.expect(registration("!r.installing && !r.waiting && r.active"), "the broken release was given up")
-        checks.expect("/tapirun.wasm" in server.requests[before:], "the service worker did try the third release")
-        checks.expect(caches() == kept, "the caches hold the second release alone (%s)" % caches())
+    # A host caught half-way through an upload: the third release's wasm is cut short.
+    publish(3)
+    cut(os.path.join(site, "tapirun.wasm"))
+    before = len(server.requests)
+    ran = visit()
+    checks.expect(ran == whole(2), "with a broken third release on the host the page runs the second (%s)" % ran)
+    # The visit's own check for a new release may not have begun yet: one is asked for here.
+    browser.evaluate("navigator.serviceWorker.getRegistration().then(r => r.update()).catch(e => String(e))")
+    checks.expect(registration("!r.installing && !r.waiting && r.active"), "the broken release was given up")
+    checks.expect("/tapirun.wasm" in server.requests[before:], "the service worker did try the third release")
+    checks.expect(caches() == kept, "the caches hold the second release alone (%s)" % caches())
 
-        # Offline on a later day, when the HTTP cache holds nothing that could stand in for the
-        # service worker's copy.
-        server.stop()
-        server = None
-        browser.call("Network.clearBrowserCache")
-        ran = visit()
-        checks.expect(ran == whole(2), "offline, the page starts the second release whole (%s)" % ran)
-        faces = browser.evaluate(FACES_LOADED)
-        checks.expect(faces == "Tapirun Mincho, Tapirun PGothic, Tapirun PMincho",
-                      "offline, with its faces (%s)" % faces)
-        return checks.status()
-    finally:
-        browser.close()
-        if server:
-            server.stop()
-        shutil.rmtree(work, ignore_errors=True)
+    # Offline on a later day, when the HTTP cache holds nothing that could stand in for the
+    # service worker's copy.
+    server.stop()
+    browser.call("Network.clearBrowserCache")
+    ran = visit()
+    checks.expect(ran == whole(2), "offline, the page starts the second release whole (%s)" % ran)
+    faces = browser.evaluate(FACES_LOADED)
+    checks.expect(faces == "Tapirun Mincho, Tapirun PGothic, Tapirun PMincho",
+                  "offline, with its faces (%s)" % faces)
+    return checks.status()
 
 
 def paint(args):
     """The page's first contentful paint, on a cold and then a warm load, and its transfer sizes."""
-    server = Server(args.site)
-    browser = Chromium()
-    try:
+    with opened(args.site) as (server, browser):
         figures = []
         for load in ("cold", "warm"):
             browser.navigate(server.url("index.html?" + load))
@@ -345,19 +329,6 @@ def paint(args):
             figures.append("%s_fcp_ms=%.1f" % (load, fcp or -1))
         print("web-page " + " ".join(figures))
         return 0
-    finally:
-        browser.close()
-        server.stop()
-
-
-def no_japanese_faces(work):
-    """The environment of a browser that finds no Japanese face on the system, as on most
-    Chromebooks and Macs: a font configuration in WORK listing DejaVu's alone."""
-    with open(os.path.join(work, "fonts.conf"), "w") as f:
-        f.write('<?xml version="1.0"?>\n<!DOCTYPE fontconfig SYSTEM "fonts.dtd">\n<fontconfig>\n'
-                '  <dir>/usr/share/fonts/truetype/dejavu</dir>\n  <cachedir>%s/cache</cachedir>\n'
-                '</fontconfig>\n' % work)
-    return {"FONTCONFIG_FILE": os.path.join(work, "fonts.conf")}
 
 
 FACES_LOADED = ("Array.from(document.fonts).filter(f => f.status === 'loaded' && f.family.indexOf('Tapirun') >= 0)"
@@ -369,10 +340,7 @@ def cold(args):
     (a font configuration listing only DejaVu), its link emulated at 10 Mbit/s with 40 ms round
     trips. Prints the seconds until the program's window is on the screen and the bytes the server
     sent for the whole visit, the service worker's copy included."""
-    work = tempfile.mkdtemp(prefix="tapirun-cold.")
-    server = Server(args.site, cache=None)
-    browser = Chromium(env=no_japanese_faces(work))
-    try:
+    with opened(args.site, cache=None, japanese_faces=False) as (server, browser):
         browser.call("Network.enable")
         browser.call("Network.emulateNetworkConditions", offline=False, latency=40,
                      downloadThroughput=10e6 / 8, uploadThroughput=10e6 / 8)
@@ -393,10 +361,6 @@ def cold(args):
         print("web-cold window_s=%.2f bytes=%d requests=%d faces_loaded=%s" % (
             (shown or -1000) / 1000, sum(server.sent), len(server.requests), japanese))
         return 0 if shown else 1
-    finally:
-        browser.close()
-        server.stop()
-        shutil.rmtree(work, ignore_errors=True)
 
 
 def accessible(browser):
@@ -416,12 +380,9 @@ def accessible(browser):
 
 def a11y(args):
     """What a screen reader finds on the start screen, and a press of OK through it."""
-    server = Server(args.site)
-    browser = Chromium()
-    checks = Checks('a11y')
+    checks = Checks("a11y")
     expect = checks.expect
-
-    try:
+    with opened(args.site) as (server, browser):
         browser.navigate(server.url("index.html"))
         browser.wait_for(STARTED, 30)
         browser.call("Accessibility.enable")
@@ -438,7 +399,7 @@ def a11y(args):
         expect(("radiogroup", "モード") in named, "the mode selector a radio group named モード")
         radios = [(name, props) for role, name, props, _ in tree if role == "radio"]
         expect(len(radios) == 7, "seven modes as radio buttons (%d)" % len(radios))
-        checked = [name for name, props in radios if props.get("checked") in ("true")]
+        checked = [name for name, props in radios if props.get("checked") in ("true", True)]
         expect(checked == ["中段の練習"], "the middle row checked (%s)" % checked)
         expect(("progressbar", "経過時間") in named, "a progress bar named 経過時間")
         expect(("StaticText", "モードを選択してから") in named or
@@ -499,9 +460,6 @@ def a11y(args):
         value = browser.evaluate("document.querySelector('[role=progressbar]').getAttribute('aria-valuenow')")
         expect(value is not None and int(value) % 25 == 0, "the bar's value told in quarters (%s)" % value)
         return checks.status()
-    finally:
-        browser.close()
-        server.stop()
 
 
 # The page's boxes of a given size that are shown, as [left, top] of each in the viewport.
@@ -518,9 +476,7 @@ BOXES = """(function (w, h) {
 
 def resize(args):
     """A window smaller than the screen that goes full screen, then smaller again, in any phase."""
-    server = Server(args.site)
-    browser = Chromium("800x600")
-    checks = Checks('resize')
+    checks = Checks("resize")
     expect = checks.expect
 
     def screen(width, height):
@@ -528,15 +484,13 @@ def resize(args):
         browser.wait_for("document.documentElement.clientWidth === %d && innerHeight === %d" % (width, height), 5)
         time.sleep(0.1)
 
-    key = browser.key
-
     def boxes(width, height):
         return browser.evaluate(BOXES % (width, height))
 
     def centred(extent, box):
         return (extent - box) // 2
 
-    try:
+    with opened(args.site, "800x600") as (server, browser):
         # A window smaller than its 1024x768 screen: the start screen takes the first key, and the
         # program starts after it.
         browser.screen(800, 600, screenWidth=1024, screenHeight=768)
@@ -546,7 +500,7 @@ def resize(args):
         time.sleep(0.5)
         expect(not browser.evaluate("document.querySelector('.tr-main') !== null"),
                "the program waits for the start screen's key")
-        key("a")
+        browser.key("a")
         expect(browser.wait_for("document.querySelector('.tr-main') !== null && !document.getElementById('start')", 30),
                "the key starts the program and the start screen leaves")
         time.sleep(0.3)
@@ -565,10 +519,10 @@ def resize(args):
                          " bubbles: true, cancelable: true}))")
         hint = browser.evaluate("(document.querySelector('.tr-hint') || {}).textContent")
         expect(hint and "半角英数" in hint, "an input method's key shows the hint (%r)" % hint)
-        key("b")
+        browser.key("b")
         expect(browser.evaluate("document.querySelector('.tr-hint').style.display") == "none",
                "the next key the program hears hides the hint")
-        key("F1", 112)
+        browser.key("F1", 112)
         time.sleep(0.2)
         expect([centred(800, 140), centred(600, 140)] in boxes(140, 140), "the target box centred on 800x600 (%s)"
                % boxes(140, 140))
@@ -580,13 +534,13 @@ def resize(args):
             bar = boxes(width, 17)
             expect([0, height - 17] in bar, "the progress bar along the bottom of %dx%d (%s)" % (width, height, bar))
         screen(1024, 768)
-        key(" ", 32)
+        browser.key(" ", 32)
         time.sleep(0.1)
         for _ in range(6):
             target = browser.evaluate("document.querySelector('[aria-live]').textContent")
-            key(target.strip()[:1] or "a")
+            browser.key(target.strip()[:1] or "a")
         for k in "qq":
-            key(k)
+            browser.key(k)
         # The cat paw beside the miss is drawn at its own size, as on the desktop, not stretched to
         # its box.
         pictures = browser.evaluate("Array.from(document.querySelectorAll('canvas.tr-c')).filter(function (c) {"
@@ -595,7 +549,7 @@ def resize(args):
                                     " r.height]; })")
         expect(pictures and all(p[0] == p[2] and p[1] == p[3] for p in pictures),
                "the shown pictures at their own size (%s)" % pictures)
-        key(" ", 32)
+        browser.key(" ", 32)
         time.sleep(0.2)
         for width, height in ((1024, 768), (800, 600), (1023, 768)):
             screen(width, height)
@@ -605,8 +559,8 @@ def resize(args):
                    "the weak-key and strong-key panels at %d and %d on %dx%d (%s)" % (left - 100, left + 100, width,
                                                                                      height, panels))
         for _ in range(6):
-            key("ArrowDown", 40)
-        key("F1", 112)
+            browser.key("ArrowDown", 40)
+        browser.key("F1", 112)
         time.sleep(0.2)
         for width, height in ((1023, 768), (1024, 768), (800, 600)):
             screen(width, height)
@@ -624,9 +578,6 @@ def resize(args):
                "the About box inside a 320x240 page (%s)" % about)
         expect(browser.exceptions == 0, "no exception on the page (%d)" % browser.exceptions)
         return checks.status()
-    finally:
-        browser.close()
-        server.stop()
 
 
 if __name__ == "__main__":

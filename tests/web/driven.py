@@ -10,6 +10,7 @@ whatever happens. Runs under Debian's /usr/bin/python3 (python3-websocket, pytho
 """
 
 import argparse
+import contextlib
 import glob
 import json
 import os
@@ -23,6 +24,8 @@ import threading
 import time
 import types
 import urllib.parse
+
+import websocket
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 # The project's own server of the site, as a module.
@@ -77,13 +80,42 @@ class Server:
         return "http://127.0.0.1:%d/%s" % (self.port, path)
 
     def stop(self):
-        self.httpd.shutdown()
-        self.httpd.server_close()
+        if self.httpd:
+            self.httpd.shutdown()
+            self.httpd.server_close()
+            self.httpd = None
+
+
+@contextlib.contextmanager
+def opened(browser_class, site, size="1024x768", cache="no-store", extra=None, **options):
+    """A server of SITE and a browser, both stopped afterwards whatever happens."""
+    server, browser = Server(site, extra, cache), None
+    try:
+        browser = browser_class(size, **options)
+        yield server, browser
+    finally:
+        if browser:
+            browser.close()
+        server.stop()
 
 
 class Browser:
-    """A private folder with the browser's log, and the processes started for it."""
-    errors = (RuntimeError, OSError)  # what a page that is busy or loading may answer
+    """A private folder with the browser's log, the processes started for it and, for a browser
+    asked over a WebSocket, its connection ws."""
+    errors = (RuntimeError, OSError, websocket.WebSocketTimeoutException)  # a page busy or loading
+
+    def call(self, method, **params):
+        """A command over the WebSocket and its result; the events that come meanwhile go to event."""
+        self.next_id = getattr(self, "next_id", 0) + 1
+        self.ws.send(json.dumps({"id": self.next_id, "method": method, "params": params}))
+        while True:
+            message = json.loads(self.ws.recv())
+            if message.get("id") == self.next_id:
+                if "error" in message:
+                    raise RuntimeError("%s: %s %s" % (method, message["error"], message.get("message", "")))
+                return message.get("result", {})
+            if "method" in message:
+                self.event(message["method"], message["params"])
 
     def __init__(self, kind):
         self.home = tempfile.mkdtemp(prefix="tapirun-%s." % kind)
@@ -97,6 +129,8 @@ class Browser:
         return process
 
     def close(self):
+        if hasattr(self, "ws"):
+            self.ws.close()
         for process in reversed(self.processes):
             stop(process)
         self.log.close()
@@ -199,12 +233,9 @@ def run(args, browser_class):
     """The test program in the tests' own page (harness.html) served beside the site; its status."""
     program = os.path.abspath(args.program)
     name = os.path.basename(program)[:-3]
-    server = Server(args.site, {name + ".js": program, name + ".wasm": program[:-3] + ".wasm",
-                                "harness.html": os.path.join(HERE, "harness.html"),
-                                "harness.js": os.path.join(HERE, "harness.js")})
-    browser = None
-    try:
-        browser = browser_class(args.size)
+    pages = {name + ".js": program, name + ".wasm": program[:-3] + ".wasm",
+             "harness.html": os.path.join(HERE, "harness.html"), "harness.js": os.path.join(HERE, "harness.js")}
+    with opened(browser_class, args.site, args.size, extra=pages) as (server, browser):
         query = urllib.parse.urlencode([("program", name)] + [("arg", a) for a in args.args])
         browser.navigate(server.url("harness.html?" + query))
         status = serve_program(browser, args.timeout)
@@ -217,18 +248,11 @@ def run(args, browser_class):
         for fault in faults:
             print("faces: FAIL: " + fault, file=sys.stderr)
         return int(status) or (1 if faults else 0)
-    finally:
-        if browser:
-            browser.close()
-        server.stop()
 
 
 def offline(args, browser_class):
     """The site opened once, its server stopped, the page reloaded: it starts from its cache."""
-    server = Server(args.site)
-    browser = None
-    try:
-        browser = browser_class("1024x768")
+    with opened(browser_class, args.site) as (server, browser):
         url = server.url("index.html")
         browser.navigate(url)
         if not browser.start(30):
@@ -242,7 +266,6 @@ def offline(args, browser_class):
             return 1
         print("offline: service worker ready, caches:", ready)
         server.stop()
-        server = None
         browser.navigate("about:blank")
         time.sleep(0.2)
         browser.navigate(url)
@@ -252,11 +275,6 @@ def offline(args, browser_class):
         print("offline: ok, the page started again from its cache with %s controls"
               % browser.evaluate("document.querySelectorAll('.tr-c').length"))
         return 0
-    finally:
-        if browser:
-            browser.close()
-        if server:
-            server.stop()
 
 
 def main(browser_class, commands=None):

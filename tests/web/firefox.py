@@ -7,7 +7,6 @@ Firefox speaks itself: the same pages chromium.py runs in Chromium, in a second 
       as driven.py runs them
 """
 
-import json
 import os
 import re
 import sys
@@ -25,7 +24,6 @@ with open(os.path.join(driven.HERE, "firefox-user.js"), encoding="utf-8") as pre
 class Firefox(driven.Browser):
     """One headless Firefox with a fresh profile and a private home, and a BiDi session; the
     program's lines are echoed as the page logs them."""
-    errors = driven.Browser.errors + (websocket.WebSocketTimeoutException,)
 
     def __init__(self, size="1024x768"):
         super().__init__("firefox")
@@ -42,23 +40,14 @@ class Firefox(driven.Browser):
             self.close()
             raise RuntimeError("firefox did not start its WebDriver BiDi server")
         self.ws = websocket.create_connection(found.group(1) + "/session", timeout=60, suppress_origin=True)
-        self.next_id = 0
         self.call("session.new", capabilities={})
         self.call("session.subscribe", events=["log.entryAdded"])
         self.context = self.call("browsingContext.getTree")["contexts"][0]["context"]
         self.call("browsingContext.setViewport", context=self.context, viewport={"width": width, "height": height})
 
-    def call(self, method, **params):
-        self.next_id += 1
-        self.ws.send(json.dumps({"id": self.next_id, "method": method, "params": params}))
-        while True:
-            message = json.loads(self.ws.recv())
-            if message.get("id") == self.next_id:
-                if message.get("type") == "error":
-                    raise RuntimeError("%s: %s %s" % (method, message.get("error"), message.get("message")))
-                return message.get("result", {})
-            if message.get("method") == "log.entryAdded":
-                print(message["params"].get("text", ""), flush=True)
+    def event(self, method, params):
+        if method == "log.entryAdded":
+            print(params.get("text", ""), flush=True)
 
     def evaluate(self, expression):
         result = self.call("script.evaluate", expression=expression, awaitPromise=True,
@@ -80,11 +69,6 @@ class Firefox(driven.Browser):
 
     def navigate(self, url):
         self.call("browsingContext.navigate", context=self.context, url=url, wait="none")
-
-    def close(self):
-        if hasattr(self, "ws"):
-            self.ws.close()
-        super().close()
 
 
 if __name__ == "__main__":
