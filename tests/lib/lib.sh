@@ -176,6 +176,14 @@ shootUntil() {
         sleep 0.05
     done
 }
+# checkShown NAME DESCRIPTION COMMAND...: screenshots NAME for up to 3 s until COMMAND passes on it,
+# then the check of COMMAND.
+checkShown() {
+    local name=$1 what=$2
+    shift 2
+    shootUntil "$name" 3 "$@"
+    check "$what" "$@"
+}
 # whiteIn SHOT WxH+X+Y -> the number of pure white pixels in that rectangle
 whiteIn() { convert "$shotDir/$1.ppm" -crop "$2" +repage -fill black +opaque white -format '%[fx:round(mean*w*h)]' info:; }
 # blackIn FILE WxH+X+Y: every pixel of the rectangle is black.
@@ -357,8 +365,7 @@ checkIdleScreen() {
 checkDrillRuns() {
     local yenSig
     sendKey F1
-    shootUntil prepared 3 pixelsAre prepared FF00FF "$boxLeft,$boxTop"
-    check "F1 shows the target frame centred in fuchsia" pixelsAre prepared FF00FF \
+    checkShown prepared "F1 shows the target frame centred in fuchsia" pixelsAre prepared FF00FF \
         "$boxLeft,$boxTop" "$((boxLeft + 139)),$boxTop" "$boxLeft,$((boxTop + 139))" "$((boxLeft + 139)),$((boxTop + 139))"
     check "F1 hides the mode selector" pixelsAre prepared 000000 50,200
     read -r _ white _ _ <<<"$(drillState prepared)"
@@ -384,8 +391,8 @@ checkDrillRuns() {
 # checkDrillEnds: Space ends the drill for the results, the target box gone, the modes back.
 checkDrillEnds() {
     sendKey space
-    shootUntil results 3 pixelsAre results FFFF00 50,350
-    check "Space ends the drill: counts frame in yellow at 50,350" pixelsAre results FFFF00 50,350 199,350 50,449 199,449
+    checkShown results "Space ends the drill: counts frame in yellow at 50,350" pixelsAre results FFFF00 50,350 199,350 \
+        50,449 199,449
     # Its top corners: the lower ones lie inside the strong-key panel, where a key may be drawn.
     check "the target box is gone" pixelsAre results 000000 "$boxLeft,$boxTop" "$((boxLeft + 139)),$boxTop"
     check "the mode selector is back" [ "$(pixel results 50 200)" != 000000 ]

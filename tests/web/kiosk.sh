@@ -211,48 +211,34 @@ fi
 
 # --- the keyboard picture and back ----------------------------------------------------------
 xdotool key Down Down Down Down F1
-shootUntil keyboard 3 pixelsAre keyboard FFFFFF "$kpLeft,$kpTop"
-check "the last mode and F1 show the keyboard picture centred in its white frame" pixelsAre keyboard FFFFFF \
-    "$kpLeft,$kpTop" "$((kpLeft + 799)),$((kpTop + 329))"
+checkShown keyboard "the last mode and F1 show the keyboard picture centred in its white frame" pixelsAre keyboard \
+    FFFFFF "$kpLeft,$kpTop" "$((kpLeft + 799)),$((kpTop + 329))"
 xdotool mousemove $((kpLeft + 2 + 200 + 49)) $((kpTop + 2 + 272 + 19)) click 1
 shootUntil back 3 pixelsAre back 000000 "$kpLeft,$kpTop"
 check "the back button leaves the picture for the mode selector" [ "$(pixel back 50 200)" != 000000 ]
 
 # --- the About box --------------------------------------------------------------------------
-# Its face shows left and right of the OK button, below the sunken panel.
-faceAt() { echo "$(($1 + 3 + 20)),$(($2 + 21 + 180))" "$(($1 + 3 + 250)),$(($2 + 21 + 180))"; }
+# faceIs SHOT COLOUR LEFT TOP: the face of the box at LEFT, TOP shows left and right of its OK
+# button, below the sunken panel.
+faceIs() { pixelsAre "$1" "$2" "$(($3 + 3 + 20)),$(($4 + 21 + 180))" "$(($3 + 3 + 250)),$(($4 + 21 + 180))"; }
 xdotool mousemove 640 48 click 1
-# shellcheck disable=SC2046
-shootUntil about 3 pixelsAre about D4D0C8 $(faceAt $aboutLeft $aboutTop)
-# shellcheck disable=SC2046
-check "the info button opens the About box centred" pixelsAre about D4D0C8 $(faceAt $aboutLeft $aboutTop)
+checkShown about "the info button opens the About box centred" faceIs about D4D0C8 $aboutLeft $aboutTop
 check "its caption bar is drawn active" [ "$(pixel about $((aboutLeft + 10)) $((aboutTop + 10)))" != D4D0C8 ]
 # Dragged by its caption bar 100 pixels left and 50 up.
 xdotool mousemove $((aboutLeft + 60)) $((aboutTop + 10)) mousedown 1 mousemove $((aboutLeft + 10)) $((aboutTop - 15)) \
     mousemove $((aboutLeft - 40)) $((aboutTop - 40)) mouseup 1
-# shellcheck disable=SC2046
-shootUntil dragged 3 pixelsAre dragged D4D0C8 $(faceAt $((aboutLeft - 100)) $((aboutTop - 50)))
-# shellcheck disable=SC2046
-check "the caption bar drags the box" pixelsAre dragged D4D0C8 $(faceAt $((aboutLeft - 100)) $((aboutTop - 50)))
-# A click on the main surface puts the box behind it.
+aboutLeft=$((aboutLeft - 100)) aboutTop=$((aboutTop - 50))
+checkShown dragged "the caption bar drags the box" faceIs dragged D4D0C8 $aboutLeft $aboutTop
 xdotool mousemove 900 700 click 1
-# shellcheck disable=SC2046
-shootUntil behind 3 pixelsAre behind 000000 $(faceAt $((aboutLeft - 100)) $((aboutTop - 50)))
-# shellcheck disable=SC2046
-check "a click on the main surface puts the box behind it" \
-    pixelsAre behind 000000 $(faceAt $((aboutLeft - 100)) $((aboutTop - 50)))
+checkShown behind "a click on the main surface puts the box behind it" faceIs behind 000000 $aboutLeft $aboutTop
 # The page has no taskbar: an info button is the way back, to where the box was left.
 xdotool mousemove 640 48 click 1
-# shellcheck disable=SC2046
-shootUntil back 3 pixelsAre back D4D0C8 $(faceAt $((aboutLeft - 100)) $((aboutTop - 50)))
-# shellcheck disable=SC2046
-check "an info button brings the covered box back in front where it was left" \
-    pixelsAre back D4D0C8 $(faceAt $((aboutLeft - 100)) $((aboutTop - 50)))
+checkShown front "an info button brings the covered box back in front where it was left" \
+    faceIs front D4D0C8 $aboutLeft $aboutTop
 
 # --- exit -----------------------------------------------------------------------------------
 xdotool mousemove 250 48 click 1
-shootUntil ended 3 pixelsAre ended 000000 50,30
-check "the exit button ends the program: its frames are gone" pixelsAre ended 000000 50,30 200,30 370,30
+checkShown ended "the exit button ends the program: its frames are gone" pixelsAre ended 000000 50,30 200,30 370,30
 check "the page says the program has ended" [ "$(count ended "${screenW}x200+0+$((screenH / 2 - 100))" white)" -gt 100 ]
 check "the browser stays, on the page" browserAlive
 
