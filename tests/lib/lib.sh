@@ -109,6 +109,19 @@ startXvfb() {
     fail "no X display could be started on :70..:139"
 }
 
+# startXfwm4: a session bus of the test's own, which the window manager wants, and xfwm4 without
+# its compositor on DISPLAY, once it manages the screen.
+startXfwm4() {
+    dbus-daemon --session --nofork --nopidfile --address="unix:path=$work/bus" >"$work/dbus.log" 2>&1 &
+    started+=($!)
+    export DBUS_SESSION_BUS_ADDRESS=unix:path=$work/bus
+    waitUntil 5 test -S "$work/bus" || fail "the session bus did not start"
+    xfwm4 --compositor=off >"$work/xfwm4.log" 2>&1 &
+    started+=($!)
+    waitUntil 10 eval 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' ||
+        { cat "$work/xfwm4.log" >&2; fail "xfwm4 did not start"; }
+}
+
 # --- a desktop user --------------------------------------------------------------------------------
 # asUser [NAME=VALUE...] COMMAND...: COMMAND as user (and group), in a clean environment: HOME home,
 # XDG_RUNTIME_DIR runtime, the displays that are set, the session bus at bus when set, and the

@@ -60,27 +60,12 @@ browserAlive() { [[ -n $browserPid ]] && kill -0 "$browserPid" 2>/dev/null; }
 startXvfb
 setxkbmap -model jp106 -layout jp || die "setxkbmap -model jp106 -layout jp failed"
 echo "kiosk: Xvfb on $DISPLAY (pid $xvfbPid)"
-if [[ $mode == window ]]; then
-    # The window manager wants a session bus of its own.
-    dbus-daemon --session --nofork --nopidfile --address="unix:path=$work/bus" >"$work/dbus.log" 2>&1 &
-    started+=($!)
-    export DBUS_SESSION_BUS_ADDRESS=unix:path=$work/bus
-    for _ in {1..50}; do [[ -S $work/bus ]] && break; sleep 0.1; done
-    xfwm4 --compositor=off >"$work/xfwm4.log" 2>&1 &
-    started+=($!)
-    for _ in {1..100}; do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break; sleep 0.1; done
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" || die "xfwm4 did not start"
-fi
+[[ $mode == window ]] && startXfwm4
 
 /usr/bin/python3 "$(dirname "$0")/../../scripts/serve-web.py" "$site" 18080 >"$work/server.log" 2>&1 &
 started+=($!)
-url=""
-for _ in {1..50}; do
-    url=$(grep -o 'http://127.0.0.1:[0-9]*/' "$work/server.log" 2>/dev/null | head -1)
-    [[ -n $url ]] && break
-    sleep 0.1
-done
-[[ -n $url ]] || die "the site's server did not start"
+serving() { url=$(grep -o 'http://127.0.0.1:[0-9]*/' "$work/server.log" | head -1) && [[ -n $url ]]; }
+waitUntil 5 serving || die "the site's server did not start"
 
 # A fresh profile and a private home, nothing of the browser's own running in the background, as
 # root. With no window manager the browser sizes its own window: the screen's size is given.
