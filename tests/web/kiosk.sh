@@ -151,9 +151,10 @@ checkDrillRuns 132 97
 check "F1 stays with the page: no help tab or window ($(windows) windows)" [ "$(windows)" = "$windowsBefore" ]
 # A kiosk covers the screen already: the page asks for no full screen, whose note would show here.
 check "no note of the browser's on leaving full screen" pixelsAre prepared 000000 300,70 700,70 512,90
-# The cat paw stands right of the wrong character: colours that are neither black nor olive.
-strip="${screenW}x$((barTop - missTop - 1))+0+$missTop"
-pawInk=$(convert "$work/miss.ppm" -crop "$strip" +repage -fill black -opaque '#808000' -fill white +opaque black \
+# The cat paw stands right of the last miss's character, which is centred and less than 100 pixels
+# wide: colours that are neither black nor olive (the character's smoothed edges are both).
+strip="$((viewW / 2 - 50))x$((barTop - missTop - 2))+$((viewW / 2 + 50))+$missTop"
+pawInk=$(convert "$work/key.ppm" -crop "$strip" +repage -fill black -opaque '#808000' -fill white +opaque black \
     -format '%[fx:round(mean*w*h)]' info:)
 check "the miss is shown with the cat paw ($pawInk pixels beside the character)" [ "$pawInk" -gt 100 ]
 # The chord would leave a kiosk's page; the page keeps it. The key after it shows once the browser
