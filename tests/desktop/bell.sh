@@ -45,8 +45,7 @@ startSoundServer() {
         --load="module-native-protocol-unix auth-anonymous=1 socket=$work/pulse" >"$work/pulse.log" 2>&1 &
     started+=($!)
     serverPid=$!
-    for _ in {1..50}; do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
-    pactl info >/dev/null 2>&1 || { cat "$work/pulse.log" >&2; fail "PulseAudio did not start"; }
+    waitUntil 5 eval 'pactl info >/dev/null' || { cat "$work/pulse.log" >&2; fail "PulseAudio did not start"; }
     ok "PulseAudio with a null sink"
 }
 [[ $mode == *-server ]] || startSoundServer
@@ -60,8 +59,7 @@ if [[ $mode == no-server ]]; then
         print "ready\n";
         while (my $c = $s->accept) { print "try\n"; close $c }' "$work/pulse" >"$work/tries.log" &
     started+=($!)
-    for _ in {1..50}; do grep -q ready "$work/tries.log" && break; sleep 0.1; done
-    grep -q ready "$work/tries.log" || fail "no stand-in socket for the sound server"
+    waitUntil 5 grep -q ready "$work/tries.log" || fail "no stand-in socket for the sound server"
 fi
 tries() { grep -c try "$work/tries.log"; }
 
@@ -81,18 +79,17 @@ targetSignature() {
 # pressRecorded KEY: presses KEY while the sink's monitor is recorded for 1.5 s; sets `peak` to the
 # loudest sample and `verdict` to correct (a new target) or wrong (the same target).
 pressRecorded() {
-    local key=$1 before after size deadline
+    local key=$1 before after size enough
     before=$(targetSignature)
     : >"$work/rec.raw"
     parec -d bell.monitor --raw --format=s16le --channels=1 --rate=$rate --latency-msec=20 >"$work/rec.raw" &
     local recorder=$!
     started+=("$recorder")
-    for _ in {1..50}; do [[ -s $work/rec.raw ]] && break; sleep 0.05; done
-    [[ -s $work/rec.raw ]] || fail "the recorder gets no sound from the monitor"
+    waitUntil 3 test -s "$work/rec.raw" || fail "the recorder gets no sound from the monitor"
     size=$(stat -c %s "$work/rec.raw")
     xdotool key "$key"
-    deadline=$((size + rate * 2 * 3 / 2))
-    for _ in {1..100}; do (($(stat -c %s "$work/rec.raw") >= deadline)) && break; sleep 0.05; done
+    enough=$((size + rate * 2 * 3 / 2))
+    waitUntil 5 eval '(($(stat -c %s "$work/rec.raw") >= enough))'
     kill "$recorder" 2>/dev/null
     wait "$recorder" 2>/dev/null
     after=$(targetSignature)
@@ -115,7 +112,7 @@ xBellFor() {
     "$watcher" 5 >"$work/watch.log" &
     watchPid=$!
     started+=("$watchPid")
-    for _ in {1..50}; do grep -q ready "$work/watch.log" && break; sleep 0.1; done
+    waitUntil 5 grep -q ready "$work/watch.log"
     xdotool key "$1"
     wait "$watchPid" || fail "no sound server, and no X bell either for $1"
 }
@@ -134,8 +131,8 @@ if [[ $mode == *-server ]]; then
         xdotool key --delay 250 e r t y u i o p e r t y u i o p
         (($(tries) == before)) || fail "the program tried the sound server while wrong keys kept coming"
         ok "no new try while the wrong keys keep coming"
-        for _ in {1..30}; do (($(tries) > before)) && break; sleep 0.1; done
-        (($(tries) > before)) || fail "the program did not try the sound server again in the pause"
+        waitUntil 3 eval '(($(tries) > before))' ||
+            fail "the program did not try the sound server again in the pause"
         ok "the next try comes in the pause after them"
     fi
     if [[ $mode == late-server ]]; then
@@ -152,13 +149,8 @@ if [[ $mode == *-server ]]; then
 fi
 # The program is connected to the sound server before its first wrong key: the first key it hears
 # (F1 above) has it connect, so the first miss does not pay for it.
-clients=""
-for _ in {1..50}; do
-    clients=$(pactl list clients 2>/dev/null | grep -c 'application.process.id = "'"$appPid"'"')
-    ((clients > 0)) && break
-    sleep 0.1
-done
-((clients > 0)) || fail "no connection to the sound server after the first key"
+waitUntil 5 eval 'pactl list clients | grep -q "application.process.id = \"$appPid\""' ||
+    fail "no connection to the sound server after the first key"
 ok "the first key connects the program to the sound server"
 pressRecorded q
 [[ $verdict == wrong ]] || fail "q was taken as correct"
@@ -171,14 +163,12 @@ if [[ $mode == stalled ]]; then
     ok "the sound server is stopped"
     xdotool key --delay 100 q w e r t y
     xdotool mousemove 250 48 click 1
-    if waitUntil 2 eval '! kill -0 "$appPid"'; then
-        wait "$appPid"
-        status=$?
-        ((status == 0)) || fail "the program ended with status $status"
-        ok "the exit button ends the program at once though the sound server stalls"
-    else
+    waitUntil 2 eval '! kill -0 "$appPid"' ||
         fail "the program did not end within 2 s of the exit button while the sound server stalled"
-    fi
+    wait "$appPid"
+    status=$?
+    ((status == 0)) || fail "the program ended with status $status"
+    ok "the exit button ends the program at once though the sound server stalls"
     echo "$name: all checks passed"
     exit 0
 fi

@@ -31,21 +31,15 @@ noCore() { ! compgen -G "$work/core*" >/dev/null; }
 
 # --- options: no display is named, so these could not open a window if they tried -------------
 run -- --help
-check "--help exits 0" [ "$status" = 0 ]
-check "--help prints the usage on standard output" grep -q '^Usage: tapirun' "$work/out"
-check "--help names --version" grep -q -- '--version' "$work/out"
-check "--help prints nothing on standard error" [ -z "$err" ]
-
+check "--help exits 0 (got $status), the usage naming --version on standard output only" \
+    eval '[[ $status == 0 && $out == "Usage: tapirun"* && $out == *--version* && -z $err ]]'
 run -- --version
-check "--version exits 0" [ "$status" = 0 ]
-check "--version prints 'Tapirun $version'" [ "$out" = "Tapirun $version" ]
-check "--version prints nothing on standard error" [ -z "$err" ]
-
+check "--version exits 0 (got $status), 'Tapirun $version' on standard output only" \
+    eval '[[ $status == 0 && $out == "Tapirun $version" && -z $err ]]'
 for wrong in --bogus -x lesson.txt; do
     run -- "$wrong"
-    check "$wrong exits 2 (got $status)" [ "$status" = 2 ]
-    check "$wrong is one line on standard error naming it" eval 'oneLine && [[ $err == *"$wrong"* ]]'
-    check "$wrong prints nothing on standard output" [ -z "$out" ]
+    check "$wrong exits 2 (got $status), one line naming it on standard error only" \
+        eval '[[ $status == 2 && $err == *"$wrong"* && -z $out ]] && oneLine'
 done
 
 # --- displays that cannot be reached --------------------------------------------------------

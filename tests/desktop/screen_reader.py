@@ -96,12 +96,8 @@ def one(root, role, name):
 
 
 def press(node, action="Press"):
-    act = node.queryAction()
-    for i in range(act.nActions):
-        if act.getName(i) == action:
-            act.doAction(i)
-            return True
-    return False
+    names = actions(node)
+    return action in names and node.queryAction().doAction(names.index(action)) is not False
 
 
 def actions(node):
@@ -223,7 +219,7 @@ def tree(program):
                               "＼ バックスラッシュ（エン）", "; セミコロン"} <= set(labels))
     check("all 48 keys are shown labels",
           len([n for n in labels if re.match(r"^\S+ \S", n) and not n.startswith("下段")]) >= 48)
-    key_a = [n for n in find(frame, "label", "a 左小指", shown=True)]
+    key_a = find(frame, "label", "a 左小指", shown=True)
     check("a key is one label, its finger said once: no description repeats it, and it has no children",
           len(key_a) == 1 and key_a[0].description == "" and key_a[0].childCount == 0)
     shift = one(frame, "push button", "Shift")
@@ -306,20 +302,18 @@ def speech(program, log, silenced):
     wait_until(3, lambda: "開始するときは スペース・キー" in shown_names(frame, "label"))
     wait_until(heard_within, lambda: heard_so_far() == expected)
     key("space")
+    # Five targets are typed; the sixth is missed.
     targets = []
-    for _ in range(5):
+    for typing in (True,) * 5 + (False,):
         target = wait_until(3, lambda: target_label(frame))
         if target is None:
             break
         targets.append(target)
         expected.append({";": "; セミコロン", ":": ": コロン", "]": "] ブラケット右"}.get(target, target))
         wait_until(heard_within, lambda: heard_so_far() == expected)
-        typed(target)
-        wait_until(3, lambda: target_label(frame) != target)
-    target = wait_until(3, lambda: target_label(frame))
-    targets.append(target)
-    expected.append({";": "; セミコロン", ":": ": コロン", "]": "] ブラケット右"}.get(target, target))
-    wait_until(heard_within, lambda: heard_so_far() == expected)
+        if typing:
+            typed(target)
+            wait_until(3, lambda: target_label(frame) != target)
     typed("q")
     miss = "間違い q、正しくは " + expected[-1]
     expected.append(miss)
