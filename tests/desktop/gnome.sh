@@ -115,16 +115,14 @@ behind() {
 }
 check "a click on the main window puts the box behind it" waitUntil 3 behind
 # An info button on the shown box changes nothing, covered or minimised: the window switcher
-# reaches it. A moment is given for anything the program might do.
+# reaches it. A second is given for anything the program might do.
 click 450 48
-sleep 0.5
-check "an info button leaves the covered box behind the main window" behind
+check "an info button leaves the covered box behind the main window" holds 1 behind
 ask Minimise 'バージョン情報' >/dev/null
 minimised() { box=$(window 'バージョン情報') && [[ $(jq .minimized <<<"$box") == true ]]; }
 if waitUntil 3 minimised; then
     click 450 48
-    sleep 0.5
-    check "an info button leaves a minimised box minimised" minimised
+    check "an info button leaves a minimised box minimised" holds 1 minimised
     ask Activate 'バージョン情報' >/dev/null
     check "the window switcher's way brings it back in front" waitUntil 3 boxUp
 else

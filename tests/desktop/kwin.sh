@@ -184,10 +184,9 @@ check "a click on the main window puts the box behind it" waitUntil 3 behind
 boxArea() { convert "$shots/$1.ppm" -crop "${bw}x${bh}+$bx+$by" +repage -format '%#' info:; }
 check "the box is no longer seen on the screen" eval 'shoot behind; [[ $(boxArea behind) != $(boxArea box) ]]'
 # An info button on the shown box changes nothing, covered or minimised: the window switcher
-# reaches it. A moment is given for anything the program might do.
+# reaches it. A second is given for anything the program might do.
 click 450 48
-sleep 0.5
-check "an info button leaves the covered box behind the main window, where it was" \
+check "an info button leaves the covered box behind the main window, where it was" holds 1 \
     eval 'behind && [[ $(jq -r "\"\(.x) \(.y)\"" <<<"$box") == "$bx $by" ]]'
 
 # Minimised by KWin all the same (a script does what its caption bar or a shortcut would):
@@ -199,8 +198,7 @@ EOF
 minimised() { box=$(window 'バージョン情報') && [[ $(jq .minimized <<<"$box") == true ]]; }
 if waitUntil 3 minimised; then
     click 450 48
-    sleep 0.5
-    check "an info button leaves a minimised box minimised" minimised
+    check "an info button leaves a minimised box minimised" holds 1 minimised
     # Brought back and activated, as the window switcher would.
     kwinScript restore >/dev/null <<'EOF'
 const all = workspace.clientList();
