@@ -141,6 +141,5 @@ check "OK closes the box" waitUntil 3 eval '[[ -z $(window "バージョン情�
 
 # --- exit -------------------------------------------------------------------------------------
 click 250 48
-checkExitedWithZero
-check "nothing on standard error" eval '! grep -v "^$" "$work/app.log" >&2'
+checkCleanExit
 finish

@@ -85,7 +85,6 @@ xdotool key F1
 check "F1 prepares a drill" waitUntil 3 prepared
 xdotool key space
 check "Space starts it" waitUntil 3 targetShown running
-sendKey() { xdotool key "$@"; }
 homeRowDrill a s d f g h j k l semicolon colon bracketright
 check "home-row keys reach the drill as plain characters and are judged ($correct hit, $unclear unclear)" \
     eval '((correct >= 3 && unclear == 0))'

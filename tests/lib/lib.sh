@@ -430,5 +430,7 @@ checkExitedWithZero() {
         check "the exit button ends the program within 5 s" false
     fi
 }
+# checkCleanExit: checkExitedWithZero, and the program wrote nothing to its log, $work/app.log.
+checkCleanExit() { checkExitedWithZero; check "nothing on standard error" eval '! grep -v "^$" "$work/app.log" >&2'; }
 
 if [[ -n ${TAPIRUN_DEADLINE:-} ]]; then deadline "$TAPIRUN_DEADLINE"; fi
