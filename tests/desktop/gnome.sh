@@ -53,7 +53,6 @@ waitUntil 20 eval 'ask Windows >/dev/null 2>&1' || { tail -5 "$work/shell.log" >
 export WAYLAND_DISPLAY=wayland-test
 # windows: one line of JSON per window, bottom of the stacking order first.
 windows() { ask Windows | sed "s/^('//; s/',)\$//" | jq -c '.[]'; }
-window() { windows | jq -c --arg t "$1" 'select(.caption == $t)'; }
 shotDir=$shots
 # The shell's pictures are PNG with an alpha channel.
 shoot() {
@@ -76,7 +75,6 @@ check "GNOME Shell gives a ${outputW}x${outputH} picture" \
 (asUser XDG_CURRENT_DESKTOP=GNOME XDG_SESSION_TYPE=wayland "$home/tapirun") >"$work/app.log" 2>&1 &
 appPid=$!
 started+=("$appPid")
-mainUp() { main=$(window Tapirun) && [[ -n $main ]]; }
 waitUntil 10 mainUp || { cat "$work/app.log" >&2; fail "no Tapirun window on GNOME Shell"; }
 check "the window is a native Wayland one" eval '[[ $(jq .wayland <<<"$main") == true ]]'
 check "the window is full screen and active, the overview closed" \
@@ -109,17 +107,12 @@ check "its maximise button changes nothing, and the top bar stays hidden" holds 
     shoot maximise && [[ $(pixel "$shots/maximise.ppm" 50 30) == 00FF00 ]]'
 
 click 900 650
-behind() {
-    main=$(window Tapirun) box=$(window 'バージョン情報')
-    [[ $(jq .active <<<"$main") == true ]] && (($(jq .stack <<<"$main") > $(jq .stack <<<"$box")))
-}
 check "a click on the main window puts the box behind it" waitUntil 3 behind
 # An info button on the shown box changes nothing, covered or minimised: the window switcher
 # reaches it. A second is given for anything the program might do.
 click 450 48
 check "an info button leaves the covered box behind the main window" holds 1 behind
 ask Minimise 'バージョン情報' >/dev/null
-minimised() { box=$(window 'バージョン情報') && [[ $(jq .minimized <<<"$box") == true ]]; }
 if waitUntil 3 minimised; then
     click 450 48
     check "an info button leaves a minimised box minimised" holds 1 minimised

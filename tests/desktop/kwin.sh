@@ -99,8 +99,6 @@ windows() {
     (asUser dbus-send --session --print-reply --dest=org.kde.KWin "/$id" org.kde.kwin.Script.stop) >/dev/null 2>&1
     grep -a "$tag {" "$work/kwin.log" | sed "s/.*$tag //" | jq -sc 'sort_by(.stack) | .[]'
 }
-# window CAPTION -> its line, or nothing
-window() { windows | jq -c --arg t "$1" 'select(.caption == $t)'; }
 
 # --- input: KWin's fake input, made before the program starts --------------------------------------
 mkfifo "$work/pointer.in" && chmod 644 "$work/pointer.in" && chown "$user" "$work/pointer.in"
@@ -137,7 +135,6 @@ else
 fi
 appPid=$!
 started+=("$appPid")
-mainUp() { main=$(window Tapirun) && [[ -n $main ]]; }
 waitUntil 10 mainUp || { cat "$work/app.log" >&2; fail "no Tapirun window on KWin"; }
 if [[ $mode == native ]]; then
     check "the window is a native Wayland one (there is no X server)" [ -z "${DISPLAY:-}" ]
@@ -176,10 +173,6 @@ check "the box is not a child of the main window" eval '[[ $(jq .transient <<<"$
 check "the box stays where it was placed" holds 1 eval 'box=$(window "バージョン情報"); [[ $(jq -r "\"\(.x) \(.y)\"" <<<"$box") == "$bx $by" ]]'
 
 click 900 650
-behind() {
-    main=$(window Tapirun) box=$(window 'バージョン情報')
-    [[ $(jq .active <<<"$main") == true ]] && (($(jq .stack <<<"$main") > $(jq .stack <<<"$box")))
-}
 check "a click on the main window puts the box behind it" waitUntil 3 behind
 boxArea() { convert "$shots/$1.ppm" -crop "${bw}x${bh}+$bx+$by" +repage -format '%#' info:; }
 check "the box is no longer seen on the screen" eval 'shoot behind; [[ $(boxArea behind) != $(boxArea box) ]]'
@@ -195,7 +188,6 @@ const all = workspace.clientList();
 for (let i = 0; i < all.length; i++)
     if (all[i].caption == "バージョン情報") all[i].minimized = true;
 EOF
-minimised() { box=$(window 'バージョン情報') && [[ $(jq .minimized <<<"$box") == true ]]; }
 if waitUntil 3 minimised; then
     click 450 48
     check "an info button leaves a minimised box minimised" holds 1 minimised

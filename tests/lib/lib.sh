@@ -277,6 +277,18 @@ draggedTo() {
     ((x == $1 && y == $2))
 }
 
+# --- a compositor's own view of the windows --------------------------------------------------------
+# The test defines windows: one line of JSON per window, bottom of the stacking order first, with
+# caption, stack, x, y, width, height, active and minimized. window CAPTION -> its line, or nothing.
+window() { windows | jq -c --arg t "$1" 'select(.caption == $t)'; }
+mainUp() { main=$(window Tapirun) && [[ -n $main ]]; }
+# behind: the main window is active, above the About box; sets main and box.
+behind() {
+    main=$(window Tapirun) box=$(window 'バージョン情報')
+    [[ $(jq .active <<<"$main") == true ]] && (($(jq .stack <<<"$main") > $(jq .stack <<<"$box")))
+}
+minimised() { box=$(window 'バージョン情報') && [[ $(jq .minimized <<<"$box") == true ]]; }
+
 # --- a drill, judged from the screen ---------------------------------------------------------------
 # The screens of a drill, polled with waitUntil: idle (the OK button's lime frame), prepared (the
 # target frame, once drillPlaces has placed it) and results (the counts frame in yellow).
