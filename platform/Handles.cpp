@@ -12,6 +12,11 @@ bool takeMainWindowRole() {
     return !std::exchange(taken, true);
 }
 
+std::vector<WindowImpl*>& allWindows() {
+    static std::vector<WindowImpl*> windows;
+    return windows;
+}
+
 ControlImpl* WindowState::find(int id) const {
     const auto it = controls.find(id);
     return it == controls.end() ? nullptr : it->second.get();

@@ -40,6 +40,9 @@ struct ControlState {
 
 // The first window made is the main one: closing it ends the program, any other is only hidden.
 bool takeMainWindowRole();
+// Every window of the program, in the order made, the main one first; each backend's window enters
+// itself when made and leaves when destroyed.
+std::vector<WindowImpl*>& allWindows();
 
 struct WindowState {
     bool isMain = takeMainWindowRole();

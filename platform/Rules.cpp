@@ -6,17 +6,16 @@
 
 namespace platform::rules {
 
-CatchUp catchUp(double deadline, int interval, double now) {
-    if (interval <= 0) return {now, 1};
-    // A tick may come a little before its deadline; it still stands for that deadline alone.
-    const double behind = std::floor((now - deadline) / interval);
-    const double intervals =
-        std::clamp(behind + 1, 1.0, static_cast<double>(std::numeric_limits<int>::max()));
-    return {deadline + intervals * interval, static_cast<int>(intervals)};
-}
-
 int keptInside(int position, int extent, int containerExtent) {
     return std::clamp(position, 0, std::max(0, containerExtent - extent));
+}
+
+ItemRect radioItem(int index, int count, int width, int height, int textHeight) {
+    const int n = std::max(1, count);
+    const int room = height - textHeight - 5;
+    const int itemHeight = room / n;
+    const int firstTop = textHeight + 1 + (room % n) / 2;
+    return {8, firstTop + index * itemHeight, width - 10, itemHeight};
 }
 
 int spokenProgress(int position) {

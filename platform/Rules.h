@@ -7,23 +7,34 @@
 #include "platform/Keys.h"
 
 #include <string_view>
+#include <vector>
 
 namespace platform::rules {
-
-// A periodic timer whose tick comes at `now` for the deadline `deadline` (both in milliseconds of
-// one clock). The tick stands for every deadline that has passed by then, so a program held up for
-// an hour (a hidden page, a suspended machine) runs one tick on its return instead of replaying the
-// backlog; the next deadline stays on the timer's grid of whole intervals, so the count of intervals
-// still keeps to the clock.
-struct CatchUp {
-    double nextDeadline;
-    int intervals; // 1, or more where later deadlines passed unheard
-};
-CatchUp catchUp(double deadline, int interval, double now);
 
 // A window's left (or top) kept inside its container, so that its caption bar stays within reach
 // whatever the container's size: at 0 where the window is larger than the container.
 int keptInside(int position, int extent, int containerExtent);
+
+// Which of the program's windows takes the activation when one of them hides: none unless the one
+// hiding was active (or no window is), else the first other one shown in the order they were made,
+// the main window before its dialogs. The desktop would hand the activation to whatever window it
+// stacks next, maybe another program's, or with no window manager on X to none at all: either way the
+// keyboard would leave the program. `shown` tells a window's state as its toolkit has it.
+template <class W, class Shown>
+W* activationHeir(const std::vector<W*>& windows, const W* hiding, bool hidingWasActive, Shown shown) {
+    if (!hidingWasActive) return nullptr;
+    for (W* w : windows)
+        if (w != hiding && shown(*w)) return w;
+    return nullptr;
+}
+
+// The classic radio group's items, in the group's own pixels: one column below the caption line,
+// whose height is the font's, the items dividing the room there evenly and half the remainder going
+// above the first.
+struct ItemRect {
+    int left, top, width, height;
+};
+ItemRect radioItem(int index, int count, int width, int height, int textHeight);
 
 // The value a progress bar (range 0..100) tells screen readers: whole quarters, so that a bar
 // advancing every few milliseconds is not read out at every step.

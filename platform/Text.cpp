@@ -1,5 +1,9 @@
 #include "platform/Text.h"
 
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
 namespace platform {
 
 namespace {
@@ -114,6 +118,49 @@ std::string spokenText(std::string_view utf8, bool accelerators) {
 
 std::string_view shortHint(std::string_view hint) {
     return hint.substr(0, hint.find('|'));
+}
+
+std::vector<LabelLine> labelLines(std::string_view utf8, bool wrap, int width, const Measure& measure) {
+    std::vector<LabelLine> lines;
+    const std::u32string all = decode(displayText(utf8));
+    for (std::size_t start = 0;;) {
+        const std::size_t end = std::min(all.find(U"\r\n", start), all.size());
+        LabelLine line;
+        for (std::size_t i = start; i < end; ++i) {
+            if (all[i] != U'&') {
+                line.text += all[i];
+            } else if (i + 1 < end && all[i + 1] == U'&') {
+                line.text += U'&';
+                ++i;
+            } else if (i + 1 < end && line.underline < 0) {
+                line.underline = static_cast<int>(line.text.size());
+            }
+        }
+        if (!wrap) {
+            lines.push_back(std::move(line));
+        } else {
+            std::u32string current;
+            for (char32_t ch : line.text) {
+                if (!current.empty() && measure(current + ch) > width)
+                    lines.push_back({std::exchange(current, {})});
+                current += ch;
+            }
+            lines.push_back({current});
+        }
+        if (end == all.size()) return lines;
+        start = end + 2;
+    }
+}
+
+LabelSize labelSize(const std::vector<LabelLine>& lines, bool wrap, int designWidth, int lineHeight,
+                    const Measure& measure) {
+    const int height = lineHeight * static_cast<int>(lines.size());
+    if (wrap) return {designWidth, height};
+    double widest = 0;
+    for (const LabelLine& line : lines)
+        widest = std::max(widest, measure(line.text));
+    if (lines.size() == 1 && lines.front().text.empty()) widest = measure(U" ");
+    return {static_cast<int>(std::ceil(widest)), height};
 }
 
 } // namespace platform

@@ -3,8 +3,10 @@
 // Text rules every backend and the forms share, over standard types only, so that each is written
 // once and a backend only hands its toolkit's strings in and out.
 
+#include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform {
 
@@ -26,5 +28,24 @@ std::string spokenText(std::string_view utf8, bool accelerators);
 
 // The part of a hint before "|": what a tool-tip shows and what names a control for a reader.
 std::string_view shortHint(std::string_view hint);
+
+// A label's lines as they show, in `displayText`'s characters: "\r\n" starts a new line, "&&" shows
+// one "&", and a lone "&" is left out and underlines the character after it. A word-wrapped label
+// breaks a line wherever the next character would pass its width as `measure` gives it (Japanese
+// text has no spaces to break at); its lines carry no underline.
+struct LabelLine {
+    std::u32string text;
+    int underline = -1; // the index of the underlined character, or -1
+};
+using Measure = std::function<double(std::u32string_view)>;
+std::vector<LabelLine> labelLines(std::string_view utf8, bool wrap, int width, const Measure& measure);
+
+// A label takes the width of its widest line, or of one space where its only line is empty so that
+// centring it is still defined, or its design width where it wraps; one character height a line.
+struct LabelSize {
+    int width, height;
+};
+LabelSize labelSize(const std::vector<LabelLine>& lines, bool wrap, int designWidth, int lineHeight,
+                    const Measure& measure);
 
 } // namespace platform

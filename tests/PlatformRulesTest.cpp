@@ -1,32 +1,64 @@
-// The rules every backend shares: how a timer catches up after a hold-up, and what a key is.
+// The rules every backend shares: how a timer catches up after a hold-up, which window takes the
+// activation, and what a key is.
 
 #include "platform/Rules.h"
+#include "platform/Timer.h"
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <tuple>
+#include <vector>
+
 using namespace platform::rules;
 
-TEST(PlatformRules, ATimerHeldUpRunsOneTickAndKeepsItsGrid) {
+TEST(PlatformRules, ATimerTicksOnItsGridAndOnceAfterAHoldUp) {
+    struct Alarm : platform::TimerAlarm {
+        double now = 0;
+        double setTo = -1; // -1: not set
+        double nowMs() override { return now; }
+        void set(double delayMs) override { setTo = delayMs; }
+        void cancel() override { setTo = -1; }
+    };
     struct Row {
         const char* why;
         double deadline;
         int interval;
         double now;
+        bool paused;
+        int ticks;
         double next;
         int intervals;
     };
     for (const Row& r : {
-             Row{"on time", 1000, 1000, 1000, 2000, 1},
-             Row{"a little early", 1000, 1000, 999.6, 2000, 1},
-             Row{"late within the interval", 1000, 1000, 1999, 2000, 1},
-             Row{"late by exactly one interval", 1000, 1000, 2000, 3000, 2},
-             Row{"an hour in a hidden tab", 1000, 30, 1000 + 3'600'000.5, 1000 + 3'600'030, 120'001},
-             Row{"a minute's test clock half hidden", 5000, 1000, 35'400, 36'000, 31},
-             Row{"no interval", 1000, 0, 1500, 1500, 1},
+             Row{"on time", 1000, 1000, 1000, false, 1, 2000, 1},
+             Row{"a little early", 1000, 1000, 999.6, false, 1, 2000, 1},
+             Row{"too early: waits for its deadline", 1000, 1000, 990, false, 0, 1000, 1},
+             Row{"late within the interval", 1000, 1000, 1999, false, 1, 2000, 1},
+             Row{"late by exactly one interval", 1000, 1000, 2000, false, 1, 3000, 2},
+             Row{"an hour in a hidden tab", 1000, 30, 1000 + 3'600'000.5, false, 1, 1000 + 3'600'030,
+                 120'001},
+             Row{"a minute's test clock half hidden", 5000, 1000, 35'400, false, 1, 36'000, 31},
+             Row{"no interval", 1000, 0, 1500, false, 1, 1500, 1},
+             Row{"paused until enabled", 1000, 1000, 1500, true, 0, 1000, 1},
          }) {
-        const CatchUp c = catchUp(r.deadline, r.interval, r.now);
-        EXPECT_DOUBLE_EQ(c.nextDeadline, r.next) << r.why;
-        EXPECT_EQ(c.intervals, r.intervals) << r.why;
+        int ticks = 0;
+        platform::Timer::Impl timer;
+        auto alarm = std::make_unique<Alarm>();
+        Alarm& a = *alarm;
+        timer.alarm = std::move(alarm);
+        timer.onTick = [&] { ++ticks; };
+        timer.enabled = true;
+        timer.paused = r.paused;
+        timer.interval = r.interval;
+        timer.deadlineMs = r.deadline;
+        a.now = r.now;
+        timer.due();
+        EXPECT_EQ(ticks, r.ticks) << r.why;
+        EXPECT_DOUBLE_EQ(timer.deadlineMs, r.next) << r.why;
+        EXPECT_EQ(timer.intervals, r.intervals) << r.why;
+        // The alarm is set for the next deadline, unless the timer is paused.
+        EXPECT_DOUBLE_EQ(a.setTo, r.paused ? -1 : r.next - r.now) << r.why;
     }
 }
 
@@ -43,6 +75,56 @@ TEST(PlatformRules, AWindowStaysInsideItsContainer) {
              Row{"larger than the container", 30, 279, 200, 0},
          })
         EXPECT_EQ(keptInside(r.position, r.extent, r.container), r.kept) << r.why;
+}
+
+TEST(PlatformRules, AHidingWindowHandsTheActivationToTheProgramsFirstShownWindow) {
+    struct Row {
+        const char* why;
+        std::vector<bool> shown; // in the order the windows were made, the main window first
+        int hiding;
+        bool wasActive;
+        int heir; // -1: none
+    };
+    for (const Row& r : {
+             Row{"the box closes over the main window", {true, true}, 1, true, 0},
+             Row{"the main window hides with the box shown", {true, true}, 0, true, 1},
+             Row{"the first shown in the order made", {false, true, true, true}, 3, true, 1},
+             Row{"the hiding window, still reported shown, alone", {true}, 0, true, -1},
+             Row{"no other window shown", {true, false}, 0, true, -1},
+             Row{"a window hides that was not active", {true, true}, 1, false, -1},
+         }) {
+        struct W {
+            bool shown;
+        };
+        std::vector<W> made;
+        for (bool shown : r.shown)
+            made.push_back({shown});
+        std::vector<W*> windows;
+        for (W& w : made)
+            windows.push_back(&w);
+        const W* heir =
+            activationHeir(windows, windows[r.hiding], r.wasActive, [](const W& w) { return w.shown; });
+        EXPECT_EQ(heir ? heir - made.data() : -1, r.heir) << r.why;
+    }
+}
+
+TEST(PlatformRules, ARadioGroupsItemsShareTheRoomBelowItsCaption) {
+    struct Row {
+        const char* why;
+        int index, count, width, height, textHeight;
+        ItemRect item;
+    };
+    for (const Row& r : {
+             Row{"the first of three", 0, 3, 200, 100, 16, {8, 17, 190, 26}},
+             Row{"the last of three", 2, 3, 200, 100, 16, {8, 69, 190, 26}},
+             Row{"half the remainder above the first", 0, 3, 200, 101, 16, {8, 18, 190, 26}},
+             Row{"a group with no items yet", 0, 0, 200, 100, 16, {8, 17, 190, 79}},
+         }) {
+        const ItemRect item = radioItem(r.index, r.count, r.width, r.height, r.textHeight);
+        EXPECT_EQ(std::tie(item.left, item.top, item.width, item.height),
+                  std::tie(r.item.left, r.item.top, r.item.width, r.item.height))
+            << r.why;
+    }
 }
 
 TEST(PlatformRules, AProgressBarIsSpokenInQuarters) {

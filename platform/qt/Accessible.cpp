@@ -31,7 +31,7 @@ QString spoken(std::string_view utf8, bool accelerators = true) {
 }
 
 ControlImpl* controlOf(const QWidget* widget) {
-    for (WindowImpl* window : programWindows())
+    for (WindowImpl* window : allWindows())
         if (widget->window() == window->top.get()) return window->fromWidget(widget);
     return nullptr;
 }
@@ -259,7 +259,7 @@ QAccessibleInterface* describeForReaders(const QString&, QObject* object) {
         return new AnnouncerPart(object);
     if (!object->isWidgetType()) return nullptr;
     auto* widget = static_cast<QWidget*>(object);
-    for (WindowImpl* window : programWindows()) {
+    for (WindowImpl* window : allWindows()) {
         if (widget == window->top.get()) return new WindowAccessible(widget, window->dialog);
         if (widget->window() != window->top.get()) continue;
         ControlImpl* control = window->fromWidget(widget);

@@ -41,13 +41,12 @@ int labelsDrawnAtOldSize();
 class WindowImpl;
 
 // Screen readers: the descriptions of the program's own widgets, installed once the application
-// exists; the changes they are told of; and a window manager that activates windows itself.
+// exists; the changes they are told of; and activation where no window manager hands it out.
 void installAccessibility();
 void accessibleShownChanged(ControlImpl& control);
 void accessibleTextChanged(ControlImpl& control);
-bool windowManagerActivates();
-// Every window of the program, in creation order.
-const std::vector<WindowImpl*>& programWindows();
+// Activates a window itself where no window manager or compositor would.
+void activateUnlessManaged(QWidget& top);
 
 class ControlImpl : public ControlState {
 public:

@@ -1,6 +1,6 @@
 // Application, colours, fonts, clocks, timers, the beep and the desktop calls.
 
-#include "platform/Rules.h"
+#include "platform/Timer.h"
 #include "platform/qt/Bell.h"
 #include "platform/qt/Internal.h"
 
@@ -235,78 +235,26 @@ bool hasWindowSwitcher() {
     return true;
 }
 
-// Each tick re-arms a single-shot timer with the time left to the next deadline on the timer's grid,
-// so the toolkit's granularity delays single ticks but never adds up, and a loop held up past later
-// deadlines (a suspended machine) runs one tick for all of them.
-struct Timer::Impl {
-    QTimer timer;
-    QElapsedTimer clock;
-    std::function<void()> onTick;
-    int interval = 1000;
-    // Enabled as the program sees it; a paused timer is enabled with its toolkit timer stopped.
-    bool enabled = false;
-    double deadlineMs = 0;
-    int intervals = 1;
+// The toolkit's steady clock and a precise single-shot timer.
+class ToolkitAlarm final : public TimerAlarm {
+public:
+    explicit ToolkitAlarm(Timer::Impl& timer) {
+        m_clock.start();
+        m_timer.setTimerType(Qt::PreciseTimer);
+        m_timer.setSingleShot(true);
+        QObject::connect(&m_timer, &QTimer::timeout, [&timer] { timer.due(); });
+    }
+    double nowMs() override { return static_cast<double>(m_clock.nsecsElapsed()) / 1e6; }
+    void set(double delayMs) override { m_timer.start(static_cast<int>(std::ceil(std::max(0.0, delayMs)))); }
+    void cancel() override { m_timer.stop(); }
 
-    double nowMs() const { return static_cast<double>(clock.nsecsElapsed()) / 1e6; }
-    void arm(double now) { timer.start(static_cast<int>(std::ceil(std::max(0.0, deadlineMs - now)))); }
-    void start() {
-        const double now = nowMs();
-        deadlineMs = now + interval;
-        arm(now);
-    }
-    void due() {
-        if (!enabled) return;
-        const double now = nowMs();
-        // A timer may come a little early; the tick waits for its deadline.
-        if (now + 0.5 < deadlineMs) {
-            arm(now);
-            return;
-        }
-        const rules::CatchUp next = rules::catchUp(deadlineMs, interval, now);
-        deadlineMs = next.nextDeadline;
-        arm(now);
-        intervals = next.intervals;
-        onTick();
-    }
+private:
+    QTimer m_timer;
+    QElapsedTimer m_clock;
 };
 
-Timer::Timer(std::function<void()> onTick) : m_impl(std::make_unique<Impl>()) {
-    m_impl->onTick = std::move(onTick);
-    m_impl->clock.start();
-    m_impl->timer.setTimerType(Qt::PreciseTimer);
-    m_impl->timer.setSingleShot(true);
-    QObject::connect(&m_impl->timer, &QTimer::timeout, [impl = m_impl.get()] { impl->due(); });
-}
-Timer::~Timer() = default;
-void Timer::setEnabled(bool enabled) {
-    if (enabled == m_impl->enabled && enabled == m_impl->timer.isActive()) return;
-    m_impl->enabled = enabled;
-    if (enabled)
-        m_impl->start();
-    else
-        m_impl->timer.stop();
-}
-bool Timer::enabled() const {
-    return m_impl->enabled;
-}
-// A running timer starts its new interval from now, as the desktop's timers do.
-void Timer::setInterval(int milliseconds) {
-    m_impl->interval = milliseconds;
-    if (m_impl->enabled && m_impl->timer.isActive()) m_impl->start();
-}
-int Timer::interval() const {
-    return m_impl->interval;
-}
-void Timer::pauseUntilEnabled() {
-    m_impl->timer.stop();
-}
-void Timer::tick() {
-    m_impl->intervals = 1;
-    if (m_impl->enabled) m_impl->onTick();
-}
-int Timer::intervalsElapsed() const {
-    return m_impl->intervals;
+std::unique_ptr<TimerAlarm> makeTimerAlarm(Timer::Impl& timer) {
+    return std::make_unique<ToolkitAlarm>(timer);
 }
 
 } // namespace platform

@@ -20,56 +20,17 @@ std::string g_lastToolTip;
 
 namespace {
 
-struct LabelLine {
-    QString text;
-    int underline = -1; // index of the character an accelerator mark underlines
-};
-
-// "\r\n" starts a new line; a single "&" underlines the next character and "&&" draws one "&".
-std::vector<LabelLine> parseLabel(const std::string& utf8) {
-    std::vector<LabelLine> lines;
-    const QString all = toDisplay(utf8);
-    for (const QString& raw : all.split(QStringLiteral("\r\n"))) {
-        LabelLine line;
-        for (qsizetype i = 0; i < raw.size(); ++i) {
-            if (raw[i] == u'&') {
-                if (i + 1 < raw.size() && raw[i + 1] == u'&') {
-                    line.text += u'&';
-                    ++i;
-                } else if (i + 1 < raw.size()) {
-                    line.underline = static_cast<int>(line.text.size());
-                }
-                continue;
-            }
-            line.text += raw[i];
-        }
-        lines.push_back(line);
-    }
-    return lines;
+QString toQString(std::u32string_view text) {
+    return QString::fromUcs4(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// Breaks a line wherever it would pass the width; Japanese text has no spaces to break at.
-std::vector<LabelLine> wrapLines(const std::vector<LabelLine>& lines, const QFontMetricsF& metrics,
-                                 int width) {
-    std::vector<LabelLine> wrapped;
-    for (const auto& line : lines) {
-        LabelLine current;
-        for (QChar ch : line.text) {
-            if (!current.text.isEmpty() && metrics.horizontalAdvance(current.text + ch) > width) {
-                wrapped.push_back(current);
-                current = {};
-            }
-            current.text += ch;
-        }
-        wrapped.push_back(current);
-    }
-    return wrapped;
+Measure measureWith(const QFontMetricsF& metrics) {
+    return [&metrics](std::u32string_view text) { return metrics.horizontalAdvance(toQString(text)); };
 }
 
 std::vector<LabelLine> labelLines(const ControlImpl& control, const QFontMetricsF& metrics) {
-    auto lines = parseLabel(control.text);
-    if (control.style & WordWrap) return wrapLines(lines, metrics, control.designWidth);
-    return lines;
+    return platform::labelLines(control.text, (control.style & WordWrap) != 0, control.designWidth,
+                                measureWith(metrics));
 }
 
 // A line is as high as the font's character height; the baseline splits it as the font's own
@@ -116,23 +77,12 @@ void ControlImpl::resizeToText() {
     if (shown && widget->isVisible()) ensureSized();
 }
 
-// Labels take the width of their widest line and one character height per line; an empty text
-// measures one space wide, so that centring it is still defined.
 void ControlImpl::ensureSized() {
     if (!sizeStale) return;
     sizeStale = false;
-    const QFont& qf = qfont();
-    const QFontMetricsF metrics(qf);
-    const auto lines = labelLines(*this, metrics);
-    double width = 0;
-    bool empty = true;
-    for (const auto& line : lines) {
-        width = std::max(width, metrics.horizontalAdvance(line.text));
-        empty = empty && line.text.isEmpty();
-    }
-    if (empty && lines.size() == 1) width = metrics.horizontalAdvance(u' ');
-    const int w = (style & WordWrap) ? designWidth : static_cast<int>(std::ceil(width));
-    const int h = font.height * static_cast<int>(lines.size());
+    const QFontMetricsF metrics(qfont());
+    const auto [w, h] = labelSize(labelLines(*this, metrics), (style & WordWrap) != 0, designWidth,
+                                  font.height, measureWith(metrics));
     if (widget->width() != w || widget->height() != h) widget->resize(w, h);
     widget->update();
 }
@@ -201,10 +151,11 @@ void ControlWidget::paintLabel(QPainter& painter) {
     const auto lines = labelLines(m_control, metrics);
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const double y = static_cast<double>(i) * lineHeight + baseline;
-        painter.drawText(QPointF(0, y), lines[i].text);
-        if (lines[i].underline >= 0 && lines[i].underline < lines[i].text.size()) {
-            const double x0 = metrics.horizontalAdvance(lines[i].text.left(lines[i].underline));
-            const double x1 = x0 + metrics.horizontalAdvance(lines[i].text.at(lines[i].underline));
+        const std::u32string_view text = lines[i].text;
+        painter.drawText(QPointF(0, y), toQString(text));
+        if (const auto at = static_cast<std::size_t>(lines[i].underline); lines[i].underline >= 0) {
+            const double x0 = metrics.horizontalAdvance(toQString(text.substr(0, at)));
+            const double x1 = x0 + metrics.horizontalAdvance(toQString(text.substr(at, 1)));
             painter.drawLine(QPointF(x0, y + 1), QPointF(x1, y + 1));
         }
     }

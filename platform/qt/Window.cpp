@@ -3,6 +3,7 @@
 #include "platform/qt/Internal.h"
 
 #include "platform/Keys.h"
+#include "platform/Rules.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -20,8 +21,6 @@
 namespace platform {
 
 namespace {
-
-void passActivationOn(WindowImpl& leaving);
 
 class TopWidget : public QWidget {
 public:
@@ -43,7 +42,10 @@ protected:
         // The first showing is over: a frame announced later no longer moves the window.
         if (!event->spontaneous()) m_window.stopWatchingFrame();
         const QWidget* active = QApplication::activeWindow();
-        if (!active || active == this) passActivationOn(m_window);
+        const auto showing = [](const WindowImpl& w) { return w.top->isVisible(); };
+        if (WindowImpl* heir =
+                rules::activationHeir(allWindows(), &m_window, !active || active == this, showing))
+            heir->owner.activate();
     }
 
 private:
@@ -61,13 +63,12 @@ public:
         }();
         return *preview;
     }
-    std::vector<WindowImpl*> windows;
 
 protected:
     bool eventFilter(QObject* receiver, QEvent* event) override {
         if (event->type() != QEvent::KeyPress) return false;
         if (firstReceiver(receiver)) bellKeyHeard();
-        for (WindowImpl* w : windows)
+        for (WindowImpl* w : allWindows())
             if (w->previewKey(receiver, event)) return true;
         return false;
     }
@@ -80,16 +81,6 @@ private:
         return receiver->isWidgetType() && static_cast<const QWidget*>(receiver)->isWindow();
     }
 };
-
-// A desktop hands the activation on when the active window goes; with no window manager nobody
-// does and the keyboard would reach no window, so the program passes it to its next shown window.
-void passActivationOn(WindowImpl& leaving) {
-    for (WindowImpl* w : KeyPreview::instance().windows)
-        if (w != &leaving && w->top->isVisible()) {
-            w->owner.activate();
-            return;
-        }
-}
 
 // The push button of the classic desktop: as the default button, Enter clicks it only with no
 // Shift, Ctrl or Alt held; a modified Enter goes on to the window unanswered.
@@ -109,22 +100,17 @@ protected:
     }
 };
 
-// The classic radio group: a framed caption and one column of buttons whose height divides the
-// room below the caption line, half the remainder going above the first.
+// The classic radio group: a framed caption over its column of buttons.
 class RadioGroupWidget : public QGroupBox {
 public:
     RadioGroupWidget(ControlImpl& control, QWidget* parent) : QGroupBox(parent), m_control(control) {}
 
     void layoutItems() {
-        const auto buttons = m_control.radios->buttons();
-        const int n = static_cast<int>(buttons.size());
-        if (n == 0) return;
-        const int textHeight = m_control.font.height;
-        const int room = height() - textHeight - 5;
-        const int itemHeight = room / n;
-        const int firstTop = textHeight + 1 + (room % n) / 2;
-        for (int i = 0; i < n; ++i)
-            m_control.radios->button(i)->setGeometry(8, firstTop + i * itemHeight, width() - 10, itemHeight);
+        const int n = static_cast<int>(m_control.radios->buttons().size());
+        for (int i = 0; i < n; ++i) {
+            const rules::ItemRect r = rules::radioItem(i, n, width(), height(), m_control.font.height);
+            m_control.radios->button(i)->setGeometry(r.left, r.top, r.width, r.height);
+        }
     }
 
 protected:
@@ -171,17 +157,13 @@ WindowImpl::WindowImpl(const WindowSpec& description, Window& owner_)
         top->resize(description.clientWidth, description.clientHeight);
     }
     top->move(description.left, description.top);
-    KeyPreview::instance().windows.push_back(this);
+    KeyPreview::instance(); // installed with the first window
+    allWindows().push_back(this);
     installAccessibility();
 }
 
-const std::vector<WindowImpl*>& programWindows() {
-    return KeyPreview::instance().windows;
-}
-
 WindowImpl::~WindowImpl() {
-    auto& list = KeyPreview::instance().windows;
-    std::erase(list, this);
+    std::erase(allWindows(), this);
     f1.reset();
 }
 
@@ -316,7 +298,7 @@ void Window::show() {
         }
         top->showFullScreen();
     } else {
-        if (!m_impl->isMain) m_impl->stayOverMainOnWayland(*KeyPreview::instance().windows.front());
+        if (!m_impl->isMain) m_impl->stayOverMainOnWayland(*allWindows().front());
         if (m_impl->dialog) m_impl->keepNormalState();
         if (!m_impl->shownOnce) m_impl->watchFrame();
         top->showNormal();
@@ -338,10 +320,7 @@ void Window::activate() {
     QWidget* top = m_impl->top.get();
     top->raise();
     top->activateWindow();
-    // With no window manager to hand out the focus the program takes it itself. Where one runs,
-    // the program leaves it to it: a window the program activated itself is announced by screen
-    // readers without the control that holds the focus.
-    if (!windowManagerActivates()) QApplication::setActiveWindow(top);
+    activateUnlessManaged(*top);
     if (ControlImpl* focus = m_impl->find(m_impl->focusId))
         focus->widget->setFocus(Qt::ActiveWindowFocusReason);
 }

@@ -1,11 +1,11 @@
 // The X server's connection, its atoms and the window manager's own properties: whether one runs,
-// the frame it announces, and whether it hands out the activation.
+// the frame it announces, and who hands out the activation.
 
 #include "platform/qt/WindowManager.h"
 
 #include "platform/qt/Internal.h"
 
-#include <QGuiApplication>
+#include <QApplication>
 
 #include <cstdint>
 #include <cstdlib>
@@ -70,11 +70,19 @@ bool windowManagerRuns(xcb_connection_t* connection) {
 // Where a window manager or a compositor runs it hands out the activation, and a window it
 // activates is announced by screen readers; one the program activates itself is not. Every Wayland
 // session has a compositor. On X the window manager is looked for at every activation, as one may
-// come or go while the program runs.
-bool windowManagerActivates() {
-    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) return true;
+// come or go while the program runs. Where none runs the program activates its window for the
+// toolkit and gives it the server's keyboard focus, which the toolkit leaves to a window manager
+// wherever one announced itself, even one that has crashed since.
+void activateUnlessManaged(QWidget& top) {
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) return;
     xcb_connection_t* connection = xConnection();
-    return connection && windowManagerRuns(connection);
+    if (connection && windowManagerRuns(connection)) return;
+    QApplication::setActiveWindow(&top);
+    if (!connection) return;
+    const xcb_void_cookie_t cookie = xcb_set_input_focus_checked(
+        connection, XCB_INPUT_FOCUS_POINTER_ROOT, static_cast<xcb_window_t>(top.winId()), XCB_CURRENT_TIME);
+    // A window that is not viewable yet cannot take the focus: its error is taken here, unreported.
+    std::free(xcb_request_check(connection, cookie));
 }
 
 } // namespace platform

@@ -15,7 +15,7 @@ if(TAPIRUN_TESTS)
 endif()
 
 set(TAPIRUN_DOM_LIBRARY ${CMAKE_SOURCE_DIR}/platform/web/Dom.js)
-add_library(tapirun_platform STATIC platform/Handles.cpp platform/Text.cpp platform/Keys.cpp platform/Rules.cpp platform/web/System.cpp platform/web/Window.cpp)
+add_library(tapirun_platform STATIC platform/Drawn.cpp platform/web/System.cpp platform/web/Window.cpp)
 target_include_directories(tapirun_platform PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(tapirun_platform PRIVATE ${TAPIRUN_WARNINGS})
 # The page side, and what every program of this backend links: growing memory, and the runtime's

@@ -3,7 +3,7 @@
 // Shared by the browser backend's sources only. Every control is an element of the page; the
 // functions tr_* are the page side, in Dom.js.
 
-#include "platform/Handles.h"
+#include "platform/Drawn.h"
 #include "platform/Text.h"
 
 #include <cstdint>
@@ -70,22 +70,9 @@ double measure(const Font& font, std::string_view utf8);
 // Bevels the page draws round an element.
 enum Bevel { NoBevel = 0, SunkenBevel = 1, WellBevel = 2, RaisedBevel = 3, DefaultBevel = 4 };
 
-struct ItemRect {
-    int left, top, width, height;
-};
-
-class ControlImpl : public ControlState {
+class ControlImpl : public DrawnState {
 public:
     int element = 0;
-    int left = 0, top = 0, width = 0, height = 0;
-    bool shown = true;
-    Cursor cursor = Cursor::Default;
-    std::vector<std::string> items;
-    int itemIndex = -1;
-    int pressedItem = -1;
-    std::vector<ControlImpl*> children;
-    bool pressed = false;
-    Picture picture;
 
     // Panels, radio groups, progress bars and buttons lie above their parent's labels and pictures.
     bool windowed() const { return kind != Kind::Label && kind != Kind::Image; }
@@ -96,8 +83,6 @@ public:
     void resizeToText();
     void showRadio();
     std::string shortHint() const;
-    ItemRect itemRect(int index) const;
-    int itemAt(int x, int y) const;
 };
 
 class WindowImpl : public WindowState {
@@ -135,7 +120,6 @@ public:
 constexpr int FrameBorder = 3;
 constexpr int CaptionHeight = 18;
 
-std::vector<WindowImpl*>& allWindows();
 WindowImpl* activeWindow();
 ControlImpl* controlOfElement(int element);
 WindowImpl* windowOfFrame(int frame);

@@ -1,10 +1,11 @@
 // Application, colours, fonts, clocks, timers, the beep and the desktop calls of a page.
 
-#include "platform/Rules.h"
+#include "platform/Timer.h"
 #include "platform/web/Internal.h"
 
 #include <emscripten/emscripten.h>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 
@@ -105,120 +106,63 @@ bool hasWindowSwitcher() {
     return false;
 }
 
-// Each tick re-arms the page's timer with the time left to the next deadline, so the page's
-// granularity delays single ticks but never adds up.
-struct Timer::Impl {
-    int id = 0;
-    int interval = 1000;
-    bool enabled = false;
-    bool paused = false;
-    double deadlineMs = 0;
-    int pending = 0;
-    int intervals = 1;
-    std::function<void()> onTick;
-
-    static std::map<int, Impl*>& registry() {
-        static std::map<int, Impl*> timers;
-        return timers;
-    }
-    void cancel() {
-        if (pending) tr_timer_clear(pending);
-        pending = 0;
-    }
-    void arm(double now) {
+namespace {
+// The page's clock and its timeouts, which call back `tapirun_timer` with the alarm's id.
+class PageAlarm final : public TimerAlarm {
+public:
+    explicit PageAlarm(Timer::Impl& timer) : timer(timer) { all()[m_id] = this; }
+    ~PageAlarm() override {
         cancel();
-        if (g_ended) return;
-        pending = tr_timer_set(id, std::max(0.0, deadlineMs - now));
+        all().erase(m_id);
     }
-    bool isDue(double now) const { return enabled && !paused && now + 0.5 >= deadlineMs; }
-    void due() {
-        pending = 0;
-        if (!enabled || paused || g_ended) return;
-        const double now = emscripten_get_now();
-        // A timer may come a little early; the tick waits for its deadline.
-        if (!isDue(now)) {
-            arm(now);
-            return;
-        }
-        // A page held up past later deadlines (a hidden tab) runs one tick for all of them.
-        const rules::CatchUp next = rules::catchUp(deadlineMs, interval, now);
-        deadlineMs = next.nextDeadline;
-        arm(now);
-        intervals = next.intervals;
-        onTick();
+    double nowMs() override { return emscripten_get_now(); }
+    void set(double delayMs) override {
+        cancel();
+        if (!g_ended) m_pending = tr_timer_set(m_id, std::max(0.0, delayMs));
     }
-};
+    void cancel() override {
+        if (m_pending) tr_timer_clear(m_pending);
+        m_pending = 0;
+    }
+    void goneOff() {
+        m_pending = 0;
+        if (!g_ended) timer.due();
+    }
 
-Timer::Timer(std::function<void()> onTick) : m_impl(std::make_unique<Impl>()) {
-    static int nextId = 1;
-    m_impl->id = nextId++;
-    m_impl->onTick = std::move(onTick);
-    Impl::registry()[m_impl->id] = m_impl.get();
-}
-Timer::~Timer() {
-    m_impl->cancel();
-    Impl::registry().erase(m_impl->id);
-}
-void Timer::setEnabled(bool enabled) {
-    if (enabled == m_impl->enabled && !(enabled && m_impl->paused)) return;
-    m_impl->enabled = enabled;
-    m_impl->paused = false;
-    if (enabled) {
-        const double now = emscripten_get_now();
-        m_impl->deadlineMs = now + m_impl->interval;
-        m_impl->arm(now);
-    } else {
-        m_impl->cancel();
+    static std::map<int, PageAlarm*>& all() {
+        static std::map<int, PageAlarm*> alarms;
+        return alarms;
     }
-}
-bool Timer::enabled() const {
-    return m_impl->enabled;
-}
-// A running timer starts its new interval from now, as the desktop's timers do.
-void Timer::setInterval(int milliseconds) {
-    m_impl->interval = milliseconds;
-    if (m_impl->enabled && !m_impl->paused) {
-        const double now = emscripten_get_now();
-        m_impl->deadlineMs = now + milliseconds;
-        m_impl->arm(now);
-    }
-}
-int Timer::interval() const {
-    return m_impl->interval;
-}
-void Timer::tick() {
-    m_impl->intervals = 1;
-    if (m_impl->enabled) m_impl->onTick();
-}
-void Timer::pauseUntilEnabled() {
-    if (!m_impl->enabled || m_impl->paused) return;
-    m_impl->paused = true;
-    m_impl->cancel();
-}
-int Timer::intervalsElapsed() const {
-    return m_impl->intervals;
+    Timer::Impl& timer;
+
+private:
+    static inline int s_nextId = 1;
+    int m_id = s_nextId++;
+    int m_pending = 0;
+};
+} // namespace
+
+std::unique_ptr<TimerAlarm> makeTimerAlarm(Timer::Impl& timer) {
+    return std::make_unique<PageAlarm>(timer);
 }
 
 namespace web {
 
 void runDueTimers() {
-    for (int round = 0; round < 100; ++round) {
+    for (int round = 0; round < 100 && !g_ended; ++round) {
         const double now = emscripten_get_now();
-        Timer::Impl* due = nullptr;
-        for (auto& [id, timer] : Timer::Impl::registry())
-            if (timer->isDue(now)) {
-                due = timer;
-                break;
-            }
-        if (!due) return;
-        due->due();
+        const auto& alarms = PageAlarm::all();
+        const auto due = std::find_if(alarms.begin(), alarms.end(),
+                                      [now](const auto& alarm) { return alarm.second->timer.isDue(now); });
+        if (due == alarms.end()) return;
+        due->second->timer.due();
     }
 }
 
 void endProgram() {
     g_ended = true;
-    for (auto& [id, timer] : Timer::Impl::registry())
-        timer->cancel();
+    for (auto& [id, alarm] : PageAlarm::all())
+        alarm->cancel();
     tr_end();
 }
 
@@ -227,6 +171,6 @@ void endProgram() {
 } // namespace platform
 
 extern "C" EMSCRIPTEN_KEEPALIVE void tapirun_timer(int id) {
-    auto& timers = platform::Timer::Impl::registry();
-    if (auto it = timers.find(id); it != timers.end()) it->second->due();
+    auto& alarms = platform::PageAlarm::all();
+    if (auto it = alarms.find(id); it != alarms.end()) it->second->goneOff();
 }

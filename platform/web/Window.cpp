@@ -26,56 +26,12 @@ std::map<int, ControlImpl*>& elementMap() {
     return map;
 }
 
-struct LabelLine {
-    std::u32string text; // as shown: "&&" as one "&", a single "&" left out
-    int underline = -1;
-};
-
-// "\r\n" starts a new line; a single "&" underlines the next character and "&&" draws one "&".
-std::vector<LabelLine> parseLabel(const std::string& utf8, bool marks) {
-    std::vector<LabelLine> lines;
-    const std::u32string all = decode(displayText(utf8));
-    std::size_t start = 0;
-    while (true) {
-        const std::size_t end = all.find(U"\r\n", start);
-        const std::u32string raw =
-            all.substr(start, end == std::u32string::npos ? std::u32string::npos : end - start);
-        LabelLine line;
-        for (std::size_t i = 0; i < raw.size(); ++i) {
-            if (raw[i] != U'&' || !marks) {
-                line.text += raw[i];
-            } else if (i + 1 < raw.size() && raw[i + 1] == U'&') {
-                line.text += U'&';
-                ++i;
-            } else if (line.underline < 0) {
-                line.underline = static_cast<int>(line.text.size());
-            }
-        }
-        lines.push_back(line);
-        if (end == std::u32string::npos) break;
-        start = end + 2;
-    }
-    return lines;
+Measure measureIn(const Font& font) {
+    return [&font](std::u32string_view text) { return measure(font, encode(text)); };
 }
 
-// Breaks a line wherever it would pass the width; Japanese text has no spaces to break at.
 std::vector<LabelLine> labelLines(const ControlImpl& c) {
-    const bool wrap = (c.style & WordWrap) != 0;
-    auto lines = parseLabel(c.text, !wrap);
-    if (!wrap) return lines;
-    std::vector<LabelLine> wrapped;
-    for (const auto& line : lines) {
-        std::u32string current;
-        for (char32_t ch : line.text) {
-            if (!current.empty() && measure(c.font, encode(current + ch)) > c.designWidth) {
-                wrapped.push_back({current});
-                current.clear();
-            }
-            current += ch;
-        }
-        wrapped.push_back({current});
-    }
-    return wrapped;
+    return platform::labelLines(c.text, (c.style & WordWrap) != 0, c.designWidth, measureIn(c.font));
 }
 
 // A click is a left press and release both inside the control, which is still shown when the button
@@ -188,11 +144,6 @@ void showInputMethodHint(bool shown) {
 
 } // namespace
 
-std::vector<WindowImpl*>& allWindows() {
-    static std::vector<WindowImpl*> windows;
-    return windows;
-}
-
 WindowImpl* activeWindow() {
     return g_active;
 }
@@ -276,39 +227,14 @@ void ControlImpl::restyle() {
         if (child->colour == clInherit) child->restyle();
 }
 
-// Labels take the width of their widest line and one character height per line; an empty text
-// measures one space wide, so that centring it is still defined.
 void ControlImpl::resizeToText() {
     if (kind != Kind::Label) return;
-    const auto lines = labelLines(*this);
-    double widest = 0;
-    bool empty = true;
-    for (const auto& line : lines) {
-        widest = std::max(widest, measure(font, encode(line.text)));
-        empty = empty && line.text.empty();
-    }
-    if (empty && lines.size() == 1) widest = measure(font, " ");
-    width = (style & WordWrap) ? designWidth : static_cast<int>(std::ceil(widest));
-    height = font.height * static_cast<int>(lines.size());
+    const auto [w, h] =
+        labelSize(labelLines(*this), (style & WordWrap) != 0, designWidth, font.height, measureIn(font));
+    width = w;
+    height = h;
     place();
     restyle();
-}
-
-ItemRect ControlImpl::itemRect(int index) const {
-    const int n = std::max(1, static_cast<int>(items.size()));
-    const int textHeight = font.height;
-    const int room = height - textHeight - 5;
-    const int itemHeight = room / n;
-    const int firstTop = textHeight + 1 + (room % n) / 2;
-    return {8, firstTop + index * itemHeight, width - 10, itemHeight};
-}
-
-int ControlImpl::itemAt(int x, int y) const {
-    for (int i = 0; i < static_cast<int>(items.size()); ++i) {
-        const ItemRect r = itemRect(i);
-        if (x >= r.left && x < r.left + r.width && y >= r.top && y < r.top + r.height) return i;
-    }
-    return -1;
 }
 
 void ControlImpl::showRadio() {
@@ -437,11 +363,8 @@ void WindowImpl::hideAndPassActivation() {
     if (g_active != this) return;
     g_active = nullptr;
     tr_window_active(frame, 0);
-    for (WindowImpl* w : allWindows())
-        if (w != this && w->shown) {
-            w->activate();
-            return;
-        }
+    const auto showing = [](const WindowImpl& w) { return w.shown; };
+    if (WindowImpl* heir = rules::activationHeir(allWindows(), this, true, showing)) heir->activate();
 }
 
 // Closing the first window ends the program; any other window is only hidden.
@@ -460,15 +383,7 @@ void Window::addControl(const RowData& row) {
     ControlImpl* parent = m_impl->find(row.parent);
     if (!parent) parent = &m_impl->root;
     describe(c, row, *m_impl, parent, parent->font);
-    c.left = row.left;
-    c.top = row.top;
-    c.width = row.width;
-    c.height = row.height;
-    c.cursor = row.cursor;
-    c.shown = row.visible;
-    for (std::string_view item : row.items)
-        c.items.emplace_back(item);
-    c.itemIndex = row.itemIndex;
+    c.takePlace(row);
     c.parent->children.push_back(&c);
     c.element = tr_element_create(parent->element, static_cast<int>(row.kind), c.windowed());
     elementMap()[c.element] = &c;
@@ -610,18 +525,6 @@ void Control::setText(std::string_view text) {
     else
         m_impl->restyle();
 }
-int Control::left() const {
-    return m_impl->left;
-}
-int Control::top() const {
-    return m_impl->top;
-}
-int Control::width() const {
-    return m_impl->width;
-}
-int Control::height() const {
-    return m_impl->height;
-}
 void Control::setLeft(int left) {
     if (left == m_impl->left) return;
     m_impl->left = left;
@@ -643,9 +546,6 @@ void Control::setVisible(bool visible) {
     }
     c.window->refreshFocus();
 }
-bool Control::visible() const {
-    return m_impl->shown;
-}
 void Control::setPosition(int position) {
     position = std::clamp(position, 0, 100);
     if (position == m_impl->position) return;
@@ -659,9 +559,6 @@ void Control::setItemIndex(int index) {
     if (index < 0 || index >= static_cast<int>(m_impl->items.size()) || index == m_impl->itemIndex) return;
     m_impl->itemIndex = index;
     m_impl->showRadio();
-}
-int Control::itemIndex() const {
-    return m_impl->itemIndex;
 }
 void Control::alignBottom() {
     m_impl->alignedBottom = true;

@@ -13,7 +13,7 @@ if(NOT TARGET GTest::gtest)
     add_library(GTest::gtest_main ALIAS gtest_main)
 endif()
 
-add_library(tapirun_platform STATIC platform/Handles.cpp platform/Text.cpp platform/Keys.cpp platform/Rules.cpp platform/win32/System.cpp platform/win32/Window.cpp platform/win32/Controls.cpp
+add_library(tapirun_platform STATIC platform/Drawn.cpp platform/win32/System.cpp platform/win32/Window.cpp platform/win32/Controls.cpp
     platform/win32/Accessible.cpp)
 target_include_directories(tapirun_platform PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_definitions(tapirun_platform PRIVATE UNICODE _UNICODE _WIN32_WINNT=0x0601)

@@ -20,57 +20,22 @@ HDC measuringDc() {
     return dc;
 }
 
-struct LabelLine {
-    std::wstring raw;   // as drawn by the system, accelerator marks included
-    std::wstring plain; // what shows: "&&" as one "&", a single "&" left out
-};
-
-// "\r\n" starts a new line; a single "&" underlines the next character and "&&" draws one "&".
-std::vector<LabelLine> parseLabel(const std::string& utf8) {
-    std::vector<LabelLine> lines;
-    const std::wstring all = toDisplay(utf8);
-    std::size_t start = 0;
-    while (true) {
-        const std::size_t end = all.find(L"\r\n", start);
-        LabelLine line;
-        line.raw = all.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
-        for (std::size_t i = 0; i < line.raw.size(); ++i) {
-            if (line.raw[i] != L'&') {
-                line.plain += line.raw[i];
-            } else if (i + 1 < line.raw.size() && line.raw[i + 1] == L'&') {
-                line.plain += L'&';
-                ++i;
-            }
-        }
-        lines.push_back(line);
-        if (end == std::wstring::npos) break;
-        start = end + 2;
-    }
-    return lines;
-}
-
-// Breaks a line wherever it would pass the width; Japanese text has no spaces to break at. Wrapped
-// lines are drawn as they show, with no marks left in them.
-std::vector<LabelLine> wrapLines(const ControlImpl& c, const std::vector<LabelLine>& lines) {
-    std::vector<LabelLine> wrapped;
-    for (const auto& line : lines) {
-        std::wstring current;
-        for (wchar_t ch : line.plain) {
-            if (!current.empty() && textExtent(c, current + ch) > c.designWidth) {
-                wrapped.push_back({current, current});
-                current.clear();
-            }
-            current += ch;
-        }
-        wrapped.push_back({current, current});
-    }
-    return wrapped;
+Measure measureIn(const ControlImpl& c) {
+    return [&c](std::u32string_view text) { return static_cast<double>(textExtent(c, widen(encode(text)))); };
 }
 
 std::vector<LabelLine> labelLines(const ControlImpl& c) {
-    auto lines = parseLabel(c.text);
-    if (c.style & WordWrap) return wrapLines(c, lines);
-    return lines;
+    return platform::labelLines(c.text, (c.style & WordWrap) != 0, c.designWidth, measureIn(c));
+}
+
+// The system underlines the character after a lone "&" and shows "&&" as one.
+std::wstring withMarks(const LabelLine& line) {
+    std::u32string marked;
+    for (std::size_t i = 0; i < line.text.size(); ++i) {
+        if (static_cast<int>(i) == line.underline || line.text[i] == U'&') marked += U'&';
+        marked += line.text[i];
+    }
+    return widen(encode(marked));
 }
 
 void fill(HDC dc, const RECT& r, Colour colour) {
@@ -103,13 +68,13 @@ void paintLabel(ControlImpl& c, HDC dc, int x, int y) {
     const int lineHeight = c.font.height;
     const int total = tm.tmAscent + tm.tmDescent;
     const int baseline = total > 0 ? lineHeight * tm.tmAscent / total : lineHeight;
-    const UINT format =
-        DT_SINGLELINE | DT_NOCLIP | DT_LEFT | DT_TOP | ((c.style & WordWrap) ? DT_NOPREFIX : 0);
     const auto lines = labelLines(c);
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const int lineTop = y + static_cast<int>(i) * lineHeight + baseline - tm.tmAscent;
         RECT r{x, lineTop, x + c.width, lineTop + tm.tmHeight};
-        DrawTextW(dc, lines[i].raw.c_str(), static_cast<int>(lines[i].raw.size()), &r, format);
+        const std::wstring text = withMarks(lines[i]);
+        DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r,
+                  DT_SINGLELINE | DT_NOCLIP | DT_LEFT | DT_TOP);
     }
 }
 
@@ -382,42 +347,14 @@ int textExtent(const ControlImpl& control, std::wstring_view text) {
     return size.cx;
 }
 
-// Labels take the width of their widest line and one character height per line; an empty text
-// measures one space wide, so that centring it is still defined.
 void ControlImpl::resizeToText() {
     if (kind != Kind::Label) return;
-    const auto lines = labelLines(*this);
-    int widest = 0;
-    bool empty = true;
-    for (const auto& line : lines) {
-        widest = std::max(widest, textExtent(*this, line.plain));
-        empty = empty && line.plain.empty();
-    }
-    if (empty && lines.size() == 1) widest = textExtent(*this, L" ");
-    const int w = (style & WordWrap) ? designWidth : widest;
-    const int h = font.height * static_cast<int>(lines.size());
+    const auto [w, h] =
+        labelSize(labelLines(*this), (style & WordWrap) != 0, designWidth, font.height, measureIn(*this));
     invalidate();
     width = w;
     height = h;
     invalidate();
-}
-
-RECT ControlImpl::itemRect(int index) const {
-    const int n = static_cast<int>(items.size());
-    const int textHeight = font.height;
-    const int room = height - textHeight - 5;
-    const int itemHeight = room / n;
-    const int firstTop = textHeight + 1 + (room % n) / 2;
-    const int itemTop = firstTop + index * itemHeight;
-    return {8, itemTop, 8 + width - 10, itemTop + itemHeight};
-}
-
-int ControlImpl::itemAt(POINT p) const {
-    for (int i = 0; i < static_cast<int>(items.size()); ++i) {
-        const RECT r = itemRect(i);
-        if (PtInRect(&r, p)) return i;
-    }
-    return -1;
 }
 
 HBITMAP createDib(HDC dc, int width, int height, void** bits) {

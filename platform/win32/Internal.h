@@ -2,7 +2,7 @@
 
 // Shared by the Win32 backend's sources only.
 
-#include "platform/Handles.h"
+#include "platform/Drawn.h"
 #include "platform/Keys.h"
 #include "platform/Text.h"
 
@@ -42,19 +42,10 @@ int beepsSoFar();
 
 // One control. The window's client area is a control too (the root), so painting, hit testing and
 // mouse handling are the same for every surface that owns a native window.
-class ControlImpl : public ControlState {
+class ControlImpl : public DrawnState {
 public:
     HWND hwnd = nullptr; // panels, radio groups, progress bars, buttons and the root
-    int left = 0, top = 0, width = 0, height = 0;
-    bool shown = true;
-    Cursor cursor = Cursor::Default;
-    std::vector<std::string> items;
-    int itemIndex = -1;
-    int pressedItem = -1;
-    Picture picture;
     HICON icon = nullptr;
-    std::vector<ControlImpl*> children; // table order: bottom first
-    bool pressed = false;
 
     ~ControlImpl();
     bool windowed() const { return hwnd != nullptr; }
@@ -67,9 +58,11 @@ public:
     void resizeToText();
     void place();
     std::wstring shortHint() const;
-    // Radio group: the item under a point of the group, or -1.
-    int itemAt(POINT p) const;
-    RECT itemRect(int index) const;
+    int itemAt(POINT p) const { return DrawnState::itemAt(p.x, p.y); }
+    RECT itemRect(int index) const {
+        const ItemRect r = DrawnState::itemRect(index);
+        return {r.left, r.top, r.left + r.width, r.top + r.height};
+    }
 };
 
 class WindowImpl : public WindowState {
@@ -105,8 +98,6 @@ void accessibleTextChanged(ControlImpl& control);
 // A radio group's selected item moved, or the group took the focus.
 void accessibleItemChanged(ControlImpl& group);
 
-// Every window of the program, in creation order.
-std::vector<WindowImpl*>& allWindows();
 WindowImpl* windowOf(HWND root);
 
 // The topmost control at a point of a surface's client area: a label or picture drawn there, else

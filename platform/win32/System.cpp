@@ -1,6 +1,6 @@
 // Application, the message loop, colours, fonts, clocks, timers, the beep and the desktop calls.
 
-#include "platform/Rules.h"
+#include "platform/Timer.h"
 #include "platform/win32/Internal.h"
 
 #include <commctrl.h>
@@ -265,23 +265,16 @@ bool hasWindowSwitcher() {
     return true;
 }
 
-// Timers run on a message-only window. Each tick re-arms the system timer with the time left to
-// the next deadline, so the system timer's granularity delays single ticks but never adds up.
-struct Timer::Impl {
-    UINT_PTR id = 0;
-    int interval = 1000;
-    bool enabled = false;
-    bool paused = false; // enabled, with the system timer killed
-    double deadlineMs = 0;
-    int intervals = 1;
-    std::function<void()> onTick;
-
-    static HWND sink();
-    static std::map<UINT_PTR, Impl*>& registry() {
-        static std::map<UINT_PTR, Impl*> timers;
-        return timers;
+namespace {
+// The performance counter and a system timer on a message-only window of the program's own.
+class SystemAlarm final : public TimerAlarm {
+public:
+    explicit SystemAlarm(Timer::Impl& timer) : m_timer(timer) { alarms()[m_id] = this; }
+    ~SystemAlarm() override {
+        cancel();
+        alarms().erase(m_id);
     }
-    static double nowMs() {
+    double nowMs() override {
         static const double perMs = [] {
             LARGE_INTEGER f{};
             QueryPerformanceFrequency(&f);
@@ -291,101 +284,45 @@ struct Timer::Impl {
         QueryPerformanceCounter(&c);
         return static_cast<double>(c.QuadPart) / perMs;
     }
-    void arm(double now) {
-        const double left = deadlineMs - now;
-        const UINT delay = left < USER_TIMER_MINIMUM ? USER_TIMER_MINIMUM : static_cast<UINT>(left + 0.999);
-        SetTimer(sink(), id, delay, nullptr);
+    void set(double delayMs) override {
+        const UINT delay =
+            delayMs < USER_TIMER_MINIMUM ? USER_TIMER_MINIMUM : static_cast<UINT>(delayMs + 0.999);
+        SetTimer(sink(), m_id, delay, nullptr);
     }
-    void due() {
-        if (!enabled || paused) return;
-        const double now = nowMs();
-        // A system timer may come a little early; the tick waits for its deadline.
-        if (now + 0.5 < deadlineMs) {
-            arm(now);
-            return;
-        }
-        // A loop held up past later deadlines (a suspended machine) runs one tick for all of them.
-        const rules::CatchUp next = rules::catchUp(deadlineMs, interval, now);
-        deadlineMs = next.nextDeadline;
-        arm(now);
-        intervals = next.intervals;
-        onTick();
-    }
-};
+    void cancel() override { KillTimer(sink(), m_id); }
 
-namespace {
-LRESULT CALLBACK timerSinkProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_TIMER) {
-        auto& timers = Timer::Impl::registry();
-        if (auto it = timers.find(wParam); it != timers.end()) it->second->due();
+private:
+    static std::map<UINT_PTR, SystemAlarm*>& alarms() {
+        static std::map<UINT_PTR, SystemAlarm*> all;
+        return all;
+    }
+    static LRESULT CALLBACK sinkProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message != WM_TIMER) return DefWindowProcW(hwnd, message, wParam, lParam);
+        if (auto it = alarms().find(wParam); it != alarms().end()) it->second->m_timer.due();
         return 0;
     }
-    return DefWindowProcW(hwnd, message, wParam, lParam);
-}
+    static HWND sink() {
+        static HWND window = [] {
+            setUpOnce();
+            WNDCLASSW wc{};
+            wc.lpfnWndProc = sinkProc;
+            wc.hInstance = GetModuleHandleW(nullptr);
+            wc.lpszClassName = L"TapirunTimers";
+            RegisterClassW(&wc);
+            return CreateWindowExW(0, L"TapirunTimers", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                   GetModuleHandleW(nullptr), nullptr);
+        }();
+        return window;
+    }
+
+    static inline UINT_PTR s_nextId = 1;
+    Timer::Impl& m_timer;
+    UINT_PTR m_id = s_nextId++;
+};
 } // namespace
 
-HWND Timer::Impl::sink() {
-    static HWND window = [] {
-        setUpOnce();
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = timerSinkProc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"TapirunTimers";
-        RegisterClassW(&wc);
-        return CreateWindowExW(0, L"TapirunTimers", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                               GetModuleHandleW(nullptr), nullptr);
-    }();
-    return window;
-}
-
-Timer::Timer(std::function<void()> onTick) : m_impl(std::make_unique<Impl>()) {
-    static UINT_PTR nextId = 1;
-    m_impl->id = nextId++;
-    m_impl->onTick = std::move(onTick);
-    Impl::registry()[m_impl->id] = m_impl.get();
-}
-Timer::~Timer() {
-    KillTimer(Impl::sink(), m_impl->id);
-    Impl::registry().erase(m_impl->id);
-}
-void Timer::setEnabled(bool enabled) {
-    if (enabled == m_impl->enabled && !(enabled && m_impl->paused)) return;
-    m_impl->enabled = enabled;
-    m_impl->paused = false;
-    if (enabled) {
-        const double now = Impl::nowMs();
-        m_impl->deadlineMs = now + m_impl->interval;
-        m_impl->arm(now);
-    } else {
-        KillTimer(Impl::sink(), m_impl->id);
-    }
-}
-bool Timer::enabled() const {
-    return m_impl->enabled;
-}
-// A running timer starts its new interval from now, as the toolkit's timers do.
-void Timer::setInterval(int milliseconds) {
-    m_impl->interval = milliseconds;
-    if (m_impl->enabled && !m_impl->paused) {
-        const double now = Impl::nowMs();
-        m_impl->deadlineMs = now + milliseconds;
-        m_impl->arm(now);
-    }
-}
-int Timer::interval() const {
-    return m_impl->interval;
-}
-void Timer::tick() {
-    m_impl->intervals = 1;
-    if (m_impl->enabled) m_impl->onTick();
-}
-void Timer::pauseUntilEnabled() {
-    if (!m_impl->enabled || m_impl->paused) return;
-    m_impl->paused = true;
-    KillTimer(Impl::sink(), m_impl->id);
-}
-int Timer::intervalsElapsed() const {
-    return m_impl->intervals;
+std::unique_ptr<TimerAlarm> makeTimerAlarm(Timer::Impl& timer) {
+    return std::make_unique<SystemAlarm>(timer);
 }
 
 // Exposed for the window procedure: the accelerator's command and the session's end.

@@ -2,17 +2,14 @@
 
 #include "platform/win32/Internal.h"
 
+#include "platform/Rules.h"
+
 #include <commctrl.h>
 #include <imm.h>
 
 #include <algorithm>
 
 namespace platform {
-
-std::vector<WindowImpl*>& allWindows() {
-    static std::vector<WindowImpl*> windows;
-    return windows;
-}
 
 WindowImpl* windowOf(HWND root) {
     for (WindowImpl* w : allWindows())
@@ -122,18 +119,12 @@ HWND WindowImpl::focusTarget() {
     return hwnd;
 }
 
-// When the active window hides, the system activates whichever window comes next in its own order,
-// which need not be one of the program's; the program hands the activation to its next shown window
-// itself, so that the keyboard stays with it.
 void WindowImpl::hideAndPassActivation() {
     const bool wasActive = GetActiveWindow() == hwnd;
     ShowWindow(hwnd, SW_HIDE);
-    if (!wasActive) return;
-    for (WindowImpl* w : allWindows())
-        if (w != this && IsWindowVisible(w->hwnd)) {
-            w->owner.activate();
-            return;
-        }
+    const auto showing = [](const WindowImpl& w) { return IsWindowVisible(w.hwnd) != FALSE; };
+    if (WindowImpl* heir = rules::activationHeir(allWindows(), this, wasActive, showing))
+        heir->owner.activate();
 }
 
 // Closing the first window ends the program; any other window is only hidden.
@@ -167,15 +158,7 @@ void Window::addControl(const RowData& row) {
     ControlImpl* parent = m_impl->find(row.parent);
     if (!parent) parent = &m_impl->root;
     describe(c, row, *m_impl, parent, parent->font);
-    c.left = row.left;
-    c.top = row.top;
-    c.width = row.width;
-    c.height = row.height;
-    c.cursor = row.cursor;
-    c.shown = row.visible;
-    for (std::string_view item : row.items)
-        c.items.emplace_back(item);
-    c.itemIndex = row.itemIndex;
+    c.takePlace(row);
     c.parent->children.push_back(&c);
 
     HWND parentHwnd = c.parent->hwnd;
@@ -245,7 +228,8 @@ void Window::activate() {
     HWND hwnd = m_impl->hwnd;
     SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     SetForegroundWindow(hwnd);
-    // With no window manager to hand out the focus the program takes it itself.
+    // The system refuses the foreground to a program that is not in front; the window still becomes
+    // the active one among the program's own, so the keyboard reaches it once the program is.
     SetActiveWindow(hwnd);
     SetFocus(m_impl->focusTarget());
 }
@@ -343,18 +327,6 @@ void Control::setText(std::string_view text) {
         m_impl->invalidate();
     accessibleTextChanged(*m_impl);
 }
-int Control::left() const {
-    return m_impl->left;
-}
-int Control::top() const {
-    return m_impl->top;
-}
-int Control::width() const {
-    return m_impl->width;
-}
-int Control::height() const {
-    return m_impl->height;
-}
 void Control::setLeft(int left) {
     if (left == m_impl->left) return;
     m_impl->invalidate();
@@ -385,9 +357,6 @@ void Control::setVisible(bool visible) {
     ShowWindow(c.hwnd, visible ? SW_SHOWNA : SW_HIDE);
     if (visible && c.kind == Kind::RadioGroup && GetFocus() == top) SetFocus(c.hwnd);
 }
-bool Control::visible() const {
-    return m_impl->shown;
-}
 // Only the columns that changed are repainted: the bar spans the screen and moves every 30 ms.
 void Control::setPosition(int position) {
     position = std::clamp(position, 0, 100);
@@ -404,9 +373,6 @@ void Control::setItemIndex(int index) {
     m_impl->itemIndex = index;
     m_impl->invalidate();
     accessibleItemChanged(*m_impl);
-}
-int Control::itemIndex() const {
-    return m_impl->itemIndex;
 }
 
 void Control::alignBottom() {
