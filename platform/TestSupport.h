@@ -115,6 +115,9 @@ std::string lastAnnouncement(Window& window);
 int beepCount();
 // Labels drawn since the program started at the size of a text they no longer hold.
 int labelsDrawnAtOldSize();
+// Draws the window as it stands, where the backend draws a change only at a later repaint: what
+// labelsDrawnAtOldSize counts then covers the window's present state.
+void drawNow(Window& window);
 bool isActive(Window& window);
 // Whether the desktop keeps the window in front of another window of the program, whatever is
 // clicked: an owned window on Windows, a transient one on X (toolkit dialogs are made transient).

@@ -18,18 +18,18 @@ namespace {
 constexpr int side = 32;
 
 // Written from the familiar RGB triples rather than copied from the legend, so the check does not share
-// a slip made while turning them into blue-high values.
+// a slip made while turning them into blue-high values. Fuchsia, the sixteenth, is left out: the
+// bitmap's see-through colour would punch such a pixel out along with the background.
 constexpr Colour fromRgb(unsigned r, unsigned g, unsigned b) {
     return b << 16 | g << 8 | r;
 }
 
-const std::array<Colour, 16> windowsPalette{
+const std::array<Colour, 15> windowsPalette{
     fromRgb(0x00, 0x00, 0x00), fromRgb(0x80, 0x00, 0x00), fromRgb(0x00, 0x80, 0x00),
     fromRgb(0x80, 0x80, 0x00), fromRgb(0x00, 0x00, 0x80), fromRgb(0x80, 0x00, 0x80),
     fromRgb(0x00, 0x80, 0x80), fromRgb(0xC0, 0xC0, 0xC0), fromRgb(0x80, 0x80, 0x80),
     fromRgb(0xFF, 0x00, 0x00), fromRgb(0x00, 0xFF, 0x00), fromRgb(0xFF, 0xFF, 0x00),
-    fromRgb(0x00, 0x00, 0xFF), fromRgb(0xFF, 0x00, 0xFF), fromRgb(0x00, 0xFF, 0xFF),
-    fromRgb(0xFF, 0xFF, 0xFF),
+    fromRgb(0x00, 0x00, 0xFF), fromRgb(0x00, 0xFF, 0xFF), fromRgb(0xFF, 0xFF, 0xFF),
 };
 
 std::size_t index(int x, int y) {
@@ -51,8 +51,8 @@ std::size_t count(const Picture& picture, Colour colour) {
 } // namespace
 
 // Read off the drawing by hand: the rim of the second toe starts at column 10 of row 1, that of the
-// first toe at column 3 of row 4. The drawing is not symmetric, so a picture read transposed or
-// upside down differs here.
+// first toe at column 3 of row 4; the corners are clear. The drawing is not symmetric, so a picture read
+// transposed or upside down differs here.
 TEST(CatPaw, IconIsTheDrawingTheRightWayRound) {
     const Picture& icon = catpaw::icon();
     ASSERT_TRUE(icon.isIcon());
@@ -65,6 +65,10 @@ TEST(CatPaw, IconIsTheDrawingTheRightWayRound) {
     EXPECT_EQ(icon.pixels[index(11, 3)], platform::clGreen);
     EXPECT_EQ(icon.pixels[index(3, 4)], platform::clMaroon);
     EXPECT_TRUE(clearAt(icon, 4, 3));
+    for (int corner : {0, side - 1})
+        EXPECT_TRUE(clearAt(icon, corner, 0) && clearAt(icon, corner, side - 1)) << "corners see through";
+    // The fur, not the pads, has to dominate or it stops reading as a yellow paw.
+    EXPECT_GT(count(icon, platform::clYellow), count(icon, platform::clGreen));
 }
 
 TEST(CatPaw, EachLetterOfTheGridIsItsOwnColour) {
@@ -85,7 +89,7 @@ TEST(CatPaw, EachLetterOfTheGridIsItsOwnColour) {
     }
 }
 
-TEST(CatPaw, IconUsesOnlyTheSixteenColourPalette) {
+TEST(CatPaw, IconUsesTheSixteenColourPaletteButFuchsia) {
     const Picture& icon = catpaw::icon();
     for (std::size_t i = 0; i < icon.pixels.size(); ++i) {
         if (icon.mask[i]) continue;
@@ -93,24 +97,6 @@ TEST(CatPaw, IconUsesOnlyTheSixteenColourPalette) {
                   windowsPalette.end())
             << "pixel " << i << " is " << std::hex << icon.pixels[i];
     }
-}
-
-TEST(CatPaw, DrawingIsAYellowPawWithGreenPadsAndMaroonLines) {
-    const Picture& icon = catpaw::icon();
-    const std::size_t yellow = count(icon, platform::clYellow);
-    const std::size_t green = count(icon, platform::clGreen);
-    EXPECT_GT(green, 0u);
-    EXPECT_GT(count(icon, platform::clMaroon), 0u);
-    // The fur, not the pads, has to dominate or it stops reading as a yellow paw.
-    EXPECT_GT(yellow, green);
-}
-
-TEST(CatPaw, CornersAreSeeThrough) {
-    const Picture& icon = catpaw::icon();
-    EXPECT_TRUE(clearAt(icon, 0, 0));
-    EXPECT_TRUE(clearAt(icon, side - 1, 0));
-    EXPECT_TRUE(clearAt(icon, 0, side - 1));
-    EXPECT_TRUE(clearAt(icon, side - 1, side - 1));
 }
 
 TEST(CatPaw, BitmapIsTheIconOnFuchsia) {
@@ -123,11 +109,6 @@ TEST(CatPaw, BitmapIsTheIconOnFuchsia) {
         EXPECT_EQ(bitmap.pixels[index(x, y)], platform::clFuchsia) << x << "," << y;
     EXPECT_EQ(bitmap.pixels[index(10, 1)], platform::clMaroon);
     EXPECT_EQ(bitmap.pixels[index(11, 3)], platform::clGreen);
-}
-
-TEST(CatPaw, NoVisiblePixelIsFuchsia) {
-    // Such a pixel would be punched out of the bitmap along with the background.
-    EXPECT_EQ(count(catpaw::icon(), platform::clFuchsia), 0u);
 }
 
 TEST(CatPaw, OutlineIsClosed) {

@@ -31,7 +31,7 @@ protected:
         staleLabelsBefore = platform::test::labelsDrawnAtOldSize();
     }
     void TearDown() override {
-        platform::test::grab(w());
+        platform::test::drawNow(w());
         EXPECT_EQ(platform::test::labelsDrawnAtOldSize(), staleLabelsBefore)
             << "a label was drawn at the size of its old text";
         about.reset();

@@ -272,6 +272,15 @@ Glyph glyphAt(const pt::Image& image, Point corner, int height) {
     return g;
 }
 
+// The same character, whatever its colour: a browser smooths the edges of text differently in each
+// colour, so that a pixel inked in one colour may be only touched in another, but never left blank.
+bool sameShape(const Glyph& a, const Glyph& b) {
+    if (a.red.size() != b.red.size()) return false;
+    for (std::size_t i = 0; i < a.red.size(); ++i)
+        if ((a.red[i] >= 128 && b.red[i] == 0) || (b.red[i] >= 128 && a.red[i] == 0)) return false;
+    return true;
+}
+
 // The yen key shows the byte 0x5C as a yen sign, the last key the full-width backslash as a
 // backslash; while the note is held the last key shows the byte 0x5C, exactly like the yen key.
 TEST_F(KeyboardPanelTest, YenAndBackslashLegends) {
@@ -287,11 +296,11 @@ TEST_F(KeyboardPanelTest, YenAndBackslashLegends) {
     EXPECT_LT(std::abs(yenSign.slant), 2.0) << "the yen key's legend leans";
     const Glyph backslash = glyphOf(last);
     EXPECT_GT(backslash.slant, 8.0) << "the last key's legend is no backslash";
-    EXPECT_NE(backslash.red, yenSign.red);
+    EXPECT_FALSE(sameShape(backslash, yenSign));
 
     const Point note = centreOf(C::Label13);
     pt::press(w(), note.x, note.y);
-    EXPECT_EQ(glyphOf(last).red, yenSign.red);
+    EXPECT_TRUE(sameShape(glyphOf(last), yenSign)) << "the held note's legend is no yen sign";
     pt::release(w(), note.x, note.y);
     EXPECT_EQ(glyphOf(last).red, backslash.red);
 }

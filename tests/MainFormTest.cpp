@@ -87,47 +87,6 @@ TEST_F(FormTest, ScreenDependentPlaces) {
     EXPECT_EQ(c(C::Panel3).left(), 370);
 }
 
-TEST_F(FormTest, PracticeDrillThroughKeyEvents) {
-    selectMode(2);
-    click(C::OKButton1);
-    // Prepared: the empty target box centred on the screen and the start message.
-    EXPECT_FALSE(c(C::ModeSelect).visible());
-    EXPECT_FALSE(c(C::OKButton1).enabled());
-    EXPECT_TRUE(c(C::Panel6).visible());
-    EXPECT_EQ(c(C::Panel6).left(), centred(screen().width, 140));
-    EXPECT_EQ(c(C::Panel6).top(), centred(screen().height, 140));
-    EXPECT_EQ(c(C::Label1).text(), "");
-    EXPECT_EQ(c(C::Label3).text(), StartMessage);
-    EXPECT_EQ(c(C::Label3).left(), centred(screen().width, c(C::Label3).width()));
-
-    type(" ");
-    ASSERT_TRUE(form->session().state().Running);
-    EXPECT_EQ(c(C::Label1).text(), targetText());
-    EXPECT_EQ(c(C::Label1).left(), centred(138, c(C::Label1).width()));
-    EXPECT_EQ(c(C::Label1).top(), centred(138, c(C::Label1).height()));
-    EXPECT_EQ(c(C::Label3).text(), EndMessage);
-    EXPECT_TRUE(form->timer1().enabled());
-
-    for (int i = 0; i < 20; ++i) {
-        const char before = target();
-        clock.tick += 250;
-        type(targetText());
-        EXPECT_NE(target(), before);
-    }
-    EXPECT_EQ(form->session().state().keyStats.totalAnswers(), 20u);
-    type(" ");
-    EXPECT_FALSE(form->session().state().Running);
-    EXPECT_TRUE(c(C::OKButton1).enabled());
-    EXPECT_TRUE(c(C::ModeSelect).visible());
-    EXPECT_FALSE(c(C::Panel6).visible());
-    EXPECT_FALSE(c(C::Label3).visible());
-    EXPECT_TRUE(c(C::Label6).visible());
-    EXPECT_EQ(c(C::Label6).text(), ChooseModeMessage);
-    EXPECT_EQ(c(C::Label6).left(), centred(screen().width, c(C::Label6).width()));
-    EXPECT_FALSE(form->timer1().enabled());
-    EXPECT_EQ(form->session().state().Presses, 20);
-}
-
 // A wrong key shows below the target box, centred in the window, with the picture beside it.
 TEST_F(FormTest, WrongKeyShownBelowTheTargetWithABeep) {
     f1();
@@ -156,33 +115,15 @@ TEST_F(FormTest, WrongKeyShownBelowTheTargetWithABeep) {
     EXPECT_FALSE(c(C::mofu).visible());
 }
 
-// The yen key types the same character as the backslash key.
-TEST_F(FormTest, YenSignIsTheBackslashKey) {
-    selectMode(3);
-    f1();
-    type(" ");
-    for (int i = 0; i < 200 && target() != '\\'; ++i)
-        type(targetText());
-    ASSERT_EQ(target(), '\\');
-    type("¥");
-    EXPECT_NE(target(), '\\');
-    EXPECT_EQ(form->session().state().Misses, 0);
-}
-
-TEST_F(FormTest, CharactersOutsideADrillStartNothing) {
-    type("a");
-    EXPECT_EQ(c(C::Label3).text(), EndMessage) << "any character rewrites the message";
+// Outside a drill a character rewrites the message where it stands: the idle message's place, not
+// that of the new text centred. Keys that type nothing are no characters in a drill either.
+TEST_F(FormTest, CharactersOutsideADrillRewriteTheMessageInPlace) {
     const int left = c(C::Label3).left();
-    type(" ");
-    EXPECT_FALSE(form->session().state().Running);
-    EXPECT_EQ(c(C::Label3).left(), left) << "not re-centred";
-    f1();
     type("a");
-    EXPECT_FALSE(form->session().state().Running);
     EXPECT_EQ(c(C::Label3).text(), EndMessage);
+    EXPECT_EQ(c(C::Label3).left(), left) << "centred again";
+    f1();
     type(" ");
-    EXPECT_TRUE(form->session().state().Running);
-    // Keys that type nothing are no characters.
     const auto presses = form->session().state().Presses;
     platform::test::pressSilent(w(), platform::test::SilentKey::Left);
     platform::test::pressSilent(w(), platform::test::SilentKey::ShiftKey);
@@ -190,23 +131,9 @@ TEST_F(FormTest, CharactersOutsideADrillStartNothing) {
     EXPECT_EQ(form->session().state().Presses, presses);
 }
 
-TEST_F(FormTest, ProgressBarRestartsForEachTargetAndHoldsWhenFull) {
-    f1();
-    type(" ");
-    for (int i = 0; i < 150; ++i)
-        form->timer1().tick();
-    EXPECT_EQ(c(C::ProgressBar1).position(), 100);
-    type(targetText());
-    EXPECT_EQ(c(C::ProgressBar1).position(), 0);
-    form->timer1().tick();
-    EXPECT_EQ(c(C::ProgressBar1).position(), 1);
-    type(" ");
-    form->timer1().tick();
-    EXPECT_EQ(c(C::ProgressBar1).position(), 1) << "stops where it was when the drill ends";
-}
-
-// The bar repaints only the columns a tick changes; what the repaints leave must be the bar a full
-// repaint draws, filled from the left to its position and button face beyond.
+// The bar restarts for each target, holds when full and stops when the drill ends. It repaints only
+// the columns a tick changes; what the repaints leave must be the bar a full repaint draws, filled
+// from the left to its position and button face beyond.
 TEST_F(FormTest, ProgressBarRepaintsLeaveTheWholeBar) {
     f1();
     type(" ");
@@ -230,32 +157,18 @@ TEST_F(FormTest, ProgressBarRepaintsLeaveTheWholeBar) {
         platform::test::deliverPosted();
         if (i % 7 == 0 || i >= 98) checkBar("filling");
     }
+    EXPECT_EQ(c(C::ProgressBar1).position(), 100) << "a full bar holds";
     type(targetText());
     platform::test::deliverPosted();
+    EXPECT_EQ(c(C::ProgressBar1).position(), 0) << "each target restarts the bar";
     checkBar("restarted");
     form->timer1().tick();
     platform::test::deliverPosted();
+    EXPECT_EQ(c(C::ProgressBar1).position(), 1);
     checkBar("one tick after the restart");
-}
-
-// F1 in every state: prepared again, counts start over while a running drill keeps its target.
-TEST_F(FormTest, F1InEveryState) {
-    f1();
-    f1();
-    EXPECT_FALSE(c(C::OKButton1).enabled());
     type(" ");
-    const char expected = target();
-    type(wrongKey());
-    f1();
-    EXPECT_TRUE(form->session().state().Running);
-    EXPECT_EQ(target(), expected);
-    EXPECT_EQ(c(C::Label1).text(), "");
-    EXPECT_EQ(c(C::Label3).text(), StartMessage);
-    EXPECT_EQ(form->session().state().Misses, 0);
-    EXPECT_EQ(form->session().state().Presses, -1);
-    type(std::string(1, expected));
-    EXPECT_EQ(form->session().state().Presses, 0);
-    EXPECT_EQ(form->session().state().keyStats.totalAnswers(), 1u);
+    form->timer1().tick();
+    EXPECT_EQ(c(C::ProgressBar1).position(), 1) << "stops where it was when the drill ends";
 }
 
 // A learner who brushes Ctrl or Alt has typed no answer: the key is neither judged nor shown,
@@ -419,12 +332,6 @@ TEST_F(FormTest, BackslashDrawnAsYen) {
     };
     EXPECT_EQ(pixelsOf("\\"), pixelsOf("¥"));
     EXPECT_NE(pixelsOf("\\"), pixelsOf("＼"));
-}
-
-TEST_F(FormTest, ExitButtonClosesTheWindow) {
-    ASSERT_TRUE(w().visible());
-    click(C::ExitButton1);
-    EXPECT_FALSE(w().visible());
 }
 
 TEST_F(FormTest, ModeSelectorItemGeometry) {

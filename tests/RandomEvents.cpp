@@ -594,6 +594,8 @@ std::optional<Failure> Player::check(std::size_t index) {
             expect(c(C::Label3).left() == centred(screen.width, c(C::Label3).width()), "centring", "Label3");
     }
     expect(c(C::Label3).text() == m.label3, "Label3", "reads ", literal(c(C::Label3).text()));
+    expect(!c(C::Label6).visible() || c(C::Label6).text() == ChooseModeMessage, "Label6", "reads ",
+           literal(c(C::Label6).text()));
     for (C message : {C::Label6, C::Label12})
         if (c(message).visible())
             expect(c(message).left() == centred(screen.width, c(message).width()), "centring",

@@ -116,20 +116,6 @@ TEST_F(ResultsTest, TestGradesCorrectKeysOnly) {
     EXPECT_TRUE(c(C::Label6).visible());
     form->timer2().tick();
     shoot("results-test");
-
-    // The next test lasts its full minute again.
-    f1();
-    type(" ");
-    EXPECT_TRUE(form->timer3().enabled());
-    EXPECT_EQ(form->session().state().TestTicks, 0u);
-    EXPECT_EQ(form->session().phase(), drill::Phase::Running);
-    for (int i = 0; i < 59; ++i)
-        form->timer3().tick();
-    EXPECT_TRUE(form->session().state().Running);
-    form->timer3().tick();
-    EXPECT_FALSE(form->session().state().Running);
-    EXPECT_EQ(c(C::kyu).text(), "級外");
-    EXPECT_EQ(c(C::mojisuu).text(), "１分間 0 文字");
 }
 
 // A whole minute that ends on a grade's edge: the grade is that of the correct answers, the count
@@ -190,15 +176,4 @@ TEST_F(ResultsTest, FramesFlashInComplementaryColours) {
     form->timer2().tick();
     EXPECT_NE(c(C::KP).colour(), kpBefore) << "the test's frame flashes when the test mode is selected";
     EXPECT_EQ(c(C::PanelNigate).colour(), weakBefore);
-}
-
-TEST_F(ResultsTest, NewDrillHidesTheResults) {
-    start(2);
-    for (int i = 0; i < 3; ++i)
-        answer(100);
-    type(" ");
-    f1();
-    for (C id : {C::Label5, C::Panel8, C::PanelNigate, C::PanelTokui, C::KP, C::Label6})
-        EXPECT_FALSE(c(id).visible()) << static_cast<int>(id);
-    EXPECT_TRUE(form->timer2().enabled()) << "the flashing never stops once started";
 }

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 using drill::KeyStats;
 
 namespace {
@@ -11,28 +14,26 @@ std::string accuracyText(std::int32_t presses, std::int32_t misses, std::string_
 } // namespace
 
 // Exact ties go to the lower hundredth; several of these (9.375, 3.125, 91.875) round the other way
-// when computed with binary doubles and round-half-up or round-half-even.
+// when computed with binary doubles and round-half-up or round-half-even. No correct answer, or no
+// press at all, is 0.
 TEST(Accuracy, RoundedToHundredthsWithTiesDown) {
     struct Row {
         std::int32_t correct, presses;
         std::string_view text;
     };
-    for (Row r : {Row{2, 3, "66.67"}, Row{3, 32, "9.37"}, Row{1, 32, "3.12"}, Row{147, 160, "91.87"},
-                  Row{7, 8, "87.5"}, Row{5, 5, "100"}, Row{1, 3, "33.33"}, Row{1, 6, "16.67"},
-                  Row{1, 200, "0.5"}, Row{1, 400, "0.25"}, Row{1, 800, "0.12"}, Row{1, 1600, "0.06"},
-                  Row{999, 1000, "99.9"}, Row{19999, 20000, "99.99"}, Row{39999, 40000, "100"},
-                  Row{1, 10, "10"}, Row{41, 80, "51.25"}, Row{83, 160, "51.87"}})
+    for (Row r : {Row{2, 3, "66.67"},       Row{3, 32, "9.37"},
+                  Row{1, 32, "3.12"},       Row{147, 160, "91.87"},
+                  Row{7, 8, "87.5"},        Row{5, 5, "100"},
+                  Row{1, 3, "33.33"},       Row{1, 6, "16.67"},
+                  Row{1, 200, "0.5"},       Row{1, 400, "0.25"},
+                  Row{1, 800, "0.12"},      Row{1, 1600, "0.06"},
+                  Row{999, 1000, "99.9"},   Row{19999, 20000, "99.99"},
+                  Row{39999, 40000, "100"}, Row{1, 10, "10"},
+                  Row{41, 80, "51.25"},     Row{83, 160, "51.87"},
+                  Row{0, 0, "0"},           Row{0, 4, "0"},
+                  Row{-1, -1, "0"}})
         EXPECT_EQ(accuracyText(r.presses, r.presses - r.correct), r.text) << r.correct << "/" << r.presses;
-}
-
-TEST(Accuracy, ZeroWithoutCorrectAnswers) {
-    EXPECT_EQ(accuracyText(0, 0), "0");
-    EXPECT_EQ(accuracyText(4, 4), "0");
-    EXPECT_EQ(accuracyText(-1, 0), "0");
-}
-
-TEST(Accuracy, UsesTheLocaleSeparator) {
-    EXPECT_EQ(accuracyText(3, 1, ","), "66,67");
+    EXPECT_EQ(accuracyText(3, 1, ","), "66,67") << "the locale's separator";
 }
 
 TEST(Grading, EachBoundary) {
@@ -47,52 +48,28 @@ TEST(Grading, EachBoundary) {
         EXPECT_EQ(drill::gradeFor(r.correct), r.grade) << r.correct;
 }
 
+// The weak key has the largest average, the strong key the smallest below 5000 ms; averages
+// truncate, the lower code wins a tie, and the space character stands for none.
 TEST(WeakAndStrongKeys, ByAverageReactionTime) {
-    KeyStats stats;
-    stats.add('f', 200);
-    stats.add('j', 400);
-    stats.add('f', 400);
-    EXPECT_EQ(drill::weakKey(stats), 'j');
-    EXPECT_EQ(drill::strongKey(stats), 'f');
-}
-
-TEST(WeakAndStrongKeys, LowerCodeWinsATie) {
-    KeyStats stats;
-    for (char ch : {'k', 'a', 'z'})
-        stats.add(ch, 700);
-    stats.add(';', 100);
-    stats.add('d', 100);
-    EXPECT_EQ(drill::weakKey(stats), 'a');
-    EXPECT_EQ(drill::strongKey(stats), ';');
-}
-
-TEST(WeakAndStrongKeys, SpaceWhenNoneQualifies) {
-    KeyStats empty;
-    EXPECT_EQ(drill::weakKey(empty), ' ');
-    EXPECT_EQ(drill::strongKey(empty), ' ');
-
-    KeyStats instant;
-    instant.add('a', 0);
-    EXPECT_EQ(drill::weakKey(instant), ' ') << "an average of 0 ms is never the weak key";
-    EXPECT_EQ(drill::strongKey(instant), 'a');
-
-    KeyStats slow;
-    slow.add('a', 5000);
-    slow.add('b', 9000);
-    slow.add('c', 4999);
-    EXPECT_EQ(drill::strongKey(slow), 'c');
-    KeyStats tooSlow;
-    tooSlow.add('a', 5000);
-    EXPECT_EQ(drill::strongKey(tooSlow), ' ') << "5000 ms or more never counts as strong";
-    EXPECT_EQ(drill::weakKey(tooSlow), 'a');
-}
-
-// Averages truncate: 1 ms over 2 answers is 0 ms, so it does not beat a true 0.
-TEST(WeakAndStrongKeys, AveragesTruncate) {
-    KeyStats stats;
-    stats.add('b', 1);
-    stats.add('b', 0);
-    stats.add('c', 1);
-    EXPECT_EQ(drill::weakKey(stats), 'c');
-    EXPECT_EQ(drill::strongKey(stats), 'b');
+    struct Row {
+        std::string_view why;
+        std::vector<std::pair<char, std::uint32_t>> answers;
+        char weak, strong;
+    };
+    const Row rows[] = {
+        {"averages", {{'f', 200}, {'j', 400}, {'f', 400}}, 'j', 'f'},
+        {"ties", {{'k', 700}, {'a', 700}, {'z', 700}, {';', 100}, {'d', 100}}, 'a', ';'},
+        {"no answers", {}, ' ', ' '},
+        {"0 ms is never the weak key", {{'a', 0}}, ' ', 'a'},
+        {"just below 5000 ms", {{'a', 5000}, {'b', 9000}, {'c', 4999}}, 'b', 'c'},
+        {"5000 ms or more is never strong", {{'a', 5000}}, 'a', ' '},
+        {"1 ms over 2 answers is 0 ms", {{'b', 1}, {'b', 0}, {'c', 1}}, 'c', 'b'},
+    };
+    for (const Row& r : rows) {
+        KeyStats stats;
+        for (auto [ch, ms] : r.answers)
+            stats.add(ch, ms);
+        EXPECT_EQ(drill::weakKey(stats), r.weak) << r.why;
+        EXPECT_EQ(drill::strongKey(stats), r.strong) << r.why;
+    }
 }

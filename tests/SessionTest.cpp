@@ -49,13 +49,6 @@ TEST(Session, LifeOfAPracticeDrill) {
     EXPECT_EQ(s.state().keyStats.totalAnswers(), 1u);
 }
 
-TEST(Session, SpaceRightAfterStartGivesAnEmptyDrill) {
-    Session s = started(HomeRow);
-    EXPECT_EQ(s.type(U' ', 1100, 0), Verdict::Ended);
-    EXPECT_EQ(s.state().Presses, 0);
-    EXPECT_EQ(s.state().Misses, 0);
-}
-
 TEST(Session, ReactionTimesAccumulatePerCharacterAcrossATickWrap) {
     // Start just before the 32-bit tick counter wraps; the answer comes after it.
     Session s = started(HomeRow, 0xFFFFFF00u);

@@ -272,6 +272,10 @@ Image grab(Window& window) {
     return toImage(top(window)->grab().toImage().convertToFormat(QImage::Format_RGB32));
 }
 
+void drawNow(Window& window) {
+    grab(window);
+}
+
 Image painted(Window& window) {
     QBackingStore* store = top(window)->backingStore();
     const auto* image = store ? dynamic_cast<const QImage*>(store->paintDevice()) : nullptr;

@@ -31,6 +31,10 @@ if(TAPIRUN_TESTS)
     set(TAPIRUN_TEST_DOM_LIBRARY ${CMAKE_SOURCE_DIR}/platform/web/TestDom.js)
     target_link_options(tapirun_testsupport PUBLIC "SHELL:--js-library ${TAPIRUN_TEST_DOM_LIBRARY}")
     set_property(TARGET tapirun_testsupport APPEND PROPERTY INTERFACE_LINK_DEPENDS ${TAPIRUN_TEST_DOM_LIBRARY})
+    # A picture is the browser's own, taken while the page draws: the test waits for it inside the
+    # call, which Asyncify lets return to the browser meanwhile. Only the test programs carry it.
+    target_link_options(tapirun_testsupport PUBLIC -sASYNCIFY -sASYNCIFY_IMPORTS=tr_grab
+        -sASYNCIFY_STACK_SIZE=65536)
 endif()
 
 # Node.js runs the build's own tools and the tests that need no page; Debian's needs its module

@@ -7,8 +7,6 @@ mergeInto(LibraryManager.library, {
   $TR__postset: 'TR.init();',
   $TR: {
     elements: [null],
-    // What each element shows, kept only where the tests' painter (TestDom.js) asks for it.
-    model: null,
     zTop: 10,
     audio: null,
     askedFullScreen: false,
@@ -319,7 +317,6 @@ mergeInto(LibraryManager.library, {
     var el = document.createElement(tags[kind]);
     el.className = 'tr-c tr-k' + kind;
     el.trControl = true;
-    el.trWindowed = !!windowed;
     if (windowed) el.style.zIndex = 1;
     TR.elements[parent].appendChild(el);
     return TR.add(el);
@@ -349,7 +346,6 @@ mergeInto(LibraryManager.library, {
     var el = TR.elements[handle];
     if (el.trBackground === colour) return;
     el.trBackground = colour;
-    if (TR.model) TR.model(el, {background: colour});
     el.style.backgroundColor = colour < 0 ? 'transparent' : TR.rgb(colour);
   },
 
@@ -361,8 +357,6 @@ mergeInto(LibraryManager.library, {
     var whole = UTF8ToString(text);
     var lines = whole.split('\n');
     var font = TR.font(UTF8ToString(face), height, bold);
-    var model = TR.model && {lines: lines, font: font, lineHeight: height, colour: colour, centred: !!centred,
-                             places: []};
     // Only what changed is written: the font shorthand would reset the line height each time.
     var was = el.trWritten || (el.trWritten = {});
     if (was.font !== font || was.height !== height) {
@@ -395,7 +389,6 @@ mergeInto(LibraryManager.library, {
     if (centred) {
       if (was.text !== whole) TR.setText(box, whole);
       was.text = whole;
-      if (model) TR.model(el, model);
       return;
     }
     if (was.text !== whole) TR.setText(el.trSpoken, whole);
@@ -405,7 +398,6 @@ mergeInto(LibraryManager.library, {
     for (var i = 0; i < lines.length; ++i) {
       var chars = Array.from(lines[i]);
       var places = TR.places(font, chars);
-      if (model) model.places.push(places);
       for (var k = 0; k < chars.length; ++k, ++n) {
         var span = spans[n];
         if (!span) {
@@ -422,7 +414,6 @@ mergeInto(LibraryManager.library, {
       }
     }
     while (spans.length > n) box.removeChild(spans.pop());
-    if (model) TR.model(el, model);
   },
 
   tr_measure__deps: ['$TR'],
@@ -451,7 +442,6 @@ mergeInto(LibraryManager.library, {
     var names = ['', 'tr-sunken', 'tr-well', 'tr-raised', 'tr-raised tr-default'];
     el.classList.remove('tr-sunken', 'tr-well', 'tr-raised', 'tr-default');
     if (kind) names[kind].split(' ').forEach(function (n) { el.classList.add(n); });
-    if (TR.model) TR.model(el, {sunken: kind === 1, well: kind === 2, raised: kind >= 3});
   },
 
   tr_fill__deps: ['$TR'],
@@ -468,7 +458,6 @@ mergeInto(LibraryManager.library, {
     TR.afterKeyFrame(bar, function () {
       if (bar.style.width !== css) bar.style.width = css;
     });
-    if (TR.model) TR.model(el, {fill: {width: width, colour: colour}});
   },
 
   tr_value__deps: ['$TR'],
@@ -564,7 +553,6 @@ mergeInto(LibraryManager.library, {
     g.putImageData(image, 0, 0);
     el.trPicture = true;
     el.trStretch = !!stretch;
-    if (TR.model) TR.model(el, {picture: el, stretch: !!stretch});
     TR.size(el, el.trWidth, el.trHeight);
   },
 
@@ -614,11 +602,9 @@ mergeInto(LibraryManager.library, {
     el.trCaptionBox.style.lineHeight = height + 'px';
     el.setAttribute('aria-label', el.trCaptionBox.textContent);
     var h32 = rects >> 2;
-    var places = [];
     for (var j = 0; j < count; ++j) {
       var it = box[j];
       var r = [HEAP32[h32 + 4 * j], HEAP32[h32 + 4 * j + 1], HEAP32[h32 + 4 * j + 2], HEAP32[h32 + 4 * j + 3]];
-      places.push(r);
       it.style.left = r[0] + 'px';
       it.style.top = r[1] + 'px';
       it.style.width = r[2] + 'px';
@@ -629,9 +615,6 @@ mergeInto(LibraryManager.library, {
       it.classList.toggle('tr-focus', j === selected && !!focused);
       it.setAttribute('aria-checked', j === selected ? 'true' : 'false');
     }
-    if (TR.model)
-      TR.model(el, {radio: {labels: labels, selected: selected, focused: !!focused, caption: el.trCaptionBox.textContent,
-                            font: font, height: height, colour: colour, background: background, rects: places}});
   },
 
   tr_contains__deps: ['$TR'],

@@ -52,7 +52,7 @@ void tr_timer_clear(int handle);
 void tr_beep();
 int tr_decimal_separator();
 void tr_end();
-std::uint32_t* tr_grab(int client, int width, int height);
+std::uint32_t* tr_grab(int frame, int client, int width, int height);
 int tr_test_key(const char* key, int modifiers);
 void tr_test_mouse(int client, int down, int x, int y, int button, int element, int detail);
 void tr_test_close_box(int frame);

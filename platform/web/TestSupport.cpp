@@ -1,6 +1,6 @@
 // Test drivers over the browser backend: keys and mouse buttons are dispatched as the page's own
 // events, at the elements under the point, and reach the program through the same listeners as a
-// person's; pictures are drawn from the window's elements.
+// person's; pictures are the browser's own screenshots, which the test's driver takes.
 
 #include "platform/TestSupport.h"
 #include "platform/StoredPng.h"
@@ -213,17 +213,25 @@ int textWidth(Window& window, int id, std::string_view utf8) {
     return static_cast<int>(measure(controlOf(window, id).font, displayText(utf8)) + 0.5);
 }
 
+// The test waits while the page draws and its driver takes the browser's screenshot of the window:
+// the test programs are linked with Asyncify, which lets the call return to the browser meanwhile.
 Image grab(Window& window) {
     const WindowImpl& w = window.impl();
     Image out;
     out.width = w.root.width;
     out.height = w.root.height;
-    std::uint32_t* pixels = tr_grab(w.root.element, out.width, out.height);
+    std::uint32_t* pixels = tr_grab(w.frame, w.root.element, out.width, out.height);
+    if (!pixels) {
+        std::fprintf(stderr, "grab: the browser gave no picture of the window\n");
+        std::abort();
+    }
     out.pixels.assign(pixels, pixels + static_cast<std::size_t>(out.width * out.height));
     std::free(pixels);
     return out;
 }
-// The page draws every change when it is made: nothing is left for a later repaint.
+// The page draws every change as it is made; the browser shows it at its next frame.
+void drawNow(Window&) {}
+// The page has no backing store of its own: what the browser shows is what its repaints left.
 Image painted(Window& window) {
     return grab(window);
 }

@@ -323,6 +323,9 @@ Image capture(Window& window, bool fromScreen) {
 Image grab(Window& window) {
     return capture(window, false);
 }
+void drawNow(Window& window) {
+    grab(window);
+}
 Image painted(Window& window) {
     processEvents();
     return capture(window, true);

@@ -18,21 +18,17 @@ source "$(dirname "$0")/../lib/lib.sh"
 needRoot
 need gnome-shell dbus-daemon gdbus setpriv jq convert
 
-readonly user=nobody group=nogroup outputW=1024 outputH=768 uuid=tapirun-test@zunobe.jp
+readonly outputW=1024 outputH=768 uuid=tapirun-test@zunobe.jp
 
-chmod 711 "$work"
-home=$work/home runtime=$work/runtime shots=$work/shots data=$work/home/share
-mkdir -m 700 "$home" "$runtime" "$shots"
+userHome
+data=$home/share
 mkdir -p "$data/gnome-shell/modes" "$data/gnome-shell/extensions/$uuid"
 cp "$app" "$home/tapirun" || fail "cannot copy the program"
 here=$(dirname "$0")/gnome
 cp "$here/tapirun-test.json" "$data/gnome-shell/modes/" &&
     cp "$here/metadata.json" "$here/extension.js" "$data/gnome-shell/extensions/$uuid/" ||
     fail "cannot install the test extension"
-chown -R "$user:$group" "$home" "$runtime" "$shots"
-
-# The desktop starts helpers of a session that outlive it; they are found by the private HOME.
-undo+=("stopProcessesOf $home")
+handUserHome
 
 # Session modes are read from the data folders only, not from the user's own.
 userEnv=(LANG=C.UTF-8 XDG_DATA_DIRS="$data:/usr/local/share:/usr/share"

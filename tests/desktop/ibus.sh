@@ -19,10 +19,8 @@ source "$(dirname "$0")/../lib/lib.sh"
 needRoot
 need ibus-daemon ibus dbus-daemon setpriv xdotool setxkbmap import convert
 
-readonly user=nobody group=nogroup
-chmod 711 "$work"
-home=$work/home runtime=$work/runtime
-mkdir -m 700 "$home" "$runtime" && mkdir -p "$home/.config/mozc"
+userHome
+mkdir -p "$home/.config/mozc"
 cp "$app" "$home/tapirun" && cp "$probe" "$home/line-edit-probe" || fail "cannot copy the programs"
 # Mozc's own default, but switched on at launch instead of starting in direct input.
 cat >"$home/.config/mozc/ibus_config.textproto" <<'EOF'
@@ -36,14 +34,12 @@ engines {
 }
 active_on_launch: True
 EOF
-chown -R "$user:$group" "$home" "$runtime"
-
-# Mozc starts its converter and candidate window as daemons of their own, out of reach of the
-# process ids this test holds; they are found by the private HOME they inherited.
-undo+=("stopProcessesOf $home")
+handUserHome
 
 startXvfb
-setxkbmap -model jp106 -layout jp || fail "setxkbmap -model jp106 -layout jp failed"
+# The JIS keymap whose yen key types the yen sign: xdotool presses that key itself rather than a
+# spare key code bound to the sign for a moment, which a program reading the keymap late finds empty.
+setxkbmap -model jp106 -layout jp -variant OADG109A || fail "setxkbmap for the JIS keymap failed"
 bus=unix:path=$runtime/bus
 
 # --- the input method -----------------------------------------------------------------------------

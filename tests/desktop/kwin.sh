@@ -24,11 +24,9 @@ needRoot
 need kwin_wayland dbus-daemon dbus-send setpriv jq convert mkfifo
 [[ $mode == xwayland ]] && need Xwayland xdotool
 
-readonly user=nobody group=nogroup outputW=1024 outputH=768
+readonly outputW=1024 outputH=768
 
-chmod 711 "$work"
-home=$work/home runtime=$work/runtime shots=$work/shots
-mkdir -m 700 "$home" "$runtime" "$shots"
+userHome
 mkdir -p "$home/.local/share/applications"
 cp "$app" "$home/tapirun" && cp "$pointerTool" "$home/wayland-pointer" &&
     cp "$screenshotTool" "$home/kwin-screenshot" && cp "$(command -v kwin_wayland)" "$home/kwin_wayland" ||
@@ -41,11 +39,8 @@ Exec=$home/kwin-screenshot
 NoDisplay=true
 X-KDE-DBUS-Restricted-Interfaces=org.kde.KWin.ScreenShot2
 EOF
-chown -R "$user:$group" "$home" "$runtime" "$shots"
+handUserHome
 bus=unix:path=$runtime/bus
-
-# The desktop starts helpers of a session that outlive it; they are found by the private HOME.
-undo+=("stopProcessesOf $home")
 
 
 # --- the compositor ---------------------------------------------------------------------------
@@ -83,17 +78,22 @@ for (let i = 0; i < all.length; i++) {
 print(tag + " end");
 EOF
 chown "$user" "$home/windows.js"
+# kwinScript NAME: the KWin script on standard input, loaded and run as the user; prints its id.
+kwinScript() {
+    local id
+    cat >"$home/$1.js" && chown "$user" "$home/$1.js"
+    id=$( (asUser dbus-send --session --print-reply=literal --dest=org.kde.KWin /Scripting \
+        org.kde.kwin.Scripting.loadScript string:"$home/$1.js" string:"$1") 2>&1)
+    id=${id##* }
+    (asUser dbus-send --session --print-reply --dest=org.kde.KWin "/$id" org.kde.kwin.Script.run) >/dev/null 2>&1
+    echo "$id"
+}
 # Each run is a script of its own name (KWin loads a name once), tagged in the log by that name;
 # the callers run in subshells, so the name comes from the clock.
 windows() {
     local id run tag
     run=$(date +%s%N)
-    sed "s/readConfig(\"run\", \"\")/\"$run\"/" "$home/windows.js" >"$home/windows-$run.js"
-    chown "$user" "$home/windows-$run.js"
-    id=$( (asUser dbus-send --session --print-reply=literal --dest=org.kde.KWin /Scripting \
-        org.kde.kwin.Scripting.loadScript string:"$home/windows-$run.js" string:"windows-$run") 2>&1)
-    id=${id##* }
-    (asUser dbus-send --session --print-reply --dest=org.kde.KWin "/$id" org.kde.kwin.Script.run) >/dev/null 2>&1
+    id=$(sed "s/readConfig(\"run\", \"\")/\"$run\"/" "$home/windows.js" | kwinScript "windows-$run")
     tag="TAPIRUN-$run"
     waitUntil 3 grep -aq "$tag end" "$work/kwin.log" || fail "the KWin script did not run"
     (asUser dbus-send --session --print-reply --dest=org.kde.KWin "/$id" org.kde.kwin.Script.stop) >/dev/null 2>&1
@@ -191,30 +191,22 @@ check "an info button leaves the covered box behind the main window, where it wa
     eval 'behind && [[ $(jq -r "\"\(.x) \(.y)\"" <<<"$box") == "$bx $by" ]]'
 
 # Minimised by KWin all the same (a script does what its caption bar or a shortcut would):
-cat >"$home/minimise.js" <<'EOF'
+kwinScript minimise >/dev/null <<'EOF'
 const all = workspace.clientList();
 for (let i = 0; i < all.length; i++)
     if (all[i].caption == "バージョン情報") all[i].minimized = true;
 EOF
-chown "$user" "$home/minimise.js"
-id=$( (asUser dbus-send --session --print-reply=literal --dest=org.kde.KWin /Scripting \
-    org.kde.kwin.Scripting.loadScript string:"$home/minimise.js" string:minimise) 2>&1)
-(asUser dbus-send --session --print-reply --dest=org.kde.KWin "/${id##* }" org.kde.kwin.Script.run) >/dev/null 2>&1
 minimised() { box=$(window 'バージョン情報') && [[ $(jq .minimized <<<"$box") == true ]]; }
 if waitUntil 3 minimised; then
     click 450 48
     sleep 0.5
     check "an info button leaves a minimised box minimised" minimised
     # Brought back and activated, as the window switcher would.
-    cat >"$home/restore.js" <<'EOF'
+    kwinScript restore >/dev/null <<'EOF'
 const all = workspace.clientList();
 for (let i = 0; i < all.length; i++)
     if (all[i].caption == "バージョン情報") { all[i].minimized = false; workspace.activeClient = all[i]; }
 EOF
-    chown "$user" "$home/restore.js"
-    id=$( (asUser dbus-send --session --print-reply=literal --dest=org.kde.KWin /Scripting \
-        org.kde.kwin.Scripting.loadScript string:"$home/restore.js" string:restore) 2>&1)
-    (asUser dbus-send --session --print-reply --dest=org.kde.KWin "/${id##* }" org.kde.kwin.Script.run) >/dev/null 2>&1
     waitUntil 3 boxUp || fail "the window switcher's way did not bring the box back"
 else
     check "KWin minimises the box when told to" false

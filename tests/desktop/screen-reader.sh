@@ -26,23 +26,9 @@ need dbus-run-session dbus-send setpriv xdotool setxkbmap /usr/bin/python3 /usr/
 [[ $mode == activation ]] && need xfwm4 xprop
 [[ $mode == activation-wayland ]] && need sway wtype
 
-readonly user=nobody group=nogroup
-chmod 711 "$work"
-home=$work/home runtime=$work/runtime
-mkdir -m 700 "$home" "$runtime"
+userHome
 cp "$app" "$home/tapirun" && cp "$(dirname "$0")/screen_reader.py" "$home/" || fail "cannot copy the program"
-chown -R "$user:$group" "$home" "$runtime"
-
-# The bus launcher, the registry and Orca's speech server outlive nothing but are started by the
-# bus, out of reach of the process ids this test holds; they are found by the private HOME.
-stopUsersProcesses() {
-    local environ pid
-    for environ in /proc/[0-9]*/environ; do
-        pid=${environ#/proc/} pid=${pid%/environ}
-        { tr '\0' '\n' <"$environ"; } 2>/dev/null | grep -qxF "HOME=$home" && kill -TERM "$pid" 2>/dev/null
-    done
-}
-undo+=(stopUsersProcesses)
+handUserHome
 
 startXvfb
 setxkbmap -model jp106 -layout jp || fail "setxkbmap -model jp106 -layout jp failed"

@@ -19,19 +19,15 @@ source "$(dirname "$0")/../lib/lib.sh"
 needRoot
 need sway swaymsg wtype grim jq setpriv convert mkfifo
 
-readonly user=nobody group=nogroup outputW=1024 outputH=768
+readonly outputW=1024 outputH=768
 
-# The user's own corner of the scratch folder, with copies of the programs it may not reach where
-# they were built.
-chmod 711 "$work"
-home=$work/home runtime=$work/runtime shots=$work/shots
-mkdir -m 700 "$home" "$runtime" "$shots"
+userHome
 cp "$app" "$home/tapirun" && cp "$pointerTool" "$home/wayland-pointer" || fail "cannot copy the programs"
 cat >"$home/sway.conf" <<EOF
 output HEADLESS-1 resolution ${outputW}x${outputH} position 0 0
 xwayland disable
 EOF
-chown -R "$user:$group" "$home" "$runtime" "$shots"
+handUserHome
 
 userEnv=(PATH="$PATH")
 

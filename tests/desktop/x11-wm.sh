@@ -23,15 +23,13 @@ source "$(dirname "$0")/../lib/lib.sh"
 needRoot
 need dbus-daemon setpriv xdotool xprop xwininfo import convert
 
-readonly user=nobody group=nogroup screenW=1024 screenH=768
+readonly screenW=1024 screenH=768
 # Where the window's table puts things, in the screen's pixels: the exit and info buttons.
 readonly exitX=$((250 * scale)) exitY=$((48 * scale)) infoX=$((450 * scale)) infoY=$((48 * scale))
 
-chmod 711 "$work"
-home=$work/home runtime=$work/runtime
-mkdir -m 700 "$home" "$runtime"
+userHome
 cp "$app" "$home/tapirun" || fail "cannot copy the program"
-chown -R "$user:$group" "$home" "$runtime"
+handUserHome
 bus=unix:path=$runtime/bus
 userEnv=(NO_AT_BRIDGE=1)
 
@@ -57,12 +55,7 @@ ok "$wm manages $DISPLAY"
 (asUser QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR="$scale" "$home/tapirun") >"$work/app.log" 2>&1 &
 appPid=$!
 started+=("$appPid")
-main=$(waitForWindow "$appPid")
-fullScreen() { xprop -id "$main" _NET_WM_STATE | grep -q _NET_WM_STATE_FULLSCREEN; }
-check "the main window is full screen (_NET_WM_STATE_FULLSCREEN)" waitUntil 5 fullScreen
-read -r x y w h <<<"$(geometryOf "$main")"
-check "the main window covers the screen (${w}x${h}+$x+$y)" [ "${w}x${h}+$x+$y" = "${screenW}x${screenH}+0+0" ]
-check "the main window is active at start" waitUntil 5 eval '[[ $(activeWindow) == "$main" ]]'
+checkFullScreenStart "$appPid" "${screenW}x${screenH}"
 idle() { shoot idle && [[ $(pixel "$work/idle.ppm" $((50 * scale)) $((30 * scale))) == 00FF00 ]]; }
 check "the idle screen is drawn (the OK button's lime frame)" waitUntil 5 idle
 
@@ -78,11 +71,6 @@ xevPid=$!
 started+=("$xevPid")
 sleep 0.2
 xdotool mousemove "$infoX" "$infoY" click 1
-box=""
-findBox() {
-    box=$(xdotool search --onlyvisible --class '^tapirun$' 2>/dev/null | grep -vx "$main" | head -1)
-    [[ -n $box && -n $(extentsOf "$box") ]]
-}
 waitUntil 5 findBox || fail "the info button opened no framed About box"
 read -r fl fr ft fb <<<"$(extentsOf "$box")"
 # The control: the window manager frames the box with a caption bar, or centring by the outer size is not tested.

@@ -82,21 +82,11 @@ ok "xfwm4 and xfce4-panel on $DISPLAY, panels at ${panels[*]}"
 env QT_QPA_PLATFORM=xcb "$app" >"$work/app.log" 2>&1 &
 appPid=$!
 started+=("$appPid")
-main=$(waitForWindow "$appPid")
-fullScreen() { xprop -id "$main" _NET_WM_STATE | grep -q _NET_WM_STATE_FULLSCREEN; }
-check "the main window is full screen (_NET_WM_STATE_FULLSCREEN)" waitUntil 5 fullScreen
-read -r x y w h <<<"$(geometryOf "$main")"
-check "the main window covers the screen (${w}x${h}+$x+$y)" [ "${w}x${h}+$x+$y" = "${screenSize}+0+0" ]
-check "the main window is active at start" waitUntil 5 eval '[[ $(activeWindow) == "$main" ]]'
+checkFullScreenStart "$appPid" "$screenSize"
 check "the panels are hidden under it" waitUntil 5 panelsHidden running
 
 # --- the About box ------------------------------------------------------------------------------
 xdotool mousemove "$infoX" "$infoY" click 1
-box=""
-findBox() {
-    box=$(xdotool search --onlyvisible --class '^tapirun$' 2>/dev/null | grep -vx "$main" | head -1)
-    [[ -n $box && -n $(extentsOf "$box") ]]
-}
 waitUntil 5 findBox || fail "the info button opened no framed About box"
 read -r fl fr ft fb <<<"$(extentsOf "$box")"
 # The box is recentred once its frame is known, a moment after it is mapped.

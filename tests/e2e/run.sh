@@ -34,7 +34,9 @@ appAlive() { [[ -n $appPid ]] && kill -0 "$appPid" 2>/dev/null; }
 
 # --- X server -------------------------------------------------------------------------------
 startXvfb
-setxkbmap -model jp106 -layout jp || die "setxkbmap -model jp106 -layout jp failed"
+# The JIS keymap whose yen key types the yen sign: xdotool presses that key itself rather than a spare
+# key code bound to the sign for a moment, which a program reading the keymap late finds empty.
+setxkbmap -model jp106 -layout jp -variant OADG109A || die "setxkbmap for the JIS keymap failed"
 echo "e2e: Xvfb on $DISPLAY (pid $xvfbPid)"
 # A window manager that crashed leaves its properties on the root window: the check naming its own
 # window, gone, and the list of what it supported, activation among them. The keyboard focus, on
@@ -160,15 +162,5 @@ check "no wrong character is left on the results" [ "$olive" = 0 ]
 
 # --- exit -----------------------------------------------------------------------------------
 xdotool mousemove 250 48 click 1
-start=$(date +%s%N)
-for _ in {1..50}; do appAlive || break; sleep 0.1; done
-if appAlive; then
-    check "the exit button ends the program within 5 s" false
-else
-    wait "$appPid"
-    status=$?
-    appPid=""
-    echo "e2e: exited after $((($(date +%s%N) - start) / 1000000)) ms"
-    check "the program exits with status 0 (got $status)" [ "$status" = 0 ]
-fi
+checkExitedWithZero
 finish

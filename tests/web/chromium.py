@@ -187,6 +187,12 @@ class Browser:
     def navigate(self, url):
         self.call("Page.navigate", url=url)
 
+    def picture(self, x, y, width, height):
+        """The browser's own picture of a part of the viewport: a PNG in base64, and the place of its
+        top-left corner."""
+        clip = {"x": x, "y": y, "width": width, "height": height, "scale": 1}
+        return self.call("Page.captureScreenshot", format="png", clip=clip)["data"], x, y
+
     def screenshot(self, path):
         data = self.call("Page.captureScreenshot", format="png")["data"]
         with open(path, "wb") as f:
@@ -209,6 +215,32 @@ class Browser:
                 self.process.wait()
         self.log.close()
         shutil.rmtree(self.profile, ignore_errors=True)
+
+
+# What a test program asks of its driver: its status once it has ended, or a picture.
+ASKED = ("JSON.stringify(window.tapirunExit !== undefined ? {exit: window.tapirunExit} :"
+         " window.tapirunWanted || null)")
+
+
+def serve_program(browser, limit):
+    """Waits up to LIMIT seconds for the test program to end, giving it on the way each picture it
+    asks for: the browser's own screenshot of a part of the viewport (platform/web/TestDom.js).
+    Returns the program's status, or None."""
+    deadline = time.time() + limit
+    while time.time() < deadline:
+        # The page answers once the program waits or has ended.
+        try:
+            asked = json.loads(browser.evaluate(ASKED) or "null")
+        except (RuntimeError, OSError, websocket.WebSocketTimeoutException):
+            asked = None
+        if asked is None:
+            time.sleep(0.01)
+        elif "exit" in asked:
+            return asked["exit"]
+        else:
+            png, left, top = browser.picture(asked["x"], asked["y"], asked["width"], asked["height"])
+            browser.evaluate("tapirunGive(%s, %d, %d)" % (json.dumps(png), left, top))
+    return None
 
 
 # Where each face of the page comes from when the system has none of its own.
@@ -256,9 +288,9 @@ def run(args):
         query = urllib.parse.urlencode([("program", name)] + [("arg", a) for a in args.args] +
                                        [("env", e) for e in args.env])
         browser.navigate(server.url("harness.html?" + query))
-        # The whole suite runs inside one call of main: the page answers again once it has ended.
+        # The page answers whenever the program waits for a picture, and once it has ended.
         browser.echo = True
-        status = browser.wait_for("window.tapirunExit", args.timeout)
+        status = serve_program(browser, args.timeout)
         if status is None:
             print("chromium.py: the program did not end within %d s" % args.timeout, file=sys.stderr)
             return 1

@@ -2,8 +2,9 @@
 how its browser is started, asked and closed; what is run and checked is the same in every engine.
 
 A browser object offers navigate(url), wait_for(expression, seconds), start(seconds),
-evaluate(expression), settled(promise expression), output() (the lines the program printed, where
-the driver does not echo them as they come) and close().
+evaluate(expression), settled(promise expression), picture(x, y, width, height) (a PNG in base64 of
+at least that part of the viewport, and the place of its top-left corner), output() (the lines the
+program printed, where the driver does not echo them as they come) and close().
 """
 
 import argparse
@@ -12,7 +13,7 @@ import sys
 import time
 import urllib.parse
 
-from chromium import Server  # noqa: E402
+from chromium import Server, serve_program  # noqa: E402
 
 
 def run(args, open_browser, tool):
@@ -28,8 +29,8 @@ def run(args, open_browser, tool):
         browser = open_browser(args.size)
         query = urllib.parse.urlencode([("program", name)] + [("arg", a) for a in args.args])
         browser.navigate(server.url("harness.html?" + query))
-        # The whole suite runs inside one call of main: the page answers again once it has ended.
-        status = browser.wait_for("window.tapirunExit", args.timeout)
+        # The page answers whenever the program waits for a picture, and once it has ended.
+        status = serve_program(browser, args.timeout)
         for line in browser.output():
             print(line)
         if status is None:

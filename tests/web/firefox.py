@@ -123,6 +123,10 @@ class Firefox:
                 time.sleep(0.2)
         return False
 
+    def picture(self, x, y, width, height):
+        clip = {"type": "box", "x": x, "y": y, "width": width, "height": height}
+        return self.call("browsingContext.captureScreenshot", context=self.context, clip=clip)["data"], x, y
+
     def navigate(self, url):
         self.call("browsingContext.navigate", context=self.context, url=url, wait="none")
 

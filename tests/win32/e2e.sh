@@ -141,15 +141,7 @@ wine "$probe" watch-tray 10 </dev/null >"$work/tray" 2>/dev/null &
 watcher=$!
 waitUntil 5 grep -q watching "$work/tray" || fail "the taskbar watcher did not start"
 xdotool mousemove 250 48 click 1
-for _ in {1..100}; do appAlive || break; sleep 0.05; done
-if appAlive; then
-    check "the exit button ends the program within 5 s" false
-else
-    wait "$appPid"
-    status=$?
-    appPid=""
-    check "the program exits with status 0 (got $status)" [ "$status" = 0 ]
-fi
+checkExitedWithZero
 wait "$watcher"
 check "the taskbar is shown again" [ "$(tail -1 "$work/tray" | tr -d '\r')" = shown ]
 

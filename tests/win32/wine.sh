@@ -60,7 +60,11 @@ start)
     unset 'started[-1]'
     xvfbPid=""
     useDisplay
-    setxkbmap -model jp106 -layout jp || { echo "wine.sh: setxkbmap failed" >&2; exit 1; }
+    # The JIS keymap whose yen key types the yen sign, so that xdotool presses that key itself. The
+    # plain jp keymap has no yen sign: xdotool then binds one to a spare key code for the press and
+    # unbinds it at once, and Wine, reading the keymap again a moment late under load, finds that
+    # key code empty and drops the key.
+    setxkbmap -model jp106 -layout jp -variant OADG109A || { echo "wine.sh: setxkbmap failed" >&2; exit 1; }
     fresh=0
     [[ -e $WINEPREFIX/system.reg ]] || fresh=1
     # A new prefix goes on being set up after wineboot returns, and programs started meanwhile wait
