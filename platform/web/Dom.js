@@ -145,14 +145,15 @@ mergeInto(LibraryManager.library, {
       if (!TR.later) {
         TR.later = new Map();
         requestAnimationFrame(function () {
-          requestAnimationFrame(function () {
-            var waiting = TR.later;
-            TR.later = null;
-            waiting.forEach(function (w) { w(); });
-          });
+          requestAnimationFrame(TR.writeLater);
         });
       }
       TR.later.set(el, write);
+    },
+    writeLater: function () {
+      var waiting = TR.later;
+      TR.later = null;
+      if (waiting) waiting.forEach(function (w) { w(); });
     },
     // A text is changed in its own text node where it has one, which the browser lays out again
     // without taking the node out of the tree and making a new one.
