@@ -29,15 +29,7 @@ unset SESSION_MANAGER QT_IM_MODULE XMODIFIERS GTK_IM_MODULE
 
 # --- the desktop ------------------------------------------------------------------------------
 startXvfb
-dbus-daemon --session --nofork --nopidfile --address="unix:path=$work/bus" >"$work/dbus.log" 2>&1 &
-started+=($!)
-export DBUS_SESSION_BUS_ADDRESS=unix:path=$work/bus
-waitUntil 5 test -S "$work/bus" || fail "the session bus did not start"
-
-xfwm4 --compositor=off >"$work/xfwm4.log" 2>&1 &
-started+=($!)
-waitUntil 10 eval 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' ||
-    { cat "$work/xfwm4.log" >&2; fail "xfwm4 did not start"; }
+startXfwm4
 
 xfce4-panel >"$work/panel.log" 2>&1 &
 started+=($!)

@@ -109,6 +109,19 @@ startXvfb() {
     fail "no X display could be started on :70..:139"
 }
 
+# startXfwm4: a session bus of the test's own, which the window manager wants, and xfwm4 without
+# its compositor on DISPLAY, once it manages the screen.
+startXfwm4() {
+    dbus-daemon --session --nofork --nopidfile --address="unix:path=$work/bus" >"$work/dbus.log" 2>&1 &
+    started+=($!)
+    export DBUS_SESSION_BUS_ADDRESS=unix:path=$work/bus
+    waitUntil 5 test -S "$work/bus" || fail "the session bus did not start"
+    xfwm4 --compositor=off >"$work/xfwm4.log" 2>&1 &
+    started+=($!)
+    waitUntil 10 eval 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' ||
+        { cat "$work/xfwm4.log" >&2; fail "xfwm4 did not start"; }
+}
+
 # --- a desktop user --------------------------------------------------------------------------------
 # asUser [NAME=VALUE...] COMMAND...: COMMAND as user (and group), in a clean environment: HOME home,
 # XDG_RUNTIME_DIR runtime, the displays that are set, the session bus at bus when set, and the
@@ -175,6 +188,14 @@ shootUntil() {
         ((SECONDS < deadline)) || return 1
         sleep 0.05
     done
+}
+# checkShown NAME DESCRIPTION COMMAND...: screenshots NAME for up to 3 s until COMMAND passes on it,
+# then the check of COMMAND.
+checkShown() {
+    local name=$1 what=$2
+    shift 2
+    shootUntil "$name" 3 "$@"
+    check "$what" "$@"
 }
 # whiteIn SHOT WxH+X+Y -> the number of pure white pixels in that rectangle
 whiteIn() { convert "$shotDir/$1.ppm" -crop "$2" +repage -fill black +opaque white -format '%[fx:round(mean*w*h)]' info:; }
@@ -338,6 +359,55 @@ checkDrillToResults() {
     check "home-row keys are judged on the screen ($correct hit, $unclear unclear)" eval '((correct >= 3 && unclear == 0))'
     sendKey space
     check "Space ends the drill: the counts frame in yellow at 50,350" waitUntil 3 results
+}
+
+# The program at the origin of a screen screenW x screenH, drillPlaces done for it, judged from the
+# screen: the idle screen's buttons, the black ground with no target box, the mode selector and the
+# progress bar, in SHOT.
+checkIdleScreen() {
+    check "OK button frame is lime at 50..151 x 30..65" pixelsAre "$1" 00FF00 50,30 151,30 50,65 151,65 100,30 50,48
+    check "exit button frame is lime at 200..301 x 30..65" pixelsAre "$1" 00FF00 200,30 301,30 200,65 301,65
+    check "info buttons frame is blue at 370..719 x 30..65" pixelsAre "$1" 0000FF 370,30 719,30 370,65 719,65
+    check "background is black, no target box yet" pixelsAre "$1" 000000 10,10 1010,100 512,600 "$boxLeft,$boxTop" 300,400
+    check "mode selector is shown at left 50" [ "$(pixel "$1" 50 200)" != 000000 ]
+    check "progress bar lies along the bottom edge" [ "$(pixel "$1" 512 $((screenH - 8)))" != 000000 ]
+}
+# checkDrillRuns YEN RO: F1 prepares a drill of the home row (selected at start), Space starts it,
+# the home-row keys hit targets, q misses, and the keys YEN and RO, which both type "\", show the
+# same miss ("q" between them makes the second one change the screen).
+checkDrillRuns() {
+    local yenSig
+    sendKey F1
+    checkShown prepared "F1 shows the target frame centred in fuchsia" pixelsAre prepared FF00FF \
+        "$boxLeft,$boxTop" "$((boxLeft + 139)),$boxTop" "$boxLeft,$((boxTop + 139))" "$((boxLeft + 139)),$((boxTop + 139))"
+    check "F1 hides the mode selector" pixelsAre prepared 000000 50,200
+    read -r _ white _ _ <<<"$(drillState prepared)"
+    check "the prepared target box is empty" [ "$white" = 0 ]
+    sendKey space
+    check "Space shows a target character in the box" waitUntil 3 targetShown running
+    read -r _ _ _ olive <<<"$(drillState running)"
+    check "no wrong character is shown at the start" [ "$olive" = 0 ]
+    homeRowDrill a s d f g h j k l semicolon colon bracketright
+    check "every home-row key was judged visibly ($unclear unclear)" [ "$unclear" = 0 ]
+    check "three rounds of the home row hit three targets" [ "$correct" -ge 3 ]
+    press q
+    check "a key outside the set is shown as a miss" [ "$verdict" = wrong ]
+    press "$1"
+    check "the $1 key is shown as a miss" [ "$verdict" = wrong ]
+    yenSig=$missSig
+    press q
+    press "$2"
+    check "the $2 key is shown as a miss" [ "$verdict" = wrong ]
+    check "$1 and $2 show the same character" [ "$missSig" = "$yenSig" ]
+}
+# checkDrillEnds: Space ends the drill for the results, the target box gone, the modes back.
+checkDrillEnds() {
+    sendKey space
+    checkShown results "Space ends the drill: counts frame in yellow at 50,350" pixelsAre results FFFF00 50,350 199,350 \
+        50,449 199,449
+    # Its top corners: the lower ones lie inside the strong-key panel, where a key may be drawn.
+    check "the target box is gone" pixelsAre results 000000 "$boxLeft,$boxTop" "$((boxLeft + 139)),$boxTop"
+    check "the mode selector is back" [ "$(pixel results 50 200)" != 000000 ]
 }
 
 # stopProcessesOf HOME: every process with that HOME, for the helpers a desktop starts as daemons

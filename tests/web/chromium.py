@@ -2,21 +2,10 @@
 """Runs the browser program's pages in headless Chromium, driven over the DevTools protocol.
 
   chromium.py run --site DIR --program PATH/NAME.js [--size WxH] [--faces] [-- ARGS...]
-      serves the site with the test program and the tests' own page (harness.html) beside it,
-      opens that page with ?program=NAME and the arguments, prints what the program printed and
-      exits with the program's status; with --faces, fails too when the program drew a character
-      that the site's subset of its face does not hold
   chromium.py offline --site DIR
-      opens the site once, stops the server, reloads, and checks that the program starts again
-  chromium.py shot --site DIR --out FILE.png [--size WxH] [--keys TEXT]
-      a picture of the page, after the keys typed through the DevTools protocol
+      as driven.py runs them in every engine
   chromium.py a11y --site DIR
       the page's accessibility tree read through the DevTools protocol, and buttons pressed in it
-  chromium.py paint --site DIR
-      the page's first contentful paint, loaded cold and then warm
-  chromium.py cold --site DIR
-      a new learner's first visit on a slow line with no Japanese face installed: the seconds
-      until the program's window shows and the bytes of the whole visit
   chromium.py safety --site DIR
       the published page runs only its own program whatever its address, under its policy
   chromium.py update --site DIR
@@ -24,350 +13,113 @@
   chromium.py resize --site DIR
       the program started in a viewport smaller than the screen, which then changes size: every
       control placed from the screen's size stands where it would have stood had it started there
-
-Needs Debian's python3-websocket, so it runs under /usr/bin/python3. The server and the browser are
-started here and stopped by their process ids, whatever happens.
+  chromium.py paint --site DIR, chromium.py cold --site DIR (for make bench)
+      the page's first contentful paint, cold and warm; a new learner's first visit on a slow line
+      with no Japanese face installed: the seconds until the window shows and the bytes sent
 """
 
-import argparse
 import base64
+import hashlib
 import json
 import os
 import shutil
-import signal
 import subprocess
 import sys
 import tempfile
-import threading
 import time
 import urllib.parse
+import urllib.request
 
 import websocket
 
+import driven
+from driven import HERE, STARTED, Checks, Server
+
 CHROMIUM = os.environ.get("TAPIRUN_CHROMIUM", "/usr/bin/chromium")
 # Headless, as root, with nothing of its own running in the background.
-FLAGS = [
-    "--headless",
-    "--no-sandbox",
-    "--disable-gpu",
-    "--disable-quic",
-    "--no-first-run",
-    "--no-default-browser-check",
-    "--disable-background-networking",
-    "--disable-component-update",
-    "--disable-sync",
-    "--disable-extensions",
-    "--disable-features=Translate,MediaRouter",
-    "--hide-scrollbars",
-    "--force-device-scale-factor=1",
-    "--autoplay-policy=no-user-gesture-required",
-    "--remote-debugging-port=0",
-]
+FLAGS = ["--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run", "--no-default-browser-check",
+         "--disable-background-networking", "--disable-component-update", "--disable-sync", "--disable-extensions",
+         "--disable-features=Translate,MediaRouter", "--hide-scrollbars", "--force-device-scale-factor=1",
+         "--autoplay-policy=no-user-gesture-required", "--remote-debugging-port=0"]
 
 
-HERE = os.path.dirname(os.path.abspath(__file__))
+class Chromium(driven.Browser):
+    """One Chromium with a fresh profile, and a DevTools connection to its page; the page's console
+    lines are echoed as they come, and its exceptions counted."""
 
-
-def _serving():
-    """The project's own server of the site, scripts/serve-web.py, as a module."""
-    import runpy
-    import types
-    path = os.path.join(HERE, "..", "..", "scripts", "serve-web.py")
-    return types.SimpleNamespace(**runpy.run_path(path, run_name="serve_web"))
-
-
-serve_web = _serving()
-
-
-class Server:
-    """The site served as a host serves it, on a free port; by default nothing is kept in the
-    browser's HTTP cache, so that each test sees the files it wrote."""
-
-    def __init__(self, site, extra=None, cache="no-store"):
-        self.requests = []
-        self.sent = []
-        self.httpd = serve_web.server(site, 0, extra, cache, self.requests, self.sent)
-        self.port = self.httpd.server_address[1]
-        self.thread = threading.Thread(target=self.httpd.serve_forever, daemon=True)
-        self.thread.start()
-
-    def url(self, path=""):
-        return "http://127.0.0.1:%d/%s" % (self.port, path)
-
-    def stop(self):
-        self.httpd.shutdown()
-        self.httpd.server_close()
-
-
-class Browser:
-    """One Chromium with a fresh profile, and a DevTools connection to its page."""
-
-    def __init__(self, size="1024x768", extra_flags=(), env=None):
-        self.profile = tempfile.mkdtemp(prefix="tapirun-chromium.")
-        width, height = size.split("x")
-        self.log = open(os.path.join(self.profile, "chromium.log"), "w")
-        self.process = subprocess.Popen(
-            [CHROMIUM] + FLAGS + list(extra_flags) +
-            ["--user-data-dir=" + self.profile, "--window-size=%s,%s" % (width, height), "about:blank"],
-            stdin=subprocess.DEVNULL, stdout=self.log, stderr=self.log, start_new_session=True,
-            env=dict(os.environ, **(env or {})))
-        port_file = os.path.join(self.profile, "DevToolsActivePort")
-        deadline = time.time() + 30
-        while not os.path.exists(port_file) or os.path.getsize(port_file) == 0:
-            if time.time() > deadline or self.process.poll() is not None:
-                self.close()
-                raise RuntimeError("chromium did not start its DevTools server")
-            time.sleep(0.05)
+    def __init__(self, size="1024x768", japanese_faces=True):
+        super().__init__("chromium")
+        width, height = (int(v) for v in size.split("x"))
+        env = {}
+        if not japanese_faces:
+            # As on most Chromebooks and Macs: a font configuration listing DejaVu's alone.
+            env["FONTCONFIG_FILE"] = os.path.join(self.home, "fonts.conf")
+            with open(env["FONTCONFIG_FILE"], "w") as f:
+                f.write('<?xml version="1.0"?>\n<!DOCTYPE fontconfig SYSTEM "fonts.dtd">\n<fontconfig>\n'
+                        '  <dir>/usr/share/fonts/truetype/dejavu</dir>\n  <cachedir>%s/cache</cachedir>\n'
+                        '</fontconfig>\n' % self.home)
+        process = self.spawn([CHROMIUM] + FLAGS + ["--user-data-dir=" + os.path.join(self.home, "profile"),
+                                                   "--window-size=%d,%d" % (width, height), "about:blank"], **env)
+        port_file = os.path.join(self.home, "profile", "DevToolsActivePort")
+        if not driven.until(lambda: process.poll() is not None or os.path.getsize(port_file) > 0, 30, 0.05,
+                            OSError) or process.poll() is not None:
+            self.close()
+            raise RuntimeError("chromium did not start its DevTools server")
         time.sleep(0.05)
         port = open(port_file).read().split()[0]
-        targets = json.loads(self._get("http://127.0.0.1:%s/json/list" % port))
+        targets = json.loads(driven.until(lambda: urllib.request.urlopen(
+            "http://127.0.0.1:%s/json/list" % port, timeout=5).read(), 5, 0.05, OSError))
         page = next(t for t in targets if t["type"] == "page")
-        self.ws = websocket.create_connection(page["webSocketDebuggerUrl"], timeout=60,
-                                              suppress_origin=True)
-        self.next_id = 0
-        self.echo = False
+        self.ws = websocket.create_connection(page["webSocketDebuggerUrl"], timeout=60, suppress_origin=True)
         self.exceptions = 0
         self.events = None  # a list keeps every event the page sends
         self.call("Runtime.enable")
         self.call("Page.enable")
         # The page's viewport is the test's screen, whatever the headless window keeps for itself.
-        self.call("Emulation.setDeviceMetricsOverride", width=int(width), height=int(height),
-                  deviceScaleFactor=1, mobile=False)
+        self.screen(width, height)
 
-    @staticmethod
-    def _get(url):
-        import urllib.request
-        for _ in range(100):
-            try:
-                with urllib.request.urlopen(url, timeout=5) as r:
-                    return r.read().decode()
-            except OSError:
-                time.sleep(0.05)
-        raise RuntimeError("no answer from " + url)
+    def event(self, method, params):
+        if self.events is not None:
+            self.events.append({"method": method, "params": params})
+        if method == "Runtime.consoleAPICalled":
+            print(" ".join(str(a.get("value", "")) for a in params["args"]), flush=True)
+        elif method == "Runtime.exceptionThrown":
+            self.exceptions += 1
+            details = params["exceptionDetails"]
+            print("page exception:", details.get("exception", {}).get("description", details.get("text")),
+                  file=sys.stderr, flush=True)
 
-    def call(self, method, **params):
-        self.next_id += 1
-        mine = self.next_id
-        self.ws.send(json.dumps({"id": mine, "method": method, "params": params}))
-        while True:
-            message = json.loads(self.ws.recv())
-            if message.get("id") == mine:
-                if "error" in message:
-                    raise RuntimeError("%s: %s" % (method, message["error"]))
-                return message.get("result", {})
-            if self.events is not None and "method" in message:
-                self.events.append(message)
-            if message.get("method") == "Runtime.consoleAPICalled" and self.echo:
-                print(" ".join(str(a.get("value", "")) for a in message["params"]["args"]), flush=True)
-            elif message.get("method") == "Runtime.exceptionThrown":
-                self.exceptions += 1
-                details = message["params"]["exceptionDetails"]
-                print("page exception:", details.get("exception", {}).get("description", details.get("text")),
-                      file=sys.stderr, flush=True)
-
-    def evaluate(self, expression, await_promise=False):
-        result = self.call("Runtime.evaluate", expression=expression, returnByValue=True,
-                           awaitPromise=await_promise)
+    def evaluate(self, expression):
+        result = self.call("Runtime.evaluate", expression=expression, returnByValue=True, awaitPromise=True)
         if "exceptionDetails" in result:
             raise RuntimeError("%s: %s" % (expression, result["exceptionDetails"]))
         return result["result"].get("value")
 
-    def wait_for(self, expression, limit):
-        deadline = time.time() + limit
-        while time.time() < deadline:
-            try:
-                value = self.evaluate(expression)
-            except (RuntimeError, websocket.WebSocketTimeoutException):
-                value = None
-            if value is not None and value is not False:
-                return value
-            time.sleep(0.1)
-        return None
-
     def navigate(self, url):
         self.call("Page.navigate", url=url)
 
+    def key(self, name):
+        text = name if len(name) == 1 else ""
+        self.call("Input.dispatchKeyEvent", type="keyDown", key=name, text=text,
+                  windowsVirtualKeyCode={"F1": 112, "ArrowDown": 40}.get(name, ord(name.upper()) if text else 0))
+        self.call("Input.dispatchKeyEvent", type="keyUp", key=name)
+
+    def screen(self, width, height, **more):
+        self.call("Emulation.setDeviceMetricsOverride", width=width, height=height, deviceScaleFactor=1, mobile=False,
+                  **more)
+
     def picture(self, x, y, width, height):
-        """The browser's own picture of a part of the viewport: a PNG in base64, and the place of its
-        top-left corner."""
         clip = {"x": x, "y": y, "width": width, "height": height, "scale": 1}
         return self.call("Page.captureScreenshot", format="png", clip=clip)["data"], x, y
 
-    def screenshot(self, path):
-        data = self.call("Page.captureScreenshot", format="png")["data"]
-        with open(path, "wb") as f:
-            f.write(base64.b64decode(data))
 
-    def close(self):
-        try:
-            self.ws.close()
-        except Exception:
-            pass
-        if self.process.poll() is None:
-            try:
-                os.killpg(self.process.pid, signal.SIGTERM)
-            except ProcessLookupError:
-                pass
-            try:
-                self.process.wait(10)
-            except subprocess.TimeoutExpired:
-                os.killpg(self.process.pid, signal.SIGKILL)
-                self.process.wait()
-        self.log.close()
-        shutil.rmtree(self.profile, ignore_errors=True)
-
-
-# What a test program asks of its driver: its status once it has ended, or a picture.
-ASKED = ("JSON.stringify(window.tapirunExit !== undefined ? {exit: window.tapirunExit} :"
-         " window.tapirunWanted || null)")
-
-
-def serve_program(browser, limit):
-    """Waits up to LIMIT seconds for the test program to end, giving it on the way each picture it
-    asks for: the browser's own screenshot of a part of the viewport (platform/web/TestDom.js).
-    Returns the program's status, or None."""
-    deadline = time.time() + limit
-    while time.time() < deadline:
-        # The page answers once the program waits or has ended.
-        try:
-            asked = json.loads(browser.evaluate(ASKED) or "null")
-        except (RuntimeError, OSError, websocket.WebSocketTimeoutException):
-            asked = None
-        if asked is None:
-            time.sleep(0.01)
-        elif "exit" in asked:
-            return asked["exit"]
-        else:
-            png, left, top = browser.picture(asked["x"], asked["y"], asked["width"], asked["height"])
-            browser.evaluate("tapirunGive(%s, %d, %d)" % (json.dumps(png), left, top))
-    return None
-
-
-# Where each face of the page comes from when the system has none of its own.
-FACE_FILES = {"Tapirun PGothic": "tapirun-pgothic", "Tapirun Gothic": "tapirun-pgothic",
-              "Tapirun PMincho": "tapirun-pmincho", "Tapirun Mincho": "tapirun-mincho"}
-
-
-# What the form tests type as a learner's stray keys beyond the ASCII, yen sign and kana that every
-# subset holds: the page draws such a key in the system's fallback face.
-TYPED_BEYOND_SUBSETS = "üＡ\U0001F600"
-
-
-def check_faces(site, drawn):
-    """Every character drawn in a face is in the subset of that face the site serves; returns the
-    faults found."""
-    import glob
-    from fontTools.ttLib import TTFont
-    faults = []
-    for face, chars in sorted(drawn.items()):
-        if face not in FACE_FILES:
-            faults.append("%r drawn in %s, not a face of the page" % (chars, face))
-            continue
-        files = glob.glob(os.path.join(site, "fonts", FACE_FILES[face] + ".*.woff2"))
-        if len(files) != 1:
-            faults.append("%s: %d files of its subset in %s/fonts" % (face, len(files), site))
-            continue
-        cmap = TTFont(files[0]).getBestCmap()
-        missing = "".join(c for c in chars if c.isprintable() and ord(c) not in cmap and
-                          c not in TYPED_BEYOND_SUBSETS)
-        if missing:
-            faults.append("%s: drawn but not in %s: %s" % (face, os.path.basename(files[0]), missing))
-        print("faces: %d characters beyond ASCII drawn in %s" % (len(chars), face))
-    return faults
-
-
-def run(args):
-    program = os.path.abspath(args.program)
-    name = os.path.basename(program)[:-3]
-    folder = os.path.dirname(program)
-    server = Server(args.site, {name + ".js": program, name + ".wasm": os.path.join(folder, name + ".wasm"),
-                                "harness.html": os.path.join(HERE, "harness.html"),
-                                "harness.js": os.path.join(HERE, "harness.js")})
-    browser = Browser(args.size)
-    try:
-        query = urllib.parse.urlencode([("program", name)] + [("arg", a) for a in args.args] +
-                                       [("env", e) for e in args.env])
-        browser.navigate(server.url("harness.html?" + query))
-        # The page answers whenever the program waits for a picture, and once it has ended.
-        browser.echo = True
-        status = serve_program(browser, args.timeout)
-        if status is None:
-            print("chromium.py: the program did not end within %d s" % args.timeout, file=sys.stderr)
-            return 1
-        if args.faces:
-            faults = check_faces(args.site, browser.evaluate("window.tapirunDrawn"))
-            for fault in faults:
-                print("faces: FAIL: " + fault, file=sys.stderr)
-            if faults and int(status) == 0:
-                return 1
-        return int(status)
-    finally:
-        browser.close()
-        server.stop()
-
-
-def offline(args):
-    server = Server(args.site)
-    browser = Browser()
-    try:
-        url = server.url("index.html")
-        browser.navigate(url)
-        started = "document.querySelector('.tr-main') !== null && " \
-                  "document.querySelector('.tr-main').style.display !== 'none'"
-        if not browser.wait_for(started, 30):
-            print("offline: FAIL: the page did not start online", file=sys.stderr)
-            return 1
-        ready = browser.evaluate(
-            "Promise.race([navigator.serviceWorker.ready.then(r => caches.keys()).then(k => k.join(',')),"
-            " new Promise(r => setTimeout(() => r(''), 20000))])", True)
-        if not ready:
-            print("offline: FAIL: no service worker took the page within 20 s", file=sys.stderr)
-            return 1
-        print("offline: service worker ready, caches:", ready)
-        files = browser.evaluate(
-            "caches.keys().then(k => caches.open(k[0])).then(c => c.keys()).then(r => r.length)", True)
-        print("offline: %s files cached" % files)
-        server.stop()
-        server = None
-        browser.navigate("about:blank")
-        time.sleep(0.2)
-        browser.navigate(url)
-        if not browser.wait_for(started, 30):
-            print("offline: FAIL: with the server stopped the page did not start again", file=sys.stderr)
-            return 1
-        ok = browser.evaluate("document.querySelectorAll('.tr-c').length")
-        print("offline: ok, the page started again from its cache with %s controls" % ok)
-        return 0
-    finally:
-        browser.close()
-        if server:
-            server.stop()
-
-
-STARTED = "document.querySelector('.tr-main') !== null && " \
-          "document.querySelector('.tr-main').style.display !== 'none'"
-
-
-class Checks:
-    """Named expectations, printed as they are met or not."""
-
-    def __init__(self, name):
-        self.name = name
-        self.failures = 0
-
-    def expect(self, condition, what):
-        print("%s: %s: %s" % (self.name, "ok" if condition else "FAIL", what), flush=True)
-        if not condition:
-            self.failures += 1
-
-    def status(self):
-        return 1 if self.failures else 0
+def opened(site, size="1024x768", **options):
+    return driven.opened(Chromium, site, size, **options)
 
 
 def headers(url):
     """The status and headers the server answers with."""
     import urllib.error
-    import urllib.request
     try:
         with urllib.request.urlopen(url, timeout=10) as r:
             return r.status, r.headers
@@ -375,80 +127,74 @@ def headers(url):
         return e.code, e.headers
 
 
+def cut(path):
+    """A file cut in half, as a host caught half-way through an upload holds it."""
+    with open(path, "r+b") as f:
+        f.truncate(os.path.getsize(path) // 2)
+
+
 def safety(args):
     """The published page runs no script but its own whatever its address says, under its policy,
     and with the headers a host should send; a broken program file is said in one line."""
     checks = Checks("safety")
-    work = tempfile.mkdtemp(prefix="tapirun-safety.")
-    with open(os.path.join(work, "x.js"), "w") as f:
-        f.write("window.foreignRan = true;\n")
-    foreign = Server(work)
-    server = Server(args.site, cache=None)
-    browser = Browser()
-    try:
-        status, page = headers(server.url("index.html"))
-        policy = page.get("Content-Security-Policy", "")
-        checks.expect(status == 200 and "script-src 'self' 'wasm-unsafe-eval';" in policy and
-                      "frame-ancestors 'none'" in policy and "default-src 'none'" in policy,
-                      "the page is sent with its policy (%s)" % policy)
-        checks.expect(page.get("X-Content-Type-Options") == "nosniff", "nosniff")
-        checks.expect(page.get("Cache-Control") == "no-cache" and headers(server.url("sw.js"))[1].get(
-            "Cache-Control") == "no-cache", "the page and the service worker are asked for again each time")
-        face = next(f for f in os.listdir(os.path.join(args.site, "fonts")) if f.endswith(".woff2"))
-        checks.expect("immutable" in headers(server.url("fonts/" + face))[1].get("Cache-Control", ""),
-                      "a face named after its contents is kept for ever")
-        checks.expect(headers(server.url("fonts/"))[0] == 404 and headers(server.url("icons/"))[0] == 404,
-                      "no folder is listed")
+    with opened(args.site, cache=None) as (server, browser):
+        work = browser.home
+        with open(os.path.join(work, "x.js"), "w") as f:
+            f.write("window.foreignRan = true;\n")
+        foreign = Server(work)
+        try:
+            status, page = headers(server.url("index.html"))
+            policy = page.get("Content-Security-Policy", "")
+            checks.expect(status == 200 and "script-src 'self' 'wasm-unsafe-eval';" in policy and
+                          "frame-ancestors 'none'" in policy and "default-src 'none'" in policy,
+                          "the page is sent with its policy (%s)" % policy)
+            checks.expect(page.get("X-Content-Type-Options") == "nosniff", "nosniff")
+            checks.expect(page.get("Cache-Control") == "no-cache" and headers(server.url("sw.js"))[1].get(
+                "Cache-Control") == "no-cache", "the page and the service worker are asked for again each time")
+            face = next(f for f in os.listdir(os.path.join(args.site, "fonts")) if f.endswith(".woff2"))
+            checks.expect("immutable" in headers(server.url("fonts/" + face))[1].get("Cache-Control", ""),
+                          "a face named after its contents is kept for ever")
+            checks.expect(headers(server.url("fonts/"))[0] == 404 and headers(server.url("icons/"))[0] == 404,
+                          "no folder is listed")
 
-        # Every breach of the policy, recorded from before the page's first script.
-        browser.call("Page.addScriptToEvaluateOnNewDocument", source=(
-            "window.violations = []; document.addEventListener('securitypolicyviolation', function (e) {"
-            " window.violations.push(e.violatedDirective + ' ' + e.blockedURI); });"))
-        other = "127.0.0.1:%d/x" % foreign.port
-        for query in ("?program=" + urllib.parse.quote("//" + other, safe=""),
-                      "?program=" + urllib.parse.quote("http://" + other, safe="") + "&arg=x&env=A%3DB&arg=--help"):
-            browser.navigate(server.url("index.html" + query))
-            checks.expect(browser.wait_for(STARTED, 30), "the page starts its own program at index.html" + query)
-        checks.expect(not foreign.requests, "the other server saw no request (%s)" % foreign.requests)
-        checks.expect(browser.evaluate("window.violations.join(', ')") == "",
-                      "the page's own start-up keeps to its policy (%s)" % browser.evaluate("window.violations"))
-        browser.evaluate(
-            "(function () { var s = document.createElement('script'); s.textContent = 'window.inlineRan = true';"
-            " document.body.appendChild(s); var t = document.createElement('script');"
-            " t.src = 'http://%s.js'; document.body.appendChild(t); })()" % other)
-        browser.wait_for("window.violations.length >= 2", 10)
-        ran = browser.evaluate("[!!window.inlineRan, !!window.foreignRan]")
-        checks.expect(ran == [False, False] and not foreign.requests,
-                      "the policy is in force: neither an inline script nor one of another origin ran "
-                      "(%s, requests %s)" % (ran, foreign.requests))
+            # Every breach of the policy, recorded from before the page's first script.
+            browser.call("Page.addScriptToEvaluateOnNewDocument", source=(
+                "window.violations = []; document.addEventListener('securitypolicyviolation', function (e) {"
+                " window.violations.push(e.violatedDirective + ' ' + e.blockedURI); });"))
+            other = "127.0.0.1:%d/x" % foreign.port
+            for query in ("?program=" + urllib.parse.quote("//" + other, safe=""),
+                          "?program=" + urllib.parse.quote("http://" + other, safe="") + "&arg=x&env=A%3DB&arg=--help"):
+                browser.navigate(server.url("index.html" + query))
+                checks.expect(browser.wait_for(STARTED, 30), "the page starts its own program at index.html" + query)
+            checks.expect(not foreign.requests, "the other server saw no request (%s)" % foreign.requests)
+            checks.expect(browser.evaluate("window.violations.join(', ')") == "",
+                          "the page's own start-up keeps to its policy (%s)" % browser.evaluate("window.violations"))
+            browser.evaluate(
+                "(function () { var s = document.createElement('script'); s.textContent = 'window.inlineRan = true';"
+                " document.body.appendChild(s); var t = document.createElement('script');"
+                " t.src = 'http://%s.js'; document.body.appendChild(t); })()" % other)
+            browser.wait_for("window.violations.length >= 2", 10)
+            ran = browser.evaluate("[!!window.inlineRan, !!window.foreignRan]")
+            checks.expect(ran == [False, False] and not foreign.requests,
+                          "the policy is in force: neither an inline script nor one of another origin ran "
+                          "(%s, requests %s)" % (ran, foreign.requests))
+        finally:
+            foreign.stop()
 
         # A host holding a program file broken: the page says so in one line.
-        for name, damage in (("tapirun.wasm", "cut in half"), ("tapirun.js", "not JavaScript"),
-                             ("tapirun.js", "missing")):
+        for name, damage, how in (("tapirun.wasm", "cut in half", cut), ("tapirun.js", "missing", os.remove),
+                                  ("tapirun.js", "not JavaScript", lambda p: open(p, "w").write("<html>{{{"))):
             broken_site = os.path.join(work, "broken")
             shutil.rmtree(broken_site, ignore_errors=True)
             shutil.copytree(args.site, broken_site)
-            path = os.path.join(broken_site, name)
-            if damage == "missing":
-                os.remove(path)
-            elif damage == "not JavaScript":
-                with open(path, "w") as f:
-                    f.write("<html>{{{")
-            else:
-                with open(path, "r+b") as f:
-                    f.truncate(os.path.getsize(path) // 2)
+            how(os.path.join(broken_site, name))
             broken = Server(broken_site)
             browser.navigate(broken.url("index.html"))
             said = browser.wait_for("document.querySelector('#loading.failed') && "
                                     "document.querySelector('#loading.failed').textContent", 30)
             broken.stop()
             checks.expect(bool(said) and "\n" not in said, "%s %s is said in one line (%r)" % (name, damage, said))
-        return checks.status()
-    finally:
-        browser.close()
-        for s in (server, foreign):
-            s.stop()
-        shutil.rmtree(work, ignore_errors=True)
+    return checks.status()
 
 
 def _leb(n):
@@ -464,15 +210,20 @@ def update(args):
     """A host that lets caches keep every file ten minutes, and releases published on it: a page
     runs one release whole, the release stored on one visit is run from the next start, a release
     that cannot be stored whole is not stored at all, and the site starts offline afterwards."""
+    with tempfile.TemporaryDirectory(prefix="tapirun-update.") as work:
+        site = os.path.join(work, "site")
+        shutil.copytree(args.site, site)
+        # With no Japanese face on the system, the page's faces can only come from the site.
+        with opened(site, cache="max-age=600", japanese_faces=False) as (server, browser):
+            return check_releases(site, server, browser)
+
+
+def check_releases(site, server, browser):
     checks = Checks("update")
-    work = tempfile.mkdtemp(prefix="tapirun-update.")
-    site = os.path.join(work, "site")
-    shutil.copytree(args.site, site)
     source = os.path.join(HERE, "..", "..", "dist", "web")
     releases = {}
 
     def digest(data):
-        import hashlib
         return hashlib.sha256(data).hexdigest()
 
     def remember(number):
@@ -492,9 +243,6 @@ def update(args):
         remember(number)
 
     remember(1)
-    server = Server(site, cache="max-age=600")
-    # With no Japanese face on the system, the page's faces can only come from the site.
-    browser = Browser(env=no_japanese_faces(work))
     browser.call("Network.enable")
 
     def visit():
@@ -502,7 +250,7 @@ def update(args):
         browser.navigate("about:blank")
         time.sleep(0.2)
         browser.events = []
-        browser.navigate(server.url("index.html") if server else "http://127.0.0.1:%d/index.html" % port)
+        browser.navigate(server.url("index.html"))
         if not browser.wait_for(STARTED, 30):
             return None
         ran = []
@@ -518,117 +266,69 @@ def update(args):
         browser.events = None
         return sorted(ran)
 
-    def registration(condition, limit=30):
+    def registration(condition):
         """Waits until the service worker's registration meets the condition (r is it)."""
-        deadline = time.time() + limit
-        while time.time() < deadline:
-            if browser.evaluate("navigator.serviceWorker.getRegistration().then(r => !!(r && (%s)))" % condition,
-                                True):
-                return True
-            time.sleep(0.2)
-        return False
+        return browser.wait_for("navigator.serviceWorker.getRegistration().then(r => !!(r && (%s)))" % condition, 30)
 
     def caches():
-        return sorted(browser.evaluate("caches.keys()", True))
+        return sorted(browser.evaluate("caches.keys()"))
 
     def whole(number):
         return [("tapirun.js", number), ("tapirun.wasm", number)]
 
-    port = server.port
-    try:
-        ran = visit()
-        checks.expect(ran == whole(1), "the first visit runs the first release (%s)" % ran)
-        checks.expect(registration("r.active && r.active.state === 'activated'"),
-                      "the service worker stored the first release")
-        publish(2)
-        before = len(server.requests)
-        ran = visit()
-        checks.expect(ran == whole(1), "the visit after the second release runs the first one whole (%s)" % ran)
-        checks.expect(registration("r.waiting"), "the second release is stored, waiting for the next start")
-        fetched = server.requests[before:]
-        checks.expect("/tapirun.wasm" in fetched and not any(p.endswith(".woff2") for p in fetched),
-                      "the second release was fetched, its faces were not (%s)" % fetched)
-        ran = visit()
-        checks.expect(ran == whole(2), "the next start runs the second release whole (%s)" % ran)
-        kept = caches()
-        checks.expect(len(kept) == 2 and "tapirun-faces" in kept, "one release and the faces are kept (%s)" % kept)
+    ran = visit()
+    checks.expect(ran == whole(1), "the first visit runs the first release (%s)" % ran)
+    checks.expect(registration("r.active && r.active.state === 'activated'"),
+                  "the service worker stored the first release")
+    publish(2)
+    before = len(server.requests)
+    ran = visit()
+    checks.expect(ran == whole(1), "the visit after the second release runs the first one whole (%s)" % ran)
+    checks.expect(registration("r.waiting"), "the second release is stored, waiting for the next start")
+    fetched = server.requests[before:]
+    checks.expect("/tapirun.wasm" in fetched and not any(p.endswith(".woff2") for p in fetched),
+                  "the second release was fetched, its faces were not (%s)" % fetched)
+    ran = visit()
+    checks.expect(ran == whole(2), "the next start runs the second release whole (%s)" % ran)
+    kept = caches()
+    checks.expect(len(kept) == 2 and "tapirun-faces" in kept, "one release and the faces are kept (%s)" % kept)
 
-        # A host caught half-way through an upload: the third release's wasm is cut short.
-        publish(3)
-        with open(os.path.join(site, "tapirun.wasm"), "r+b") as f:
-            f.truncate(os.path.getsize(os.path.join(site, "tapirun.wasm")) // 2)
-        before = len(server.requests)
-        ran = visit()
-        checks.expect(ran == whole(2), "with a broken third release on the host the page runs the second (%s)" % ran)
-        # The visit's own check for a new release may not have begun yet: one is asked for here.
-        browser.evaluate("navigator.serviceWorker.getRegistration().then(r => r.update()).catch(e => String(e))", True)
-        checks.expect(registration("!r.installing && !r.waiting && r.active"), "the broken release was given up")
-        checks.expect("/tapirun.wasm" in server.requests[before:], "the service worker did try the third release")
-        checks.expect(caches() == kept, "the caches hold the second release alone (%s)" % caches())
+    # A host caught half-way through an upload: the third release's wasm is cut short.
+    publish(3)
+    cut(os.path.join(site, "tapirun.wasm"))
+    before = len(server.requests)
+    ran = visit()
+    checks.expect(ran == whole(2), "with a broken third release on the host the page runs the second (%s)" % ran)
+    # The visit's own check for a new release may not have begun yet: one is asked for here.
+    browser.evaluate("navigator.serviceWorker.getRegistration().then(r => r.update()).catch(e => String(e))")
+    checks.expect(registration("!r.installing && !r.waiting && r.active"), "the broken release was given up")
+    checks.expect("/tapirun.wasm" in server.requests[before:], "the service worker did try the third release")
+    checks.expect(caches() == kept, "the caches hold the second release alone (%s)" % caches())
 
-        # Offline on a later day, when the HTTP cache holds nothing that could stand in for the
-        # service worker's copy.
-        server.stop()
-        server = None
-        browser.call("Network.clearBrowserCache")
-        ran = visit()
-        checks.expect(ran == whole(2), "offline, the page starts the second release whole (%s)" % ran)
-        faces = browser.evaluate(FACES_LOADED)
-        checks.expect(faces == "Tapirun Mincho, Tapirun PGothic, Tapirun PMincho",
-                      "offline, with its faces (%s)" % faces)
-        return checks.status()
-    finally:
-        browser.close()
-        if server:
-            server.stop()
-        shutil.rmtree(work, ignore_errors=True)
-
-
-def shot(args):
-    server = Server(args.site)
-    browser = Browser(args.size)
-    try:
-        browser.navigate(server.url("index.html"))
-        browser.wait_for("document.querySelector('.tr-main') !== null", 30)
-        time.sleep(0.3)
-        for key in args.keys or "":
-            browser.call("Input.dispatchKeyEvent", type="keyDown", key=key, text=key)
-            browser.call("Input.dispatchKeyEvent", type="keyUp", key=key)
-        time.sleep(0.3)
-        browser.screenshot(args.out)
-        return 0
-    finally:
-        browser.close()
-        server.stop()
+    # Offline on a later day, when the HTTP cache holds nothing that could stand in for the
+    # service worker's copy.
+    server.stop()
+    browser.call("Network.clearBrowserCache")
+    ran = visit()
+    checks.expect(ran == whole(2), "offline, the page starts the second release whole (%s)" % ran)
+    faces = browser.evaluate(FACES_LOADED)
+    checks.expect(faces == "Tapirun Mincho, Tapirun PGothic, Tapirun PMincho",
+                  "offline, with its faces (%s)" % faces)
+    return checks.status()
 
 
 def paint(args):
     """The page's first contentful paint, on a cold and then a warm load, and its transfer sizes."""
-    server = Server(args.site)
-    browser = Browser()
-    try:
+    with opened(args.site) as (server, browser):
         figures = []
         for load in ("cold", "warm"):
             browser.navigate(server.url("index.html?" + load))
-            browser.wait_for("document.querySelector('.tr-main') !== null", 30)
+            browser.wait_for(STARTED, 30)
             fcp = browser.wait_for(
                 "(performance.getEntriesByName('first-contentful-paint')[0] || {}).startTime", 10)
             figures.append("%s_fcp_ms=%.1f" % (load, fcp or -1))
         print("web-page " + " ".join(figures))
         return 0
-    finally:
-        browser.close()
-        server.stop()
-
-
-def no_japanese_faces(work):
-    """The environment of a browser that finds no Japanese face on the system, as on most
-    Chromebooks and Macs: a font configuration in WORK listing DejaVu's alone."""
-    with open(os.path.join(work, "fonts.conf"), "w") as f:
-        f.write('<?xml version="1.0"?>\n<!DOCTYPE fontconfig SYSTEM "fonts.dtd">\n<fontconfig>\n'
-                '  <dir>/usr/share/fonts/truetype/dejavu</dir>\n  <cachedir>%s/cache</cachedir>\n'
-                '</fontconfig>\n' % work)
-    return {"FONTCONFIG_FILE": os.path.join(work, "fonts.conf")}
 
 
 FACES_LOADED = ("Array.from(document.fonts).filter(f => f.status === 'loaded' && f.family.indexOf('Tapirun') >= 0)"
@@ -640,10 +340,7 @@ def cold(args):
     (a font configuration listing only DejaVu), its link emulated at 10 Mbit/s with 40 ms round
     trips. Prints the seconds until the program's window is on the screen and the bytes the server
     sent for the whole visit, the service worker's copy included."""
-    work = tempfile.mkdtemp(prefix="tapirun-cold.")
-    server = Server(args.site, cache=None)
-    browser = Browser(env=no_japanese_faces(work))
-    try:
+    with opened(args.site, cache=None, japanese_faces=False) as (server, browser):
         browser.call("Network.enable")
         browser.call("Network.emulateNetworkConditions", offline=False, latency=40,
                      downloadThroughput=10e6 / 8, uploadThroughput=10e6 / 8)
@@ -658,20 +355,12 @@ def cold(args):
         browser.navigate(server.url())
         shown = browser.wait_for("window.windowShownMs", 120)
         japanese = browser.evaluate("document.fonts.check('16px \"Tapirun PGothic\"', 'あ')")
-        deadline = time.time() + 60
-        while time.time() < deadline:
-            if browser.evaluate("navigator.serviceWorker.getRegistration().then(r => !!(r && r.active &&"
-                                " r.active.state === 'activated'))", True):
-                break
-            time.sleep(0.2)
+        browser.wait_for("navigator.serviceWorker.getRegistration().then(r => !!(r && r.active &&"
+                         " r.active.state === 'activated'))", 60)
         time.sleep(0.5)
         print("web-cold window_s=%.2f bytes=%d requests=%d faces_loaded=%s" % (
             (shown or -1000) / 1000, sum(server.sent), len(server.requests), japanese))
         return 0 if shown else 1
-    finally:
-        browser.close()
-        server.stop()
-        shutil.rmtree(work, ignore_errors=True)
 
 
 def accessible(browser):
@@ -691,18 +380,11 @@ def accessible(browser):
 
 def a11y(args):
     """What a screen reader finds on the start screen, and a press of OK through it."""
-    server = Server(args.site)
-    browser = Browser()
-    failures = []
-
-    def expect(condition, what):
-        print(("ok   " if condition else "FAIL ") + what)
-        if not condition:
-            failures.append(what)
-
-    try:
+    checks = Checks("a11y")
+    expect = checks.expect
+    with opened(args.site) as (server, browser):
         browser.navigate(server.url("index.html"))
-        browser.wait_for("document.querySelector('.tr-main') !== null", 30)
+        browser.wait_for(STARTED, 30)
         browser.call("Accessibility.enable")
         tree = accessible(browser)
         named = {(role, name) for role, name, _, _ in tree}
@@ -744,20 +426,20 @@ def a11y(args):
         expect(browser.evaluate(live + ".getAttribute('role')") == "status" and
                spoken() == "開始するときは スペース・キー",
                "the prepared drill announced in a live status region (%r)" % spoken())
-        target = browser.evaluate("(function () { var before = %s.textContent;"
-                                  " document.body.dispatchEvent(new KeyboardEvent('keydown',"
-                                  " {key: ' ', bubbles: true, cancelable: true}));"
-                                  " return [before, %s.textContent]; })()" % (live, live))
-        expect(target[1] != target[0] and len(target[1].strip()) >= 1, "Space announces the first target (%r)"
-               % target[1])
-        miss = next(k for k in "qzx" if k not in target[1])
-        browser.evaluate("document.body.dispatchEvent(new KeyboardEvent('keydown', {key: '%s', bubbles: true,"
-                         " cancelable: true}))" % miss)
+        def dispatch(key):
+            browser.evaluate("document.body.dispatchEvent(new KeyboardEvent('keydown', {key: '%s', bubbles: true,"
+                             " cancelable: true}))" % key)
+
+        before = spoken()
+        dispatch(" ")
+        target = spoken()
+        expect(target != before and len(target.strip()) >= 1, "Space announces the first target (%r)" % target)
+        miss = next(k for k in "qzx" if k not in target)
+        dispatch(miss)
         expect(spoken().startswith("間違い") and miss in spoken(), "a miss announced with its character (%r)"
                % spoken())
         # Space ends the drill: the results are read, the caption of the panel under them is not.
-        browser.evaluate("document.body.dispatchEvent(new KeyboardEvent('keydown', {key: ' ', bubbles: true,"
-                         " cancelable: true}))")
+        dispatch(" ")
         time.sleep(0.2)
         texts = " ".join(name for _, name, _, _ in accessible(browser))
         expect("出題数" in texts and "Panel9" not in texts,
@@ -777,10 +459,7 @@ def a11y(args):
         # The bar advances every 30 ms; a screen reader hears its value in quarters only.
         value = browser.evaluate("document.querySelector('[role=progressbar]').getAttribute('aria-valuenow')")
         expect(value is not None and int(value) % 25 == 0, "the bar's value told in quarters (%s)" % value)
-        return 1 if failures else 0
-    finally:
-        browser.close()
-        server.stop()
+        return checks.status()
 
 
 # The page's boxes of a given size that are shown, as [left, top] of each in the viewport.
@@ -797,26 +476,13 @@ BOXES = """(function (w, h) {
 
 def resize(args):
     """A window smaller than the screen that goes full screen, then smaller again, in any phase."""
-    server = Server(args.site)
-    browser = Browser("800x600")
-    failures = []
-
-    def expect(condition, what):
-        print(("ok   " if condition else "FAIL ") + what)
-        if not condition:
-            failures.append(what)
+    checks = Checks("resize")
+    expect = checks.expect
 
     def screen(width, height):
-        browser.call("Emulation.setDeviceMetricsOverride", width=width, height=height, deviceScaleFactor=1,
-                     mobile=False)
+        browser.screen(width, height)
         browser.wait_for("document.documentElement.clientWidth === %d && innerHeight === %d" % (width, height), 5)
         time.sleep(0.1)
-
-    def key(name, code=None):
-        text = name if len(name) == 1 else ""
-        browser.call("Input.dispatchKeyEvent", type="keyDown", key=name, text=text,
-                     windowsVirtualKeyCode=code or (ord(name.upper()) if text else 0))
-        browser.call("Input.dispatchKeyEvent", type="keyUp", key=name)
 
     def boxes(width, height):
         return browser.evaluate(BOXES % (width, height))
@@ -824,18 +490,17 @@ def resize(args):
     def centred(extent, box):
         return (extent - box) // 2
 
-    try:
+    with opened(args.site, "800x600") as (server, browser):
         # A window smaller than its 1024x768 screen: the start screen takes the first key, and the
         # program starts after it.
-        browser.call("Emulation.setDeviceMetricsOverride", width=800, height=600, deviceScaleFactor=1, mobile=False,
-                     screenWidth=1024, screenHeight=768)
+        browser.screen(800, 600, screenWidth=1024, screenHeight=768)
         browser.navigate(server.url("index.html"))
         shown = browser.wait_for("document.getElementById('start') && document.getElementById('start').textContent", 30)
         expect(shown and "キーを押すか、クリックしてください" in shown, "the start screen asks for a key (%r)" % shown)
         time.sleep(0.5)
         expect(not browser.evaluate("document.querySelector('.tr-main') !== null"),
                "the program waits for the start screen's key")
-        key("a")
+        browser.key("a")
         expect(browser.wait_for("document.querySelector('.tr-main') !== null && !document.getElementById('start')", 30),
                "the key starts the program and the start screen leaves")
         time.sleep(0.3)
@@ -854,10 +519,10 @@ def resize(args):
                          " bubbles: true, cancelable: true}))")
         hint = browser.evaluate("(document.querySelector('.tr-hint') || {}).textContent")
         expect(hint and "半角英数" in hint, "an input method's key shows the hint (%r)" % hint)
-        key("b")
+        browser.key("b")
         expect(browser.evaluate("document.querySelector('.tr-hint').style.display") == "none",
                "the next key the program hears hides the hint")
-        key("F1", 112)
+        browser.key("F1")
         time.sleep(0.2)
         expect([centred(800, 140), centred(600, 140)] in boxes(140, 140), "the target box centred on 800x600 (%s)"
                % boxes(140, 140))
@@ -869,13 +534,13 @@ def resize(args):
             bar = boxes(width, 17)
             expect([0, height - 17] in bar, "the progress bar along the bottom of %dx%d (%s)" % (width, height, bar))
         screen(1024, 768)
-        key(" ", 32)
+        browser.key(" ")
         time.sleep(0.1)
         for _ in range(6):
             target = browser.evaluate("document.querySelector('[aria-live]').textContent")
-            key(target.strip()[:1] or "a")
+            browser.key(target.strip()[:1] or "a")
         for k in "qq":
-            key(k)
+            browser.key(k)
         # The cat paw beside the miss is drawn at its own size, as on the desktop, not stretched to
         # its box.
         pictures = browser.evaluate("Array.from(document.querySelectorAll('canvas.tr-c')).filter(function (c) {"
@@ -884,7 +549,7 @@ def resize(args):
                                     " r.height]; })")
         expect(pictures and all(p[0] == p[2] and p[1] == p[3] for p in pictures),
                "the shown pictures at their own size (%s)" % pictures)
-        key(" ", 32)
+        browser.key(" ")
         time.sleep(0.2)
         for width, height in ((1024, 768), (800, 600), (1023, 768)):
             screen(width, height)
@@ -894,8 +559,8 @@ def resize(args):
                    "the weak-key and strong-key panels at %d and %d on %dx%d (%s)" % (left - 100, left + 100, width,
                                                                                      height, panels))
         for _ in range(6):
-            key("ArrowDown", 40)
-        key("F1", 112)
+            browser.key("ArrowDown")
+        browser.key("F1")
         time.sleep(0.2)
         for width, height in ((1023, 768), (1024, 768), (800, 600)):
             screen(width, height)
@@ -912,44 +577,9 @@ def resize(args):
         expect(about[0] >= 0 and about[1] >= 0 and about[2] <= 320 and about[3] <= 240,
                "the About box inside a 320x240 page (%s)" % about)
         expect(browser.exceptions == 0, "no exception on the page (%d)" % browser.exceptions)
-        return 1 if failures else 0
-    finally:
-        browser.close()
-        server.stop()
-
-
-def main():
-    parser = argparse.ArgumentParser()
-    sub = parser.add_subparsers(dest="command", required=True)
-    p = sub.add_parser("run")
-    p.add_argument("--site", required=True)
-    p.add_argument("--program", required=True)
-    p.add_argument("--size", default="1024x768")
-    p.add_argument("--timeout", type=int, default=240)
-    p.add_argument("--env", action="append", default=[], help="NAME=VALUE for the program")
-    p.add_argument("--faces", action="store_true",
-                   help="also check every character drawn against the subset of its face")
-    p.add_argument("args", nargs="*")
-    p = sub.add_parser("offline")
-    p.add_argument("--site", required=True)
-    p = sub.add_parser("shot")
-    p.add_argument("--site", required=True)
-    p.add_argument("--out", required=True)
-    p.add_argument("--size", default="1024x768")
-    p.add_argument("--keys", default="")
-    p = sub.add_parser("a11y")
-    p.add_argument("--site", required=True)
-    for name in ("safety", "update", "cold"):
-        p = sub.add_parser(name)
-        p.add_argument("--site", required=True)
-    p = sub.add_parser("paint")
-    p.add_argument("--site", required=True)
-    p = sub.add_parser("resize")
-    p.add_argument("--site", required=True)
-    args = parser.parse_args()
-    return {"run": run, "offline": offline, "shot": shot, "paint": paint, "a11y": a11y, "safety": safety,
-            "update": update, "cold": cold, "resize": resize}[args.command](args)
+        return checks.status()
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(driven.main(Chromium, {"a11y": a11y, "safety": safety, "update": update, "resize": resize, "paint": paint,
+                                    "cold": cold}))

@@ -1,6 +1,6 @@
 // The tests' own page: the site's style and faces, and a test program named in the query,
-// ?program=NAME&arg=...&env=NAME=VALUE. The published page runs only its own program; test
-// programs come to a page only through this one, which chromium.py serves beside the site.
+// ?program=NAME&arg=.... The published page runs only its own program; test programs come to a
+// page only through this one, which the drivers (driven.py) serve beside the site.
 //
 // It also keeps every text the program puts on the page, by the face it is drawn in, so that the
 // test can check each against the subset of that face the site serves.
@@ -22,12 +22,6 @@
       output.push(line);
       console.error(line);
     },
-    preRun: [function () {
-      query.getAll('env').forEach(function (pair) {
-        var at = pair.indexOf('=');
-        if (at > 0) ENV[pair.slice(0, at)] = pair.slice(at + 1);
-      });
-    }],
     onExit: function (status) {
       window.tapirunExit = status;
     },
