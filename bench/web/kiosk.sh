@@ -2,9 +2,11 @@
 # The browser as the benchmark starts it: Chromium's kiosk at the top-left of xbench's screen, with
 # a profile of its own in the run's HOME and nothing of its own running in the background.
 #
-#   bench/web/kiosk.sh URL
+#   bench/web/kiosk.sh URL [CHROMIUM-FLAG...]
+url=${1:?usage: kiosk.sh URL [CHROMIUM-FLAG...]}
+shift
 exec chromium --kiosk --no-sandbox --disable-gpu --disable-quic --no-first-run --no-default-browser-check \
     --disable-background-networking --disable-component-update --disable-sync --disable-extensions \
     --disable-features=Translate,MediaRouter --password-store=basic --noerrdialogs \
     --force-device-scale-factor=1 --window-position=0,0 --window-size=1920,1080 \
-    --user-data-dir="$HOME/chromium-profile" "${1:?usage: kiosk.sh URL}"
+    --user-data-dir="$HOME/chromium-profile" "$@" "$url"

@@ -120,8 +120,47 @@ mergeInto(LibraryManager.library, {
     onKey: function (e) {
       if (TR.ended) return;
       TR.gesture();
+      if (!TR.keyFrame) {
+        TR.keyFrame = true;
+        requestAnimationFrame(function () {
+          TR.keyFrame = false;
+        });
+      }
       // The program decides which keys the browser keeps.
       if (Module._tapirun_key(TR.keyCode(e), TR.modifiers(e), TR.covering() ? 1 : 0) & 1) e.preventDefault();
+    },
+    // A key's frame carries what the learner looks at. The browser redraws one rectangle round all
+    // that changed in a frame, so the bar along the bottom edge, emptied by the same key as the new
+    // target or moved by a tick before the key's frame is drawn, would stretch that frame from the
+    // target box down to the edge: until the key's frame is drawn, the bar's new width waits for the
+    // frame after it, and a write made later replaces one still waiting.
+    keyFrame: false,
+    later: null,
+    afterKeyFrame: function (el, write) {
+      if (!TR.keyFrame) {
+        if (TR.later) TR.later.delete(el);
+        write();
+        return;
+      }
+      if (!TR.later) {
+        TR.later = new Map();
+        requestAnimationFrame(function () {
+          requestAnimationFrame(TR.writeLater);
+        });
+      }
+      TR.later.set(el, write);
+    },
+    writeLater: function () {
+      var waiting = TR.later;
+      TR.later = null;
+      if (waiting) waiting.forEach(function (w) { w(); });
+    },
+    // A text is changed in its own text node where it has one, which the browser lays out again
+    // without taking the node out of the tree and making a new one.
+    setText: function (el, text) {
+      var node = el.firstChild;
+      if (text && node && node === el.lastChild && node.nodeType === 3) node.data = text;
+      else el.textContent = text;
     },
     controlOf: function (target) {
       for (var el = target; el && el !== document; el = el.parentNode)
@@ -349,11 +388,11 @@ mergeInto(LibraryManager.library, {
       }
     }
     if (centred) {
-      if (was.text !== whole) box.textContent = whole;
+      if (was.text !== whole) TR.setText(box, whole);
       was.text = whole;
       return;
     }
-    if (was.text !== whole) el.trSpoken.textContent = whole;
+    if (was.text !== whole) TR.setText(el.trSpoken, whole);
     was.text = whole;
     // Each character keeps its span from one text to the next; only the ones that differ change.
     var spans = el.trSpans, n = 0;
@@ -369,7 +408,7 @@ mergeInto(LibraryManager.library, {
         }
         var st = span.trState, left = places[k] + 'px', top = i * height + 'px';
         var underline = i === underlineLine && k === underlineAt ? 'underline' : '';
-        if (st.text !== chars[k]) span.textContent = st.text = chars[k];
+        if (st.text !== chars[k]) TR.setText(span, st.text = chars[k]);
         if (st.left !== left) span.style.left = st.left = left;
         if (st.top !== top) span.style.top = st.top = top;
         if (st.underline !== underline) span.style.textDecoration = st.underline = underline;
@@ -416,7 +455,10 @@ mergeInto(LibraryManager.library, {
       bar.style.backgroundColor = TR.rgb(colour);
       el.appendChild(bar);
     }
-    bar.style.width = width + 'px';
+    var css = width + 'px';
+    TR.afterKeyFrame(bar, function () {
+      if (bar.style.width !== css) bar.style.width = css;
+    });
   },
 
   tr_value__deps: ['$TR'],
@@ -464,7 +506,7 @@ mergeInto(LibraryManager.library, {
       frame.appendChild(region);
     }
     var line = UTF8ToString(text);
-    region.textContent = region.textContent === line ? line + '\u00a0' : line;
+    TR.setText(region, region.textContent === line ? line + '\u00a0' : line);
   },
 
   // The keyboard focus, on an element no press ever gives it to (presses are the program's).

@@ -10,6 +10,8 @@ mergeInto(LibraryManager.library, {
     // Resolves with the RGBA pixels of the window's client area once the page has drawn it and the
     // test's driver (tests/web) has taken the browser's screenshot of it.
     picture: function (frame, client, width, height) {
+      // A picture shows the page once the frame after a key's is drawn too, as a person sees it.
+      TR.writeLater();
       var restore = [];
       document.querySelectorAll(TRTEST.others).forEach(function (el) {
         if (el === frame || el.style.visibility === 'hidden') return;
