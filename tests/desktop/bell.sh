@@ -144,8 +144,7 @@ if [[ $mode == *-server ]]; then
         ok "a sound server that starts later is found"
     fi
     kill -0 "$appPid" 2>/dev/null || fail "the program died"
-    echo "$name: all checks passed"
-    exit 0
+    finish
 fi
 # The program is connected to the sound server before its first wrong key: the first key it hears
 # (F1 above) has it connect, so the first miss does not pay for it.
@@ -169,8 +168,7 @@ if [[ $mode == stalled ]]; then
     status=$?
     ((status == 0)) || fail "the program ended with status $status"
     ok "the exit button ends the program at once though the sound server stalls"
-    echo "$name: all checks passed"
-    exit 0
+    finish
 fi
 
 if [[ $mode == correct ]]; then
@@ -189,4 +187,4 @@ if [[ $mode == correct ]]; then
 fi
 
 kill -0 "$appPid" 2>/dev/null || fail "the program died"
-echo "$name: all checks passed"
+finish
