@@ -133,13 +133,13 @@ mergeInto(LibraryManager.library, {
     // that changed in a frame, so the bar along the bottom edge, emptied by the same key as the new
     // target or moved by a tick before the key's frame is drawn, would stretch that frame from the
     // target box down to the edge: until the key's frame is drawn, the bar's new width waits for the
-    // frame after it, and a write made later replaces one still waiting.
+    // frame after it, and a width set later replaces one still waiting.
     keyFrame: false,
     later: null,
-    afterKeyFrame: function (el, write) {
+    widthAfterKeyFrame: function (el, css) {
       if (!TR.keyFrame) {
         if (TR.later) TR.later.delete(el);
-        write();
+        if (el.style.width !== css) el.style.width = css;
         return;
       }
       if (!TR.later) {
@@ -148,12 +148,12 @@ mergeInto(LibraryManager.library, {
           requestAnimationFrame(TR.writeLater);
         });
       }
-      TR.later.set(el, write);
+      TR.later.set(el, css);
     },
     writeLater: function () {
       var waiting = TR.later;
       TR.later = null;
-      if (waiting) waiting.forEach(function (w) { w(); });
+      if (waiting) waiting.forEach(function (css, el) { if (el.style.width !== css) el.style.width = css; });
     },
     // A text is changed in its own text node where it has one, which the browser lays out again
     // without taking the node out of the tree and making a new one.
@@ -455,10 +455,7 @@ mergeInto(LibraryManager.library, {
       bar.style.backgroundColor = TR.rgb(colour);
       el.appendChild(bar);
     }
-    var css = width + 'px';
-    TR.afterKeyFrame(bar, function () {
-      if (bar.style.width !== css) bar.style.width = css;
-    });
+    TR.widthAfterKeyFrame(bar, width + 'px');
   },
 
   tr_value__deps: ['$TR'],
