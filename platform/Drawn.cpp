@@ -33,6 +33,10 @@ int DrawnState::itemAt(int x, int y) const {
     return -1;
 }
 
+bool DrawnState::shownOnScreen() const {
+    return shown && (!parent || drawn(parent).shownOnScreen());
+}
+
 int Control::left() const {
     return drawn(m_impl).left;
 }

@@ -30,6 +30,8 @@ struct DrawnState : ControlState {
     // A radio group's item, in the group's pixels; the item under a point of the group, or -1.
     ItemRect itemRect(int index) const;
     int itemAt(int x, int y) const;
+    // Shown, and so is every control it lies in.
+    bool shownOnScreen() const;
 };
 
 } // namespace platform

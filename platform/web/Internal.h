@@ -76,7 +76,6 @@ public:
 
     // Panels, radio groups, progress bars and buttons lie above their parent's labels and pictures.
     bool windowed() const { return kind != Kind::Label && kind != Kind::Image; }
-    bool shownOnScreen() const;
     Colour backgroundColour() const;
     void place();
     void restyle();

@@ -169,12 +169,6 @@ void redraw(ControlImpl& control) {
     control.restyle();
 }
 
-bool ControlImpl::shownOnScreen() const {
-    for (const ControlImpl* at = this; at; at = at->parent)
-        if (!at->shown) return false;
-    return true;
-}
-
 Colour ControlImpl::backgroundColour() const {
     if (colour != clInherit) return resolve(colour);
     if (parent) return parent->backgroundColour();

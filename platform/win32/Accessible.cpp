@@ -35,9 +35,7 @@ bool isLayout(const ControlImpl& c) {
 }
 
 bool showing(const ControlImpl& c) {
-    for (const ControlImpl* at = &c; at; at = at->parent)
-        if (!at->shown) return false;
-    return IsWindowVisible(c.window->hwnd) != FALSE;
+    return c.shownOnScreen() && IsWindowVisible(c.window->hwnd) != FALSE;
 }
 
 std::wstring nameOf(const ControlImpl& c) {

@@ -187,12 +187,6 @@ RECT rectOnSurface(const ControlImpl& c) {
     return c.windowed() ? RECT{0, 0, c.width, c.height} : c.rectOnParent();
 }
 
-bool shownOnScreen(const ControlImpl& c) {
-    for (const ControlImpl* at = &c; at; at = at->parent)
-        if (!at->shown) return false;
-    return true;
-}
-
 // A click is a left press and release both inside the control, which is still shown when the button
 // goes up; the second press of a double click is not a click. Mouse down and up handlers hear every button,
 // the release wherever it happens, because the pressed control holds the mouse until then.
@@ -224,7 +218,7 @@ void mouseUp(ControlImpl& surface, UINT message, WPARAM held, POINT p) {
     if (button == MouseButton::Left) target->pressed = false;
     if (target->upHandler && target->enabled) target->upHandler(button);
     const RECT r = rectOnSurface(*target);
-    if (!wasPressed || !target->enabled || !shownOnScreen(*target) || !PtInRect(&r, p)) return;
+    if (!wasPressed || !target->enabled || !target->shownOnScreen() || !PtInRect(&r, p)) return;
     if (target->kind == Kind::RadioGroup && target->pressedItem >= 0 &&
         target->itemAt(p) == target->pressedItem) {
         target->itemIndex = target->pressedItem;
