@@ -20,7 +20,7 @@ constexpr std::string_view NoteHeldText = "Windows の場合";
 constexpr std::string_view ShiftOnHint = "シフト状態にします";
 constexpr std::string_view ShiftOffHint = "シフト状態を解除します";
 
-using Row = ControlRow<C>;
+using Row = ControlRow;
 constexpr auto P = Kind::Panel;
 constexpr auto Hand = Cursor::HandPoint;
 constexpr auto Arrow = Cursor::Default;
@@ -158,7 +158,7 @@ std::span<const KeyRow> keyTable() {
     return Keys;
 }
 
-std::span<const ControlRow<C>> keyPanelControls() {
+std::span<const ControlRow> keyPanelControls() {
     static const std::vector<Row> rows = buildPanelRows();
     return rows;
 }

@@ -142,8 +142,8 @@ private:
 };
 
 // The description tables, kept apart from the handlers.
-std::span<const platform::ControlRow<C>> mainFormControls();
-std::span<const platform::ControlRow<C>> keyPanelControls();
+std::span<const platform::ControlRow> mainFormControls();
+std::span<const platform::ControlRow> keyPanelControls();
 const platform::WindowSpec& mainFormWindow();
 
 // The 48 keys of the reference picture, as the key table lists them.

@@ -16,7 +16,7 @@ constexpr std::array<std::string_view, 7> ModeItems = {
     "最上段の練習", "上段の練習", "中段の練習", "下段の練習", "総合練習", "検定試験", "キー位置確認",
 };
 
-using Row = ControlRow<C>;
+using Row = ControlRow;
 constexpr auto P = Kind::Panel;
 constexpr auto L = Kind::Label;
 constexpr auto I = Kind::Image;
@@ -74,7 +74,7 @@ constexpr WindowSpec MainWindow{"Tapirun", 153, 164, 804, 493, clBlack, Window12
 
 } // namespace
 
-std::span<const ControlRow<C>> mainFormControls() {
+std::span<const ControlRow> mainFormControls() {
     return MainControls;
 }
 const WindowSpec& mainFormWindow() {

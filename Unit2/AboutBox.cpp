@@ -12,7 +12,7 @@ namespace {
 constexpr Font BoxFont{"ＭＳ Ｐゴシック", 12, false, clWindowText};
 constexpr int ModalResultOk = 1;
 
-using Row = ControlRow<A>;
+using Row = ControlRow;
 constexpr auto Arrow = Cursor::Default;
 
 // clang-format off
@@ -32,7 +32,7 @@ constexpr WindowSpec BoxWindow{"バージョン情報", 200, 108, 273, 195, clBt
 
 } // namespace
 
-std::span<const ControlRow<A>> aboutBoxControls() {
+std::span<const ControlRow> aboutBoxControls() {
     return Controls;
 }
 

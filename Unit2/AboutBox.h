@@ -31,4 +31,4 @@ private:
     int m_modalResult = 0;
 };
 
-std::span<const platform::ControlRow<A>> aboutBoxControls();
+std::span<const platform::ControlRow> aboutBoxControls();

@@ -10,7 +10,7 @@
 
 #include "Unit1/MainForm.h"
 #include "Unit2/AboutBox.h"
-#include "platform/TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include <algorithm>
 #include <chrono>
@@ -70,7 +70,7 @@ int main(int argc, char** argv) {
             wrong.push_back(timed([&] { platform::test::type(window, miss); }));
             const std::string hit(1, form->session().state().Target);
             correct.push_back(timed([&] { platform::test::type(window, hit); }));
-            barTick.push_back(timed([&] { form->timer1().tick(); }));
+            barTick.push_back(timed([&] { platform::test::fire(form->timer1()); }));
         }
         report("correct_key", correct);
         report("wrong_key", wrong);

@@ -11,9 +11,15 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 namespace platform {
+
+// The test programs' own way in to what a window or a timer holds; the programs people run have none.
+namespace test {
+struct Access;
+}
 
 // 0x00BBGGRR, blue in the high byte. Values with the top byte set name a system colour instead.
 using Colour = std::uint32_t;
@@ -75,12 +81,21 @@ struct Picture {
     bool isIcon() const { return !mask.empty(); }
 };
 
+// A control's name in a description table: an enumerator of the window's own enum class, so that
+// a misspelt name does not compile, kept as its number.
+struct ControlName {
+    int id;
+    template <class E>
+    requires std::is_enum_v<E>
+    constexpr ControlName(E name) : id(static_cast<int>(name)) {}
+};
+
 // One row of a window's description table. Rows come parents first, in stacking order, bottom
 // first; the parent of the window's direct children is the window's own name.
-template <class Id> struct ControlRow {
+struct ControlRow {
     Kind kind;
-    Id name;
-    Id parent;
+    ControlName name;
+    ControlName parent;
     int left, top, width, height;
     Colour colour;
     Font font;
@@ -169,7 +184,6 @@ public:
     bool enabled() const;
     void setInterval(int milliseconds);
     int interval() const;
-    void tick(); // runs the callback now, as a due tick would
     // Inside the callback: how many intervals this tick stands for. It is 1 unless the program was
     // held up past later deadlines (a hidden page, a suspended machine), whose ticks are skipped, not
     // replayed; a count that must keep to the clock adds them up.
@@ -182,6 +196,7 @@ public:
     struct Impl;
 
 private:
+    friend struct test::Access;
     std::unique_ptr<Impl> m_impl;
 };
 
@@ -195,11 +210,9 @@ public:
     Window(const Window&) = delete;
     Window& operator=(const Window&) = delete;
 
-    template <class Id> void build(std::span<const ControlRow<Id>> rows) {
-        for (const auto& r : rows)
-            addControl({r.kind, static_cast<int>(r.name), static_cast<int>(r.parent), r.left, r.top, r.width,
-                        r.height, r.colour, r.font, r.caption, r.cursor, r.hint, r.visible, r.style, r.items,
-                        r.itemIndex});
+    void build(std::span<const ControlRow> rows) {
+        for (const ControlRow& row : rows)
+            addControl(row);
     }
     // Labels and pictures are drawn on their parent's surface, below every windowed sibling.
     void finishBuilding();
@@ -255,25 +268,9 @@ public:
     // With no screen reader running nothing happens, and the call costs next to nothing.
     void announce(std::string_view utf8);
 
-    WindowImpl& impl() const { return *m_impl; }
-
-    // One row of a description table, whatever its names' type.
-    struct RowData {
-        Kind kind;
-        int name, parent, left, top, width, height;
-        Colour colour;
-        Font font;
-        std::string_view caption;
-        Cursor cursor;
-        std::string_view hint;
-        bool visible;
-        unsigned style;
-        std::span<const std::string_view> items;
-        int itemIndex;
-    };
-
 private:
-    void addControl(const RowData& row);
+    friend struct test::Access;
+    void addControl(const ControlRow& row);
 
     std::unique_ptr<WindowImpl> m_impl;
 };

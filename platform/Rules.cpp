@@ -61,7 +61,7 @@ bool leavesPage(int code, unsigned modifiers) {
 } // namespace
 
 bool cancelsBrowserKey(int code, unsigned modifiers, bool consumed, bool covering) {
-    if (consumed || code == KeyF1 || code == '\t') return true;
+    if (consumed || code == KeyF1 || code == KeyTab) return true;
     return covering && leavesPage(code, modifiers);
 }
 

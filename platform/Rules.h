@@ -43,6 +43,10 @@ int spokenProgress(int position);
 // Keys as the browser reports them: a typed character as its code point, keys that type nothing as
 // the negative codes below, and the modifiers held.
 enum KeyCode : int {
+    KeyBackspace = 0x08,
+    KeyTab = 0x09,
+    KeyEnter = 0x0D,
+    KeyEscape = 0x1B,
     KeyF1 = -1,
     KeyF4 = -4,
     KeyF5 = -5,

@@ -23,14 +23,14 @@ int brightness(Colour colour) {
 } // namespace
 
 TEST(AboutBoxTable, StructureHolds) {
-    std::set<A> seen{A::AboutBox};
+    std::set<int> seen{static_cast<int>(A::AboutBox)};
     int defaultButtons = 0;
     for (const auto& row : aboutBoxControls()) {
-        EXPECT_TRUE(seen.contains(row.parent)) << static_cast<int>(row.name) << " comes before its parent";
-        EXPECT_TRUE(seen.insert(row.name).second) << static_cast<int>(row.name) << " is listed twice";
+        EXPECT_TRUE(seen.contains(row.parent.id)) << row.name.id << " comes before its parent";
+        EXPECT_TRUE(seen.insert(row.name.id).second) << row.name.id << " is listed twice";
         if (row.style & platform::DefaultButton) {
             ++defaultButtons;
-            EXPECT_EQ(row.name, A::OKButton);
+            EXPECT_EQ(row.name.id, static_cast<int>(A::OKButton));
         }
     }
     EXPECT_EQ(defaultButtons, 1);
@@ -86,7 +86,7 @@ TEST_F(AboutBoxTest, DrillGoesOnUnderneathAndKeepsItsKeys) {
         EXPECT_TRUE(form->timer1().enabled());
         EXPECT_EQ(form->timer3().enabled(), mode == drill::TestMode);
         const int position = c(C::ProgressBar1).position();
-        form->timer1().tick();
+        platform::test::fire(form->timer1());
         EXPECT_EQ(c(C::ProgressBar1).position(), position + 1);
 
         // Space closes the box; a practice drill would have ended had the main window seen it.

@@ -98,7 +98,7 @@ TEST_F(AnnouncementTest, TestResultAndKeyboardPicture) {
     type(" ");
     answer(100);
     for (int i = 0; i < 60; ++i)
-        form->timer3().tick();
+        platform::test::fire(form->timer3());
     EXPECT_EQ(heard(), "検定結果 級外、１分間 1 文字。");
 
     selectMode(6);

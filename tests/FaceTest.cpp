@@ -14,8 +14,8 @@ TEST_F(FormTest, EveryTextIsDrawnInTheFaceItsDesignNames) {
     auto check = [&](platform::Window& window, const auto& table) {
         for (const auto& row : table) {
             if (!row.font.face || row.kind == platform::Kind::Image) continue;
-            EXPECT_EQ(platform::test::drawnFace(window, static_cast<int>(row.name)), served.at(row.font.face))
-                << "control " << static_cast<int>(row.name) << " asks for " << row.font.face;
+            EXPECT_EQ(platform::test::drawnFace(window, row.name.id), served.at(row.font.face))
+                << "control " << row.name.id << " asks for " << row.font.face;
             ++checked;
         }
     };

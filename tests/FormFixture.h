@@ -4,7 +4,7 @@
 
 #include "Unit1/MainForm.h"
 #include "Unit2/AboutBox.h"
-#include "platform/TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "platform/TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

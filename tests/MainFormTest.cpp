@@ -11,11 +11,11 @@ constexpr std::string_view ChooseModeMessage = "モードを選択してから\r
 constexpr std::string_view StartMessage = "開始するときは\r\n\r\nスペース・キー";
 constexpr std::string_view EndMessage = "終了する時は\r\n\r\nスペース・キー";
 
-template <class Id> void checkStructure(std::span<const platform::ControlRow<Id>> rows, Id window) {
-    std::set<Id> seen{window};
+void checkStructure(std::span<const platform::ControlRow> rows, C window) {
+    std::set<int> seen{static_cast<int>(window)};
     for (const auto& row : rows) {
-        EXPECT_TRUE(seen.count(row.parent)) << "parent after child: " << static_cast<int>(row.name);
-        EXPECT_TRUE(seen.insert(row.name).second) << "name twice: " << static_cast<int>(row.name);
+        EXPECT_TRUE(seen.count(row.parent.id)) << "parent after child: " << row.name.id;
+        EXPECT_TRUE(seen.insert(row.name.id).second) << "name twice: " << row.name.id;
     }
 }
 
@@ -24,9 +24,9 @@ template <class Id> void checkStructure(std::span<const platform::ControlRow<Id>
 // The tables: unique names, parents before children, and every name the handlers use is built.
 TEST(MainFormTable, StructureHolds) {
     checkStructure(mainFormControls(), C::MofuForm1);
-    std::vector<platform::ControlRow<C>> all(mainFormControls().begin(), mainFormControls().end());
+    std::vector<platform::ControlRow> all(mainFormControls().begin(), mainFormControls().end());
     all.insert(all.end(), keyPanelControls().begin(), keyPanelControls().end());
-    checkStructure(std::span<const platform::ControlRow<C>>(all), C::MofuForm1);
+    checkStructure(std::span<const platform::ControlRow>(all), C::MofuForm1);
     EXPECT_EQ(all.size(), static_cast<std::size_t>(C::FirstKey) - 1 + 3 * KeyCount);
     for (const auto& row : all)
         if (row.hint.find('|') != std::string_view::npos) {
@@ -153,7 +153,7 @@ TEST_F(FormTest, ProgressBarRepaintsLeaveTheWholeBar) {
                              << c(C::ProgressBar1).position();
     };
     for (int i = 0; i < 120; ++i) {
-        form->timer1().tick();
+        platform::test::fire(form->timer1());
         platform::test::deliverPosted();
         if (i % 7 == 0 || i >= 98) checkBar("filling");
     }
@@ -162,12 +162,12 @@ TEST_F(FormTest, ProgressBarRepaintsLeaveTheWholeBar) {
     platform::test::deliverPosted();
     EXPECT_EQ(c(C::ProgressBar1).position(), 0) << "each target restarts the bar";
     checkBar("restarted");
-    form->timer1().tick();
+    platform::test::fire(form->timer1());
     platform::test::deliverPosted();
     EXPECT_EQ(c(C::ProgressBar1).position(), 1);
     checkBar("one tick after the restart");
     type(" ");
-    form->timer1().tick();
+    platform::test::fire(form->timer1());
     EXPECT_EQ(c(C::ProgressBar1).position(), 1) << "stops where it was when the drill ends";
 }
 

@@ -2,7 +2,7 @@
 // activation, and what a key is.
 
 #include "platform/Rules.h"
-#include "platform/Timer.h"
+#include "platform/core/Timer.h"
 
 #include <gtest/gtest.h>
 

@@ -138,7 +138,7 @@ C parentOf(C control) {
         std::vector<C> out(ControlCount, C::MofuForm1);
         for (auto table : {mainFormControls(), keyPanelControls()})
             for (const auto& row : table)
-                out[static_cast<std::size_t>(row.name)] = row.parent;
+                out[static_cast<std::size_t>(row.name.id)] = static_cast<C>(row.parent.id);
         return out;
     }();
     return parents[static_cast<std::size_t>(control)];
@@ -402,7 +402,7 @@ void Player::timerTick(int timer) {
     if (timer == 1 && m.phase == Phase::Running) m.bar = std::min(m.bar + 1, BarMaximum);
     if (timer == 2 && c(C::ModeSelect).itemIndex() != drill::TestMode) m.flashedPractice = true;
     if (timer == 3 && m.phase == Phase::Running && ++m.testTicks == TestMinuteTicks) ended(Results::Test);
-    t.tick();
+    platform::test::fire(t);
 }
 
 void Player::hideBox() {

@@ -9,7 +9,7 @@
 // regression row.
 
 #include "Unit1/MainForm.h"
-#include "platform/TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,6 +1,6 @@
 // What every backend tells a screen reader of a control.
 
-#include "platform/Reader.h"
+#include "platform/core/ScreenReader.h"
 
 #include <gtest/gtest.h>
 

@@ -22,7 +22,7 @@ protected:
     }
     void endTest() {
         for (int i = 0; i < 60; ++i)
-            form->timer3().tick();
+            platform::test::fire(form->timer3());
     }
     std::string accuracyLine() { return c(C::Label5).text(); }
     bool centredIn(C id, C parent) { return c(id).left() == centred(c(parent).width(), c(id).width()); }
@@ -57,7 +57,7 @@ TEST_F(ResultsTest, PracticeDrillShowsAccuracyCountsAndKeys) {
     auto shown = [](char key) { return key == '&' ? std::string("&&") : std::string(1, key); };
     EXPECT_EQ(c(C::Nigate).text(), shown(second));
     EXPECT_EQ(c(C::Tokui).text(), shown(first));
-    form->timer2().tick();
+    platform::test::fire(form->timer2());
     shoot("results-practice");
 }
 
@@ -98,9 +98,9 @@ TEST_F(ResultsTest, TestGradesCorrectKeysOnly) {
     EXPECT_EQ(form->session().state().Presses, 54);
     EXPECT_EQ(form->session().state().Misses, 5);
     for (int i = 0; i < 59; ++i)
-        form->timer3().tick();
+        platform::test::fire(form->timer3());
     EXPECT_TRUE(form->session().state().Running) << "59 seconds are not a minute";
-    form->timer3().tick();
+    platform::test::fire(form->timer3());
     EXPECT_FALSE(form->session().state().Running);
     EXPECT_FALSE(form->timer3().enabled());
     EXPECT_TRUE(form->timer2().enabled());
@@ -114,7 +114,7 @@ TEST_F(ResultsTest, TestGradesCorrectKeysOnly) {
     EXPECT_TRUE(c(C::ModeSelect).visible());
     EXPECT_EQ(c(C::ModeSelect).itemIndex(), 5) << "Spaces left to the hidden mode selector changed the mode";
     EXPECT_TRUE(c(C::Label6).visible());
-    form->timer2().tick();
+    platform::test::fire(form->timer2());
     shoot("results-test");
 }
 
@@ -147,7 +147,7 @@ TEST_F(ResultsTest, FramesFlashInComplementaryColours) {
     type(" ");
     for (int i = 0; i < 20; ++i) {
         clock.highRes = 0x9E3779B9u * static_cast<std::uint32_t>(i + 1);
-        form->timer2().tick();
+        platform::test::fire(form->timer2());
         const auto weak = c(C::PanelNigate).colour();
         EXPECT_EQ(c(C::PanelTokui).colour(), weak ^ 0xFFFFFFu);
         for (int shift : {0, 8, 16})
@@ -166,14 +166,14 @@ TEST_F(ResultsTest, FramesFlashInComplementaryColours) {
 
     // Seed 1 draws 8, 219 and 51 over 255 values (over 256 the second would be 220).
     clock.highRes = 1;
-    form->timer2().tick();
+    platform::test::fire(form->timer2());
     EXPECT_EQ(c(C::PanelNigate).colour(), 8u + 219u * 256u + 51u * 65536u);
 
     const auto kpBefore = c(C::KP).colour();
     const auto weakBefore = c(C::PanelNigate).colour();
     selectMode(5);
     clock.highRes = 777;
-    form->timer2().tick();
+    platform::test::fire(form->timer2());
     EXPECT_NE(c(C::KP).colour(), kpBefore) << "the test's frame flashes when the test mode is selected";
     EXPECT_EQ(c(C::PanelNigate).colour(), weakBefore);
 }

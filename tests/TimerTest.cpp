@@ -3,7 +3,7 @@
 
 #include "FormFixture.h"
 #include "platform/Platform.h"
-#include "platform/TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -38,7 +38,7 @@ TEST(Timer, PausedTimerStaysEnabledAndTicksAgainOnceEnabled) {
     runUntil([] { return false; }, std::chrono::milliseconds(150));
     EXPECT_EQ(ticks, 1) << "a paused timer went on ticking";
     EXPECT_TRUE(timer.enabled());
-    timer.tick();
+    platform::test::fire(timer);
     EXPECT_EQ(ticks, 2) << "a paused timer is still enabled, so a tick by hand runs";
 
     pause = false;
@@ -59,7 +59,7 @@ TEST_F(FormTest, FullBarStartsAgainOnRealTicksAtTheNextTarget) {
     type(" ");
     platform::Timer& timer1 = form->timer1();
     while (c(C::ProgressBar1).position() < 100)
-        timer1.tick();
+        platform::test::fire(timer1);
     runUntil([] { return false; }, std::chrono::milliseconds(100));
     EXPECT_EQ(c(C::ProgressBar1).position(), 100);
     type(targetText());

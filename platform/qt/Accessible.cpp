@@ -12,7 +12,7 @@
 // notification as its text alone, where any other one is introduced by its role word before every
 // line.
 
-#include "platform/Reader.h"
+#include "platform/core/ScreenReader.h"
 #include "platform/qt/Internal.h"
 
 #include <QAccessible>
@@ -293,6 +293,11 @@ void accessibleShownChanged(ControlImpl& control) {
 
 void accessibleTextChanged(ControlImpl& control) {
     notify(control, QAccessible::NameChanged);
+}
+
+// The tool-tip reads the hint when it shows; screen readers ask for the description again.
+void accessibleHintChanged(ControlImpl& control) {
+    notify(control, QAccessible::DescriptionChanged);
 }
 
 void stateChanged(ControlImpl& control) {

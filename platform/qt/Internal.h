@@ -2,8 +2,9 @@
 
 // Shared by the Qt backend's sources only.
 
-#include "platform/Handles.h"
 #include "platform/Text.h"
+#include "platform/core/State.h"
+#include "platform/core/Timer.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QColor>
@@ -35,8 +36,13 @@ void setUpApplication();
 // Tells the bell of every key: the first has it ready before its first ring, and each one puts
 // off the bell's work of trying the sound server again.
 void bellKeyHeard();
-// Labels painted so far while their size was still that of an earlier text.
-int labelsDrawnAtOldSize();
+// The driver's duties as this backend carries them out.
+void ring();
+Size primaryScreenSize();
+std::unique_ptr<TimerAlarm> makeAlarm(Timer::Impl& timer);
+void redraw(ControlImpl& control);
+void stateChanged(ControlImpl& control);
+void announceOn(WindowImpl& window, std::string_view utf8);
 
 class WindowImpl;
 
@@ -45,6 +51,7 @@ class WindowImpl;
 void installAccessibility();
 void accessibleShownChanged(ControlImpl& control);
 void accessibleTextChanged(ControlImpl& control);
+void accessibleHintChanged(ControlImpl& control);
 // Activates a window itself where no window manager or compositor would.
 void activateUnlessManaged(QWidget& top);
 
@@ -64,7 +71,7 @@ public:
     bool isShown() const;
     QButtonGroup* radios = nullptr;
 
-    Colour backgroundColour() const;
+    Colour backgroundColour();
     // Only a font's colour changes at run time, so the face, size and weight are resolved once.
     const QFont& qfont() const {
         if (!fontResolved) {
@@ -93,7 +100,6 @@ public:
     std::unique_ptr<QWidget> top;
     bool captionBar = true;
     bool shownOnce = false;
-    Colour colour = clBlack;
     Font font;
     std::unique_ptr<QShortcut> f1;
     std::function<void()> framedHandler;

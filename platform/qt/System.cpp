@@ -1,6 +1,6 @@
 // Application, colours, fonts, clocks, timers, the beep and the desktop calls.
 
-#include "platform/Timer.h"
+#include "platform/core/Timer.h"
 #include "platform/qt/Bell.h"
 #include "platform/qt/Internal.h"
 
@@ -31,15 +31,10 @@
 namespace platform {
 
 namespace {
-std::atomic<int> g_beeps{0};
 // The running application's bell; without an Application (as in the form tests) the toolkit's own
 // bell rings.
 Bell* g_bell = nullptr;
 } // namespace
-
-int beepsSoFar() {
-    return g_beeps.load();
-}
 
 QColor toQColor(Colour c) {
     return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
@@ -100,7 +95,7 @@ void setUpApplication() {
     QApplication::setQuitOnLastWindowClosed(false);
 }
 
-Size screenSize() {
+Size primaryScreenSize() {
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen) return {0, 0};
     const QSize s = screen->size();
@@ -215,8 +210,7 @@ void bellKeyHeard() {
     if (g_bell) g_bell->keyHeard();
 }
 
-void beep() {
-    ++g_beeps;
+void ring() {
     if (g_bell)
         g_bell->ring();
     else
@@ -253,7 +247,7 @@ private:
     QElapsedTimer m_clock;
 };
 
-std::unique_ptr<TimerAlarm> makeTimerAlarm(Timer::Impl& timer) {
+std::unique_ptr<TimerAlarm> makeAlarm(Timer::Impl& timer) {
     return std::make_unique<ToolkitAlarm>(timer);
 }
 

@@ -15,9 +15,6 @@
 
 namespace platform {
 
-// The tool-tip text last asked for, read by tests: the toolkit's own tip fades out on a timer.
-std::string g_lastToolTip;
-
 namespace {
 
 QString toQString(std::u32string_view text) {
@@ -60,10 +57,8 @@ void bevelLine(QPainter& painter, int x0, int y0, int x1, int y1, const QColor& 
 
 } // namespace
 
-Colour ControlImpl::backgroundColour() const {
-    if (colour != clInherit) return resolve(colour);
-    if (parent) return parent->backgroundColour();
-    return resolve(window->colour);
+Colour ControlImpl::backgroundColour() {
+    return backgroundOf(*this);
 }
 
 QString ControlImpl::shortHint() const {
@@ -129,18 +124,9 @@ void ControlWidget::paintPanel(QPainter& painter) {
     painter.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine, toDisplay(m_control.text));
 }
 
-namespace {
-int g_labelsDrawnAtOldSize = 0;
-} // namespace
-
-int labelsDrawnAtOldSize() {
-    return g_labelsDrawnAtOldSize;
-}
-
 void ControlWidget::paintLabel(QPainter& painter) {
     // Every way a label becomes visible measures its new text first; a label drawn while its text
     // is still unmeasured would be cut at, or centred by, the size of a text it no longer holds.
-    if (m_control.sizeStale) ++g_labelsDrawnAtOldSize;
     if (!(m_control.style & Transparent)) painter.fillRect(rect(), toQColor(m_control.backgroundColour()));
     const QFont& qf = m_control.qfont();
     const QFontMetricsF metrics(qf);
@@ -199,7 +185,6 @@ bool handleCommonEvent(ControlImpl& control, QWidget* widget, QEvent* event, boo
     switch (event->type()) {
     case QEvent::ToolTip: {
         const QString tip = (control.style & ShowHint) ? control.shortHint() : QString();
-        g_lastToolTip = tip.toStdString();
         if (tip.isEmpty())
             QToolTip::hideText();
         else

@@ -28,9 +28,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override {
-        if (m_window.closeHandler) m_window.closeHandler();
-        // Closing the first window ends the program; any other window is only hidden.
-        if (m_window.isMain) QCoreApplication::quit();
+        closeRequested(m_window);
         event->accept();
     }
     void resizeEvent(QResizeEvent* event) override {
@@ -42,10 +40,7 @@ protected:
         // The first showing is over: a frame announced later no longer moves the window.
         if (!event->spontaneous()) m_window.stopWatchingFrame();
         const QWidget* active = QApplication::activeWindow();
-        const auto showing = [](const WindowImpl& w) { return w.top->isVisible(); };
-        if (WindowImpl* heir =
-                rules::activationHeir(allWindows(), &m_window, !active || active == this, showing))
-            heir->owner.activate();
+        windowHidden(m_window, !active || active == this);
     }
 
 private:
@@ -158,12 +153,12 @@ WindowImpl::WindowImpl(const WindowSpec& description, Window& owner_)
     }
     top->move(description.left, description.top);
     KeyPreview::instance(); // installed with the first window
-    allWindows().push_back(this);
+    windowMade(*this);
     installAccessibility();
 }
 
 WindowImpl::~WindowImpl() {
-    std::erase(allWindows(), this);
+    windowGone(*this);
     f1.reset();
 }
 
@@ -212,10 +207,10 @@ bool WindowImpl::previewKey(QObject* receiver, QEvent* event) {
 Window::Window(const WindowSpec& description) : m_impl(std::make_unique<WindowImpl>(description, *this)) {}
 Window::~Window() = default;
 
-void Window::addControl(const RowData& row) {
+void Window::addControl(const ControlRow& row) {
     auto control = std::make_unique<ControlImpl>();
     ControlImpl& c = *control;
-    ControlImpl* parent = m_impl->find(row.parent);
+    ControlImpl* parent = m_impl->find(row.parent.id);
     describe(c, row, *m_impl, parent, parent ? parent->font : m_impl->font);
     QWidget* parentWidget = c.parent ? c.parent->widget : m_impl->top.get();
     switch (row.kind) {
@@ -270,7 +265,7 @@ void Window::addControl(const RowData& row) {
     }
     if (row.kind == Kind::Label) c.resizeToText();
     m_impl->order.push_back(&c);
-    m_impl->controls[row.name] = std::move(control);
+    m_impl->controls[row.name.id] = std::move(control);
 }
 
 void Window::finishBuilding() {

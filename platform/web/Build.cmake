@@ -15,7 +15,8 @@ if(TAPIRUN_TESTS)
 endif()
 
 set(TAPIRUN_DOM_LIBRARY ${CMAKE_SOURCE_DIR}/platform/web/Dom.js)
-add_library(tapirun_platform STATIC platform/Drawn.cpp platform/web/System.cpp platform/web/Window.cpp)
+add_library(tapirun_platform STATIC platform/core/SelfDrawn.cpp platform/web/Driver.cpp platform/web/System.cpp
+    platform/web/Window.cpp)
 target_include_directories(tapirun_platform PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(tapirun_platform PRIVATE ${TAPIRUN_WARNINGS})
 # The page side, and what every program of this backend links: growing memory, and the runtime's
@@ -23,19 +24,6 @@ target_compile_options(tapirun_platform PRIVATE ${TAPIRUN_WARNINGS})
 target_link_options(tapirun_platform PUBLIC "SHELL:--js-library ${TAPIRUN_DOM_LIBRARY}" -sALLOW_MEMORY_GROWTH=1)
 set_property(TARGET tapirun_platform APPEND PROPERTY INTERFACE_LINK_DEPENDS ${TAPIRUN_DOM_LIBRARY})
 
-if(TAPIRUN_TESTS)
-    add_library(tapirun_testsupport STATIC platform/TestSupport.cpp platform/StoredPng.cpp platform/web/TestSupport.cpp)
-    target_link_libraries(tapirun_testsupport PUBLIC tapirun_platform)
-    target_compile_options(tapirun_testsupport PRIVATE ${TAPIRUN_WARNINGS})
-    # The tests' side of the page, which the published program does not carry.
-    set(TAPIRUN_TEST_DOM_LIBRARY ${CMAKE_SOURCE_DIR}/platform/web/TestDom.js)
-    target_link_options(tapirun_testsupport PUBLIC "SHELL:--js-library ${TAPIRUN_TEST_DOM_LIBRARY}")
-    set_property(TARGET tapirun_testsupport APPEND PROPERTY INTERFACE_LINK_DEPENDS ${TAPIRUN_TEST_DOM_LIBRARY})
-    # A picture is the browser's own, taken while the page draws: the test waits for it inside the
-    # call, which Asyncify lets return to the browser meanwhile. Only the test programs carry it.
-    target_link_options(tapirun_testsupport PUBLIC -sASYNCIFY -sASYNCIFY_IMPORTS=tr_grab
-        -sASYNCIFY_STACK_SIZE=65536)
-endif()
 
 # Node.js runs the build's own tools and the tests that need no page; Debian's needs its module
 # folder named and the fetch it has switched off, which the generated scripts would trip over.

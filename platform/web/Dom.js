@@ -126,8 +126,11 @@ mergeInto(LibraryManager.library, {
           TR.keyFrame = false;
         });
       }
-      // The program decides which keys the browser keeps.
-      if (Module._tapirun_key(TR.keyCode(e), TR.modifiers(e), TR.covering() ? 1 : 0) & 1) e.preventDefault();
+      // The program decides which keys the browser keeps; the key goes to the window holding the
+      // element it came to.
+      var frame = TR.windowOf(e.target);
+      if (Module._tapirun_key(TR.keyCode(e), TR.modifiers(e), TR.covering() ? 1 : 0, frame ? frame.trHandle : 0) & 1)
+        e.preventDefault();
     },
     // A key's frame carries what the learner looks at. The browser redraws one rectangle round all
     // that changed in a frame, so the bar along the bottom edge, emptied by the same key as the new
@@ -194,7 +197,8 @@ mergeInto(LibraryManager.library, {
       // The side buttons would step through the browser's history.
       if (e.button > 2) e.preventDefault();
       if (TR.onCaption(e.target)) return;
-      Module._tapirun_mouse(1, 0, e.button, e.detail, e.clientX, e.clientY);
+      var control = TR.controlOf(e.target);
+      Module._tapirun_mouse(1, control ? control.trHandle : 0, e.button, e.detail, e.clientX, e.clientY);
     },
     onCaption: function (target) {
       return !!target && !target.trCloseBox && (!!target.trCaption || (!!target.parentNode && !!target.parentNode.trCaption));
@@ -470,7 +474,9 @@ mergeInto(LibraryManager.library, {
     var r = UTF8ToString(role), n = UTF8ToString(name), h = UTF8ToString(description);
     if (r) el.setAttribute('role', r);
     if (n) el.setAttribute('aria-label', n);
+    // Described again when the hint changes: a hint gone takes its description with it.
     if (h) el.setAttribute('aria-description', h);
+    else el.removeAttribute('aria-description');
     if (r === 'button') el.tabIndex = -1;
     if (r === 'progressbar') {
       el.setAttribute('aria-valuemin', '0');

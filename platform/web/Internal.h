@@ -3,8 +3,9 @@
 // Shared by the browser backend's sources only. Every control is an element of the page; the
 // functions tr_* are the page side, in Dom.js.
 
-#include "platform/Drawn.h"
 #include "platform/Text.h"
+#include "platform/core/SelfDrawn.h"
+#include "platform/core/Timer.h"
 
 #include <cstdint>
 #include <functional>
@@ -52,10 +53,6 @@ void tr_timer_clear(int handle);
 void tr_beep();
 int tr_decimal_separator();
 void tr_end();
-std::uint32_t* tr_grab(int frame, int client, int width, int height);
-int tr_test_key(const char* key, int modifiers);
-void tr_test_mouse(int client, int down, int x, int y, int button, int element, int detail);
-void tr_test_close_box(int frame);
 double tr_device_pixel_ratio();
 }
 
@@ -76,8 +73,10 @@ public:
 
     // Panels, radio groups, progress bars and buttons lie above their parent's labels and pictures.
     bool windowed() const { return kind != Kind::Label && kind != Kind::Image; }
-    Colour backgroundColour() const;
+    Colour backgroundColour();
     void place();
+    // What a screen reader is told of the control: its role, name and description.
+    void describe();
     void restyle();
     void resizeToText();
     void showRadio();
@@ -103,10 +102,6 @@ public:
     void moveTo(int x, int y);
     // Moved as a person drags it, with the whole window kept inside the page.
     void moveInside(int x, int y);
-    // The control that keeps the keyboard: the one named for it, else the first shown radio group
-    // or button, else none.
-    ControlImpl* focusTarget();
-    void closeRequested();
     void hideAndPassActivation();
     void activate();
     void refreshFocus();
@@ -122,16 +117,21 @@ constexpr int CaptionHeight = 18;
 WindowImpl* activeWindow();
 ControlImpl* controlOfElement(int element);
 WindowImpl* windowOfFrame(int frame);
-int beepsSoFar();
+
+// The driver's duties as the page carries them out.
+Size viewportSize();
+std::unique_ptr<TimerAlarm> makeAlarm(Timer::Impl& timer);
+void restyle(ControlImpl& control);
+void stateChanged(ControlImpl& control);
+void hintChanged(ControlImpl& control);
+void announceOn(WindowImpl& window, std::string_view utf8);
 
 namespace web {
-// Runs the ticks of every timer whose deadline has passed, as the page's own timers would.
-void runDueTimers();
-// The window a test types into, whichever is active; null for the active one.
-void setKeyWindow(WindowImpl* window);
-// A key as the page reports it; the answer's bit 1 asks the page to cancel the browser's own
-// handling of it. Covering: the page covers the screen (full screen, a kiosk, an installed app).
-int key(int code, unsigned modifiers, bool covering);
+// A key as the page reports it, to the window whose frame holds the element it came to (the one
+// with the keyboard focus), else to the active window; the answer's bit 1 asks the page to cancel
+// the browser's own handling of it. Covering: the page covers the screen (full screen, a kiosk, an
+// installed app).
+int key(int code, unsigned modifiers, bool covering, WindowImpl* to);
 // The viewport's size changed.
 void screenChanged();
 // The main window closed: every timer stops and the page says the program has ended.

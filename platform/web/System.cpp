@@ -1,6 +1,5 @@
 // Application, colours, fonts, clocks, timers, the beep and the desktop calls of a page.
 
-#include "platform/Timer.h"
 #include "platform/web/Internal.h"
 
 #include <emscripten/emscripten.h>
@@ -12,13 +11,8 @@
 namespace platform {
 
 namespace {
-int g_beeps = 0;
 bool g_ended = false;
 } // namespace
-
-int beepsSoFar() {
-    return g_beeps;
-}
 
 int toCss(Colour colour) {
     return static_cast<int>(resolve(colour) & 0xFFFFFF);
@@ -44,7 +38,7 @@ double measure(const Font& font, std::string_view utf8) {
 }
 
 // The page's viewport stands for the screen.
-Size screenSize() {
+Size viewportSize() {
     return {tr_viewport_width(), tr_viewport_height()};
 }
 
@@ -89,11 +83,6 @@ std::string decimalSeparator() {
     const int c = tr_decimal_separator();
     if (c <= 0 || c >= 0x80) return c == 0x066B ? "\xD9\xAB" : ".";
     return std::string(1, static_cast<char>(c));
-}
-
-void beep() {
-    ++g_beeps;
-    tr_beep();
 }
 
 // A page has no taskbar, and the main window carries no caption bar to give back.
@@ -142,27 +131,17 @@ private:
 };
 } // namespace
 
-std::unique_ptr<TimerAlarm> makeTimerAlarm(Timer::Impl& timer) {
+std::unique_ptr<TimerAlarm> makeAlarm(Timer::Impl& timer) {
     return std::make_unique<PageAlarm>(timer);
 }
 
 namespace web {
 
-void runDueTimers() {
-    for (int round = 0; round < 100 && !g_ended; ++round) {
-        const double now = emscripten_get_now();
-        const auto& alarms = PageAlarm::all();
-        const auto due = std::find_if(alarms.begin(), alarms.end(),
-                                      [now](const auto& alarm) { return alarm.second->timer.isDue(now); });
-        if (due == alarms.end()) return;
-        due->second->timer.due();
-    }
-}
-
 void endProgram() {
     g_ended = true;
+    // Through the timer's own alarm, which may stand in front of the page's.
     for (auto& [id, alarm] : PageAlarm::all())
-        alarm->cancel();
+        alarm->timer.alarm->cancel();
     tr_end();
 }
 

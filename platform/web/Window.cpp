@@ -1,8 +1,8 @@
 // Windows and controls as elements of the page, placed at the design's pixels, with the page's key
 // and mouse events turned into the program's.
 
-#include "platform/Reader.h"
 #include "platform/Rules.h"
+#include "platform/core/ScreenReader.h"
 #include "platform/web/Internal.h"
 
 #include <emscripten/emscripten.h>
@@ -16,10 +16,7 @@ namespace platform {
 
 namespace {
 
-// The control holding the mouse between a press and its release.
-ControlImpl* g_mouseOwner = nullptr;
 WindowImpl* g_active = nullptr;
-WindowImpl* g_keyWindow = nullptr;
 
 std::map<int, ControlImpl*>& elementMap() {
     static std::map<int, ControlImpl*> map;
@@ -34,9 +31,6 @@ std::vector<LabelLine> labelLines(const ControlImpl& c) {
     return platform::labelLines(c.text, (c.style & WordWrap) != 0, c.designWidth, measureIn(c.font));
 }
 
-// A click is a left press and release both inside the control, which is still shown when the button
-// goes up; the second press of a double click is not a click. Mouse down and up handlers hear every
-// button, the release wherever it happens, because the pressed control holds the mouse until then.
 std::optional<MouseButton> buttonOf(int button) {
     switch (button) {
     case 0: return MouseButton::Left;
@@ -46,90 +40,42 @@ std::optional<MouseButton> buttonOf(int button) {
     }
 }
 
-void mouseDown(ControlImpl& target, int button, int detail, double x, double y) {
-    const auto b = buttonOf(button);
-    if (!b) return;
-    g_mouseOwner = &target;
-    if (*b == MouseButton::Left) {
-        target.pressed = target.enabled && detail < 2;
-        if (target.kind == Kind::RadioGroup) {
-            target.pressedItem =
-                target.pressed ? target.itemAt(tr_offset_x(target.element, x), tr_offset_y(target.element, y))
-                               : -1;
-            target.window->focusId = target.id;
-            target.window->refreshFocus();
-        }
-    }
-    if (target.downHandler && target.enabled) target.downHandler(*b);
-}
-
-void mouseUp(int button, double x, double y) {
-    ControlImpl* target = g_mouseOwner;
-    const auto b = buttonOf(button);
-    if (!target || !b) return;
-    g_mouseOwner = nullptr;
-    const bool wasPressed = target->pressed && *b == MouseButton::Left;
-    if (*b == MouseButton::Left) target->pressed = false;
-    if (target->upHandler && target->enabled) target->upHandler(*b);
-    if (!wasPressed || !target->enabled || !target->shownOnScreen() || !target->window->shown ||
-        !tr_contains(target->element, x, y))
-        return;
-    if (target->kind == Kind::RadioGroup && target->pressedItem >= 0 &&
-        target->itemAt(tr_offset_x(target->element, x), tr_offset_y(target->element, y)) ==
-            target->pressedItem) {
-        target->itemIndex = target->pressedItem;
-        target->showRadio();
-    }
-    if (target->clickHandler) target->clickHandler();
+// The radio group's item under a point of the page, or -1.
+int itemUnder(ControlImpl& c, double x, double y) {
+    return c.kind == Kind::RadioGroup ? c.itemAt(tr_offset_x(c.element, x), tr_offset_y(c.element, y)) : -1;
 }
 
 bool modifierHeld(unsigned modifiers) {
     return (modifiers & (rules::ModShift | rules::ModCtrl | rules::ModAlt | rules::ModMeta)) != 0;
 }
 
-void clickButton(ControlImpl& c) {
-    if (c.enabled && c.clickHandler) c.clickHandler();
+std::optional<DialogKey> dialogKeyOf(int code) {
+    switch (code) {
+    case rules::KeyEnter: return DialogKey::Enter;
+    case rules::KeyEscape: return DialogKey::Escape;
+    case ' ': return DialogKey::Space;
+    default: return std::nullopt;
+    }
 }
 
-// The dialog's keys, as a dialog with a default push button and no cancel button answers them:
-// Enter with no Shift, Ctrl or Alt clicks the default button, Escape does nothing, Space clicks the
-// focused push button whatever is held.
-bool dialogKey(WindowImpl& window, int code, unsigned modifiers) {
-    if (code == ' ') {
-        if (ControlImpl* c = window.focusTarget(); c && c->kind == Kind::Button) clickButton(*c);
-        return true;
+std::optional<Arrow> arrowOf(int code) {
+    switch (code) {
+    case rules::KeyLeft: return Arrow::Left;
+    case rules::KeyRight: return Arrow::Right;
+    case rules::KeyUp: return Arrow::Up;
+    case rules::KeyDown: return Arrow::Down;
+    default: return std::nullopt;
     }
-    if (code == 27) return true;
-    if (code != 13) return false;
-    if (modifierHeld(modifiers)) return true;
-    for (ControlImpl* c : window.order)
-        if (c->kind == Kind::Button && (c->style & DefaultButton) && c->shownOnScreen()) {
-            clickButton(*c);
-            break;
-        }
-    return true;
-}
-
-bool radioKey(WindowImpl& window, int code) {
-    ControlImpl* c = window.focusTarget();
-    if (!c || c->kind != Kind::RadioGroup || code > -10 || code < -13) return false;
-    const int n = static_cast<int>(c->items.size());
-    int next = c->itemIndex;
-    if (code == -10 || code == -12) next = std::max(0, c->itemIndex - 1);
-    if (code == -11 || code == -13) next = std::min(n - 1, c->itemIndex + 1);
-    if (next != c->itemIndex && next >= 0) {
-        c->itemIndex = next;
-        c->showRadio();
-    }
-    return true;
 }
 
 // A key of the program's: the dialog's and the radio group's keys first, then typed characters.
-bool programKey(int code, unsigned modifiers, bool chord) {
-    WindowImpl* window = g_keyWindow ? g_keyWindow : g_active;
+bool programKey(WindowImpl* window, int code, unsigned modifiers, bool chord) {
+    if (!window || !window->shown) window = g_active;
     if (!window || !window->shown) return false;
-    if (window->dialog && dialogKey(*window, code, modifiers)) return true;
-    if (radioKey(*window, code)) return true;
+    if (const auto key = dialogKeyOf(code);
+        window->dialog && key && dialogKey(*window, *key, modifierHeld(modifiers)))
+        return true;
+    if (const auto arrow = arrowOf(code); arrow && radioKey(*window, *arrow)) return true;
     if (chord || code <= 0 || !window->characterHandler) return false;
     const std::optional<char32_t> answer = answerOf(static_cast<char32_t>(code), rules::heldOf(modifiers));
     return answer && window->characterHandler(*answer);
@@ -165,14 +111,12 @@ ControlState& stateOf(ControlImpl& control) {
 WindowState& stateOf(WindowImpl& window) {
     return window;
 }
-void redraw(ControlImpl& control) {
+void restyle(ControlImpl& control) {
     control.restyle();
 }
 
-Colour ControlImpl::backgroundColour() const {
-    if (colour != clInherit) return resolve(colour);
-    if (parent) return parent->backgroundColour();
-    return resolve(window->root.colour);
+Colour ControlImpl::backgroundColour() {
+    return backgroundOf(*this);
 }
 
 std::string ControlImpl::shortHint() const {
@@ -240,7 +184,7 @@ void ControlImpl::showRadio() {
         const ItemRect r = itemRect(static_cast<int>(i));
         rects.insert(rects.end(), {r.left, r.top, r.width, r.height});
     }
-    const bool focused = window->focusTarget() == this && activeWindow() == window;
+    const bool focused = focusTarget(*window) == this && activeWindow() == window;
     tr_radio(element, displayText(text).c_str(), joined.c_str(), static_cast<int>(items.size()), rects.data(),
              itemIndex, focused, faceOf(font), font.height, font.bold, toCss(resolve(font.colour)),
              toCss(backgroundColour()));
@@ -251,6 +195,7 @@ WindowImpl::WindowImpl(const WindowSpec& description, Window& owner_) : owner(ow
     caption = std::string(description.caption);
     root.kind = Kind::Panel;
     root.window = this;
+    colour = description.colour;
     root.colour = description.colour;
     root.font = description.font;
     root.width = description.clientWidth;
@@ -262,14 +207,13 @@ WindowImpl::WindowImpl(const WindowSpec& description, Window& owner_) : owner(ow
     elementMap()[root.element] = &root;
     tr_background(root.element, toCss(resolve(root.colour)));
     tr_window_move(frame, left, top);
-    allWindows().push_back(this);
+    windowMade(*this);
 }
 
 WindowImpl::~WindowImpl() {
-    std::erase(allWindows(), this);
+    windowGone(*this);
     if (g_active == this) g_active = nullptr;
-    if (g_keyWindow == this) g_keyWindow = nullptr;
-    if (g_mouseOwner && g_mouseOwner->window == this) g_mouseOwner = nullptr;
+    windowDestroyed(*this);
     for (ControlImpl* c : order)
         elementMap().erase(c->element);
     elementMap().erase(root.element);
@@ -303,20 +247,7 @@ void WindowImpl::layoutAligned() {
         tr_window_move(frame, 0, 0);
     }
     tr_place(root.element, 0, 0, root.width, root.height);
-    for (ControlImpl* c : order)
-        if (c->alignedBottom && c->parent == &root) {
-            c->left = 0;
-            c->top = root.height - c->height;
-            c->width = root.width;
-            c->place();
-        }
-}
-
-ControlImpl* WindowImpl::focusTarget() {
-    if (ControlImpl* c = find(focusId); c && c->shownOnScreen()) return c;
-    for (ControlImpl* c : order)
-        if ((c->kind == Kind::RadioGroup || c->kind == Kind::Button) && c->shownOnScreen()) return c;
-    return nullptr;
+    dockAlongBottom(*this, root, root.width, root.height);
 }
 
 void WindowImpl::refreshFocus() {
@@ -347,7 +278,7 @@ void WindowImpl::activate() {
 // instead of taking them for its own browsing: the main window's application element, or the
 // dialog's button.
 void WindowImpl::giveKeyboardFocus() {
-    ControlImpl* target = dialog ? focusTarget() : nullptr;
+    ControlImpl* target = dialog ? focusTarget(*this) : nullptr;
     tr_focus(target ? target->element : frame);
 }
 
@@ -357,24 +288,16 @@ void WindowImpl::hideAndPassActivation() {
     if (g_active != this) return;
     g_active = nullptr;
     tr_window_active(frame, 0);
-    const auto showing = [](const WindowImpl& w) { return w.shown; };
-    if (WindowImpl* heir = rules::activationHeir(allWindows(), this, true, showing)) heir->activate();
-}
-
-// Closing the first window ends the program; any other window is only hidden.
-void WindowImpl::closeRequested() {
-    if (closeHandler) closeHandler();
-    hideAndPassActivation();
-    if (isMain) web::endProgram();
+    windowHidden(*this, true);
 }
 
 Window::Window(const WindowSpec& description) : m_impl(std::make_unique<WindowImpl>(description, *this)) {}
 Window::~Window() = default;
 
-void Window::addControl(const RowData& row) {
+void Window::addControl(const ControlRow& row) {
     auto control = std::make_unique<ControlImpl>();
     ControlImpl& c = *control;
-    ControlImpl* parent = m_impl->find(row.parent);
+    ControlImpl* parent = m_impl->find(row.parent.id);
     if (!parent) parent = &m_impl->root;
     describe(c, row, *m_impl, parent, parent->font);
     c.takePlace(row);
@@ -389,7 +312,7 @@ void Window::addControl(const RowData& row) {
     if (c.style & ShowHint) tr_tooltip(c.element, c.shortHint().c_str());
     tr_show(c.element, c.shown);
     m_impl->order.push_back(&c);
-    m_impl->controls[row.name] = std::move(control);
+    m_impl->controls[row.name.id] = std::move(control);
     if (row.kind == Kind::Label) {
         c.resizeToText();
     } else {
@@ -410,25 +333,36 @@ void Window::onF1(std::function<void()> handler) {
 // Roles and names as readerView gives them. A label's own text is read from the page, so its hint
 // stays a description here: the finger of a key is said once, after the legend.
 void WindowImpl::describeForAssistiveTechnology() {
-    for (ControlImpl* c : order) {
-        const ReaderView view = readerView(*c);
-        const char* role = "";
-        switch (view.role) {
-        case ReaderRole::Button:
-        case ReaderRole::SystemButton: role = "button"; break;
-        case ReaderRole::ProgressBar: role = "progressbar"; break;
-        case ReaderRole::Picture: role = "img"; break;
-        case ReaderRole::Layout: role = c->kind == Kind::Image ? "presentation" : ""; break;
-        case ReaderRole::Text:
-        case ReaderRole::RadioGroup: break;
-        }
-        std::string description = view.description;
-        if (view.role == ReaderRole::Text && (c->style & ShowHint) && !c->shortHint().empty())
-            description = c->shortHint() + (description.empty() ? "" : " " + description);
-        const bool named = view.role != ReaderRole::Text && view.role != ReaderRole::Layout;
-        tr_describe(c->element, role, named ? view.name.c_str() : "", description.c_str());
-        if (view.role == ReaderRole::Button) stateChanged(*c);
+    for (ControlImpl* c : order)
+        c->describe();
+    described = true;
+}
+
+void ControlImpl::describe() {
+    const ReaderView view = readerView(*this);
+    const char* role = "";
+    switch (view.role) {
+    case ReaderRole::Button:
+    case ReaderRole::SystemButton: role = "button"; break;
+    case ReaderRole::ProgressBar: role = "progressbar"; break;
+    case ReaderRole::Picture: role = "img"; break;
+    case ReaderRole::Layout: role = kind == Kind::Image ? "presentation" : ""; break;
+    case ReaderRole::Text:
+    case ReaderRole::RadioGroup: break;
     }
+    std::string description = view.description;
+    if (view.role == ReaderRole::Text && (style & ShowHint) && !shortHint().empty())
+        description = shortHint() + (description.empty() ? "" : " " + description);
+    const bool named = view.role != ReaderRole::Text && view.role != ReaderRole::Layout;
+    tr_describe(element, role, named ? view.name.c_str() : "", description.c_str());
+    if (view.role == ReaderRole::Button) stateChanged(*this);
+}
+
+// The page's tool-tip and the readers' description are written from the hint, so a new hint
+// reaches both at once.
+void hintChanged(ControlImpl& control) {
+    if (control.style & ShowHint) tr_tooltip(control.element, control.shortHint().c_str());
+    if (control.window->described) control.describe();
 }
 
 void stateChanged(ControlImpl& control) {
@@ -441,10 +375,7 @@ void announceOn(WindowImpl& window, std::string_view utf8) {
 }
 
 void Window::show() {
-    if (!m_impl->described) {
-        m_impl->describeForAssistiveTechnology();
-        m_impl->described = true;
-    }
+    if (!m_impl->described) m_impl->describeForAssistiveTechnology();
     m_impl->shown = true;
     m_impl->layoutAligned();
     tr_window_show(m_impl->frame, 1);
@@ -454,7 +385,7 @@ void Window::hide() {
     m_impl->hideAndPassActivation();
 }
 void Window::close() {
-    m_impl->closeRequested();
+    closeRequested(*m_impl);
 }
 bool Window::visible() const {
     return m_impl->shown;
@@ -534,10 +465,7 @@ void Control::setVisible(bool visible) {
     if (c.shown == visible) return;
     c.shown = visible;
     tr_show(c.element, visible);
-    if (g_mouseOwner && !c.shownOnScreen() && g_mouseOwner->window == c.window) {
-        for (const ControlImpl* at = g_mouseOwner; at; at = at->parent)
-            if (at == &c) g_mouseOwner->pressed = false;
-    }
+    if (!visible) controlHidden(c);
     c.window->refreshFocus();
 }
 void Control::setPosition(int position) {
@@ -548,11 +476,6 @@ void Control::setPosition(int position) {
     tr_fill(m_impl->element, (m_impl->width - 2) * position / 100, 0x800000);
     if (rules::spokenProgress(position) != spokenBefore)
         tr_value(m_impl->element, rules::spokenProgress(position));
-}
-void Control::setItemIndex(int index) {
-    if (index < 0 || index >= static_cast<int>(m_impl->items.size()) || index == m_impl->itemIndex) return;
-    m_impl->itemIndex = index;
-    m_impl->showRadio();
 }
 void Control::alignBottom() {
     m_impl->alignedBottom = true;
@@ -574,13 +497,9 @@ void Control::setPicture(const Picture& picture) {
 
 namespace web {
 
-void setKeyWindow(WindowImpl* window) {
-    g_keyWindow = window;
-}
-
 // F1 belongs to the main window's action wherever the keyboard is. Which keys the program hears,
 // and which the browser keeps, is the shared rule's; the page only reports and carries out.
-int key(int code, unsigned modifiers, bool covering) {
+int key(int code, unsigned modifiers, bool covering, WindowImpl* to) {
     bool consumed = false;
     switch (rules::routeOf(code, modifiers)) {
     case rules::KeyRoute::F1:
@@ -592,8 +511,8 @@ int key(int code, unsigned modifiers, bool covering) {
         consumed = true;
         break;
     case rules::KeyRoute::InputMethod: showInputMethodHint(true); break;
-    case rules::KeyRoute::Program: consumed = programKey(code, modifiers, false); break;
-    case rules::KeyRoute::Chord: consumed = programKey(code, modifiers, true); break;
+    case rules::KeyRoute::Program: consumed = programKey(to, code, modifiers, false); break;
+    case rules::KeyRoute::Chord: consumed = programKey(to, code, modifiers, true); break;
     case rules::KeyRoute::Browser: break;
     }
     // A key that reached the program unchanged: the input method is off.
@@ -612,11 +531,16 @@ void screenChanged() {
 }
 
 void mouse(int type, int element, int button, int detail, double x, double y) {
+    const auto b = buttonOf(button);
+    if (!b) return;
+    ControlImpl* under = controlOfElement(element);
     if (type == 0) {
-        if (ControlImpl* c = controlOfElement(element)) mouseDown(*c, button, detail, x, y);
-    } else {
-        mouseUp(button, x, y);
+        if (under) mousePressed(*under, *b, detail, itemUnder(*under, x, y));
+        return;
     }
+    ControlImpl* owner = mouseOwner();
+    const bool inside = owner && owner->window->shown && tr_contains(owner->element, x, y);
+    mouseReleased(*b, inside, owner ? itemUnder(*owner, x, y) : -1, false, under);
 }
 
 } // namespace web
@@ -625,8 +549,9 @@ void mouse(int type, int element, int button, int detail, double x, double y) {
 
 extern "C" {
 
-EMSCRIPTEN_KEEPALIVE int tapirun_key(int code, int modifiers, int covering) {
-    return platform::web::key(code, static_cast<unsigned>(modifiers), covering != 0);
+EMSCRIPTEN_KEEPALIVE int tapirun_key(int code, int modifiers, int covering, int frame) {
+    return platform::web::key(code, static_cast<unsigned>(modifiers), covering != 0,
+                              platform::windowOfFrame(frame));
 }
 
 EMSCRIPTEN_KEEPALIVE void tapirun_mouse(int type, int element, int button, int detail, double x, double y) {
@@ -648,7 +573,7 @@ EMSCRIPTEN_KEEPALIVE void tapirun_press(int element) {
 }
 
 EMSCRIPTEN_KEEPALIVE void tapirun_close(int frame) {
-    if (platform::WindowImpl* w = platform::windowOfFrame(frame)) w->closeRequested();
+    if (platform::WindowImpl* w = platform::windowOfFrame(frame)) platform::closeRequested(*w);
 }
 
 // The viewport stands for the screen: a new size is the platform's screen change, which the main

@@ -8,7 +8,7 @@
 // Announcements go to one more element of each window, an alert whose name is the line to speak,
 // raised with the system's alert event, which readers present without moving their focus.
 
-#include "platform/Reader.h"
+#include "platform/core/ScreenReader.h"
 #include "platform/win32/Internal.h"
 
 #include <oleacc.h>
@@ -410,6 +410,10 @@ void accessibleTextChanged(ControlImpl& control) {
 void stateChanged(ControlImpl& control) {
     notify(control, EVENT_OBJECT_STATECHANGE);
 }
+// The tool-tip asks for the hint each time it is about to show; readers ask for the description.
+void accessibleHintChanged(ControlImpl& control) {
+    notify(control, EVENT_OBJECT_DESCRIPTIONCHANGE);
+}
 
 // The group draws its own items, so the system raises no event for them: a reader hears the item
 // the arrow keys reach only from these.
@@ -421,8 +425,9 @@ void accessibleItemChanged(ControlImpl& group) {
     if (hasFocus(group)) NotifyWinEvent(EVENT_OBJECT_FOCUS, group.hwnd, OBJID_CLIENT, item);
 }
 
-// The alert is named by the line the window already keeps.
-void announceOn(WindowImpl& window, std::string_view) {
+// The alert is named by the line, which the window keeps for readers that ask for it later.
+void announceOn(WindowImpl& window, std::string_view utf8) {
+    window.announcement = std::string(utf8);
     const LONG id = static_cast<LONG>(partsOf(window.root).size());
     NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, window.hwnd, OBJID_CLIENT, id);
     NotifyWinEvent(EVENT_SYSTEM_ALERT, window.hwnd, OBJID_CLIENT, id);

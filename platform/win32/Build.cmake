@@ -5,22 +5,19 @@
 # Every program is linked statically, so it runs on a bare Windows, and under Wine, on its own.
 add_link_options(-static)
 
-set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
-set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
-add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
-if(NOT TARGET GTest::gtest)
-    add_library(GTest::gtest ALIAS gtest)
-    add_library(GTest::gtest_main ALIAS gtest_main)
+if(TAPIRUN_TESTS)
+    set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+    add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+    if(NOT TARGET GTest::gtest)
+        add_library(GTest::gtest ALIAS gtest)
+        add_library(GTest::gtest_main ALIAS gtest_main)
+    endif()
 endif()
 
-add_library(tapirun_platform STATIC platform/Drawn.cpp platform/win32/System.cpp platform/win32/Window.cpp platform/win32/Controls.cpp
-    platform/win32/Accessible.cpp)
+add_library(tapirun_platform STATIC platform/core/SelfDrawn.cpp platform/win32/Driver.cpp platform/win32/System.cpp
+    platform/win32/Window.cpp platform/win32/Controls.cpp platform/win32/Accessible.cpp)
 target_include_directories(tapirun_platform PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_definitions(tapirun_platform PRIVATE UNICODE _UNICODE _WIN32_WINNT=0x0601)
 target_link_libraries(tapirun_platform PUBLIC comctl32 imm32 msimg32 gdi32 user32 oleacc oleaut32 ole32 uuid)
 target_compile_options(tapirun_platform PRIVATE ${TAPIRUN_WARNINGS})
-
-add_library(tapirun_testsupport STATIC platform/TestSupport.cpp platform/StoredPng.cpp platform/win32/TestSupport.cpp)
-target_compile_definitions(tapirun_testsupport PRIVATE UNICODE _UNICODE _WIN32_WINNT=0x0601)
-target_link_libraries(tapirun_testsupport PUBLIC tapirun_platform)
-target_compile_options(tapirun_testsupport PRIVATE ${TAPIRUN_WARNINGS})

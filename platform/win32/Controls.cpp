@@ -12,9 +12,6 @@ namespace platform {
 
 namespace {
 
-// The control holding the mouse between a press and its release.
-ControlImpl* g_mouseOwner = nullptr;
-
 HDC measuringDc() {
     static HDC dc = CreateCompatibleDC(nullptr);
     return dc;
@@ -187,45 +184,29 @@ RECT rectOnSurface(const ControlImpl& c) {
     return c.windowed() ? RECT{0, 0, c.width, c.height} : c.rectOnParent();
 }
 
-// A click is a left press and release both inside the control, which is still shown when the button
-// goes up; the second press of a double click is not a click. Mouse down and up handlers hear every button,
-// the release wherever it happens, because the pressed control holds the mouse until then.
+// The system counts the presses of a quick series as a press and a double-click press in turn; the
+// pressed surface captures the mouse until every button is up.
 void mouseDown(ControlImpl& surface, UINT message, POINT p) {
     ControlImpl* target = hitOnSurface(surface, p);
-    const MouseButton button = buttonOf(message);
     const bool doubleClick =
         message == WM_LBUTTONDBLCLK || message == WM_RBUTTONDBLCLK || message == WM_MBUTTONDBLCLK;
     SetCapture(surface.hwnd);
-    g_mouseOwner = target;
-    if (button == MouseButton::Left) {
-        target->pressed = target->enabled && !doubleClick;
-        if (target->kind == Kind::RadioGroup) {
-            target->pressedItem = target->pressed ? target->itemAt(p) : -1;
-            SetFocus(target->hwnd);
-        }
-    }
-    if (target->downHandler && target->enabled) target->downHandler(button);
+    mousePressed(*target, buttonOf(message), doubleClick ? 2 : 1,
+                 target->kind == Kind::RadioGroup ? target->itemAt(p) : -1);
 }
 
 void mouseUp(ControlImpl& surface, UINT message, WPARAM held, POINT p) {
-    ControlImpl* target = g_mouseOwner ? g_mouseOwner : hitOnSurface(surface, p);
-    if (!(held & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON))) {
-        g_mouseOwner = nullptr;
-        if (GetCapture() == surface.hwnd) ReleaseCapture();
+    const bool stillHeld = (held & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) != 0;
+    if (!stillHeld && GetCapture() == surface.hwnd) ReleaseCapture();
+    ControlImpl* owner = mouseOwner();
+    bool inside = false;
+    int item = -1;
+    if (owner) {
+        const RECT r = rectOnSurface(*owner);
+        inside = PtInRect(&r, p) != FALSE;
+        if (owner->kind == Kind::RadioGroup) item = owner->itemAt(p);
     }
-    const MouseButton button = buttonOf(message);
-    const bool wasPressed = target->pressed && button == MouseButton::Left;
-    if (button == MouseButton::Left) target->pressed = false;
-    if (target->upHandler && target->enabled) target->upHandler(button);
-    const RECT r = rectOnSurface(*target);
-    if (!wasPressed || !target->enabled || !target->shownOnScreen() || !PtInRect(&r, p)) return;
-    if (target->kind == Kind::RadioGroup && target->pressedItem >= 0 &&
-        target->itemAt(p) == target->pressedItem) {
-        target->itemIndex = target->pressedItem;
-        target->invalidate();
-        accessibleItemChanged(*target);
-    }
-    if (target->clickHandler) target->clickHandler();
+    mouseReleased(buttonOf(message), inside, item, stillHeld, hitOnSurface(surface, p));
 }
 
 void setCursorAt(ControlImpl& surface) {
@@ -267,7 +248,7 @@ LRESULT rootMessage(ControlImpl& root, UINT message, WPARAM wParam, LPARAM lPara
     WindowImpl& window = *root.window;
     handled = true;
     switch (message) {
-    case WM_CLOSE: window.closeRequested(); return 0;
+    case WM_CLOSE: closeRequested(window); return 0;
     case WM_SIZE: window.layoutAligned(); return 0;
     case WM_GETMINMAXINFO: fillMinMaxInfo(root.hwnd, *reinterpret_cast<MINMAXINFO*>(lParam)); return 0;
     case WM_ACTIVATE:
@@ -294,23 +275,19 @@ LRESULT rootMessage(ControlImpl& root, UINT message, WPARAM wParam, LPARAM lPara
 }
 
 void radioKey(ControlImpl& c, WPARAM key) {
-    const int n = static_cast<int>(c.items.size());
-    int next = c.itemIndex;
-    if (key == VK_UP || key == VK_LEFT) next = std::max(0, c.itemIndex - 1);
-    if (key == VK_DOWN || key == VK_RIGHT) next = std::min(n - 1, c.itemIndex + 1);
-    if (next != c.itemIndex && next >= 0) {
-        c.itemIndex = next;
-        c.invalidate();
-        accessibleItemChanged(c);
+    switch (key) {
+    case VK_LEFT: platform::radioKey(*c.window, Arrow::Left); break;
+    case VK_RIGHT: platform::radioKey(*c.window, Arrow::Right); break;
+    case VK_UP: platform::radioKey(*c.window, Arrow::Up); break;
+    case VK_DOWN: platform::radioKey(*c.window, Arrow::Down); break;
+    default: break;
     }
 }
 
 } // namespace
 
-Colour ControlImpl::backgroundColour() const {
-    if (colour != clInherit) return resolve(colour);
-    if (parent) return parent->backgroundColour();
-    return resolve(colour);
+Colour ControlImpl::backgroundColour() {
+    return backgroundOf(*this);
 }
 
 std::wstring ControlImpl::shortHint() const {

@@ -2,9 +2,10 @@
 
 // Shared by the Win32 backend's sources only.
 
-#include "platform/Drawn.h"
 #include "platform/Keys.h"
 #include "platform/Text.h"
+#include "platform/core/SelfDrawn.h"
+#include "platform/core/Timer.h"
 
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -38,7 +39,13 @@ void registerClasses();
 bool preTranslate(MSG& msg);
 // Runs one message as the event loop would; synthesised keys skip the translation to characters.
 void deliver(MSG& msg, bool translate);
-int beepsSoFar();
+
+// The driver's duties as this backend carries them out.
+void ring();
+Size primaryScreenSize();
+std::unique_ptr<TimerAlarm> makeAlarm(Timer::Impl& timer);
+void stateChanged(ControlImpl& control);
+void announceOn(WindowImpl& window, std::string_view utf8);
 
 // One control. The window's client area is a control too (the root), so painting, hit testing and
 // mouse handling are the same for every surface that owns a native window.
@@ -49,7 +56,7 @@ public:
 
     ~ControlImpl();
     bool windowed() const { return hwnd != nullptr; }
-    Colour backgroundColour() const;
+    Colour backgroundColour();
     HFONT hfont() const { return fontFor(font); }
     // The surface this control is drawn on and the control's place there.
     ControlImpl* surface() { return windowed() ? this : parent; }
@@ -76,6 +83,7 @@ public:
     ControlImpl root;
     std::function<void()> f1Handler;
     wchar_t pendingHighSurrogate = 0;
+    std::string announcement; // the line last given to screen readers, UTF-8 as the handler wrote it
     ControlImpl* hovered = nullptr;
 
     ControlImpl* fromHwnd(HWND h);
@@ -84,7 +92,6 @@ public:
     // The control that keeps the keyboard: the one named for it, else the first shown radio group
     // or button, else the window itself.
     HWND focusTarget();
-    void closeRequested();
     void hideAndPassActivation();
     bool previewCharacter(wchar_t unit, HeldKeys held);
 };
@@ -95,6 +102,7 @@ LRESULT accessibleObject(ControlImpl& surface, WPARAM wParam);
 ::IAccessible* createAccessible(ControlImpl& surface);
 void accessibleShownChanged(ControlImpl& control);
 void accessibleTextChanged(ControlImpl& control);
+void accessibleHintChanged(ControlImpl& control);
 // A radio group's selected item moved, or the group took the focus.
 void accessibleItemChanged(ControlImpl& group);
 

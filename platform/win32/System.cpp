@@ -1,6 +1,5 @@
 // Application, the message loop, colours, fonts, clocks, timers, the beep and the desktop calls.
 
-#include "platform/Timer.h"
 #include "platform/win32/Internal.h"
 
 #include <commctrl.h>
@@ -12,15 +11,10 @@
 namespace platform {
 
 namespace {
-std::atomic<int> g_beeps{0};
 std::atomic<bool> g_taskbarHidden{false};
 HACCEL g_accelerators = nullptr;
 constexpr WORD F1Command = 1;
 } // namespace
-
-int beepsSoFar() {
-    return g_beeps.load();
-}
 
 std::wstring widen(std::string_view utf8) {
     if (utf8.empty()) return {};
@@ -79,7 +73,7 @@ HFONT fontFor(const Font& font) {
     return created;
 }
 
-Size screenSize() {
+Size primaryScreenSize() {
     return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
 }
 
@@ -130,29 +124,18 @@ bool modifierHeld() {
     return (GetKeyState(VK_SHIFT) < 0) || (GetKeyState(VK_CONTROL) < 0) || (GetKeyState(VK_MENU) < 0);
 }
 
-// The dialog manager's keys, as a dialog with a default push button and no cancel button answers
-// them: Enter with no Shift, Ctrl or Alt clicks the default button, Escape does nothing. Space is
-// the focused push button's own key.
+// The dialog's keys as the core answers them. Space comes as a system key with Alt held, which
+// then clicks the button too instead of opening the box's system menu, whose place is its icon.
 bool dialogKey(WindowImpl& window, const MSG& msg) {
-    // Space clicks the focused push button whatever is held, Alt included, as on the other
-    // backend; the box's system menu stays on its icon.
-    if (msg.message == WM_SYSKEYDOWN && msg.wParam == VK_SPACE) {
-        if (ControlImpl* c = window.fromHwnd(GetFocus()); c && c->kind == Kind::Button && c->enabled)
-            SendMessageW(window.hwnd, WM_COMMAND, MAKEWPARAM(c->id, BN_CLICKED),
-                         reinterpret_cast<LPARAM>(c->hwnd));
-        return true;
-    }
+    if (msg.message == WM_SYSKEYDOWN && msg.wParam == VK_SPACE)
+        return platform::dialogKey(window, DialogKey::Space, true);
     if (msg.message != WM_KEYDOWN) return false;
-    if (msg.wParam == VK_ESCAPE) return true;
-    if (msg.wParam != VK_RETURN) return false;
-    if (modifierHeld()) return true;
-    for (ControlImpl* c : window.order)
-        if (c->kind == Kind::Button && (c->style & DefaultButton) && c->shown && c->enabled) {
-            SendMessageW(window.hwnd, WM_COMMAND, MAKEWPARAM(c->id, BN_CLICKED),
-                         reinterpret_cast<LPARAM>(c->hwnd));
-            break;
-        }
-    return true;
+    switch (msg.wParam) {
+    case VK_SPACE: return platform::dialogKey(window, DialogKey::Space, modifierHeld());
+    case VK_ESCAPE: return platform::dialogKey(window, DialogKey::Escape, modifierHeld());
+    case VK_RETURN: return platform::dialogKey(window, DialogKey::Enter, modifierHeld());
+    default: return false;
+    }
 }
 
 } // namespace
@@ -235,8 +218,7 @@ std::string decimalSeparator() {
     return narrow(separator);
 }
 
-void beep() {
-    ++g_beeps;
+void ring() {
     MessageBeep(MB_OK);
 }
 
@@ -321,7 +303,7 @@ private:
 };
 } // namespace
 
-std::unique_ptr<TimerAlarm> makeTimerAlarm(Timer::Impl& timer) {
+std::unique_ptr<TimerAlarm> makeAlarm(Timer::Impl& timer) {
     return std::make_unique<SystemAlarm>(timer);
 }
 

@@ -45,6 +45,7 @@ WindowImpl::WindowImpl(const WindowSpec& description, Window& owner_) : owner(ow
     dialog = description.dialog;
     root.kind = Kind::Panel;
     root.window = this;
+    colour = description.colour;
     root.colour = description.colour;
     root.font = description.font;
     root.width = description.clientWidth;
@@ -55,7 +56,7 @@ WindowImpl::WindowImpl(const WindowSpec& description, Window& owner_) : owner(ow
                            frameStyle(dialog), description.left, description.top, r.right - r.left,
                            r.bottom - r.top, nullptr, nullptr, GetModuleHandleW(nullptr), &root);
     root.hwnd = hwnd;
-    allWindows().push_back(this);
+    windowMade(*this);
     toolTip = CreateWindowExW(
         WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
         CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd, nullptr, GetModuleHandleW(nullptr), nullptr);
@@ -63,7 +64,8 @@ WindowImpl::WindowImpl(const WindowSpec& description, Window& owner_) : owner(ow
 }
 
 WindowImpl::~WindowImpl() {
-    std::erase(allWindows(), this);
+    windowGone(*this);
+    windowDestroyed(*this);
     if (toolTip) DestroyWindow(toolTip);
     DestroyWindow(hwnd);
 }
@@ -74,10 +76,6 @@ ControlState& stateOf(ControlImpl& control) {
 WindowState& stateOf(WindowImpl& window) {
     return window;
 }
-void redraw(ControlImpl& control) {
-    control.invalidate();
-}
-
 ControlImpl* WindowImpl::fromHwnd(HWND h) {
     if (h == hwnd) return &root;
     for (ControlImpl* c : order)
@@ -90,13 +88,7 @@ void WindowImpl::layoutAligned() {
     GetClientRect(hwnd, &client);
     root.width = client.right;
     root.height = client.bottom;
-    for (ControlImpl* c : order)
-        if (c->alignedBottom && c->parent == &root) {
-            c->left = 0;
-            c->top = client.bottom - c->height;
-            c->width = client.right;
-            c->place();
-        }
+    dockAlongBottom(*this, root, client.right, client.bottom);
 }
 
 // Every native window gets one tool whose text is asked for when it is about to show, so it always
@@ -112,26 +104,14 @@ void WindowImpl::addToolFor(HWND h) {
 }
 
 HWND WindowImpl::focusTarget() {
-    if (ControlImpl* c = find(focusId); c && c->hwnd && IsWindowVisible(c->hwnd)) return c->hwnd;
-    for (ControlImpl* c : order)
-        if ((c->kind == Kind::RadioGroup || c->kind == Kind::Button) && IsWindowVisible(c->hwnd))
-            return c->hwnd;
-    return hwnd;
+    ControlImpl* c = platform::focusTarget(*this);
+    return c && c->hwnd && IsWindowVisible(c->hwnd) ? c->hwnd : hwnd;
 }
 
 void WindowImpl::hideAndPassActivation() {
     const bool wasActive = GetActiveWindow() == hwnd;
     ShowWindow(hwnd, SW_HIDE);
-    const auto showing = [](const WindowImpl& w) { return IsWindowVisible(w.hwnd) != FALSE; };
-    if (WindowImpl* heir = rules::activationHeir(allWindows(), this, wasActive, showing))
-        heir->owner.activate();
-}
-
-// Closing the first window ends the program; any other window is only hidden.
-void WindowImpl::closeRequested() {
-    if (closeHandler) closeHandler();
-    hideAndPassActivation();
-    if (isMain) PostQuitMessage(0);
+    windowHidden(*this, wasActive);
 }
 
 // Characters outside the basic plane arrive as two units; the handler sees the whole character.
@@ -152,10 +132,10 @@ bool WindowImpl::previewCharacter(wchar_t unit, HeldKeys held) {
 Window::Window(const WindowSpec& description) : m_impl(std::make_unique<WindowImpl>(description, *this)) {}
 Window::~Window() = default;
 
-void Window::addControl(const RowData& row) {
+void Window::addControl(const ControlRow& row) {
     auto control = std::make_unique<ControlImpl>();
     ControlImpl& c = *control;
-    ControlImpl* parent = m_impl->find(row.parent);
+    ControlImpl* parent = m_impl->find(row.parent.id);
     if (!parent) parent = &m_impl->root;
     describe(c, row, *m_impl, parent, parent->font);
     c.takePlace(row);
@@ -179,11 +159,11 @@ void Window::addControl(const RowData& row) {
                                  parentHwnd, nullptr, instance, &c);
         break;
     case Kind::Button:
-        c.hwnd = CreateWindowExW(0, L"BUTTON", widen(row.caption).c_str(),
-                                 child | WS_TABSTOP |
-                                     ((row.style & DefaultButton) ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON),
-                                 c.left, c.top, c.width, c.height, parentHwnd,
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.name)), instance, nullptr);
+        c.hwnd = CreateWindowExW(
+            0, L"BUTTON", widen(row.caption).c_str(),
+            child | WS_TABSTOP | ((row.style & DefaultButton) ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), c.left,
+            c.top, c.width, c.height, parentHwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.name.id)),
+            instance, nullptr);
         SendMessageW(c.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(c.hfont()), FALSE);
         break;
     case Kind::Label:
@@ -196,7 +176,7 @@ void Window::addControl(const RowData& row) {
     }
     if (row.kind == Kind::Label) c.resizeToText();
     m_impl->order.push_back(&c);
-    m_impl->controls[row.name] = std::move(control);
+    m_impl->controls[row.name.id] = std::move(control);
 }
 
 // Labels and pictures are painted by their parent's surface before its windowed children, which
@@ -346,6 +326,7 @@ void Control::setVisible(bool visible) {
     ControlImpl& c = *m_impl;
     if (c.shown == visible) return;
     c.shown = visible;
+    if (!visible) controlHidden(c);
     if (!c.hwnd) {
         c.invalidate();
         accessibleShownChanged(c);
@@ -366,13 +347,6 @@ void Control::setPosition(int position) {
     m_impl->position = position;
     const RECT changed{std::min(before, after), 1, std::max(before, after) + 1, m_impl->height - 1};
     if (m_impl->hwnd) InvalidateRect(m_impl->hwnd, &changed, FALSE);
-}
-
-void Control::setItemIndex(int index) {
-    if (index < 0 || index >= static_cast<int>(m_impl->items.size()) || index == m_impl->itemIndex) return;
-    m_impl->itemIndex = index;
-    m_impl->invalidate();
-    accessibleItemChanged(*m_impl);
 }
 
 void Control::alignBottom() {

@@ -88,3 +88,7 @@ set_tests_properties(web_full_screen web_full_screen_firefox PROPERTIES TIMEOUT 
 
 # The rooms of the source tree depend downward only.
 add_test(NAME layering COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/layering.sh ${CMAKE_SOURCE_DIR})
+
+# The published program's script carries nothing of the tests' side of the page.
+add_test(NAME program_carries_no_tests COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/product-symbols.sh script
+    $<TARGET_FILE:tapirun>)

@@ -459,7 +459,56 @@ def a11y(args):
         # The bar advances every 30 ms; a screen reader hears its value in quarters only.
         value = browser.evaluate("document.querySelector('[role=progressbar]').getAttribute('aria-valuenow')")
         expect(value is not None and int(value) % 25 == 0, "the bar's value told in quarters (%s)" % value)
+        check_shift_hints(browser, expect, dispatch)
         return checks.status()
+
+
+# The tool-tips the page shows and the descriptions it gives readers, keyed by the text each control
+# shows; the shift button by its name.
+HINTS = """(function () {
+  var out = {};
+  document.querySelectorAll('.tr-c').forEach(function (el) {
+    if (el.offsetParent === null) return;
+    var shown = el.getAttribute('aria-label') || (el.trSpoken ? el.trSpoken.textContent : '');
+    if (shown) out[shown] = [el.getAttribute('title') || '', el.getAttribute('aria-description') || ''];
+  });
+  return out;
+})()"""
+
+
+def check_shift_hints(browser, expect, dispatch):
+    """The keyboard picture: Shift changes the keys' hints, and the page's tool-tips and readers'
+    descriptions follow at once; the presses of a quick triple click count as the desktop counts
+    them, a click, a double click's second press and a click again, so Shift toggles twice."""
+    for _ in range(4):
+        dispatch("ArrowDown")
+    browser.evaluate("document.querySelector('[aria-label=\"O K\"]').click()")
+    time.sleep(0.2)
+    shift = browser.evaluate("(function () { var r = document.querySelector('[aria-label=\"Shift\"]')"
+                             ".getBoundingClientRect(); return [r.left + r.width / 2, r.top + r.height / 2]; })()")
+
+    def press(count):
+        for kind in ("mousePressed", "mouseReleased"):
+            browser.call("Input.dispatchMouseEvent", type=kind, x=shift[0], y=shift[1], button="left",
+                         buttons=1 if kind == "mousePressed" else 0, clickCount=count)
+
+    hints = browser.evaluate(HINTS)
+    expect(hints.get("1", [""])[0] == "左小指" and hints.get("Shift", [""])[0] == "シフト状態にします",
+           "the keyboard picture's tool-tips before Shift (%s, %s)" % (hints.get("1"), hints.get("Shift")))
+    press(1)
+    time.sleep(0.2)
+    hints = browser.evaluate(HINTS)
+    tip, description = hints.get("!", ["", ""])
+    expect(tip == "イクスクラメーション" and "イクスクラメーション" in description and "左小指" not in description,
+           "after Shift the ! key's tool-tip and description are its shifted hint (%s)" % hints.get("!"))
+    expect(hints.get("Shift", [""])[0] == "シフト状態を解除します",
+           "after Shift its own tool-tip offers to leave the shift state (%s)" % hints.get("Shift"))
+    for count in (1, 2, 3):
+        press(count)
+    time.sleep(0.2)
+    hints = browser.evaluate(HINTS)
+    expect("!" in hints and "1" not in hints, "a quick triple click on Shift toggles it twice (%s)"
+           % sorted(hints)[:12])
 
 
 # The page's boxes of a given size that are shown, as [left, top] of each in the viewport.

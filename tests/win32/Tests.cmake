@@ -45,3 +45,7 @@ endforeach()
 add_test(NAME end_to_end COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/win32/e2e.sh ${session} $<TARGET_FILE:tapirun>
     $<TARGET_FILE:win32_probe>)
 set_tests_properties(end_to_end PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 120 RESOURCE_LOCK wine)
+
+# The program people run carries nothing of the tests.
+add_test(NAME program_carries_no_tests COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/product-symbols.sh native ${CMAKE_NM}
+    $<TARGET_FILE:tapirun>)

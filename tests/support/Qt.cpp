@@ -1,7 +1,7 @@
 // Test drivers over the Qt backend: events go through QApplication as a person's would.
 
-#include "platform/TestSupport.h"
 #include "platform/qt/Internal.h"
+#include "tests/support/Access.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -23,19 +23,30 @@
 #include <cctype>
 #include <cmath>
 
-namespace platform {
-int beepsSoFar();
-extern std::string g_lastToolTip;
-} // namespace platform
-
 namespace platform::test {
 
 namespace {
 std::unique_ptr<QApplication> g_app;
 QPointer<QWidget> g_pressed;
 
+// Counts the labels painted while their size is still that of a text they no longer hold.
+class StaleLabelWatch final : public QObject {
+public:
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override {
+        if (event->type() != QEvent::Paint || !object->isWidgetType()) return false;
+        for (WindowImpl* w : allWindows())
+            if (const ControlImpl* c = w->fromWidget(static_cast<QWidget*>(object)))
+                if (c->kind == Kind::Label && c->isShown() && c->sizeStale) ++count;
+        return false;
+    }
+};
+StaleLabelWatch* g_staleLabels = nullptr;
+
 QWidget* top(Window& window) {
-    return window.impl().top.get();
+    return implOf(window).top.get();
 }
 
 QWidget* receiverAt(Window& window, QPoint pos) {
@@ -75,8 +86,12 @@ QWidget* keyTarget(Window& window) {
 
 void initialise(int& argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    recordDriverCalls();
     g_app = std::make_unique<QApplication>(argc, argv);
     setUpApplication();
+    g_staleLabels = new StaleLabelWatch;
+    g_staleLabels->setParent(g_app.get());
+    g_app->installEventFilter(g_staleLabels);
 }
 
 void processEvents() {
@@ -88,6 +103,7 @@ void deliverPosted() {
 }
 
 void shutdown() {
+    g_staleLabels = nullptr;
     g_app.reset();
 }
 
@@ -211,16 +227,16 @@ void doubleClick(Window& window, int x, int y, MouseButton button) {
 }
 
 int windowX(Window& window, int id) {
-    QWidget* w = window.impl().find(id)->widget;
+    QWidget* w = implOf(window).find(id)->widget;
     return w->mapTo(w->window(), QPoint(0, 0)).x();
 }
 int windowY(Window& window, int id) {
-    QWidget* w = window.impl().find(id)->widget;
+    QWidget* w = implOf(window).find(id)->widget;
     return w->mapTo(w->window(), QPoint(0, 0)).y();
 }
 
 Rect itemRect(Window& window, int id, int index) {
-    const QWidget* item = window.impl().find(id)->radios->button(index);
+    const QWidget* item = implOf(window).find(id)->radios->button(index);
     return {item->x(), item->y(), item->width(), item->height()};
 }
 
@@ -228,17 +244,22 @@ int controlAt(Window& window, int x, int y) {
     QWidget* target = receiverAt(window, {x, y});
     // A radio button belongs to its group.
     for (QWidget* w = target; w && w != top(window); w = w->parentWidget())
-        if (ControlImpl* c = window.impl().fromWidget(w)) return c->id;
+        if (ControlImpl* c = implOf(window).fromWidget(w)) return c->id;
     return -1;
 }
 
+// The toolkit's tip fades out on a timer and keeps its text meanwhile: a stand-in shown first tells a
+// tip the window hid from one it showed.
 std::string toolTipAt(Window& window, int x, int y) {
-    g_lastToolTip.clear();
+    static const QString StandIn = QStringLiteral("\u2063");
     QWidget* target = receiverAt(window, {x, y});
     const QPoint local = target->mapFrom(top(window), QPoint(x, y));
+    QToolTip::showText(target->mapToGlobal(local), StandIn, target);
     QHelpEvent event(QEvent::ToolTip, local, target->mapToGlobal(local));
     QApplication::sendEvent(target, &event);
-    return g_lastToolTip;
+    const QString shown = QToolTip::isVisible() ? QToolTip::text() : QString();
+    QToolTip::hideText();
+    return shown == StandIn ? std::string() : shown.toStdString();
 }
 
 Cursor cursorAt(Window& window, int x, int y) {
@@ -247,12 +268,12 @@ Cursor cursorAt(Window& window, int x, int y) {
 }
 
 int textWidth(Window& window, int id, std::string_view utf8) {
-    const QFontMetricsF metrics(window.impl().find(id)->qfont());
+    const QFontMetricsF metrics(implOf(window).find(id)->qfont());
     return static_cast<int>(std::ceil(metrics.horizontalAdvance(toDisplay(utf8))));
 }
 
 std::string drawnFace(Window& window, int id) {
-    return QFontInfo(window.impl().find(id)->qfont()).family().toStdString();
+    return QFontInfo(implOf(window).find(id)->qfont()).family().toStdString();
 }
 
 namespace {
@@ -280,16 +301,6 @@ Image painted(Window& window) {
     QBackingStore* store = top(window)->backingStore();
     const auto* image = store ? dynamic_cast<const QImage*>(store->paintDevice()) : nullptr;
     return image ? toImage(image->convertToFormat(QImage::Format_RGB32)) : Image{};
-}
-
-bool savePng(const Image& image, const std::string& path) {
-    QImage q(image.width, image.height, QImage::Format_RGB32);
-    for (int y = 0; y < image.height; ++y)
-        for (int x = 0; x < image.width; ++x) {
-            const QColor c = toQColor(image.at(x, y));
-            q.setPixel(x, y, qRgb(c.red(), c.green(), c.blue()));
-        }
-    return q.save(QString::fromStdString(path));
 }
 
 namespace {
@@ -325,7 +336,7 @@ void moveToScreen(Window& window, int screenIndex) {
 
 std::vector<Rect> textAreas(Window& window) {
     std::vector<Rect> out;
-    for (const auto& [id, control] : window.impl().controls) {
+    for (const auto& [id, control] : implOf(window).controls) {
         const bool text =
             control->kind == Kind::RadioGroup || control->kind == Kind::Button ||
             ((control->kind == Kind::Label || control->kind == Kind::Panel) && !control->text.empty());
@@ -337,11 +348,8 @@ std::vector<Rect> textAreas(Window& window) {
     return out;
 }
 
-int beepCount() {
-    return beepsSoFar();
-}
 int labelsDrawnAtOldSize() {
-    return platform::labelsDrawnAtOldSize();
+    return g_staleLabels ? g_staleLabels->count : 0;
 }
 bool isActive(Window& window) {
     return top(window)->isActiveWindow();
@@ -356,7 +364,7 @@ bool keptInFrontOfOthers(Window& window) {
 }
 
 void announceFrame(Window& window, int left, int top, int right, int bottom) {
-    window.impl().framed(QMargins(left, top, right, bottom));
+    implOf(window).framed(QMargins(left, top, right, bottom));
 }
 void desktopMaximises(Window& window) {
     top(window)->setWindowState(Qt::WindowMaximized);

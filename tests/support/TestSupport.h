@@ -2,7 +2,7 @@
 
 // Drives windows the way a person would, for tests: real key and mouse events delivered through the
 // toolkit, timers fired by hand, pictures grabbed. Form tests use only this header and Platform.h,
-// so they can run unchanged on another backend.
+// so they run unchanged on every backend; what only one backend can tell says so.
 
 #include "platform/Platform.h"
 
@@ -19,6 +19,8 @@ void processEvents();
 void deliverPosted();
 // Ends the toolkit before static destruction begins.
 void shutdown();
+// Runs the timer's callback now, as a tick due after one interval would; nothing when it is disabled.
+void fire(Timer& timer);
 
 // A key press and release per character of the UTF-8 text, sent to the window's focused control.
 void type(Window& window, std::string_view utf8);

@@ -3,7 +3,7 @@
 // What a screen reader is told of a control, decided once over the toolkit-free state: each
 // backend only maps the view onto its own accessibility interface.
 
-#include "platform/Handles.h"
+#include "platform/core/State.h"
 
 #include <string>
 

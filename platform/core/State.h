@@ -41,37 +41,43 @@ struct ControlState {
 // The first window made is the main one: closing it ends the program, any other is only hidden.
 bool takeMainWindowRole();
 // Every window of the program, in the order made, the main one first; each backend's window enters
-// itself when made and leaves when destroyed.
+// itself when made (windowMade) and leaves when destroyed (windowGone).
 std::vector<WindowImpl*>& allWindows();
+void windowMade(WindowImpl& window);
+void windowGone(WindowImpl& window);
 
 struct WindowState {
     bool isMain = takeMainWindowRole();
     bool dialog = false;
     bool maximised = false;
+    Colour colour = clBlack; // the client area's, which the controls that inherit end at
     std::map<int, std::unique_ptr<ControlImpl>> controls;
     std::vector<ControlImpl*> order; // table order: parents first, bottom first
     std::function<bool(char32_t)> characterHandler;
     std::function<void()> closeHandler;
     std::function<void()> screenChangedHandler;
     int focusId = -1;
-    std::string announcement; // the line last given to screen readers, UTF-8 as the handler wrote it
 
     ControlImpl* find(int id) const;
 };
 
 // Takes a row's design values that every backend keeps as they are. A control without a font of
 // its own uses its parent's, which ends at the window's.
-void describe(ControlState& control, const Window::RowData& row, WindowImpl& window, ControlImpl* parent,
+void describe(ControlState& control, const ControlRow& row, WindowImpl& window, ControlImpl* parent,
               const Font& parentFont);
 
 // Each backend's own types, seen through their toolkit-free part.
 ControlState& stateOf(ControlImpl& control);
 WindowState& stateOf(WindowImpl& window);
-// Draws a control again after its colours changed.
-void redraw(ControlImpl& control);
-// Tells screen readers that the control's enabled or checked state changed.
-void stateChanged(ControlImpl& control);
-// Hands a line to screen readers, which speak it without moving their focus.
-void announceOn(WindowImpl& window, std::string_view utf8);
+
+// A request to close the window, from its close box, the desktop or the program: its handler runs,
+// it hides, and closing the main window ends the program; any other window is only hidden.
+void closeRequested(WindowImpl& window);
+// The window has hidden: the activation passes on as rules::activationHeir says.
+void windowHidden(WindowImpl& window, bool wasActive);
+
+// The colour a control is filled with: its own, else that of the nearest control it lies in that
+// has one, else the window's.
+Colour backgroundOf(ControlImpl& control);
 
 } // namespace platform

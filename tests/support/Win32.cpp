@@ -1,9 +1,8 @@
 // Test drivers over the Win32 backend: keys and mouse buttons go through the same message handling
 // as the event loop's, pictures are rendered from the control tree.
 
-#include "platform/TestSupport.h"
-#include "platform/StoredPng.h"
 #include "platform/win32/Internal.h"
+#include "tests/support/Access.h"
 
 #include <array>
 #include <cctype>
@@ -14,7 +13,7 @@ namespace platform::test {
 namespace {
 
 HWND top(Window& window) {
-    return window.impl().hwnd;
+    return implOf(window).hwnd;
 }
 
 HWND keyTarget(Window& window) {
@@ -95,7 +94,7 @@ LPARAM packPoint(POINT p) {
 
 void mouse(Window& window, int x, int y, UINT message, WPARAM held) {
     POINT inSurface{};
-    HWND target = surfaceAt(window.impl(), {x, y}, inSurface);
+    HWND target = surfaceAt(implOf(window), {x, y}, inSurface);
     // The control that took the press holds the mouse, so the release goes to it wherever it happens.
     if (HWND captured = GetCapture(); captured && GetAncestor(captured, GA_ROOT) == top(window)) {
         target = captured;
@@ -106,7 +105,7 @@ void mouse(Window& window, int x, int y, UINT message, WPARAM held) {
 }
 
 ControlImpl& controlOf(Window& window, int id) {
-    return *window.impl().find(id);
+    return *implOf(window).find(id);
 }
 
 POINT windowPlace(Window& window, const ControlImpl& c) {
@@ -123,6 +122,7 @@ POINT windowPlace(Window& window, const ControlImpl& c) {
 } // namespace
 
 void initialise(int&, char**) {
+    recordDriverCalls();
     win32::ensureSetUp();
 }
 
@@ -268,17 +268,17 @@ int itemCentreY(Window& window, int id, int index) {
 }
 
 int controlAt(Window& window, int x, int y) {
-    ControlImpl* c = controlAtPoint(window.impl(), {x, y});
+    ControlImpl* c = controlAtPoint(implOf(window), {x, y});
     return c && c->parent ? c->id : -1;
 }
 
 std::string toolTipAt(Window& window, int x, int y) {
-    const ControlImpl* c = controlAtPoint(window.impl(), {x, y});
+    const ControlImpl* c = controlAtPoint(implOf(window), {x, y});
     return c && (c->style & ShowHint) ? narrow(c->shortHint()) : std::string();
 }
 
 Cursor cursorAt(Window& window, int x, int y) {
-    const ControlImpl* c = controlAtPoint(window.impl(), {x, y});
+    const ControlImpl* c = controlAtPoint(implOf(window), {x, y});
     return c ? c->cursor : Cursor::Default;
 }
 
@@ -288,7 +288,7 @@ int textWidth(Window& window, int id, std::string_view utf8) {
 
 namespace {
 Image capture(Window& window, bool fromScreen) {
-    ControlImpl& root = window.impl().root;
+    ControlImpl& root = implOf(window).root;
     RECT client{};
     GetClientRect(top(window), &client);
     Image out;
@@ -331,15 +331,6 @@ Image painted(Window& window) {
     return capture(window, true);
 }
 
-bool savePng(const Image& image, const std::string& path) {
-    const std::vector<unsigned char> file = storedPng(image);
-    FILE* f = _wfopen(widen(path).c_str(), L"wb");
-    if (!f) return false;
-    const bool ok = std::fwrite(file.data(), 1, file.size(), f) == file.size();
-    std::fclose(f);
-    return ok;
-}
-
 std::vector<Screen> screens() {
     std::vector<Screen> out;
     EnumDisplayMonitors(
@@ -374,9 +365,6 @@ void moveToScreen(Window& window, int screenIndex) {
     SetWindowPos(top(window), nullptr, g.left, g.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-int beepCount() {
-    return beepsSoFar();
-}
 // A label here takes its new text's size as the text is set, before anything can paint it.
 int labelsDrawnAtOldSize() {
     return 0;

@@ -2,34 +2,42 @@
 // events, at the elements under the point, and reach the program through the same listeners as a
 // person's; pictures are the browser's own screenshots, which the test's driver takes.
 
-#include "platform/TestSupport.h"
-#include "platform/StoredPng.h"
 #include "platform/web/Internal.h"
+#include "tests/support/Access.h"
 
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
 
+extern "C" {
+std::uint32_t* tr_grab(int frame, int client, int width, int height);
+int tr_test_key(int frame, const char* key, int modifiers);
+void tr_test_mouse(int client, int down, int x, int y, int button, int element, int detail);
+void tr_test_close_box(int frame);
+}
+
 namespace platform::test {
 
 namespace {
 
-// The key window: the page sends keys to its active window, a test to the window it names.
+// The key window: the page sends keys to the window whose frame holds the focus, a test to the
+// window it names.
+int g_keyFrame = 0;
 class KeysTo {
 public:
-    explicit KeysTo(Window& window) { web::setKeyWindow(&window.impl()); }
-    ~KeysTo() { web::setKeyWindow(nullptr); }
+    explicit KeysTo(Window& window) { g_keyFrame = implOf(window).frame; }
+    ~KeysTo() { g_keyFrame = 0; }
     KeysTo(const KeysTo&) = delete;
     KeysTo& operator=(const KeysTo&) = delete;
 };
 
 // A keydown and keyup with the page's key name, as the browser makes them.
 void sendKey(const std::string& key, unsigned modifiers) {
-    tr_test_key(key.c_str(), static_cast<int>(modifiers));
+    tr_test_key(g_keyFrame, key.c_str(), static_cast<int>(modifiers));
 }
 
 ControlImpl& controlOf(Window& window, int id) {
-    return *window.impl().find(id);
+    return *implOf(window).find(id);
 }
 
 // The control's place in its window's client area.
@@ -57,7 +65,7 @@ ControlImpl* hit(ControlImpl& surface, int x, int y) {
 }
 
 int elementAt(Window& window, int x, int y) {
-    WindowImpl& w = window.impl();
+    WindowImpl& w = implOf(window);
     if (x < 0 || y < 0 || x >= w.root.width || y >= w.root.height) return 0;
     return hit(w.root, x, y)->element;
 }
@@ -67,7 +75,7 @@ ControlImpl* controlAtPoint(Window& window, int x, int y) {
 }
 
 void mouseEvent(Window& window, bool down, int x, int y, int button, int detail) {
-    tr_test_mouse(window.impl().root.element, down, x, y, button, elementAt(window, x, y), detail);
+    tr_test_mouse(implOf(window).root.element, down, x, y, button, elementAt(window, x, y), detail);
 }
 
 int buttonNumber(MouseButton button) {
@@ -82,12 +90,13 @@ int buttonNumber(MouseButton button) {
 } // namespace
 
 void initialise(int&, char**) {
+    recordDriverCalls();
     tr_listen();
 }
 
 // The page's events are delivered as they are dispatched; what is left are the timers' ticks.
 void processEvents() {
-    web::runDueTimers();
+    runDueTimers();
 }
 void deliverPosted() {}
 void shutdown() {}
@@ -148,16 +157,16 @@ void pressDialogKey(Window& window, DialogKey key, unsigned modifiers) {
 // The close box of the page's window frame, clicked; the main window has none, and its close
 // request is the program's own.
 void pressCloseBox(Window& window) {
-    WindowImpl& w = window.impl();
+    WindowImpl& w = implOf(window);
     if (!w.dialog) {
-        w.closeRequested();
+        closeRequested(w);
         return;
     }
     tr_test_close_box(w.frame);
 }
 
 Frame frameOf(Window& window) {
-    const WindowImpl& w = window.impl();
+    const WindowImpl& w = implOf(window);
     return {w.caption, w.dialog, false, false, false};
 }
 
@@ -216,7 +225,7 @@ int textWidth(Window& window, int id, std::string_view utf8) {
 // The test waits while the page draws and its driver takes the browser's screenshot of the window:
 // the test programs are linked with Asyncify, which lets the call return to the browser meanwhile.
 Image grab(Window& window) {
-    const WindowImpl& w = window.impl();
+    const WindowImpl& w = implOf(window);
     Image out;
     out.width = w.root.width;
     out.height = w.root.height;
@@ -236,15 +245,6 @@ Image painted(Window& window) {
     return grab(window);
 }
 
-bool savePng(const Image& image, const std::string& path) {
-    const std::vector<unsigned char> file = storedPng(image);
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
-    const bool ok = std::fwrite(file.data(), 1, file.size(), f) == file.size();
-    std::fclose(f);
-    return ok;
-}
-
 // The viewport is the page's one screen.
 std::vector<Screen> screens() {
     const Size s = screenSize();
@@ -253,7 +253,7 @@ std::vector<Screen> screens() {
 }
 
 Rect desktopGeometry(Window& window) {
-    const WindowImpl& w = window.impl();
+    const WindowImpl& w = implOf(window);
     return {w.left, w.top, w.outerWidth(), w.outerHeight()};
 }
 
@@ -263,7 +263,7 @@ void moveToScreen(Window& window, int screenIndex) {
 
 std::vector<Rect> textAreas(Window& window) {
     std::vector<Rect> out;
-    for (ControlImpl* c : window.impl().order) {
+    for (ControlImpl* c : implOf(window).order) {
         if (!c->shownOnScreen()) continue;
         const bool text = c->kind == Kind::Label || c->kind == Kind::RadioGroup || c->kind == Kind::Button ||
                           (c->kind == Kind::Panel && !c->text.empty());
@@ -274,15 +274,12 @@ std::vector<Rect> textAreas(Window& window) {
     return out;
 }
 
-int beepCount() {
-    return beepsSoFar();
-}
 // A label here takes its new text's size as the text is set, before the page can draw it.
 int labelsDrawnAtOldSize() {
     return 0;
 }
 bool isActive(Window& window) {
-    return activeWindow() == &window.impl();
+    return activeWindow() == &implOf(window);
 }
 // A click on the main window brings it in front of the About box.
 bool keptInFrontOfOthers(Window&) {

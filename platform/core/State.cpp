@@ -1,8 +1,12 @@
 // The handle calls that are the same on every backend: they only read or store what a control or
 // window holds, or hand the change on to the backend's redraw.
 
-#include "platform/Handles.h"
+#include "platform/core/State.h"
 
+#include "platform/Rules.h"
+#include "platform/core/Driver.h"
+
+#include <algorithm>
 #include <utility>
 
 namespace platform {
@@ -17,15 +21,42 @@ std::vector<WindowImpl*>& allWindows() {
     return windows;
 }
 
+Colour backgroundOf(ControlImpl& control) {
+    for (ControlImpl* at = &control; at; at = stateOf(*at).parent)
+        if (stateOf(*at).colour != clInherit) return resolve(stateOf(*at).colour);
+    return resolve(stateOf(*stateOf(control).window).colour);
+}
+
+void closeRequested(WindowImpl& window) {
+    if (stateOf(window).closeHandler) stateOf(window).closeHandler();
+    driver().hideWindow(window);
+    if (stateOf(window).isMain) driver().endProgram();
+}
+
+void windowHidden(WindowImpl& window, bool wasActive) {
+    const auto shown = [](WindowImpl& w) { return driver().windowShown(w); };
+    if (WindowImpl* heir = rules::activationHeir(allWindows(), &window, wasActive, shown))
+        driver().activateWindow(*heir);
+}
+
+void windowMade(WindowImpl& window) {
+    allWindows().push_back(&window);
+}
+
+void windowGone(WindowImpl& window) {
+    std::erase(allWindows(), &window);
+    driver().windowGone(window);
+}
+
 ControlImpl* WindowState::find(int id) const {
     const auto it = controls.find(id);
     return it == controls.end() ? nullptr : it->second.get();
 }
 
-void describe(ControlState& c, const Window::RowData& row, WindowImpl& window, ControlImpl* parent,
+void describe(ControlState& c, const ControlRow& row, WindowImpl& window, ControlImpl* parent,
               const Font& parentFont) {
     c.kind = row.kind;
-    c.id = row.name;
+    c.id = row.name.id;
     c.window = &window;
     c.parent = parent;
     c.colour = row.colour;
@@ -70,7 +101,7 @@ void Control::setEnabled(bool enabled) {
     ControlState& c = stateOf(*m_impl);
     if (c.enabled == enabled) return;
     c.enabled = enabled;
-    stateChanged(*m_impl);
+    driver().stateChanged(*m_impl);
 }
 bool Control::enabled() const {
     return stateOf(*m_impl).enabled;
@@ -80,7 +111,7 @@ void Control::setColour(Colour colour) {
     ControlState& c = stateOf(*m_impl);
     if (c.colour == colour) return;
     c.colour = colour;
-    redraw(*m_impl);
+    driver().redraw(*m_impl);
 }
 Colour Control::colour() const {
     return stateOf(*m_impl).colour;
@@ -89,14 +120,17 @@ void Control::setFontColour(Colour colour) {
     ControlState& c = stateOf(*m_impl);
     if (c.font.colour == colour) return;
     c.font.colour = colour;
-    redraw(*m_impl);
+    driver().redraw(*m_impl);
 }
 Colour Control::fontColour() const {
     return stateOf(*m_impl).font.colour;
 }
 
 void Control::setHint(std::string_view hint) {
-    stateOf(*m_impl).hint = std::string(hint);
+    ControlState& c = stateOf(*m_impl);
+    if (c.hint == hint) return;
+    c.hint = std::string(hint);
+    driver().hintChanged(*m_impl);
 }
 std::string Control::hint() const {
     return stateOf(*m_impl).hint;
@@ -105,7 +139,7 @@ void Control::setChecked(bool checked) {
     ControlState& c = stateOf(*m_impl);
     if (c.checked == checked) return;
     c.checked = checked;
-    stateChanged(*m_impl);
+    driver().stateChanged(*m_impl);
 }
 bool Control::checked() const {
     return stateOf(*m_impl).checked;

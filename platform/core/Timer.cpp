@@ -1,6 +1,8 @@
 // The timer calls that are the same on every backend: all but the clock and the alarm.
 
-#include "platform/Timer.h"
+#include "platform/core/Timer.h"
+
+#include "platform/core/Driver.h"
 
 #include <algorithm>
 #include <cmath>
@@ -35,7 +37,7 @@ void Timer::Impl::due() {
 
 Timer::Timer(std::function<void()> onTick) : m_impl(std::make_unique<Impl>()) {
     m_impl->onTick = std::move(onTick);
-    m_impl->alarm = makeTimerAlarm(*m_impl);
+    m_impl->alarm = driver().makeTimerAlarm(*m_impl);
 }
 Timer::~Timer() = default;
 
@@ -58,10 +60,6 @@ void Timer::setInterval(int milliseconds) {
 }
 int Timer::interval() const {
     return m_impl->interval;
-}
-void Timer::tick() {
-    m_impl->intervals = 1;
-    if (m_impl->enabled) m_impl->onTick();
 }
 void Timer::pauseUntilEnabled() {
     if (!m_impl->enabled || m_impl->paused) return;

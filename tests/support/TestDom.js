@@ -97,7 +97,8 @@ mergeInto(LibraryManager.library, {
 
   // The tests' events, made as the browser makes a person's and dispatched at the element under the
   // point, so that they pass through the page's own listeners.
-  tr_test_key: function (key, modifiers) {
+  tr_test_key__deps: ['$TR'],
+  tr_test_key: function (frame, key, modifiers) {
     var init = {
       key: UTF8ToString(key),
       bubbles: true,
@@ -108,7 +109,8 @@ mergeInto(LibraryManager.library, {
       metaKey: !!(modifiers & 16),
       modifierAltGraph: !!(modifiers & 8),
     };
-    var target = document.activeElement || document.body;
+    // At the window's own frame, as if its element held the focus.
+    var target = TR.elements[frame] || document.activeElement || document.body;
     var down = new KeyboardEvent('keydown', init);
     target.dispatchEvent(down);
     target.dispatchEvent(new KeyboardEvent('keyup', init));

@@ -1,4 +1,4 @@
-#include "platform/Reader.h"
+#include "platform/core/ScreenReader.h"
 
 #include "platform/Text.h"
 

@@ -21,9 +21,6 @@ public:
     virtual void cancel() = 0;
 };
 
-// Made by each backend, once for each timer.
-std::unique_ptr<TimerAlarm> makeTimerAlarm(Timer::Impl& timer);
-
 // Each tick sets the alarm to the time left to the next deadline on the timer's grid of whole
 // intervals, so the alarm's granularity delays single ticks but never adds up. A tick that comes
 // after later deadlines passed unheard (a loop held up, a suspended machine, a hidden page) stands

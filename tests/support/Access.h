@@ -1,0 +1,30 @@
+#pragma once
+
+// What only the test drivers reach: the backend's own types behind a window or a timer, and the
+// driver that records what the program asks of the backend.
+
+#include "tests/support/TestSupport.h"
+
+#include "platform/core/Driver.h"
+#include "platform/core/State.h"
+#include "platform/core/Timer.h"
+
+namespace platform::test {
+
+struct Access {
+    static WindowImpl& impl(Window& window) { return *window.m_impl; }
+    static Timer::Impl& impl(Timer& timer) { return *timer.m_impl; }
+};
+
+inline WindowImpl& implOf(Window& window) {
+    return Access::impl(window);
+}
+
+// Puts the recording driver in front of the backend's, once per test program; each backend's
+// initialise calls it before any window is made.
+void recordDriverCalls();
+// Runs the ticks of the timers whose deadlines have passed, as the toolkit's own alarms would: for
+// the backends whose alarms go off only when the test hands the loop back.
+void runDueTimers();
+
+} // namespace platform::test

@@ -1,0 +1,143 @@
+// The test drivers that are the same on every backend: they combine the backend's own, and a
+// driver in front of the backend's that counts what the program asks of it before passing it on.
+
+#include "tests/support/Access.h"
+
+#include "dist/Png.h"
+
+#include <algorithm>
+#include <map>
+#include <vector>
+
+namespace platform::test {
+
+namespace {
+
+class RecordedAlarm;
+// Every timer's alarm, known to the test so that it can run the ticks due.
+std::vector<RecordedAlarm*> g_alarms;
+
+class RecordedAlarm final : public TimerAlarm {
+public:
+    RecordedAlarm(Timer::Impl& timer, std::unique_ptr<TimerAlarm> backend)
+        : m_timer(timer), m_backend(std::move(backend)) {
+        g_alarms.push_back(this);
+    }
+    ~RecordedAlarm() override { std::erase(g_alarms, this); }
+    double nowMs() override { return m_backend->nowMs(); }
+    void set(double delayMs) override {
+        m_pending = true;
+        m_backend->set(delayMs);
+    }
+    void cancel() override {
+        m_pending = false;
+        m_backend->cancel();
+    }
+    bool due() const { return m_pending && m_timer.isDue(m_backend->nowMs()); }
+    void goOff() {
+        m_pending = false;
+        m_timer.due();
+    }
+
+private:
+    bool m_pending = false;
+    Timer::Impl& m_timer;
+    std::unique_ptr<TimerAlarm> m_backend;
+};
+
+class Recorder final : public Driver {
+public:
+    void passTo(std::unique_ptr<Driver> backend) { m_backend = std::move(backend); }
+
+    void beep() override {
+        ++beeps;
+        m_backend->beep();
+    }
+    void announce(WindowImpl& window, std::string_view utf8) override {
+        announcements[&window] = std::string(utf8);
+        m_backend->announce(window, utf8);
+    }
+    bool windowShown(WindowImpl& window) override { return m_backend->windowShown(window); }
+    void hideWindow(WindowImpl& window) override { m_backend->hideWindow(window); }
+    void activateWindow(WindowImpl& window) override { m_backend->activateWindow(window); }
+    void endProgram() override { m_backend->endProgram(); }
+    void windowGone(WindowImpl& window) override {
+        announcements.erase(&window);
+        m_backend->windowGone(window);
+    }
+    void place(ControlImpl& control) override { m_backend->place(control); }
+    void redraw(ControlImpl& control) override { m_backend->redraw(control); }
+    void itemChanged(ControlImpl& control) override { m_backend->itemChanged(control); }
+    void focus(ControlImpl& control) override { m_backend->focus(control); }
+    void stateChanged(ControlImpl& control) override { m_backend->stateChanged(control); }
+    void hintChanged(ControlImpl& control) override { m_backend->hintChanged(control); }
+    Size screenSize() override { return m_backend->screenSize(); }
+    std::unique_ptr<TimerAlarm> makeTimerAlarm(Timer::Impl& timer) override {
+        return std::make_unique<RecordedAlarm>(timer, m_backend->makeTimerAlarm(timer));
+    }
+
+    int beeps = 0;
+    std::map<const WindowImpl*, std::string> announcements;
+
+private:
+    std::unique_ptr<Driver> m_backend;
+};
+
+Recorder* g_recorder = nullptr;
+
+} // namespace
+
+void recordDriverCalls() {
+    if (g_recorder) return;
+    auto recorder = std::make_unique<Recorder>();
+    Recorder& r = *recorder;
+    r.passTo(replaceDriver(std::move(recorder)));
+    g_recorder = &r;
+}
+
+// A bounded number of rounds, so that a timer whose interval is shorter than its own work cannot
+// hold the test.
+void runDueTimers() {
+    for (int round = 0; round < 100; ++round) {
+        const auto due =
+            std::find_if(g_alarms.begin(), g_alarms.end(), [](RecordedAlarm* a) { return a->due(); });
+        if (due == g_alarms.end()) return;
+        (*due)->goOff();
+    }
+}
+
+void click(Window& window, int x, int y) {
+    press(window, x, y);
+    release(window, x, y);
+}
+
+int centreX(Window& window, int id) {
+    return windowX(window, id) + window.control(id).width() / 2;
+}
+int centreY(Window& window, int id) {
+    return windowY(window, id) + window.control(id).height() / 2;
+}
+void clickControl(Window& window, int id) {
+    click(window, centreX(window, id), centreY(window, id));
+}
+
+void fire(Timer& timer) {
+    Timer::Impl& t = Access::impl(timer);
+    t.intervals = 1;
+    if (t.enabled) t.onTick();
+}
+
+std::string lastAnnouncement(Window& window) {
+    const auto it = g_recorder->announcements.find(&implOf(window));
+    return it == g_recorder->announcements.end() ? std::string() : it->second;
+}
+
+int beepCount() {
+    return g_recorder->beeps;
+}
+
+bool savePng(const Image& image, const std::string& path) {
+    return png::write({image.width, image.height, image.pixels, {}}, path);
+}
+
+} // namespace platform::test
