@@ -1,7 +1,6 @@
 #pragma once
 
 #include "common/Centring.h"
-#include "drill/Random.h"
 #include "drill/Session.h"
 #include "platform/Platform.h"
 
@@ -136,7 +135,6 @@ private:
     platform::Timer Timer2;
     platform::Timer Timer3;
     drill::Session m_session;
-    drill::Random m_flashRandom;
     bool Shifted = false;
     TAboutBox* m_aboutBox = nullptr;
 };

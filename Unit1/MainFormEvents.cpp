@@ -336,11 +336,7 @@ void TMofuForm1::ShowResults() {
 
 // Only the one-pixel frames show the colour: each panel holds a black panel one pixel smaller.
 void TMofuForm1::Timer2Timer() {
-    m_flashRandom.reseed(m_clock.highResolution());
-    const std::uint32_t red = m_flashRandom.draw(255);
-    const std::uint32_t green = m_flashRandom.draw(255);
-    const std::uint32_t blue = m_flashRandom.draw(255);
-    const platform::Colour colour = red + green * 256 + blue * 65536;
+    const platform::Colour colour = m_session.flashColour(m_clock.highResolution());
     if (c(C::ModeSelect).itemIndex() == drill::TestMode) {
         c(C::KP).setColour(colour);
     } else {

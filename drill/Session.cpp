@@ -78,6 +78,14 @@ void Session::nextQuestion(std::uint32_t tickMs) {
     m_state.StartTick = tickMs;
 }
 
+std::uint32_t Session::flashColour(std::uint32_t highResolution) {
+    m_random.reseed(highResolution);
+    const std::uint32_t red = m_random.draw(255);
+    const std::uint32_t green = m_random.draw(255);
+    const std::uint32_t blue = m_random.draw(255);
+    return red + green * 256 + blue * 65536;
+}
+
 bool Session::testTick(int seconds) {
     m_state.TestTicks += static_cast<std::uint32_t>(std::max(1, seconds));
     if (m_state.TestTicks < 60) return false;

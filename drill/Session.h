@@ -80,6 +80,10 @@ public:
     // The OK button takes clicks only while no drill is prepared or running.
     bool okEnabled() const { return m_phase != Phase::Prepared && m_phase != Phase::Running; }
     std::uint32_t seed() const { return m_random.seed(); }
+    // One flash of the results' frames: the generator the targets come from is reseeded with the
+    // clock's reading and draws red, green and blue over 255 values each, giving 0x00BBGGRR. There
+    // is one generator, so a flash during a drill decides the targets that follow it.
+    std::uint32_t flashColour(std::uint32_t highResolution);
 
 private:
     void nextQuestion(std::uint32_t tickMs);

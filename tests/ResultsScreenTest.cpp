@@ -1,4 +1,5 @@
 #include "FormFixture.h"
+#include "drill/Random.h"
 
 namespace {
 
@@ -176,4 +177,30 @@ TEST_F(ResultsTest, FramesFlashInComplementaryColours) {
     platform::test::fire(form->timer2());
     EXPECT_NE(c(C::KP).colour(), kpBefore) << "the test's frame flashes when the test mode is selected";
     EXPECT_EQ(c(C::PanelNigate).colour(), weakBefore);
+}
+
+// The flashing goes on through the next drill and shares its generator: a flash tick reseeds it
+// from the high-resolution clock, so the targets after the tick follow from that reading alone.
+TEST_F(ResultsTest, FlashTickReseedsTheGeneratorOfTheNextTargets) {
+    start(2);
+    for (int i = 0; i < 3; ++i)
+        answer(100);
+    type(" ");
+    start(4);
+    ASSERT_TRUE(form->timer2().enabled());
+    constexpr std::uint32_t Reading = 0xC0FFEEu;
+    clock.highRes = Reading;
+    form->timer2().tick();
+
+    drill::Random expected(Reading);
+    for (int channel = 0; channel < 3; ++channel)
+        expected.draw(255);
+    const std::string set = form->session().state().DrillSet;
+    for (int i = 0; i < 5; ++i) {
+        const char answered = answer(100);
+        char next = answered;
+        while (next == answered)
+            next = set[expected.draw(static_cast<std::uint32_t>(set.size()))];
+        EXPECT_EQ(target(), next) << "target " << i << " after the flash tick";
+    }
 }
