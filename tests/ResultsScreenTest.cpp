@@ -190,7 +190,7 @@ TEST_F(ResultsTest, FlashTickReseedsTheGeneratorOfTheNextTargets) {
     ASSERT_TRUE(form->timer2().enabled());
     constexpr std::uint32_t Reading = 0xC0FFEEu;
     clock.highRes = Reading;
-    form->timer2().tick();
+    platform::test::fire(form->timer2());
 
     drill::Random expected(Reading);
     for (int channel = 0; channel < 3; ++channel)
