@@ -2,6 +2,7 @@
 // activation, and what a key is.
 
 #include "platform/Rules.h"
+#include "platform/web/PageRules.h"
 #include "platform/core/Timer.h"
 
 #include <gtest/gtest.h>

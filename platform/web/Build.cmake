@@ -16,7 +16,7 @@ endif()
 
 set(TAPIRUN_DOM_LIBRARY ${CMAKE_SOURCE_DIR}/platform/web/Dom.js)
 add_library(tapirun_platform STATIC platform/core/SelfDrawn.cpp platform/web/Driver.cpp platform/web/System.cpp
-    platform/web/Window.cpp)
+    platform/web/Window.cpp platform/web/PageRules.cpp)
 target_include_directories(tapirun_platform PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(tapirun_platform PRIVATE ${TAPIRUN_WARNINGS})
 # The page side, and what every program of this backend links: growing memory, and the runtime's

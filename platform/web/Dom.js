@@ -94,28 +94,16 @@ mergeInto(LibraryManager.library, {
         (e.metaKey ? 16 : 0);
     },
     // A typed character as its code point; keys that type nothing as negative numbers.
+    // The codes of the keys that type nothing, by name, as the program gives them (tr_listen).
+    codes: null,
+    composed: 0,
+    other: 0,
     keyCode: function (e) {
       // An input method composing takes the key for itself.
-      if (e.isComposing || e.key === 'Process' || e.keyCode === 229) return -20;
-      var key = e.key;
-      var chars = Array.from(key);
+      if (e.isComposing || e.key === 'Process' || e.keyCode === 229) return TR.composed;
+      var chars = Array.from(e.key);
       if (chars.length === 1) return chars[0].codePointAt(0);
-      switch (key) {
-        case 'Enter': return 13;
-        case 'Backspace': return 8;
-        case 'Escape': return 27;
-        case 'Tab': return 9;
-        case 'F1': return -1;
-        case 'F4': return -4;
-        case 'F5': return -5;
-        case 'Home': return -14;
-        case 'BrowserBack': return -15;
-        case 'ArrowLeft': return -10;
-        case 'ArrowRight': return -11;
-        case 'ArrowUp': return -12;
-        case 'ArrowDown': return -13;
-        default: return -99;
-      }
+      return TR.codes.has(e.key) ? TR.codes.get(e.key) : TR.other;
     },
     onKey: function (e) {
       if (TR.ended) return;
@@ -645,9 +633,14 @@ mergeInto(LibraryManager.library, {
   },
 
   tr_listen__deps: ['$TR'],
-  tr_listen: function () {
+  tr_listen: function (names, codes, count, composed, other) {
     if (TR.listening) return;
     TR.listening = true;
+    var named = UTF8ToString(names).split('\n');
+    TR.codes = new Map();
+    for (var i = 0; i < count; ++i) TR.codes.set(named[i], HEAP32[(codes >> 2) + i]);
+    TR.composed = composed;
+    TR.other = other;
     window.addEventListener('keydown', TR.onKey, true);
     document.addEventListener('mousedown', TR.onMouseDown, true);
     document.addEventListener('mouseup', TR.onMouseUp, true);

@@ -47,7 +47,7 @@ int tr_offset_x(int element, double x);
 int tr_offset_y(int element, double y);
 int tr_viewport_width();
 int tr_viewport_height();
-void tr_listen();
+void tr_listen(const char* names, const int* codes, int count, int composed, int other);
 int tr_timer_set(int id, double delay);
 void tr_timer_clear(int handle);
 void tr_beep();
@@ -127,6 +127,8 @@ void hintChanged(ControlImpl& control);
 void announceOn(WindowImpl& window, std::string_view utf8);
 
 namespace web {
+// The page starts passing its events on, its key names told what code each key has.
+void listen();
 // A key as the page reports it, to the window whose frame holds the element it came to (the one
 // with the keyboard focus), else to the active window; the answer's bit 1 asks the page to cancel
 // the browser's own handling of it. Covering: the page covers the screen (full screen, a kiosk, an

@@ -1,12 +1,15 @@
 // Application, colours, fonts, clocks, timers, the beep and the desktop calls of a page.
 
 #include "platform/web/Internal.h"
+#include "platform/web/PageRules.h"
 
 #include <emscripten/emscripten.h>
 
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <string>
+#include <vector>
 
 namespace platform {
 
@@ -45,7 +48,7 @@ Size viewportSize() {
 struct Application::Impl {};
 
 Application::Application(int&, char**) : m_impl(std::make_unique<Impl>()) {
-    tr_listen();
+    web::listen();
 }
 Application::~Application() = default;
 // The page's title is its own.
@@ -136,6 +139,16 @@ std::unique_ptr<TimerAlarm> makeAlarm(Timer::Impl& timer) {
 }
 
 namespace web {
+
+void listen() {
+    std::string names;
+    std::vector<int> codes;
+    for (const rules::NamedKey& key : rules::NamedKeys) {
+        names.append(key.name).push_back('\n');
+        codes.push_back(key.code);
+    }
+    tr_listen(names.c_str(), codes.data(), static_cast<int>(codes.size()), rules::KeyComposed, rules::KeyOther);
+}
 
 void endProgram() {
     g_ended = true;

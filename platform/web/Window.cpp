@@ -2,6 +2,7 @@
 // and mouse events turned into the program's.
 
 #include "platform/Rules.h"
+#include "platform/web/PageRules.h"
 #include "platform/core/ScreenReader.h"
 #include "platform/web/Internal.h"
 

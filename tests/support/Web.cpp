@@ -91,7 +91,7 @@ int buttonNumber(MouseButton button) {
 
 void initialise(int&, char**) {
     recordDriverCalls();
-    tr_listen();
+    web::listen();
 }
 
 // The page's events are delivered as they are dispatched; what is left are the timers' ticks.
