@@ -20,10 +20,8 @@ protected:
         type(targetText());
         return answered;
     }
-    void endTest() {
-        for (int i = 0; i < 60; ++i)
-            form->timer3().tick();
-    }
+    // The whole minute passes while the program is held up: one late tick stands for it all.
+    void endTest() { platform::test::fireTimer(form->timer3(), 60); }
     std::string accuracyLine() { return c(C::Label5).text(); }
     bool centredIn(C id, C parent) { return c(id).left() == centred(c(parent).width(), c(id).width()); }
 };
@@ -97,11 +95,13 @@ TEST_F(ResultsTest, TestGradesCorrectKeysOnly) {
     }
     EXPECT_EQ(form->session().state().Presses, 54);
     EXPECT_EQ(form->session().state().Misses, 5);
-    for (int i = 0; i < 59; ++i)
-        form->timer3().tick();
+    // Nineteen seconds on time, then the program is held up for forty: the clock still counts 59.
+    for (int i = 0; i < 19; ++i)
+        platform::test::fireTimer(form->timer3());
+    platform::test::fireTimer(form->timer3(), 40);
     EXPECT_TRUE(form->session().state().Running) << "59 seconds are not a minute";
-    form->timer3().tick();
-    EXPECT_FALSE(form->session().state().Running);
+    platform::test::fireTimer(form->timer3());
+    EXPECT_FALSE(form->session().state().Running) << "a test held up ran past its minute";
     EXPECT_FALSE(form->timer3().enabled());
     EXPECT_TRUE(form->timer2().enabled());
     EXPECT_TRUE(c(C::KP).visible());
@@ -159,10 +159,8 @@ TEST_F(ResultsTest, FramesFlashInComplementaryColours) {
     EXPECT_EQ(image.at(nx, ny), c(C::PanelNigate).colour());
     EXPECT_EQ(image.at(nx + 149, ny + 124), c(C::PanelNigate).colour());
     EXPECT_EQ(image.at(nx + 1, ny + 1), platform::clBlack) << "only the one-pixel frame flashes";
-    if (tx + 149 < screen().width) {
-        EXPECT_EQ(image.at(tx, ty), c(C::PanelTokui).colour());
-        EXPECT_EQ(image.at(tx + 149, ty + 124), c(C::PanelTokui).colour());
-    }
+    EXPECT_EQ(image.at(tx, ty), c(C::PanelTokui).colour());
+    EXPECT_EQ(image.at(tx + 149, ty + 124), c(C::PanelTokui).colour());
 
     // Seed 1 draws 8, 219 and 51 over 255 values (over 256 the second would be 220).
     clock.highRes = 1;
