@@ -158,6 +158,7 @@ TEST(PlatformRules, KeysAreAnsweredOrLeftToTheBrowser) {
              Row{"F1 is the program's", KeyF1, 0, KeyRoute::F1, true, true, true},
              Row{"Ctrl+F1 is nobody's but keeps the help away", KeyF1, ModCtrl, KeyRoute::Browser, false,
                  true, true},
+             Row{"Shift+F1 likewise", KeyF1, ModShift, KeyRoute::Browser, false, true, true},
              Row{"Esc is a typed character", 27, 0, KeyRoute::Program, true, true, true},
              Row{"a key the program passes on", ' ', 0, KeyRoute::Program, false, false, false},
              Row{"Tab would carry the keyboard away", '\t', 0, KeyRoute::Program, false, true, true},
