@@ -20,8 +20,6 @@ protected:
         type(targetText());
         return answered;
     }
-    // The whole minute passes while the program is held up: one late tick stands for it all.
-    void endTest() { platform::test::fireTimer(form->timer3(), 60); }
     std::string accuracyLine() { return c(C::Label5).text(); }
     bool centredIn(C id, C parent) { return c(id).left() == centred(c(parent).width(), c(id).width()); }
 };
@@ -116,26 +114,6 @@ TEST_F(ResultsTest, TestGradesCorrectKeysOnly) {
     EXPECT_TRUE(c(C::Label6).visible());
     form->timer2().tick();
     shoot("results-test");
-}
-
-// A whole minute that ends on a grade's edge: the grade is that of the correct answers, the count
-// one more.
-TEST_F(ResultsTest, TestEndingOnAGradesEdgeGetsThatGrade) {
-    struct Edge {
-        int correct;
-        std::string_view grade;
-    };
-    for (Edge edge : {Edge{100, "二級"}, Edge{34, "七級"}}) {
-        start(5);
-        // The first answer only makes up for the count starting at -1.
-        for (int i = 0; i <= edge.correct; ++i)
-            answer(100);
-        EXPECT_EQ(form->session().state().Misses, 0) << edge.correct;
-        EXPECT_EQ(form->session().state().Presses, edge.correct) << edge.correct;
-        endTest();
-        EXPECT_EQ(c(C::kyu).text(), edge.grade) << edge.correct;
-        EXPECT_EQ(c(C::mojisuu).text(), "１分間 " + std::to_string(edge.correct + 1) + " 文字");
-    }
 }
 
 // The frames flash: the strong-key frame is always the complement of the weak-key frame, and the
