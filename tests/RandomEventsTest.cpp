@@ -83,7 +83,7 @@ std::vector<Event> joined(std::initializer_list<std::vector<Event>> parts) {
 
 // Each fault found, by the driver as it shrank it or by a case of its own, as a short sequence held
 // against the driver's rules after every event; the symptom named. Pointer events stand at offsets
-// that lie on every screen.
+// inside their controls; where a control lies off a small screen the click lands at the edge.
 TEST(RandomEvents, FoundFaultsStayMended) {
     struct Row {
         std::string_view symptom;
