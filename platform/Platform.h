@@ -16,11 +16,6 @@
 
 namespace platform {
 
-// The test programs' own way in to what a window or a timer holds; the programs people run have none.
-namespace test {
-struct Access;
-}
-
 // 0x00BBGGRR, blue in the high byte. Values with the top byte set name a system colour instead.
 using Colour = std::uint32_t;
 
@@ -196,7 +191,6 @@ public:
     struct Impl;
 
 private:
-    friend struct test::Access;
     std::unique_ptr<Impl> m_impl;
 };
 
@@ -269,7 +263,6 @@ public:
     void announce(std::string_view utf8);
 
 private:
-    friend struct test::Access;
     void addControl(const ControlRow& row);
 
     std::unique_ptr<WindowImpl> m_impl;

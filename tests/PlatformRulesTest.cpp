@@ -146,15 +146,11 @@ TEST(PlatformRules, KeysAreAnsweredOrLeftToTheBrowser) {
         bool consumed;
         bool cancelledInTab, cancelledCovering;
     };
-    const auto W = static_cast<int>('w');
     for (const Row& r : {
              Row{"a letter", 'c', 0, KeyRoute::Program, true, true, true},
              Row{"a shifted letter", 'C', ModShift, KeyRoute::Program, true, true, true},
              Row{"Cmd+C on a Mac", 'c', ModMeta, KeyRoute::Chord, false, false, false},
-             Row{"Cmd+R reloads in a tab", 'r', ModMeta, KeyRoute::Chord, false, false, true},
              Row{"Ctrl+plus zooms", '+', ModCtrl | ModShift, KeyRoute::Chord, false, false, false},
-             Row{"Ctrl+F finds", 'f', ModCtrl, KeyRoute::Chord, false, false, false},
-             Row{"Ctrl+W closes the tab", W, ModCtrl, KeyRoute::Chord, false, false, true},
              Row{"Alt+Left goes back", KeyLeft, ModAlt, KeyRoute::Chord, false, false, true},
              Row{"AltGr types a character", '@', ModCtrl | ModAlt | ModAltGraph, KeyRoute::Program, true,
                  true, true},
@@ -163,6 +159,7 @@ TEST(PlatformRules, KeysAreAnsweredOrLeftToTheBrowser) {
              Row{"F1 is the program's", KeyF1, 0, KeyRoute::F1, true, true, true},
              Row{"Ctrl+F1 is nobody's but keeps the help away", KeyF1, ModCtrl, KeyRoute::Browser, false,
                  true, true},
+             Row{"Shift+F1 likewise", KeyF1, ModShift, KeyRoute::Browser, false, true, true},
              Row{"Esc is a typed character", 27, 0, KeyRoute::Program, true, true, true},
              Row{"a key the program passes on", ' ', 0, KeyRoute::Program, false, false, false},
              Row{"Tab would carry the keyboard away", '\t', 0, KeyRoute::Program, false, true, true},
@@ -173,5 +170,49 @@ TEST(PlatformRules, KeysAreAnsweredOrLeftToTheBrowser) {
         EXPECT_EQ(routeOf(r.code, r.modifiers), r.route) << r.why;
         EXPECT_EQ(cancelsBrowserKey(r.code, r.modifiers, r.consumed, false), r.cancelledInTab) << r.why;
         EXPECT_EQ(cancelsBrowserKey(r.code, r.modifiers, r.consumed, true), r.cancelledCovering) << r.why;
+    }
+}
+
+// Where the page covers the screen, every chord that would close or leave it is kept from the
+// browser; in a tab the browser keeps each. Near misses stay the browser's everywhere.
+TEST(PlatformRules, ACoveringPageKeepsEveryChordThatWouldLeaveIt) {
+    struct Row {
+        const char* why;
+        int code;
+        unsigned modifiers;
+        bool leaves;
+    };
+    for (const Row& r : {
+             Row{"Ctrl+W closes the tab", 'w', ModCtrl, true},
+             Row{"Ctrl+Shift+W closes the window", 'W', ModCtrl | ModShift, true},
+             Row{"Ctrl+Q quits", 'q', ModCtrl, true},
+             Row{"Ctrl+N opens a window", 'n', ModCtrl, true},
+             Row{"Ctrl+T opens a tab", 't', ModCtrl, true},
+             Row{"Ctrl+Shift+T reopens a tab", 'T', ModCtrl | ModShift, true},
+             Row{"Ctrl+R reloads", 'r', ModCtrl, true},
+             Row{"Ctrl+L goes to the address bar", 'l', ModCtrl, true},
+             Row{"Cmd+Q quits on a Mac", 'q', ModMeta, true},
+             Row{"Ctrl+F4 closes the tab", KeyF4, ModCtrl, true},
+             Row{"Ctrl+F5 reloads", KeyF5, ModCtrl, true},
+             Row{"Alt+Left goes back", KeyLeft, ModAlt, true},
+             Row{"Alt+Right goes forward", KeyRight, ModAlt, true},
+             Row{"Alt+Home goes home", KeyHome, ModAlt, true},
+             Row{"Alt+F4 closes the window", KeyF4, ModAlt, true},
+             Row{"Cmd+Left goes back", KeyLeft, ModMeta, true},
+             Row{"Cmd+Right goes forward", KeyRight, ModMeta, true},
+             Row{"Cmd+[ goes back", '[', ModMeta, true},
+             Row{"Cmd+] goes forward", ']', ModMeta, true},
+             Row{"F5 reloads", KeyF5, 0, true},
+             Row{"the Back key", KeyBrowserBack, 0, true},
+             Row{"Ctrl+F stays", 'f', ModCtrl, false},
+             Row{"AltGr+Q types a character", 'q', ModCtrl | ModAltGraph, false},
+             Row{"F4 alone", KeyF4, 0, false},
+             Row{"Left alone", KeyLeft, 0, false},
+             Row{"Alt+Up", KeyUp, ModAlt, false},
+             Row{"Ctrl+[ is no history key", '[', ModCtrl, false},
+             Row{"Shift+Left", KeyLeft, ModShift, false},
+         }) {
+        EXPECT_EQ(cancelsBrowserKey(r.code, r.modifiers, false, true), r.leaves) << r.why;
+        EXPECT_EQ(cancelsBrowserKey(r.code, r.modifiers, false, false), r.code == '\t') << r.why;
     }
 }

@@ -30,7 +30,7 @@ enum class Op {
     Press,
     Release,
     SelectMode, // a click where an item of the mode selector lies
-    Tick,       // Timer1, Timer2 or Timer3, when enabled
+    Tick,       // Timer1, Timer2 or Timer3, when enabled, late by some intervals or on time
     Wait,       // the clock moves on
     BoxOk,      // a click on the About box's OK button
     BoxCloseBox,
@@ -60,7 +60,7 @@ Event doubleClick(C anchor, int dx, int dy, MouseButton button = MouseButton::Le
 Event press(C anchor, int dx, int dy, MouseButton button = MouseButton::Left);
 Event release(C anchor, int dx, int dy, MouseButton button = MouseButton::Left);
 Event selectMode(int item);
-Event tick(int timer);
+Event tick(int timer, int intervals = 1);
 Event wait(int milliseconds);
 Event boxOk();
 Event boxCloseBox();
@@ -80,10 +80,20 @@ struct Failure {
 // Plays the events on new windows whose clock starts at startTick.
 std::optional<Failure> play(std::span<const Event> events, std::uint32_t startTick);
 
-// How far a run went: what it finished, entered and opened.
+// How far a run went: each way between the drill's phases it took, and what else it reached.
 struct Coverage {
-    long practiceDrills = 0, tests = 0, keyboardVisits = 0, boxOpenings = 0, restarts = 0, misses = 0;
+    long prepared = 0;        // Idle to Prepared
+    long preparedAgain = 0;   // F1 in Prepared, which stays there
+    long started = 0;         // Prepared to Running
+    long restartedCounts = 0; // F1 in Running, which keeps the target and starts the counts over
+    long practiceDrills = 0;  // Running to Idle by Space
+    long tests = 0;           // Running to Idle by the test clock
+    long keyboardVisits = 0;  // Idle to Keyboard
+    long keyboardLeft = 0;    // Keyboard to Idle
+    long boxOpenings = 0, restarts = 0, misses = 0, lateTicks = 0;
     Coverage& operator+=(const Coverage& other);
+    // Each count with its name, for the run's report and its floor.
+    std::vector<std::pair<std::string_view, long>> counts() const;
 };
 
 struct Exploration {

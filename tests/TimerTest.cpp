@@ -58,10 +58,9 @@ TEST_F(FormTest, FullBarStartsAgainOnRealTicksAtTheNextTarget) {
     f1();
     type(" ");
     platform::Timer& timer1 = form->timer1();
-    while (c(C::ProgressBar1).position() < 100)
-        platform::test::fire(timer1);
-    runUntil([] { return false; }, std::chrono::milliseconds(100));
-    EXPECT_EQ(c(C::ProgressBar1).position(), 100);
+    for (int i = 0; i < 100; ++i)
+        platform::test::fireTimer(timer1);
+    ASSERT_EQ(c(C::ProgressBar1).position(), 100);
     type(targetText());
     EXPECT_EQ(c(C::ProgressBar1).position(), 0);
     EXPECT_TRUE(runUntil([&] { return c(C::ProgressBar1).position() >= 2; }, std::chrono::seconds(5)))

@@ -135,7 +135,10 @@ check "the main window stays full screen" eval '[[ $(window Tapirun | jq .fullsc
 boxShown() { shoot box && [[ $(pixel "$shots/box.ppm" $((cx + cw / 2)) $((cy + 5))) != 000000 ]]; }
 check "the box is drawn over the full-screen main window" waitUntil 3 boxShown
 click 900 650
-check "a click on the main window leaves the box over it" waitUntil 1 boxShown
+# The click has reached sway once the main window has the focus; only then does the picture tell.
+mainFocused() { [[ $(window Tapirun | jq .focused) == true ]]; }
+check "a click on the main window focuses it" waitUntil 3 mainFocused
+check "a click on the main window leaves the box over it" boxShown
 # The OK button, by the box's table: 69x23 at 102,165.
 click $((cx + 102 + 34)) $((cy + 165 + 11))
 check "OK closes the box" waitUntil 3 eval '! boxUp'
@@ -162,6 +165,5 @@ waitUntil 3 eval '! boxUp' || fail "OK did not close the box"
 # --- exit -------------------------------------------------------------------------------------
 click 250 48
 checkExitedWithZero
-check "its window is gone" eval '! mainUp'
 exec 7>&-
 finish

@@ -121,6 +121,26 @@ check "the frames change colour a second later ($weakFlash, $strongFlash)" \
 read -r _ _ _ olive <<<"$(drillState results)"
 check "no wrong character is left on the results" [ "$olive" = 0 ]
 
+# --- a test held up ---------------------------------------------------------------------------
+# The test's item (the sixth, centred at 128,250), F1 and Space start the minute. The program is then
+# stopped for 50 s, as a suspended machine would stop it: its clock must count the seconds it missed,
+# so the results come on the minute, some 8 s after it goes on, and not 50 s late. The results panel
+# is the only thing drawn at its corner, 412,309, first lime, then flashing.
+testResults() { shoot test && [[ $(pixel test 412 309) != 000000 ]]; }
+xdotool mousemove 128 250 click 1
+sendKey F1 space
+testStarted=$SECONDS
+check "the test has started and shows no results yet" waitUntil 3 eval '! testResults && targetShown test'
+sleep 2
+kill -STOP "$appPid"
+sleep 50
+kill -CONT "$appPid"
+check "the test goes on after the stop, its minute not yet up" eval '! waitUntil 3 testResults'
+check "the held-up test still ends on its minute" waitUntil 8 testResults
+check "the test's results came $((SECONDS - testStarted)) s after its start, about a minute" \
+    eval '((SECONDS - testStarted <= 64))'
+appAlive || die "the program crashed during the test"
+
 # --- exit -----------------------------------------------------------------------------------
 xdotool mousemove 250 48 click 1
 checkExitedWithZero

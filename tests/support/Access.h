@@ -11,14 +11,8 @@
 
 namespace platform::test {
 
-struct Access {
-    static WindowImpl& impl(Window& window) { return *window.m_impl; }
-    static Timer::Impl& impl(Timer& timer) { return *timer.m_impl; }
-};
-
-inline WindowImpl& implOf(Window& window) {
-    return Access::impl(window);
-}
+WindowImpl& implOf(Window& window);
+Timer::Impl& implOf(Timer& timer);
 
 // Puts the recording driver in front of the backend's, once per test program; each backend's
 // initialise calls it before any window is made.

@@ -21,6 +21,10 @@ void deliverPosted();
 void shutdown();
 // Runs the timer's callback now, as a tick due after one interval would; nothing when it is disabled.
 void fire(Timer& timer);
+// The timer's alarm going off as if the program had been held up until its latest deadline was
+// `intervals` intervals past: the tick the timer sees after a hidden page or a stopped process.
+// False, and nothing runs, where no alarm was pending: the timer is disabled or paused.
+bool fireTimer(Timer& timer, int intervals = 1);
 
 // A key press and release per character of the UTF-8 text, sent to the window's focused control.
 void type(Window& window, std::string_view utf8);

@@ -17,12 +17,12 @@ mode=${3:-kiosk}
 [[ $mode == kiosk || $mode == window ]] || { echo "kiosk: no mode $mode" >&2; exit 2; }
 minibrowser=/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser
 case $engine in
-# leaveChord: a chord that would leave a kiosk's page and that the browser lets a page keep. Firefox
-# keeps Ctrl+W (and Ctrl+T, N, Q) for itself whatever the page asks, while its reload is the page's;
-# WebKitGTK's MiniBrowser answers every chord of its own before the page sees it.
-chromium) browser=chromium windowClass=chromium leaveChord=ctrl+w ;;
-firefox) browser=firefox-esr windowClass=firefox leaveChord=ctrl+r ;;
-webkit) browser=$minibrowser windowClass=MiniBrowser leaveChord="" ;;
+# leaveChords: chords that would leave a kiosk's page and that the browser lets a page keep. Firefox
+# keeps Ctrl+W (and Ctrl+T, N, Q) for itself whatever the page asks, while its reloads are the
+# page's; WebKitGTK's MiniBrowser answers every chord of its own before the page sees it.
+chromium) browser=chromium windowClass=chromium leaveChords="ctrl+w ctrl+t" ;;
+firefox) browser=firefox-esr windowClass=firefox leaveChords="ctrl+r F5" ;;
+webkit) browser=$minibrowser windowClass=MiniBrowser leaveChords="" ;;
 *) echo "kiosk: no engine $engine" >&2; exit 2 ;;
 esac
 name=kiosk
@@ -158,14 +158,18 @@ pawInk=$(convert "$work/key.ppm" -crop "$strip" +repage -fill black -opaque '#80
     -format '%[fx:round(mean*w*h)]' info:)
 check "the miss is shown with the cat paw ($pawInk pixels beside the character)" [ "$pawInk" -gt 100 ]
 # The chord would leave a kiosk's page; the page keeps it. The key after it shows once the browser
-# has handled both, and the browser must still be there a while later.
-if [[ -n $leaveChord ]]; then
-    press "$leaveChord" q
+# has handled both, and the browser must still be there a while later. Each chord is followed by
+# another miss, so that the screen changes after every one.
+missAfter=(q w)
+chord=0
+for leaveChord in $leaveChords; do
+    press "$leaveChord" "${missAfter[chord++ % 2]}"
     check "$leaveChord stays with the page: the next key is judged after it" [ "$verdict" = wrong ]
     check "$leaveChord stays with the page: the browser runs on for 2 s" eval '! waitUntil 2 eval "! browserAlive"'
     shoot afterChord
     check "$leaveChord stays with the page: the drill is still shown" pixelsAre afterChord FF00FF "$boxLeft,$boxTop"
-fi
+    check "$leaveChord stays with the page: no other tab or window ($(windows) windows)" [ "$(windows)" = "$windowsBefore" ]
+done
 
 checkDrillEnds
 # The weak-key and strong-key panels (150x125) 100 pixels either side of the centre: the corners of

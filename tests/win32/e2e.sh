@@ -127,7 +127,7 @@ echo "e2e: $presses keys, ${#named[@]} targets told apart"
 check "every key was judged visibly (${odd:- none unclear})" [ -z "$odd" ]
 check "the ro key answers the backslash" [ -n "$roHit" ]
 check "the yen key answers the backslash" [ -n "$yenHit" ]
-check "the yen and ro keys show the same wrong character" [ -n "$yenMiss" ] && [ "$yenMiss" = "$roMiss" ]
+check "the yen and ro keys show the same wrong character" eval '[ -n "$yenMiss" ] && [ "$yenMiss" = "$roMiss" ]'
 [[ -e $work/drill.ppm ]] && keep drill win32-drill
 
 xdotool key space
