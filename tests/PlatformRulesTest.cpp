@@ -2,8 +2,8 @@
 // activation, and what a key is.
 
 #include "platform/Rules.h"
-#include "platform/web/PageRules.h"
 #include "platform/core/Timer.h"
+#include "platform/web/PageRules.h"
 
 #include <gtest/gtest.h>
 
