@@ -28,17 +28,17 @@ constexpr auto Arrow = Cursor::Default;
 // clang-format off
 constexpr Row PanelControls[] = {
 //   kind     name             parent           left  top  width height colour     font        caption      cursor hint                       visible style
-    {P,       C::KeyBoadPanel, C::KeyPanel,        1,   1,  798, 328, clBlack,   {},         "",          Arrow, "",                        true},
-    {P,       C::saijyodan,    C::KeyBoadPanel,   10,  10,  780,  60, clBlack,   {},         "",          Arrow, "",                        true},
-    {P,       C::jyoudan,      C::KeyBoadPanel,   40,  70,  720,  60, clBlack,   {},         "",          Arrow, "",                        true},
-    {P,       C::chudan,       C::KeyBoadPanel,   55, 130,  720,  60, clBlack,   {},         "",          Arrow, "",                        true},
-    {P,       C::gedan,        C::KeyBoadPanel,   75, 190,  660,  60, clBlack,   {},         "",          Arrow, "",                        true},
-    {P,       C::Panel10,      C::KeyBoadPanel,   72, 272,  100,  40, clBlue,    {},         "",          Arrow, "",                        true},
-    {P,       C::ShiftButton,  C::Panel10,         1,   1,   98,  38, clBlack,   ButtonFont, "Shift",     Hand,  ShiftOnHint,               true, ShowHint | CaptureMouse | Toggle},
-    {P,       C::Owari_1,      C::KeyBoadPanel,  200, 272,  100,  40, clWhite,   {},         "",          Arrow, "",                        true},
-    {P,       C::Owari,        C::Owari_1,         1,   1,   98,  38, clBlack,   BackFont,   "戻　る",    Hand,  "練習モード選択画面に戻る", true, ShowHint},
+    {P,       MainControl::KeyBoadPanel, MainControl::KeyPanel,        1,   1,  798, 328, clBlack,   {},         "",          Arrow, "",                        true},
+    {P,       MainControl::saijyodan,    MainControl::KeyBoadPanel,   10,  10,  780,  60, clBlack,   {},         "",          Arrow, "",                        true},
+    {P,       MainControl::jyoudan,      MainControl::KeyBoadPanel,   40,  70,  720,  60, clBlack,   {},         "",          Arrow, "",                        true},
+    {P,       MainControl::chudan,       MainControl::KeyBoadPanel,   55, 130,  720,  60, clBlack,   {},         "",          Arrow, "",                        true},
+    {P,       MainControl::gedan,        MainControl::KeyBoadPanel,   75, 190,  660,  60, clBlack,   {},         "",          Arrow, "",                        true},
+    {P,       MainControl::Panel10,      MainControl::KeyBoadPanel,   72, 272,  100,  40, clBlue,    {},         "",          Arrow, "",                        true},
+    {P,       MainControl::ShiftButton,  MainControl::Panel10,         1,   1,   98,  38, clBlack,   ButtonFont, "Shift",     Hand,  ShiftOnHint,               true, ShowHint | CaptureMouse | Toggle},
+    {P,       MainControl::Owari_1,      MainControl::KeyBoadPanel,  200, 272,  100,  40, clWhite,   {},         "",          Arrow, "",                        true},
+    {P,       MainControl::Owari,        MainControl::Owari_1,         1,   1,   98,  38, clBlack,   BackFont,   "戻　る",    Hand,  "練習モード選択画面に戻る", true, ShowHint},
     {Kind::Label,
-              C::Label13,      C::KeyBoadPanel,  330, 280,  425,  19, clBlack,   NoteFont,   NoteText,    Hand,  "",                        true, CaptureMouse},
+              MainControl::Label13,      MainControl::KeyBoadPanel,  330, 280,  425,  19, clBlack,   NoteFont,   NoteText,    Hand,  "",                        true, CaptureMouse},
 };
 
 constexpr int Top = 0, Upper = 1, Home = 2, Lower = 3;
@@ -97,7 +97,8 @@ constexpr KeyRow Keys[KeyCount] = {
 };
 // clang-format on
 
-constexpr C RowPanels[] = {C::saijyodan, C::jyoudan, C::chudan, C::gedan};
+constexpr MainControl RowPanels[] = {MainControl::saijyodan, MainControl::jyoudan, MainControl::chudan,
+                                     MainControl::gedan};
 
 // Where the key's parts go: frames 60 pixels apart in their row, the key panel one pixel inside,
 // the legend at 16, 10 (the wide backslash of the last key at 11, 10).
@@ -177,10 +178,10 @@ void TMofuForm1::showLegends() {
 // table's own.
 void TMofuForm1::ShiftButtonClick() {
     Shifted = !Shifted;
-    c(C::Label13).setVisible(!Shifted);
-    c(C::ShiftButton).setFontColour(Shifted ? clRed : clAqua);
-    c(C::ShiftButton).setHint(Shifted ? ShiftOffHint : ShiftOnHint);
-    c(C::ShiftButton).setChecked(Shifted);
+    c(MainControl::Label13).setVisible(!Shifted);
+    c(MainControl::ShiftButton).setFontColour(Shifted ? clRed : clAqua);
+    c(MainControl::ShiftButton).setHint(Shifted ? ShiftOffHint : ShiftOnHint);
+    c(MainControl::ShiftButton).setChecked(Shifted);
     showLegends();
 }
 
@@ -191,8 +192,8 @@ void TMofuForm1::Label13MouseDown(MouseButton button) {
     key.setLeft(NoteHeldLegendLeft);
     key.setText("\\");
     key.setFontColour(clFuchsia);
-    c(C::Label13).setText(NoteHeldText);
-    c(C::Label13).setFontColour(clFuchsia);
+    c(MainControl::Label13).setText(NoteHeldText);
+    c(MainControl::Label13).setFontColour(clFuchsia);
 }
 
 void TMofuForm1::Label13MouseUp(MouseButton button) {
@@ -201,6 +202,6 @@ void TMofuForm1::Label13MouseUp(MouseButton button) {
     key.setLeft(WideLegendLeft);
     key.setText(Keys[KeyCount - 1].legend);
     key.setFontColour(clWhite);
-    c(C::Label13).setText(NoteText);
-    c(C::Label13).setFontColour(clAqua);
+    c(MainControl::Label13).setText(NoteText);
+    c(MainControl::Label13).setFontColour(clAqua);
 }

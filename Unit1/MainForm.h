@@ -11,7 +11,7 @@ class TAboutBox;
 
 // Every control of the main window by its design name. The keyboard panel's 48 keys follow as
 // three numbered families (frame, key panel, legend), reached through keyFrame/keyPanel/keyLegend.
-enum class C {
+enum class MainControl {
     MofuForm1,
     Label2,
     Label3,
@@ -66,14 +66,14 @@ enum class C {
 };
 
 inline constexpr int KeyCount = 48;
-constexpr C keyFrame(int n) {
-    return static_cast<C>(static_cast<int>(C::FirstKey) + 3 * (n - 1));
+constexpr MainControl keyFrame(int n) {
+    return static_cast<MainControl>(static_cast<int>(MainControl::FirstKey) + 3 * (n - 1));
 }
-constexpr C keyPanel(int n) {
-    return static_cast<C>(static_cast<int>(C::FirstKey) + 3 * (n - 1) + 1);
+constexpr MainControl keyPanel(int n) {
+    return static_cast<MainControl>(static_cast<int>(MainControl::FirstKey) + 3 * (n - 1) + 1);
 }
-constexpr C keyLegend(int n) {
-    return static_cast<C>(static_cast<int>(C::FirstKey) + 3 * (n - 1) + 2);
+constexpr MainControl keyLegend(int n) {
+    return static_cast<MainControl>(static_cast<int>(MainControl::FirstKey) + 3 * (n - 1) + 2);
 }
 
 // The main window: its controls, built from the description table, and the handlers that turn
@@ -89,7 +89,7 @@ public:
     void show();
 
     platform::Window& window() { return m_window; }
-    platform::Control c(C id) const { return m_window.control(static_cast<int>(id)); }
+    platform::Control c(MainControl id) const { return m_window.control(static_cast<int>(id)); }
     const drill::Session& session() const { return m_session; }
     bool shifted() const { return Shifted; }
     platform::Timer& timer1() { return Timer1; }
@@ -125,9 +125,9 @@ private:
     void showLegends();
     void placeOnScreen();
     void placeMiss();
-    void centreOnScreen(C id);
-    void centreOnScreenX(C id);
-    void centreInParent(C id, C parent, bool vertically);
+    void centreOnScreen(MainControl id);
+    void centreOnScreenX(MainControl id);
+    void centreInParent(MainControl id, MainControl parent, bool vertically);
 
     platform::Clock& m_clock;
     platform::Window m_window;

@@ -29,27 +29,27 @@ constexpr int TargetBoxHeight = 140;
 constexpr int BarFull = 100; // ProgressBar1's maximum
 
 struct ClickBinding {
-    C control;
+    MainControl control;
     void (TMofuForm1::*handler)();
 };
 struct MouseBinding {
-    C control;
+    MainControl control;
     void (TMofuForm1::*down)(platform::MouseButton);
     void (TMofuForm1::*up)(platform::MouseButton);
 };
 
 // clang-format off
 constexpr ClickBinding Clicks[] = {
-    {C::OKButton1,   &TMofuForm1::ActOKExecute},
-    {C::ExitButton1, &TMofuForm1::ExitButton1Click},
-    {C::Panel4,      &TMofuForm1::Panel5Click},
-    {C::Panel5,      &TMofuForm1::Panel5Click},
-    {C::ShiftButton, &TMofuForm1::ShiftButtonClick},
-    {C::Owari,       &TMofuForm1::OwariClick},
+    {MainControl::OKButton1,   &TMofuForm1::ActOKExecute},
+    {MainControl::ExitButton1, &TMofuForm1::ExitButton1Click},
+    {MainControl::Panel4,      &TMofuForm1::Panel5Click},
+    {MainControl::Panel5,      &TMofuForm1::Panel5Click},
+    {MainControl::ShiftButton, &TMofuForm1::ShiftButtonClick},
+    {MainControl::Owari,       &TMofuForm1::OwariClick},
 };
 constexpr MouseBinding MouseButtons[] = {
-    {C::ShiftButton, &TMofuForm1::ShiftButtonMouseDown, &TMofuForm1::ShiftButtonMouseUp},
-    {C::Label13,     &TMofuForm1::Label13MouseDown,     &TMofuForm1::Label13MouseUp},
+    {MainControl::ShiftButton, &TMofuForm1::ShiftButtonMouseDown, &TMofuForm1::ShiftButtonMouseUp},
+    {MainControl::Label13,     &TMofuForm1::Label13MouseDown,     &TMofuForm1::Label13MouseUp},
 };
 // clang-format on
 
@@ -77,7 +77,7 @@ void TMofuForm1::buildControls() {
     m_window.build(keyPanelControls());
     m_window.finishBuilding();
     m_window.setIcon(catpaw::icon());
-    for (C picture : {C::mofu, C::NigateMofu, C::TokuiMofu})
+    for (MainControl picture : {MainControl::mofu, MainControl::NigateMofu, MainControl::TokuiMofu})
         c(picture).setPicture(catpaw::icon());
     // Design values of the non-visual components.
     Timer1.setInterval(1000);
@@ -105,19 +105,19 @@ void TMofuForm1::show() {
     m_window.activate();
 }
 
-void TMofuForm1::centreOnScreen(C id) {
+void TMofuForm1::centreOnScreen(MainControl id) {
     Control control = c(id);
     const platform::Size screen = platform::screenSize();
     control.setLeft(centred(screen.width, control.width()));
     control.setTop(centred(screen.height, control.height()));
 }
 
-void TMofuForm1::centreOnScreenX(C id) {
+void TMofuForm1::centreOnScreenX(MainControl id) {
     Control control = c(id);
     control.setLeft(centred(platform::screenSize().width, control.width()));
 }
 
-void TMofuForm1::centreInParent(C id, C parent, bool vertically) {
+void TMofuForm1::centreInParent(MainControl id, MainControl parent, bool vertically) {
     Control control = c(id);
     control.setLeft(centred(c(parent).width(), control.width()));
     if (vertically) control.setTop(centred(c(parent).height(), control.height()));
@@ -129,34 +129,34 @@ void TMofuForm1::FormCreate() {
     m_window.repaint();
 
     placeOnScreen();
-    c(C::ModeSelect).setLeft(50);
-    c(C::ModeSelect).setTop(110);
-    c(C::Panel8).setLeft(50);
-    c(C::Panel8).setTop(350);
-    for (C id : {C::Panel6, C::PanelNigate, C::PanelTokui})
+    c(MainControl::ModeSelect).setLeft(50);
+    c(MainControl::ModeSelect).setTop(110);
+    c(MainControl::Panel8).setLeft(50);
+    c(MainControl::Panel8).setTop(350);
+    for (MainControl id : {MainControl::Panel6, MainControl::PanelNigate, MainControl::PanelTokui})
         c(id).setVisible(false);
-    c(C::KP).setVisible(false);
-    c(C::Panel1).setLeft(50);
-    c(C::Panel2).setLeft(200);
-    c(C::PanelNigate).setTop(350);
-    c(C::PanelTokui).setTop(350);
+    c(MainControl::KP).setVisible(false);
+    c(MainControl::Panel1).setLeft(50);
+    c(MainControl::Panel2).setLeft(200);
+    c(MainControl::PanelNigate).setTop(350);
+    c(MainControl::PanelTokui).setTop(350);
 
-    c(C::Label1).setText("");
-    c(C::Label2).setText("");
-    c(C::Label3).setText(ChooseModeMessage);
-    centreOnScreenX(C::Label3);
-    c(C::Label3).setVisible(true);
-    c(C::Label6).setVisible(false);
-    c(C::mofu).setVisible(false);
-    for (C id : {C::Label7, C::Label8, C::Label9})
+    c(MainControl::Label1).setText("");
+    c(MainControl::Label2).setText("");
+    c(MainControl::Label3).setText(ChooseModeMessage);
+    centreOnScreenX(MainControl::Label3);
+    c(MainControl::Label3).setVisible(true);
+    c(MainControl::Label6).setVisible(false);
+    c(MainControl::mofu).setVisible(false);
+    for (MainControl id : {MainControl::Label7, MainControl::Label8, MainControl::Label9})
         c(id).setText("");
-    c(C::Panel8).setVisible(false);
+    c(MainControl::Panel8).setVisible(false);
 
     Timer1.setEnabled(false);
     Timer2.setEnabled(false);
     Timer1.setInterval(30);
 
-    c(C::ProgressBar1).alignBottom();
+    c(MainControl::ProgressBar1).alignBottom();
     Shifted = false;
     m_window.disableInputMethod();
 }
@@ -168,21 +168,22 @@ void TMofuForm1::placeOnScreen() {
     const platform::Size screen = platform::screenSize();
     m_window.setClientSize(screen.width, screen.height);
     m_window.setMaximised();
-    centreOnScreen(C::KP);
-    centreOnScreen(C::KeyPanel);
-    c(C::PanelNigate).setLeft(centred(screen.width, c(C::PanelNigate).width()) - 100);
-    c(C::PanelTokui).setLeft(centred(screen.width, c(C::PanelTokui).width()) + 100);
+    centreOnScreen(MainControl::KP);
+    centreOnScreen(MainControl::KeyPanel);
+    c(MainControl::PanelNigate).setLeft(centred(screen.width, c(MainControl::PanelNigate).width()) - 100);
+    c(MainControl::PanelTokui).setLeft(centred(screen.width, c(MainControl::PanelTokui).width()) + 100);
 }
 
 // A later screen size. The controls a handler centres as it shows them are centred again while
 // they show; hidden, they are centred when next shown.
 void TMofuForm1::FormResize() {
     placeOnScreen();
-    if (c(C::Panel6).visible()) centreOnScreen(C::Panel6);
-    for (C id : {C::Label3, C::Label6, C::Label12})
+    if (c(MainControl::Panel6).visible()) centreOnScreen(MainControl::Panel6);
+    for (MainControl id : {MainControl::Label3, MainControl::Label6, MainControl::Label12})
         if (c(id).visible()) centreOnScreenX(id);
-    if (c(C::Label5).visible()) c(C::Label5).setLeft(centred(m_window.clientWidth(), c(C::Label5).width()));
-    if (c(C::mofu).visible()) placeMiss();
+    if (c(MainControl::Label5).visible())
+        c(MainControl::Label5).setLeft(centred(m_window.clientWidth(), c(MainControl::Label5).width()));
+    if (c(MainControl::mofu).visible()) placeMiss();
 }
 
 void TMofuForm1::FormDestroy() {
@@ -202,22 +203,24 @@ void TMofuForm1::Panel5Click() {
 
 // The OK button and F1: prepare a drill for the selected mode, or show the keyboard picture.
 void TMofuForm1::ActOKExecute() {
-    for (C id : {C::ModeSelect, C::Panel8, C::PanelNigate, C::PanelTokui, C::KP, C::Label5, C::Label6})
+    for (MainControl id :
+         {MainControl::ModeSelect, MainControl::Panel8, MainControl::PanelNigate, MainControl::PanelTokui,
+          MainControl::KP, MainControl::Label5, MainControl::Label6})
         c(id).setVisible(false);
-    switch (m_session.prepare(c(C::ModeSelect).itemIndex())) {
+    switch (m_session.prepare(c(MainControl::ModeSelect).itemIndex())) {
     case drill::Preparation::Keyboard: enterKeyboard(); return;
     case drill::Preparation::Drill:
     case drill::Preparation::NoDrill: break;
     }
-    c(C::OKButton1).setEnabled(m_session.okEnabled());
-    centreOnScreen(C::Panel6);
-    c(C::Panel6).setVisible(true);
-    c(C::Label1).setText("");
-    c(C::Label1).setVisible(true);
-    c(C::Label12).setVisible(false);
-    c(C::Label3).setText(StartMessage);
-    centreOnScreenX(C::Label3);
-    c(C::Label3).setVisible(true);
+    c(MainControl::OKButton1).setEnabled(m_session.okEnabled());
+    centreOnScreen(MainControl::Panel6);
+    c(MainControl::Panel6).setVisible(true);
+    c(MainControl::Label1).setText("");
+    c(MainControl::Label1).setVisible(true);
+    c(MainControl::Label12).setVisible(false);
+    c(MainControl::Label3).setText(StartMessage);
+    centreOnScreenX(MainControl::Label3);
+    c(MainControl::Label3).setVisible(true);
     m_window.announce(StartMessage);
 }
 
@@ -239,52 +242,53 @@ bool TMofuForm1::FormKeyPress(char32_t typed) {
         break;
     case Verdict::Nothing: break;
     }
-    c(C::Label3).setText(EndMessage);
+    c(MainControl::Label3).setText(EndMessage);
     return true;
 }
 
 void TMofuForm1::NextQuestion() {
-    Control target = c(C::Label1);
+    Control target = c(MainControl::Label1);
     target.setText(labelText(static_cast<unsigned char>(m_session.state().Target)));
-    centreInParent(C::Label1, C::Panel7, true);
-    c(C::Label2).setText("");
-    c(C::mofu).setVisible(false);
-    c(C::ProgressBar1).setPosition(0);
+    centreInParent(MainControl::Label1, MainControl::Panel7, true);
+    c(MainControl::Label2).setText("");
+    c(MainControl::mofu).setVisible(false);
+    c(MainControl::ProgressBar1).setPosition(0);
     Timer1.setEnabled(true);
     m_window.announce(speech::target(static_cast<unsigned char>(m_session.state().Target)));
 }
 
 // The wrong character goes centred below the target box, the cat-paw picture beside it.
 void TMofuForm1::showMiss(char32_t typed) {
-    c(C::Label2).setText(labelText(typed));
+    c(MainControl::Label2).setText(labelText(typed));
     placeMiss();
-    c(C::Label2).setVisible(true);
-    c(C::mofu).setVisible(true);
+    c(MainControl::Label2).setVisible(true);
+    c(MainControl::mofu).setVisible(true);
     m_window.announce(speech::miss(typed, static_cast<unsigned char>(m_session.state().Target)));
 }
 
 void TMofuForm1::placeMiss() {
-    Control miss = c(C::Label2);
+    Control miss = c(MainControl::Label2);
     miss.setLeft(centred(m_window.clientWidth(), miss.width()));
-    miss.setTop(c(C::Panel6).top() + TargetBoxHeight);
-    Control paw = c(C::mofu);
+    miss.setTop(c(MainControl::Panel6).top() + TargetBoxHeight);
+    Control paw = c(MainControl::mofu);
     paw.setLeft(miss.left() + miss.width() + MissPictureRight);
     paw.setTop(miss.top() + MissPictureDown);
 }
 
 void TMofuForm1::endDrill() {
     Timer1.setEnabled(false);
-    c(C::OKButton1).setEnabled(true);
-    c(C::ModeSelect).setVisible(true);
-    for (C id : {C::Panel6, C::Label2, C::Label3, C::Label12, C::mofu})
+    c(MainControl::OKButton1).setEnabled(true);
+    c(MainControl::ModeSelect).setVisible(true);
+    for (MainControl id : {MainControl::Panel6, MainControl::Label2, MainControl::Label3,
+                           MainControl::Label12, MainControl::mofu})
         c(id).setVisible(false);
-    c(C::Label6).setText(ChooseModeMessage);
-    centreOnScreenX(C::Label6);
-    c(C::Label6).setVisible(true);
+    c(MainControl::Label6).setText(ChooseModeMessage);
+    centreOnScreenX(MainControl::Label6);
+    c(MainControl::Label6).setVisible(true);
 }
 
 void TMofuForm1::Timer1Timer() {
-    Control bar = c(C::ProgressBar1);
+    Control bar = c(MainControl::ProgressBar1);
     bar.setPosition(bar.position() + 1);
     // A full bar holds until the next target enables the timer again; until then a tick would only
     // wake the program to change nothing.
@@ -304,31 +308,32 @@ void TMofuForm1::ShowResults() {
     const std::int32_t correct = s.Presses - s.Misses;
     if (m_session.isTest()) {
         m_session.resultsShown();
-        centreInParent(C::Label11, C::kentei, false);
-        c(C::mojisuu).setText("１分間 " + std::to_string(static_cast<std::int64_t>(correct) + 1) + " 文字");
-        centreInParent(C::mojisuu, C::kentei, false);
-        c(C::kyu).setText(drill::gradeFor(correct));
-        centreInParent(C::kyu, C::kentei, false);
-        c(C::KP).setVisible(true);
-        m_window.announce(speech::testResult(drill::gradeFor(correct), c(C::mojisuu).text()));
+        centreInParent(MainControl::Label11, MainControl::kentei, false);
+        c(MainControl::mojisuu)
+            .setText("１分間 " + std::to_string(static_cast<std::int64_t>(correct) + 1) + " 文字");
+        centreInParent(MainControl::mojisuu, MainControl::kentei, false);
+        c(MainControl::kyu).setText(drill::gradeFor(correct));
+        centreInParent(MainControl::kyu, MainControl::kentei, false);
+        c(MainControl::KP).setVisible(true);
+        m_window.announce(speech::testResult(drill::gradeFor(correct), c(MainControl::mojisuu).text()));
         return;
     }
     const std::string accuracy =
         drill::formatHundredths(drill::accuracyHundredths(s.Presses, s.Misses), platform::decimalSeparator());
-    c(C::Label5).setText("正解率    " + accuracy + "％");
-    c(C::Label5).setLeft(centred(m_window.clientWidth(), c(C::Label5).width()));
-    c(C::Label5).setVisible(true);
-    c(C::Label7).setText("出題数　" + std::to_string(s.Presses));
-    c(C::Label8).setText("正解数　" + std::to_string(correct));
-    c(C::Label9).setText("間違数　" + std::to_string(s.Misses));
-    c(C::Panel8).setVisible(true);
-    c(C::PanelNigate).setVisible(true);
-    c(C::PanelTokui).setVisible(true);
-    c(C::Nigate).setText(labelText(static_cast<unsigned char>(drill::weakKey(s.keyStats))));
-    c(C::Tokui).setText(labelText(static_cast<unsigned char>(drill::strongKey(s.keyStats))));
+    c(MainControl::Label5).setText("正解率    " + accuracy + "％");
+    c(MainControl::Label5).setLeft(centred(m_window.clientWidth(), c(MainControl::Label5).width()));
+    c(MainControl::Label5).setVisible(true);
+    c(MainControl::Label7).setText("出題数　" + std::to_string(s.Presses));
+    c(MainControl::Label8).setText("正解数　" + std::to_string(correct));
+    c(MainControl::Label9).setText("間違数　" + std::to_string(s.Misses));
+    c(MainControl::Panel8).setVisible(true);
+    c(MainControl::PanelNigate).setVisible(true);
+    c(MainControl::PanelTokui).setVisible(true);
+    c(MainControl::Nigate).setText(labelText(static_cast<unsigned char>(drill::weakKey(s.keyStats))));
+    c(MainControl::Tokui).setText(labelText(static_cast<unsigned char>(drill::strongKey(s.keyStats))));
     const bool enoughAnswers = correct > 2;
-    c(C::Nigate).setVisible(enoughAnswers);
-    c(C::Tokui).setVisible(enoughAnswers);
+    c(MainControl::Nigate).setVisible(enoughAnswers);
+    c(MainControl::Tokui).setVisible(enoughAnswers);
     if (enoughAnswers) Timer2.setEnabled(true);
     m_window.announce(speech::practiceResults(s.Presses, s.Misses, accuracy, enoughAnswers,
                                               drill::weakKey(s.keyStats), drill::strongKey(s.keyStats)));
@@ -337,37 +342,37 @@ void TMofuForm1::ShowResults() {
 // Only the one-pixel frames show the colour: each panel holds a black panel one pixel smaller.
 void TMofuForm1::Timer2Timer() {
     const platform::Colour colour = m_session.flashColour(m_clock.highResolution());
-    if (c(C::ModeSelect).itemIndex() == drill::TestMode) {
-        c(C::KP).setColour(colour);
+    if (c(MainControl::ModeSelect).itemIndex() == drill::TestMode) {
+        c(MainControl::KP).setColour(colour);
     } else {
-        c(C::PanelNigate).setColour(colour);
-        c(C::PanelTokui).setColour(c(C::PanelNigate).colour() ^ 0xFFFFFF);
+        c(MainControl::PanelNigate).setColour(colour);
+        c(MainControl::PanelTokui).setColour(c(MainControl::PanelNigate).colour() ^ 0xFFFFFF);
     }
 }
 
 void TMofuForm1::enterKeyboard() {
-    c(C::KeyPanel).setVisible(true);
-    for (C id : {C::Label3, C::Panel1, C::Panel2})
+    c(MainControl::KeyPanel).setVisible(true);
+    for (MainControl id : {MainControl::Label3, MainControl::Panel1, MainControl::Panel2})
         c(id).setVisible(false);
-    c(C::Label12).setText(KeyboardMessage);
-    centreOnScreenX(C::Label12);
-    c(C::Label12).setVisible(true);
+    c(MainControl::Label12).setText(KeyboardMessage);
+    centreOnScreenX(MainControl::Label12);
+    c(MainControl::Label12).setVisible(true);
     m_window.announce(KeyboardMessage);
 }
 
 void TMofuForm1::OwariClick() {
-    c(C::KeyPanel).setVisible(false);
+    c(MainControl::KeyPanel).setVisible(false);
     m_session.leaveKeyboard();
     Timer1.setEnabled(false);
-    c(C::OKButton1).setEnabled(true);
-    c(C::ModeSelect).setVisible(true);
-    c(C::Panel6).setVisible(false);
-    c(C::Panel1).setVisible(true);
-    c(C::Panel2).setVisible(true);
-    for (C id : {C::Label2, C::Label3, C::Label12, C::mofu})
+    c(MainControl::OKButton1).setEnabled(true);
+    c(MainControl::ModeSelect).setVisible(true);
+    c(MainControl::Panel6).setVisible(false);
+    c(MainControl::Panel1).setVisible(true);
+    c(MainControl::Panel2).setVisible(true);
+    for (MainControl id : {MainControl::Label2, MainControl::Label3, MainControl::Label12, MainControl::mofu})
         c(id).setVisible(false);
-    c(C::Label6).setText(ChooseModeMessage);
-    centreOnScreenX(C::Label6);
-    c(C::Label6).setVisible(true);
+    c(MainControl::Label6).setText(ChooseModeMessage);
+    centreOnScreenX(MainControl::Label6);
+    c(MainControl::Label6).setVisible(true);
     m_window.announce(ChooseModeMessage);
 }

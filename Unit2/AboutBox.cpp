@@ -18,13 +18,13 @@ constexpr auto Arrow = Cursor::Default;
 // clang-format off
 constexpr Row Controls[] = {
 //   kind          name            parent       left  top  width height colour     font                                   caption                                               cursor hint visible style
-    {Kind::Panel,  A::Panel1,      A::AboutBox,    7,   7,  258, 148, clInherit, {},                                    "",                                                   Arrow, "", true, Sunken},
-    {Kind::Image,  A::ProgramIcon, A::Panel1,      7,   7,   66,  66, clInherit, {},                                    "",                                                   Arrow, "", true, Stretch | Transparent},
-    {Kind::Label,  A::ProductName, A::Panel1,     97,  15,  117,  20, clInherit, {"ＭＳ Ｐゴシック", 20, true, clGreen},   "Tapirun",                                            Arrow, "", true},
-    {Kind::Label,  A::Version,     A::Panel1,    113,  45,   48,  16, clInherit, {"ＭＳ Ｐゴシック", 16, false, clMaroon}, "Ver 1.5",                                            Arrow, "", true},
-    {Kind::Label,  A::Copyright,   A::Panel1,     40,  78,  181,  12, clInherit, {"ＭＳ Ｐゴシック", 12, false, clBlue},   "Copyright (C) Zunobe  Freeware",                      Arrow, "", true},
-    {Kind::Label,  A::Comments,    A::Panel1,     40, 100,  179,  30, clInherit, {"ＭＳ Ｐゴシック", 15, false, clWindowText}, "ブラインドタッチが出来るまで毎日練習に励みましょう！", Arrow, "", true, WordWrap},
-    {Kind::Button, A::OKButton,    A::AboutBox,  102, 165,   69,  23, clBtnFace, {},                                    "OK",                                                 Arrow, "", true, DefaultButton},
+    {Kind::Panel,  AboutControl::Panel1,      AboutControl::AboutBox,    7,   7,  258, 148, clInherit, {},                                    "",                                                   Arrow, "", true, Sunken},
+    {Kind::Image,  AboutControl::ProgramIcon, AboutControl::Panel1,      7,   7,   66,  66, clInherit, {},                                    "",                                                   Arrow, "", true, Stretch | Transparent},
+    {Kind::Label,  AboutControl::ProductName, AboutControl::Panel1,     97,  15,  117,  20, clInherit, {"ＭＳ Ｐゴシック", 20, true, clGreen},   "Tapirun",                                            Arrow, "", true},
+    {Kind::Label,  AboutControl::Version,     AboutControl::Panel1,    113,  45,   48,  16, clInherit, {"ＭＳ Ｐゴシック", 16, false, clMaroon}, "Ver 1.5",                                            Arrow, "", true},
+    {Kind::Label,  AboutControl::Copyright,   AboutControl::Panel1,     40,  78,  181,  12, clInherit, {"ＭＳ Ｐゴシック", 12, false, clBlue},   "Copyright (C) Zunobe  Freeware",                      Arrow, "", true},
+    {Kind::Label,  AboutControl::Comments,    AboutControl::Panel1,     40, 100,  179,  30, clInherit, {"ＭＳ Ｐゴシック", 15, false, clWindowText}, "ブラインドタッチが出来るまで毎日練習に励みましょう！", Arrow, "", true, WordWrap},
+    {Kind::Button, AboutControl::OKButton,    AboutControl::AboutBox,  102, 165,   69,  23, clBtnFace, {},                                    "OK",                                                 Arrow, "", true, DefaultButton},
 };
 // clang-format on
 
@@ -39,9 +39,9 @@ std::span<const ControlRow> aboutBoxControls() {
 TAboutBox::TAboutBox() : m_window(BoxWindow) {
     m_window.build(aboutBoxControls());
     m_window.finishBuilding();
-    c(A::ProgramIcon).setPicture(catpaw::bitmap());
-    m_window.setFocusControl(static_cast<int>(A::OKButton));
-    m_window.onClick(static_cast<int>(A::OKButton), [this] { OKButtonClick(); });
+    c(AboutControl::ProgramIcon).setPicture(catpaw::bitmap());
+    m_window.setFocusControl(static_cast<int>(AboutControl::OKButton));
+    m_window.onClick(static_cast<int>(AboutControl::OKButton), [this] { OKButtonClick(); });
     m_window.disableInputMethod();
     // A window manager that frames the box only once it is shown makes the first centring miss by
     // the frame, so it is done again as soon as the outer size is known, during that first showing

@@ -4,7 +4,16 @@
 
 #include <span>
 
-enum class A { AboutBox, Panel1, ProgramIcon, ProductName, Version, Copyright, Comments, OKButton };
+enum class AboutControl {
+    AboutBox,
+    Panel1,
+    ProgramIcon,
+    ProductName,
+    Version,
+    Copyright,
+    Comments,
+    OKButton
+};
 
 // The modeless About box: product name, version, the maker's notice and a motto. Created hidden at
 // start-up and kept until exit; closing it only hides it.
@@ -19,7 +28,7 @@ public:
     void OKButtonClick();
 
     platform::Window& window() { return m_window; }
-    platform::Control c(A id) const { return m_window.control(static_cast<int>(id)); }
+    platform::Control c(AboutControl id) const { return m_window.control(static_cast<int>(id)); }
     // The close request's answer, kept as the design keeps it although the box is never modal.
     int modalResult() const { return m_modalResult; }
 

@@ -23,14 +23,14 @@ int brightness(Colour colour) {
 } // namespace
 
 TEST(AboutBoxTable, StructureHolds) {
-    std::set<int> seen{static_cast<int>(A::AboutBox)};
+    std::set<int> seen{static_cast<int>(AboutControl::AboutBox)};
     int defaultButtons = 0;
     for (const auto& row : aboutBoxControls()) {
         EXPECT_TRUE(seen.contains(row.parent.id)) << row.name.id << " comes before its parent";
         EXPECT_TRUE(seen.insert(row.name.id).second) << row.name.id << " is listed twice";
         if (row.style & platform::DefaultButton) {
             ++defaultButtons;
-            EXPECT_EQ(row.name.id, static_cast<int>(A::OKButton));
+            EXPECT_EQ(row.name.id, static_cast<int>(AboutControl::OKButton));
         }
     }
     EXPECT_EQ(defaultButtons, 1);
@@ -39,11 +39,11 @@ TEST(AboutBoxTable, StructureHolds) {
 class AboutBoxTest : public FormTest {
 protected:
     platform::Window& box() { return about->window(); }
-    platform::Control b(A id) { return about->c(id); }
+    platform::Control b(AboutControl id) { return about->c(id); }
     void typeIntoBox(std::string_view text) { platform::test::type(box(), text); }
     // The info buttons keep their place on every screen; on a narrow one part of Panel5 lies past
     // the right edge, so the click goes to the middle of the part that shows.
-    void clickInfo(C info) {
+    void clickInfo(MainControl info) {
         const int left = x(info), right = std::min(left + c(info).width(), w().clientWidth());
         platform::test::click(w(), (left + right) / 2, y(info) + c(info).height() / 2);
     }
@@ -77,17 +77,17 @@ TEST_F(AboutBoxTest, DrillGoesOnUnderneathAndKeepsItsKeys) {
         const auto pressesBefore = form->session().state().Presses;
         const int beepsBefore = platform::test::beepCount();
 
-        clickInfo(C::Panel4);
+        clickInfo(MainControl::Panel4);
         typeIntoBox(targetText() + wrongKey() + "1");
         EXPECT_EQ(target(), targetBefore);
         EXPECT_EQ(form->session().state().Presses, pressesBefore);
         EXPECT_EQ(platform::test::beepCount(), beepsBefore);
-        EXPECT_FALSE(c(C::mofu).visible());
+        EXPECT_FALSE(c(MainControl::mofu).visible());
         EXPECT_TRUE(form->timer1().enabled());
         EXPECT_EQ(form->timer3().enabled(), mode == drill::TestMode);
-        const int position = c(C::ProgressBar1).position();
+        const int position = c(MainControl::ProgressBar1).position();
         platform::test::fire(form->timer1());
-        EXPECT_EQ(c(C::ProgressBar1).position(), position + 1);
+        EXPECT_EQ(c(MainControl::ProgressBar1).position(), position + 1);
 
         // Space closes the box; a practice drill would have ended had the main window seen it.
         typeIntoBox(" ");
@@ -106,14 +106,15 @@ TEST_F(AboutBoxTest, DrillGoesOnUnderneathAndKeepsItsKeys) {
 // The labels stay inside the panel's two-pixel sunken frame; the motto breaks into two lines.
 TEST_F(AboutBoxTest, TextsFitThePanel) {
     constexpr int FrameWidth = 2;
-    const platform::Control panel = b(A::Panel1);
-    for (A label : {A::ProductName, A::Version, A::Copyright, A::Comments}) {
+    const platform::Control panel = b(AboutControl::Panel1);
+    for (AboutControl label : {AboutControl::ProductName, AboutControl::Version, AboutControl::Copyright,
+                               AboutControl::Comments}) {
         SCOPED_TRACE(static_cast<int>(label));
         EXPECT_GE(b(label).left(), FrameWidth);
         EXPECT_LE(b(label).left() + b(label).width(), panel.width() - FrameWidth);
         EXPECT_LE(b(label).top() + b(label).height(), panel.height() - FrameWidth);
     }
-    platform::Control motto = b(A::Comments);
+    platform::Control motto = b(AboutControl::Comments);
     const std::string text = motto.text();
     const int twoLines = motto.height();
     motto.setText("ブ");
@@ -122,7 +123,7 @@ TEST_F(AboutBoxTest, TextsFitThePanel) {
 }
 
 TEST_F(AboutBoxTest, Screenshot) {
-    clickInfo(C::Panel5);
+    clickInfo(MainControl::Panel5);
     platform::test::processEvents();
     shoot("about-box", &box());
     const platform::test::Image image = platform::test::grab(box());
@@ -133,11 +134,12 @@ TEST_F(AboutBoxTest, Screenshot) {
     // Sunken frame: dark above and left, light below and right, with a raised edge inside it.
     // The right edge is probed on the notice's line, where a notice too wide would cover it.
     using platform::test::windowX, platform::test::windowY;
-    const int px = windowX(box(), static_cast<int>(A::Panel1)),
-              py = windowY(box(), static_cast<int>(A::Panel1));
-    const int right = px + b(A::Panel1).width() - 1, bottom = py + b(A::Panel1).height() - 1;
-    const int midX = px + b(A::Panel1).width() / 2;
-    const int midY = platform::test::centreY(box(), static_cast<int>(A::Copyright));
+    const int px = windowX(box(), static_cast<int>(AboutControl::Panel1)),
+              py = windowY(box(), static_cast<int>(AboutControl::Panel1));
+    const int right = px + b(AboutControl::Panel1).width() - 1,
+              bottom = py + b(AboutControl::Panel1).height() - 1;
+    const int midX = px + b(AboutControl::Panel1).width() / 2;
+    const int midY = platform::test::centreY(box(), static_cast<int>(AboutControl::Copyright));
     struct Probe {
         std::string_view where;
         int x, y;
@@ -156,9 +158,9 @@ TEST_F(AboutBoxTest, Screenshot) {
     }
 
     // The picture: stretched past its stored 32 pixels, its fuchsia background left undrawn.
-    const int ix = windowX(box(), static_cast<int>(A::ProgramIcon)),
-              iy = windowY(box(), static_cast<int>(A::ProgramIcon));
-    const int iw = b(A::ProgramIcon).width(), ih = b(A::ProgramIcon).height();
+    const int ix = windowX(box(), static_cast<int>(AboutControl::ProgramIcon)),
+              iy = windowY(box(), static_cast<int>(AboutControl::ProgramIcon));
+    const int iw = b(AboutControl::ProgramIcon).width(), ih = b(AboutControl::ProgramIcon).height();
     int fuchsia = 0, drawnLeft = iw, drawnRight = -1;
     for (int y = iy; y < iy + ih; ++y)
         for (int x = ix; x < ix + iw; ++x) {

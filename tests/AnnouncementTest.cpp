@@ -24,7 +24,7 @@ protected:
     }
     // The accuracy as the results label shows it, with this desktop's decimal separator.
     std::string accuracy() {
-        const std::string label = c(C::Label5).text();
+        const std::string label = c(MainControl::Label5).text();
         return label.substr(label.find_first_not_of(' ', std::string("正解率").size()));
     }
 };
@@ -47,9 +47,9 @@ TEST_F(AnnouncementTest, PracticeDrillFromStartMessageToResults) {
     EXPECT_EQ(heard(), "間違い " + wrong + "、正しくは " + spoken(missed))
         << "a listener hears the target again";
     type(" ");
-    auto keyName = [&](C id) { return spoken(c(id).text() == "&&" ? '&' : c(id).text()[0]); };
+    auto keyName = [&](MainControl id) { return spoken(c(id).text() == "&&" ? '&' : c(id).text()[0]); };
     EXPECT_EQ(heard(), "出題数 4、正解数 3、間違数 1、正解率 " + accuracy() + "、苦手キー " +
-                           keyName(C::Nigate) + "、得意キー " + keyName(C::Tokui) + "。");
+                           keyName(MainControl::Nigate) + "、得意キー " + keyName(MainControl::Tokui) + "。");
 }
 
 // The keys that type a control character are named, symbols come with their names, capitals are
@@ -89,7 +89,7 @@ TEST_F(AnnouncementTest, ABlankStrongKeyIsSaidToBeNone) {
     for (int i = 0; i < 3; ++i)
         answer(6000);
     type(" ");
-    ASSERT_EQ(c(C::Tokui).text(), " ");
+    ASSERT_EQ(c(MainControl::Tokui).text(), " ");
     const std::string line = heard();
     EXPECT_EQ(line.substr(line.find("、得意キー ")), "、得意キー なし。");
 }
@@ -106,6 +106,6 @@ TEST_F(AnnouncementTest, TestResultAndKeyboardPicture) {
     selectMode(6);
     f1();
     EXPECT_EQ(heard(), "キーの位置と使う指を覚えてねッ！");
-    click(C::Owari);
+    click(MainControl::Owari);
     EXPECT_EQ(heard(), "モードを選択してから\r\n\r\nＯＫをクリックしてね！");
 }

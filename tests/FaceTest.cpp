@@ -24,6 +24,6 @@ TEST_F(FormTest, EveryTextIsDrawnInTheFaceItsDesignNames) {
     check(about->window(), aboutBoxControls());
     EXPECT_GT(checked, 70) << "every text-bearing control of both windows";
     // The target and the wrong key above all: the learner reads them from across the room.
-    EXPECT_EQ(platform::test::drawnFace(w(), static_cast<int>(C::Label1)), "IPAPGothic");
-    EXPECT_EQ(platform::test::drawnFace(w(), static_cast<int>(C::Label2)), "IPAPGothic");
+    EXPECT_EQ(platform::test::drawnFace(w(), static_cast<int>(MainControl::Label1)), "IPAPGothic");
+    EXPECT_EQ(platform::test::drawnFace(w(), static_cast<int>(MainControl::Label2)), "IPAPGothic");
 }

@@ -40,18 +40,18 @@ protected:
     }
 
     platform::Window& w() { return form->window(); }
-    platform::Control c(C id) { return form->c(id); }
+    platform::Control c(MainControl id) { return form->c(id); }
     void type(std::string_view text) { platform::test::type(w(), text); }
     void f1() { platform::test::pressF1(w()); }
-    void click(C id) { platform::test::clickControl(w(), static_cast<int>(id)); }
-    void selectMode(int mode) { c(C::ModeSelect).setItemIndex(mode); }
+    void click(MainControl id) { platform::test::clickControl(w(), static_cast<int>(id)); }
+    void selectMode(int mode) { c(MainControl::ModeSelect).setItemIndex(mode); }
     char target() { return form->session().state().Target; }
     std::string targetText() { return std::string(1, target()); }
     // A character of the home row that is not the current target.
     std::string wrongKey() { return target() == 'x' ? "y" : "x"; }
     platform::Size screen() { return platform::screenSize(); }
-    int x(C id) { return platform::test::windowX(w(), static_cast<int>(id)); }
-    int y(C id) { return platform::test::windowY(w(), static_cast<int>(id)); }
+    int x(MainControl id) { return platform::test::windowX(w(), static_cast<int>(id)); }
+    int y(MainControl id) { return platform::test::windowY(w(), static_cast<int>(id)); }
 
     // Writes a picture of the main window, or of the window given, into the screenshot folder when
     // one is configured.

@@ -18,7 +18,8 @@ namespace pt = platform::test;
 
 namespace {
 
-constexpr C RowPanels[] = {C::saijyodan, C::jyoudan, C::chudan, C::gedan};
+constexpr MainControl RowPanels[] = {MainControl::saijyodan, MainControl::jyoudan, MainControl::chudan,
+                                     MainControl::gedan};
 
 // Everything a key shows; a round trip must give back every field.
 struct KeyLook {
@@ -52,19 +53,19 @@ protected:
 
     void enterWithOk() {
         selectMode(drill::KeyboardMode);
-        click(C::OKButton1);
+        click(MainControl::OKButton1);
     }
-    void shift() { click(C::ShiftButton); }
+    void shift() { click(MainControl::ShiftButton); }
 
     PanelLook look() {
         PanelLook p{{},
-                    c(C::Label13).visible(),
-                    c(C::Label13).text(),
-                    c(C::Label13).fontColour(),
-                    c(C::Label13).left(),
-                    c(C::ShiftButton).fontColour(),
-                    c(C::ShiftButton).hint(),
-                    c(C::ShiftButton).text()};
+                    c(MainControl::Label13).visible(),
+                    c(MainControl::Label13).text(),
+                    c(MainControl::Label13).fontColour(),
+                    c(MainControl::Label13).left(),
+                    c(MainControl::ShiftButton).fontColour(),
+                    c(MainControl::ShiftButton).hint(),
+                    c(MainControl::ShiftButton).text()};
         for (const KeyRow& k : keyTable()) {
             platform::Control legend = c(keyLegend(k.key));
             p.keys.push_back({legend.text(), legend.hint(), c(keyPanel(k.key)).hint(), legend.left(),
@@ -74,7 +75,7 @@ protected:
     }
 
     static const KeyRow& key(int n) { return keyTable()[static_cast<std::size_t>(n - 1)]; }
-    static int id(C control) { return static_cast<int>(control); }
+    static int id(MainControl control) { return static_cast<int>(control); }
 
     // A key's frame lies 5 + 60 × i pixels from the left of its row panel and 5 from its top.
     Point frameAt(const KeyRow& k) {
@@ -93,8 +94,10 @@ protected:
                frame.y + 50 <= screen().height;
     }
     std::string tipAt(Point p) { return pt::toolTipAt(w(), p.x, p.y); }
-    Point centreOf(C control) { return {pt::centreX(w(), id(control)), pt::centreY(w(), id(control))}; }
-    std::string tipOn(C control) { return tipAt(centreOf(control)); }
+    Point centreOf(MainControl control) {
+        return {pt::centreX(w(), id(control)), pt::centreY(w(), id(control))};
+    }
+    std::string tipOn(MainControl control) { return tipAt(centreOf(control)); }
     std::vector<Colour> pixels() { return pt::grab(w()).pixels; }
 
     PanelLook startUp;
@@ -140,16 +143,16 @@ TEST_F(KeyboardPanelTest, ShiftedPictureSpecialCases) {
     // "&&" draws a single ampersand, and the label measures what it draws.
     EXPECT_EQ(c(keyLegend(ampersand.key)).width(), pt::textWidth(w(), id(keyLegend(ampersand.key)), "&"));
 
-    EXPECT_FALSE(c(C::Label13).visible());
-    EXPECT_EQ(c(C::ShiftButton).fontColour(), platform::clRed);
-    EXPECT_EQ(c(C::ShiftButton).hint(), "シフト状態を解除します");
-    EXPECT_EQ(tipOn(C::ShiftButton), "シフト状態を解除します");
+    EXPECT_FALSE(c(MainControl::Label13).visible());
+    EXPECT_EQ(c(MainControl::ShiftButton).fontColour(), platform::clRed);
+    EXPECT_EQ(c(MainControl::ShiftButton).hint(), "シフト状態を解除します");
+    EXPECT_EQ(tipOn(MainControl::ShiftButton), "シフト状態を解除します");
 
     shift();
     EXPECT_EQ(c(keyLegend(zero.key)).text(), startUp.keys[zero.key - 1].legend);
-    EXPECT_TRUE(c(C::Label13).visible());
-    EXPECT_EQ(c(C::ShiftButton).fontColour(), platform::clAqua);
-    EXPECT_EQ(tipOn(C::ShiftButton), "シフト状態にします");
+    EXPECT_TRUE(c(MainControl::Label13).visible());
+    EXPECT_EQ(c(MainControl::ShiftButton).fontColour(), platform::clAqua);
+    EXPECT_EQ(tipOn(MainControl::ShiftButton), "シフト状態にします");
     EXPECT_EQ(tipAt(keyPanelSpot(zeroFrame)), "右小指");
 }
 
@@ -171,8 +174,8 @@ TEST_F(KeyboardPanelTest, ToolTipsInBothStates) {
             EXPECT_EQ(tipAt(legendSpot(k, f)), hint) << where << " legend";
         }
         EXPECT_GT(probed, 20);
-        EXPECT_EQ(tipOn(C::Label13), "") << "the note never shows a tip";
-        EXPECT_EQ(tipOn(C::Owari), "練習モード選択画面に戻る");
+        EXPECT_EQ(tipOn(MainControl::Label13), "") << "the note never shows a tip";
+        EXPECT_EQ(tipOn(MainControl::Owari), "練習モード選択画面に戻る");
     }
     // Shifted, letters keep their finger (the home keys their suffix) and symbols name the character.
     EXPECT_EQ(c(keyPanel(14)).hint(), "左小指");
@@ -204,10 +207,10 @@ TEST_F(KeyboardPanelTest, ShiftTakesOnlyWholeLeftClicks) {
     enterWithOk();
     for (const Gesture& g : gestures) {
         const bool before = form->shifted();
-        g.act(centreOf(C::ShiftButton), centreOf(C::Label13));
+        g.act(centreOf(MainControl::ShiftButton), centreOf(MainControl::Label13));
         EXPECT_EQ(form->shifted(), g.toggles ? !before : before) << g.name;
-        EXPECT_EQ(c(C::Label13).visible(), !form->shifted()) << g.name;
-        EXPECT_TRUE(c(C::KeyPanel).visible()) << g.name;
+        EXPECT_EQ(c(MainControl::Label13).visible(), !form->shifted()) << g.name;
+        EXPECT_TRUE(c(MainControl::KeyPanel).visible()) << g.name;
     }
 }
 
@@ -220,22 +223,22 @@ TEST_F(KeyboardPanelTest, HoldingTheNoteShowsTheWindowsForm) {
         const char* name;
         std::function<Point()> releaseAt;
     } rows[] = {
-        {"on the note", [this] { return centreOf(C::Label13); }},
-        {"on the Shift button", [this] { return centreOf(C::ShiftButton); }},
+        {"on the note", [this] { return centreOf(MainControl::Label13); }},
+        {"on the Shift button", [this] { return centreOf(MainControl::ShiftButton); }},
         {"off the keyboard",
          [] {
              return Point{2, 2};
          }},
     };
     for (const auto& r : rows) {
-        const Point note = centreOf(C::Label13);
+        const Point note = centreOf(MainControl::Label13);
         pt::press(w(), note.x, note.y);
         EXPECT_EQ(lastKey.text(), "\\") << r.name;
         EXPECT_EQ(lastKey.left(), 16) << r.name;
         EXPECT_EQ(lastKey.fontColour(), platform::clFuchsia) << r.name;
-        EXPECT_EQ(c(C::Label13).text(), "Windows の場合") << r.name;
-        EXPECT_EQ(c(C::Label13).fontColour(), platform::clFuchsia) << r.name;
-        EXPECT_EQ(c(C::Label13).left(), startUp.noteLeft) << r.name;
+        EXPECT_EQ(c(MainControl::Label13).text(), "Windows の場合") << r.name;
+        EXPECT_EQ(c(MainControl::Label13).fontColour(), platform::clFuchsia) << r.name;
+        EXPECT_EQ(c(MainControl::Label13).left(), startUp.noteLeft) << r.name;
         EXPECT_EQ(lastKey.hint(), startUp.keys[KeyCount - 1].legendHint) << r.name;
         EXPECT_EQ(c(keyPanel(KeyCount)).hint(), startUp.keys[KeyCount - 1].panelHint) << r.name;
         const Point at = r.releaseAt();
@@ -286,7 +289,7 @@ TEST_F(KeyboardPanelTest, YenAndBackslashLegends) {
     const KeyRow& last = key(KeyCount);
     ASSERT_TRUE(onScreen(frameAt(yen)) && onScreen(frameAt(last))) << "keys off the screen";
     auto glyphOf = [this](const KeyRow& k) {
-        const C legend = keyLegend(k.key);
+        const MainControl legend = keyLegend(k.key);
         return glyphAt(pt::grab(w()), {x(legend), y(legend)}, c(legend).height());
     };
     const Glyph yenSign = glyphOf(yen);
@@ -295,7 +298,7 @@ TEST_F(KeyboardPanelTest, YenAndBackslashLegends) {
     EXPECT_GT(backslash.slant, 8.0) << "the last key's legend is no backslash";
     EXPECT_FALSE(sameShape(backslash, yenSign));
 
-    const Point note = centreOf(C::Label13);
+    const Point note = centreOf(MainControl::Label13);
     pt::press(w(), note.x, note.y);
     EXPECT_TRUE(sameShape(glyphOf(last), yenSign)) << "the held note's legend is no yen sign";
     pt::release(w(), note.x, note.y);
@@ -304,7 +307,7 @@ TEST_F(KeyboardPanelTest, YenAndBackslashLegends) {
 
 TEST_F(KeyboardPanelTest, OtherButtonsOnTheNoteChangeNothing) {
     enterWithOk();
-    const Point note = centreOf(C::Label13);
+    const Point note = centreOf(MainControl::Label13);
     for (MouseButton button : {MouseButton::Right, MouseButton::Middle}) {
         pt::press(w(), note.x, note.y, button);
         EXPECT_EQ(look(), startUp) << "pressed";
@@ -326,29 +329,34 @@ TEST_F(KeyboardPanelTest, EnteringAndLeaving) {
         const char* name;
         std::function<void()> enter;
     } ways[] = {
-        {"OK click", [this] { click(C::OKButton1); }},
+        {"OK click", [this] { click(MainControl::OKButton1); }},
         {"F1", [this] { f1(); }},
     };
     for (const auto& way : ways) {
         selectMode(drill::KeyboardMode);
         way.enter();
-        EXPECT_TRUE(c(C::KeyPanel).visible()) << way.name;
-        for (C hidden : {C::ModeSelect, C::Label3, C::Label6, C::Panel1, C::Panel2, C::Panel6})
+        EXPECT_TRUE(c(MainControl::KeyPanel).visible()) << way.name;
+        for (MainControl hidden : {MainControl::ModeSelect, MainControl::Label3, MainControl::Label6,
+                                   MainControl::Panel1, MainControl::Panel2, MainControl::Panel6})
             EXPECT_FALSE(c(hidden).visible()) << way.name << " control " << id(hidden);
-        EXPECT_TRUE(c(C::Label12).visible()) << way.name;
-        EXPECT_EQ(c(C::Label12).left(), centred(screen().width, c(C::Label12).width())) << way.name;
+        EXPECT_TRUE(c(MainControl::Label12).visible()) << way.name;
+        EXPECT_EQ(c(MainControl::Label12).left(), centred(screen().width, c(MainControl::Label12).width()))
+            << way.name;
         EXPECT_EQ(form->session().phase(), drill::Phase::Keyboard) << way.name;
         EXPECT_TRUE(form->session().state().DrillSet.empty()) << way.name;
-        EXPECT_TRUE(c(C::OKButton1).enabled()) << way.name;
+        EXPECT_TRUE(c(MainControl::OKButton1).enabled()) << way.name;
 
-        click(C::Owari);
-        EXPECT_FALSE(c(C::KeyPanel).visible()) << way.name;
-        for (C shown : {C::ModeSelect, C::Panel1, C::Panel2, C::Label6})
+        click(MainControl::Owari);
+        EXPECT_FALSE(c(MainControl::KeyPanel).visible()) << way.name;
+        for (MainControl shown :
+             {MainControl::ModeSelect, MainControl::Panel1, MainControl::Panel2, MainControl::Label6})
             EXPECT_TRUE(c(shown).visible()) << way.name << " control " << id(shown);
-        for (C hidden : {C::Label2, C::Label3, C::Label12, C::mofu, C::Panel6})
+        for (MainControl hidden : {MainControl::Label2, MainControl::Label3, MainControl::Label12,
+                                   MainControl::mofu, MainControl::Panel6})
             EXPECT_FALSE(c(hidden).visible()) << way.name << " control " << id(hidden);
-        EXPECT_EQ(c(C::Label6).left(), centred(screen().width, c(C::Label6).width())) << way.name;
-        EXPECT_TRUE(c(C::OKButton1).enabled()) << way.name;
+        EXPECT_EQ(c(MainControl::Label6).left(), centred(screen().width, c(MainControl::Label6).width()))
+            << way.name;
+        EXPECT_TRUE(c(MainControl::OKButton1).enabled()) << way.name;
         EXPECT_EQ(form->session().phase(), drill::Phase::Idle) << way.name;
         EXPECT_FALSE(form->session().state().Running) << way.name;
         EXPECT_EQ(look(), startUp) << way.name;
@@ -379,12 +387,12 @@ TEST_F(KeyboardPanelTest, ShiftedSurvivesLeavingAndReentering) {
     enterWithOk();
     shift();
     const PanelLook shifted = look();
-    click(C::Owari);
+    click(MainControl::Owari);
     EXPECT_TRUE(form->shifted());
     f1();
-    EXPECT_TRUE(c(C::KeyPanel).visible());
+    EXPECT_TRUE(c(MainControl::KeyPanel).visible());
     EXPECT_EQ(look(), shifted);
-    EXPECT_EQ(tipOn(C::ShiftButton), "シフト状態を解除します");
+    EXPECT_EQ(tipOn(MainControl::ShiftButton), "シフト状態を解除します");
     shift();
     EXPECT_EQ(look(), startUp);
 }
@@ -397,8 +405,8 @@ TEST_F(KeyboardPanelTest, PictureShowsEveryKeyInItsFingersColour) {
     enterWithOk();
     shoot("keyboard");
     const int panelX = (screen().width - 800) / 2, panelY = (screen().height - 330) / 2;
-    EXPECT_EQ(x(C::KeyPanel), panelX);
-    EXPECT_EQ(y(C::KeyPanel), panelY);
+    EXPECT_EQ(x(MainControl::KeyPanel), panelX);
+    EXPECT_EQ(y(MainControl::KeyPanel), panelY);
     struct Row {
         int left, top;
         std::string_view fingers;

@@ -58,19 +58,21 @@ protected:
             else
                 type(random() % 10 == 0 ? wrongKey() : targetText());
             break;
-        case drill::Phase::Keyboard: click(random() % 3 == 0 ? C::Owari : C::ShiftButton); break;
+        case drill::Phase::Keyboard:
+            click(random() % 3 == 0 ? MainControl::Owari : MainControl::ShiftButton);
+            break;
         case drill::Phase::Prepared: type(" "); break;
         case drill::Phase::Idle: {
             const auto r = random() % 20;
             if (r == 0) {
-                click(C::Panel4);
+                click(MainControl::Panel4);
                 platform::test::pressDialogKey(about->window(), platform::test::DialogKey::Return);
             }
             const int mode = r == 1  ? drill::KeyboardMode
                              : r < 8 ? drill::TestMode
                                      : static_cast<int>(random() % 5);
             selectMode(mode);
-            click(C::OKButton1);
+            click(MainControl::OKButton1);
             drillEnds = now + MinuteMs + random() % (4 * MinuteMs);
             break;
         }

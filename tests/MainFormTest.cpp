@@ -12,7 +12,7 @@ constexpr std::string_view ChooseModeMessage = "モードを選択してから\r
 constexpr std::string_view StartMessage = "開始するときは\r\n\r\nスペース・キー";
 constexpr std::string_view EndMessage = "終了する時は\r\n\r\nスペース・キー";
 
-void checkStructure(std::span<const platform::ControlRow> rows, C window) {
+void checkStructure(std::span<const platform::ControlRow> rows, MainControl window) {
     std::set<int> seen{static_cast<int>(window)};
     for (const auto& row : rows) {
         EXPECT_TRUE(seen.count(row.parent.id)) << "parent after child: " << row.name.id;
@@ -24,11 +24,11 @@ void checkStructure(std::span<const platform::ControlRow> rows, C window) {
 
 // The tables: unique names, parents before children, and every name the handlers use is built.
 TEST(MainFormTable, StructureHolds) {
-    checkStructure(mainFormControls(), C::MofuForm1);
+    checkStructure(mainFormControls(), MainControl::MofuForm1);
     std::vector<platform::ControlRow> all(mainFormControls().begin(), mainFormControls().end());
     all.insert(all.end(), keyPanelControls().begin(), keyPanelControls().end());
-    checkStructure(std::span<const platform::ControlRow>(all), C::MofuForm1);
-    EXPECT_EQ(all.size(), static_cast<std::size_t>(C::FirstKey) - 1 + 3 * KeyCount);
+    checkStructure(std::span<const platform::ControlRow>(all), MainControl::MofuForm1);
+    EXPECT_EQ(all.size(), static_cast<std::size_t>(MainControl::FirstKey) - 1 + 3 * KeyCount);
     for (const auto& row : all)
         if (row.hint.find('|') != std::string_view::npos) {
             EXPECT_TRUE(row.style & platform::ShowHint);
@@ -38,23 +38,26 @@ TEST(MainFormTable, StructureHolds) {
 TEST_F(FormTest, StartsIdleCoveringTheScreen) {
     EXPECT_EQ(w().clientWidth(), screen().width);
     EXPECT_EQ(w().clientHeight(), screen().height);
-    for (C id : {C::ModeSelect, C::Panel1, C::Panel2, C::Panel3, C::Label3, C::ProgressBar1})
+    for (MainControl id : {MainControl::ModeSelect, MainControl::Panel1, MainControl::Panel2,
+                           MainControl::Panel3, MainControl::Label3, MainControl::ProgressBar1})
         EXPECT_TRUE(c(id).visible()) << static_cast<int>(id);
-    for (C id : {C::Panel6, C::Panel8, C::PanelNigate, C::PanelTokui, C::KP, C::KeyPanel, C::Label6, C::mofu,
-                 C::Label12})
+    for (MainControl id : {MainControl::Panel6, MainControl::Panel8, MainControl::PanelNigate,
+                           MainControl::PanelTokui, MainControl::KP, MainControl::KeyPanel,
+                           MainControl::Label6, MainControl::mofu, MainControl::Label12})
         EXPECT_FALSE(c(id).visible()) << static_cast<int>(id);
-    EXPECT_EQ(c(C::ModeSelect).itemIndex(), 2);
-    EXPECT_TRUE(c(C::OKButton1).enabled());
-    EXPECT_EQ(c(C::Label3).text(), ChooseModeMessage);
-    EXPECT_EQ(c(C::Label3).left(), centred(screen().width, c(C::Label3).width()));
-    EXPECT_EQ(c(C::Label3).height(), 3 * 27) << "three lines, the middle one empty";
-    for (C id : {C::Label1, C::Label2, C::Label7, C::Label8, C::Label9})
+    EXPECT_EQ(c(MainControl::ModeSelect).itemIndex(), 2);
+    EXPECT_TRUE(c(MainControl::OKButton1).enabled());
+    EXPECT_EQ(c(MainControl::Label3).text(), ChooseModeMessage);
+    EXPECT_EQ(c(MainControl::Label3).left(), centred(screen().width, c(MainControl::Label3).width()));
+    EXPECT_EQ(c(MainControl::Label3).height(), 3 * 27) << "three lines, the middle one empty";
+    for (MainControl id : {MainControl::Label1, MainControl::Label2, MainControl::Label7, MainControl::Label8,
+                           MainControl::Label9})
         EXPECT_EQ(c(id).text(), "");
     // The progress bar spans the bottom edge at its own height.
-    EXPECT_EQ(c(C::ProgressBar1).left(), 0);
-    EXPECT_EQ(c(C::ProgressBar1).width(), screen().width);
-    EXPECT_EQ(c(C::ProgressBar1).top() + c(C::ProgressBar1).height(), screen().height);
-    EXPECT_EQ(c(C::ProgressBar1).position(), 0);
+    EXPECT_EQ(c(MainControl::ProgressBar1).left(), 0);
+    EXPECT_EQ(c(MainControl::ProgressBar1).width(), screen().width);
+    EXPECT_EQ(c(MainControl::ProgressBar1).top() + c(MainControl::ProgressBar1).height(), screen().height);
+    EXPECT_EQ(c(MainControl::ProgressBar1).position(), 0);
     EXPECT_FALSE(form->timer1().enabled());
     EXPECT_EQ(form->timer1().interval(), 30);
     EXPECT_FALSE(form->timer2().enabled());
@@ -78,16 +81,16 @@ TEST_F(FormTest, ScreenDependentPlaces) {
     for (const Row& row : rows)
         if (row.width == screen().width && row.height == screen().height) r = &row;
     ASSERT_NE(r, nullptr) << "no row for a " << screen().width << "x" << screen().height << " screen";
-    EXPECT_EQ(c(C::KP).left(), r->kpLeft);
-    EXPECT_EQ(c(C::KP).top(), r->kpTop);
-    EXPECT_EQ(c(C::PanelNigate).left(), r->nigateLeft);
-    EXPECT_EQ(c(C::PanelTokui).left(), r->tokuiLeft);
-    EXPECT_EQ(c(C::KeyPanel).left(), r->keyPanelLeft);
-    EXPECT_EQ(c(C::KeyPanel).top(), r->keyPanelTop);
+    EXPECT_EQ(c(MainControl::KP).left(), r->kpLeft);
+    EXPECT_EQ(c(MainControl::KP).top(), r->kpTop);
+    EXPECT_EQ(c(MainControl::PanelNigate).left(), r->nigateLeft);
+    EXPECT_EQ(c(MainControl::PanelTokui).left(), r->tokuiLeft);
+    EXPECT_EQ(c(MainControl::KeyPanel).left(), r->keyPanelLeft);
+    EXPECT_EQ(c(MainControl::KeyPanel).top(), r->keyPanelTop);
     // The top row reads OK, exit, info on every screen.
-    EXPECT_EQ(c(C::Panel1).left(), 50);
-    EXPECT_EQ(c(C::Panel2).left(), 200);
-    EXPECT_EQ(c(C::Panel3).left(), 370);
+    EXPECT_EQ(c(MainControl::Panel1).left(), 50);
+    EXPECT_EQ(c(MainControl::Panel2).left(), 200);
+    EXPECT_EQ(c(MainControl::Panel3).left(), 370);
 }
 
 // A wrong key shows below the target box, centred in the window, with the picture beside it.
@@ -99,14 +102,14 @@ TEST_F(FormTest, WrongKeyShownBelowTheTargetWithABeep) {
     for (std::string_view typed : {"x", "Q", "\r", "ü", "あ", "&"}) {
         if (typed == std::string_view(&expected, 1)) continue;
         type(typed);
-        const auto miss = c(C::Label2);
+        const auto miss = c(MainControl::Label2);
         EXPECT_TRUE(miss.visible());
         EXPECT_EQ(miss.text(), typed == "&" ? "&&" : std::string(typed)) << "shown as typed";
         EXPECT_EQ(miss.left(), centred(screen().width, miss.width()));
-        EXPECT_EQ(miss.top(), c(C::Panel6).top() + 140);
-        EXPECT_TRUE(c(C::mofu).visible());
-        EXPECT_EQ(c(C::mofu).left(), miss.left() + miss.width() + 50);
-        EXPECT_EQ(c(C::mofu).top(), miss.top() + 70);
+        EXPECT_EQ(miss.top(), c(MainControl::Panel6).top() + 140);
+        EXPECT_TRUE(c(MainControl::mofu).visible());
+        EXPECT_EQ(c(MainControl::mofu).left(), miss.left() + miss.width() + 50);
+        EXPECT_EQ(c(MainControl::mofu).top(), miss.top() + 70);
     }
     EXPECT_EQ(platform::test::beepCount(), beeps + 6);
     EXPECT_EQ(target(), expected) << "the target stays after a miss";
@@ -114,17 +117,17 @@ TEST_F(FormTest, WrongKeyShownBelowTheTargetWithABeep) {
     shoot("drill-miss");
     // The next correct answer clears the miss.
     type(targetText());
-    EXPECT_EQ(c(C::Label2).text(), "");
-    EXPECT_FALSE(c(C::mofu).visible());
+    EXPECT_EQ(c(MainControl::Label2).text(), "");
+    EXPECT_FALSE(c(MainControl::mofu).visible());
 }
 
 // Outside a drill a character rewrites the message where it stands: the idle message's place, not
 // that of the new text centred. Keys that type nothing are no characters in a drill either.
 TEST_F(FormTest, CharactersOutsideADrillRewriteTheMessageInPlace) {
-    const int left = c(C::Label3).left();
+    const int left = c(MainControl::Label3).left();
     type("a");
-    EXPECT_EQ(c(C::Label3).text(), EndMessage);
-    EXPECT_EQ(c(C::Label3).left(), left) << "centred again";
+    EXPECT_EQ(c(MainControl::Label3).text(), EndMessage);
+    EXPECT_EQ(c(MainControl::Label3).left(), left) << "centred again";
     f1();
     type(" ");
     const auto presses = form->session().state().Presses;
@@ -141,38 +144,38 @@ TEST_F(FormTest, ProgressBarRepaintsLeaveTheWholeBar) {
     f1();
     type(" ");
     platform::test::deliverPosted();
-    const int left = platform::test::windowX(w(), static_cast<int>(C::ProgressBar1)) + 1;
-    const int row = platform::test::windowY(w(), static_cast<int>(C::ProgressBar1)) + 2;
-    const int inner = c(C::ProgressBar1).width() - 2;
+    const int left = platform::test::windowX(w(), static_cast<int>(MainControl::ProgressBar1)) + 1;
+    const int row = platform::test::windowY(w(), static_cast<int>(MainControl::ProgressBar1)) + 2;
+    const int inner = c(MainControl::ProgressBar1).width() - 2;
     auto checkBar = [&](const char* when) {
         const platform::test::Image image = platform::test::painted(w());
         ASSERT_GT(image.width, left + inner) << when;
-        const int filled = inner * c(C::ProgressBar1).position() / 100;
+        const int filled = inner * c(MainControl::ProgressBar1).position() / 100;
         int wrong = -1;
         for (int x = 0; x < inner && wrong < 0; ++x)
             if (image.at(left + x, row) != (x < filled ? 0x800000u : platform::resolve(platform::clBtnFace)))
                 wrong = x;
         EXPECT_EQ(wrong, -1) << when << ": column " << wrong << " of the bar at "
-                             << c(C::ProgressBar1).position();
+                             << c(MainControl::ProgressBar1).position();
     };
     for (int i = 0; i < 100; ++i) {
         platform::test::fireTimer(form->timer1());
         platform::test::deliverPosted();
         if (i % 7 == 0 || i >= 98) checkBar("filling");
     }
-    EXPECT_EQ(c(C::ProgressBar1).position(), 100);
+    EXPECT_EQ(c(MainControl::ProgressBar1).position(), 100);
     EXPECT_FALSE(platform::test::fireTimer(form->timer1())) << "a full bar still wakes the program";
     type(targetText());
     platform::test::deliverPosted();
-    EXPECT_EQ(c(C::ProgressBar1).position(), 0) << "each target restarts the bar";
+    EXPECT_EQ(c(MainControl::ProgressBar1).position(), 0) << "each target restarts the bar";
     checkBar("restarted");
     platform::test::fireTimer(form->timer1());
     platform::test::deliverPosted();
-    EXPECT_EQ(c(C::ProgressBar1).position(), 1);
+    EXPECT_EQ(c(MainControl::ProgressBar1).position(), 1);
     checkBar("one tick after the restart");
     type(" ");
     EXPECT_FALSE(platform::test::fireTimer(form->timer1())) << "the bar's timer runs on after the drill";
-    EXPECT_EQ(c(C::ProgressBar1).position(), 1) << "stops where it was when the drill ends";
+    EXPECT_EQ(c(MainControl::ProgressBar1).position(), 1) << "stops where it was when the drill ends";
 }
 
 // A learner who brushes Ctrl or Alt has typed no answer: the key is neither judged nor shown,
@@ -181,10 +184,10 @@ TEST_F(FormTest, KeysWithCtrlOrAltHeldAreNoAnswers) {
     namespace pt = platform::test;
     const unsigned chords[] = {pt::Ctrl, pt::Alt, pt::Ctrl | pt::Shift, pt::Alt | pt::Shift,
                                pt::Ctrl | pt::Alt};
-    const std::string idleMessage = c(C::Label3).text();
+    const std::string idleMessage = c(MainControl::Label3).text();
     for (unsigned held : chords)
         pt::typeChord(w(), 'w', held);
-    EXPECT_EQ(c(C::Label3).text(), idleMessage);
+    EXPECT_EQ(c(MainControl::Label3).text(), idleMessage);
 
     selectMode(1); // the upper row: every target is a letter but "@" and "["
     f1();
@@ -200,8 +203,8 @@ TEST_F(FormTest, KeysWithCtrlOrAltHeldAreNoAnswers) {
     EXPECT_EQ(s.Misses, 0);
     EXPECT_EQ(pt::beepCount(), beeps);
     EXPECT_EQ(target(), expected);
-    EXPECT_EQ(c(C::Label2).text(), "");
-    EXPECT_FALSE(c(C::mofu).visible());
+    EXPECT_EQ(c(MainControl::Label2).text(), "");
+    EXPECT_FALSE(c(MainControl::mofu).visible());
     // The plain key right after is judged as usual.
     type(targetText());
     EXPECT_EQ(s.Presses, presses + 1);
@@ -211,48 +214,51 @@ TEST_F(FormTest, KeysWithCtrlOrAltHeldAreNoAnswers) {
 TEST_F(FormTest, F1OnlyWithoutModifiers) {
     for (unsigned held : {platform::test::Shift, platform::test::Ctrl, platform::test::Alt}) {
         platform::test::pressF1(w(), held);
-        EXPECT_TRUE(c(C::ModeSelect).visible()) << held;
+        EXPECT_TRUE(c(MainControl::ModeSelect).visible()) << held;
     }
     platform::test::pressF1(w());
-    EXPECT_FALSE(c(C::ModeSelect).visible());
+    EXPECT_FALSE(c(MainControl::ModeSelect).visible());
 }
 
 // A click is a left press and release inside the inner panel; a disabled button ignores it but
 // F1 still prepares.
 TEST_F(FormTest, PanelButtonClickRules) {
-    const int frameX = x(C::Panel1), frameY = y(C::Panel1);
+    const int frameX = x(MainControl::Panel1), frameY = y(MainControl::Panel1);
     platform::test::click(w(), frameX, frameY + 10);
-    EXPECT_TRUE(c(C::ModeSelect).visible()) << "a click on the frame runs nothing";
-    platform::test::press(w(), x(C::OKButton1) + 10, y(C::OKButton1) + 10);
+    EXPECT_TRUE(c(MainControl::ModeSelect).visible()) << "a click on the frame runs nothing";
+    platform::test::press(w(), x(MainControl::OKButton1) + 10, y(MainControl::OKButton1) + 10);
     platform::test::release(w(), 600, 600);
-    EXPECT_TRUE(c(C::ModeSelect).visible()) << "released outside runs nothing";
-    platform::test::press(w(), x(C::OKButton1) + 10, y(C::OKButton1) + 10, platform::MouseButton::Right);
-    platform::test::release(w(), x(C::OKButton1) + 10, y(C::OKButton1) + 10, platform::MouseButton::Right);
-    EXPECT_TRUE(c(C::ModeSelect).visible()) << "only the left button clicks";
+    EXPECT_TRUE(c(MainControl::ModeSelect).visible()) << "released outside runs nothing";
+    platform::test::press(w(), x(MainControl::OKButton1) + 10, y(MainControl::OKButton1) + 10,
+                          platform::MouseButton::Right);
+    platform::test::release(w(), x(MainControl::OKButton1) + 10, y(MainControl::OKButton1) + 10,
+                            platform::MouseButton::Right);
+    EXPECT_TRUE(c(MainControl::ModeSelect).visible()) << "only the left button clicks";
 
     const auto enabledLook = platform::test::grab(w());
-    click(C::OKButton1);
-    EXPECT_FALSE(c(C::ModeSelect).visible());
+    click(MainControl::OKButton1);
+    EXPECT_FALSE(c(MainControl::ModeSelect).visible());
     type(" ");
-    ASSERT_FALSE(c(C::OKButton1).enabled());
-    click(C::OKButton1);
-    EXPECT_EQ(c(C::Label3).text(), EndMessage) << "a disabled OK button ignores clicks";
+    ASSERT_FALSE(c(MainControl::OKButton1).enabled());
+    click(MainControl::OKButton1);
+    EXPECT_EQ(c(MainControl::Label3).text(), EndMessage) << "a disabled OK button ignores clicks";
     f1();
-    EXPECT_EQ(c(C::Label3).text(), StartMessage);
+    EXPECT_EQ(c(MainControl::Label3).text(), StartMessage);
     // Disabled, it looks as it did enabled: its caption in aqua on black, nothing greyed.
     const auto disabledLook = platform::test::grab(w());
-    for (int yy = y(C::OKButton1); yy < y(C::OKButton1) + 34; ++yy)
-        for (int xx = x(C::OKButton1); xx < x(C::OKButton1) + 100; ++xx)
+    for (int yy = y(MainControl::OKButton1); yy < y(MainControl::OKButton1) + 34; ++yy)
+        for (int xx = x(MainControl::OKButton1); xx < x(MainControl::OKButton1) + 100; ++xx)
             ASSERT_EQ(disabledLook.at(xx, yy), enabledLook.at(xx, yy)) << xx << "," << yy;
 }
 
 TEST_F(FormTest, ToolTipsAndCursorsOnThePanelButtonsOnly) {
     struct Row {
-        C control;
+        MainControl control;
         std::string tip;
     };
-    for (const Row& r : {Row{C::OKButton1, "開始"}, Row{C::ExitButton1, "終了"},
-                         Row{C::Panel4, "バージョン情報"}, Row{C::Panel5, "バージョン情報"}}) {
+    for (const Row& r :
+         {Row{MainControl::OKButton1, "開始"}, Row{MainControl::ExitButton1, "終了"},
+          Row{MainControl::Panel4, "バージョン情報"}, Row{MainControl::Panel5, "バージョン情報"}}) {
         // The info buttons keep their place off a narrow screen: the part on it is tried there.
         const int cx =
             std::min(platform::test::centreX(w(), static_cast<int>(r.control)), screen().width - 5);
@@ -260,30 +266,31 @@ TEST_F(FormTest, ToolTipsAndCursorsOnThePanelButtonsOnly) {
         EXPECT_EQ(toolTipAt(w(), cx, cy), r.tip);
         EXPECT_EQ(platform::test::cursorAt(w(), cx, cy), platform::Cursor::HandPoint);
     }
-    for (C frame : {C::Panel1, C::Panel2, C::Panel3}) {
+    for (MainControl frame : {MainControl::Panel1, MainControl::Panel2, MainControl::Panel3}) {
         EXPECT_EQ(toolTipAt(w(), x(frame), y(frame)), "");
         EXPECT_EQ(platform::test::cursorAt(w(), x(frame), y(frame)), platform::Cursor::Default);
     }
-    EXPECT_EQ(toolTipAt(w(), x(C::Label3) + 5, y(C::Label3) + 5), "");
+    EXPECT_EQ(toolTipAt(w(), x(MainControl::Label3) + 5, y(MainControl::Label3) + 5), "");
     EXPECT_EQ(toolTipAt(w(), 700, 500), "");
 }
 
 // The two info buttons share one pixel column; the later one lies above and takes the click there.
 TEST_F(FormTest, InfoButtonsOverlapByOneColumn) {
-    const int overlap = x(C::Panel3) + 200;
-    EXPECT_EQ(controlAt(w(), overlap, 48), static_cast<int>(C::Panel5));
-    EXPECT_EQ(controlAt(w(), overlap - 1, 48), static_cast<int>(C::Panel4));
+    const int overlap = x(MainControl::Panel3) + 200;
+    EXPECT_EQ(controlAt(w(), overlap, 48), static_cast<int>(MainControl::Panel5));
+    EXPECT_EQ(controlAt(w(), overlap - 1, 48), static_cast<int>(MainControl::Panel4));
     // The frame's right edge; on a narrow screen the last column shown is still the later button's.
-    const int right = x(C::Panel3) + 349;
+    const int right = x(MainControl::Panel3) + 349;
     if (right < screen().width)
-        EXPECT_EQ(controlAt(w(), right, 48), static_cast<int>(C::Panel3)) << "the frame's right edge";
+        EXPECT_EQ(controlAt(w(), right, 48), static_cast<int>(MainControl::Panel3))
+            << "the frame's right edge";
     else
-        EXPECT_EQ(controlAt(w(), screen().width - 1, 48), static_cast<int>(C::Panel5));
+        EXPECT_EQ(controlAt(w(), screen().width - 1, 48), static_cast<int>(MainControl::Panel5));
 }
 
 // Label sizing: an empty label keeps one space's width and one line; "&" is an accelerator mark.
 TEST_F(FormTest, LabelsSizeToTheirText) {
-    auto label = c(C::Label6);
+    auto label = c(MainControl::Label6);
     label.setText("");
     const int emptyWidth = label.width();
     EXPECT_GT(emptyWidth, 0);
@@ -306,11 +313,11 @@ TEST_F(FormTest, LabelsSizeToTheirText) {
 // panel is shown again, with nobody asking for its size in between: a longer text is drawn whole,
 // not cut at the width of the old one.
 TEST_F(FormTest, LabelChangedWhileHiddenIsDrawnWhole) {
-    const int id = static_cast<int>(C::mojisuu);
+    const int id = static_cast<int>(MainControl::mojisuu);
     const std::string text = "WWWWWWW";
-    c(C::KP).setVisible(false);
-    c(C::mojisuu).setText(text);
-    c(C::KP).setVisible(true);
+    c(MainControl::KP).setVisible(false);
+    c(MainControl::mojisuu).setText(text);
+    c(MainControl::KP).setVisible(true);
     platform::test::deliverPosted();
     const int wide = platform::test::textWidth(w(), id, text);
     ASSERT_GT(wide, platform::test::textWidth(w(), id, "mojisuu") + 20);
@@ -321,12 +328,12 @@ TEST_F(FormTest, LabelChangedWhileHiddenIsDrawnWhole) {
         for (int x = left + wide - wide / 5; x < left + wide; ++x)
             if (image.at(x, y) == platform::clWhite) ++inked;
     EXPECT_GT(inked, 0) << "nothing drawn of the last fifth of the new text";
-    EXPECT_EQ(c(C::mojisuu).width(), wide);
+    EXPECT_EQ(c(MainControl::mojisuu).width(), wide);
 }
 
 // The byte 0x5C is drawn as a yen sign and the full-width backslash as a backslash, whatever the font.
 TEST_F(FormTest, BackslashDrawnAsYen) {
-    auto label = c(C::Label6);
+    auto label = c(MainControl::Label6);
     label.setVisible(true);
     // The same area for every text, wider than any of the three glyphs, so that only the drawing
     // can tell them apart.
@@ -345,7 +352,7 @@ TEST_F(FormTest, BackslashDrawnAsYen) {
 
 TEST_F(FormTest, ModeSelectorItemGeometry) {
     for (int i = 0; i < 7; ++i) {
-        const auto item = platform::test::itemRect(w(), static_cast<int>(C::ModeSelect), i);
+        const auto item = platform::test::itemRect(w(), static_cast<int>(MainControl::ModeSelect), i);
         EXPECT_EQ(item.left, 8);
         EXPECT_EQ(item.width, 140);
         EXPECT_EQ(item.height, 22);
@@ -410,7 +417,7 @@ TEST_F(FormTest, ScreenshotsShowTheFramesWhereTheyBelong) {
     image = platform::test::grab(w());
     shoot("wrong-key");
     // The picture sits at the top-left of its 33x41 box; the last column and rows show the window.
-    const int pawLeft = x(C::mofu), pawTop = y(C::mofu);
+    const int pawLeft = x(MainControl::mofu), pawTop = y(MainControl::mofu);
     bool yellow = false;
     for (int yy = pawTop; yy < pawTop + 32; ++yy)
         for (int xx = pawLeft; xx < pawLeft + 32; ++xx)

@@ -32,16 +32,16 @@ Event silent(SilentKey key) {
 Event dialogKey(DialogKey key, unsigned modifiers) {
     return {Op::DialogKey, {}, static_cast<int>(key), static_cast<int>(modifiers)};
 }
-Event click(C anchor, int dx, int dy, MouseButton button) {
+Event click(MainControl anchor, int dx, int dy, MouseButton button) {
     return {Op::Click, {}, dx, dy, anchor, button};
 }
-Event doubleClick(C anchor, int dx, int dy, MouseButton button) {
+Event doubleClick(MainControl anchor, int dx, int dy, MouseButton button) {
     return {Op::DoubleClick, {}, dx, dy, anchor, button};
 }
-Event press(C anchor, int dx, int dy, MouseButton button) {
+Event press(MainControl anchor, int dx, int dy, MouseButton button) {
     return {Op::Press, {}, dx, dy, anchor, button};
 }
-Event release(C anchor, int dx, int dy, MouseButton button) {
+Event release(MainControl anchor, int dx, int dy, MouseButton button) {
     return {Op::Release, {}, dx, dy, anchor, button};
 }
 Event selectMode(int item) {
@@ -85,8 +85,8 @@ constexpr std::string_view OddCharacters[] = {
     " ", "\r", "\b", "\x1b", "\t", "\x7f", "\x01", std::string_view("\0", 1), "ü", "あ", "¥", "＼", "😀",
     "&", "Ａ", "ｱ"};
 // clang-format on
-static_assert(std::size(ControlNames) == static_cast<std::size_t>(C::FirstKey));
-constexpr int ControlCount = static_cast<int>(C::FirstKey) + 3 * KeyCount;
+static_assert(std::size(ControlNames) == static_cast<std::size_t>(MainControl::FirstKey));
+constexpr int ControlCount = static_cast<int>(MainControl::FirstKey) + 3 * KeyCount;
 
 // What the design gives, written out here so that no expectation comes from the program's own tables:
 // each mode's characters, and the keyboard picture's legends, unshifted and shifted, K1 to K48.
@@ -121,12 +121,13 @@ constexpr int BarMaximum = 100;
 // Where a wrong character goes: below the 140-pixel target box, the cat-paw picture beside it.
 constexpr int TargetBoxHeight = 140, PawRight = 50, PawDown = 70;
 
-std::string controlName(C id) {
+std::string controlName(MainControl id) {
     const int n = static_cast<int>(id);
-    if (id < C::FirstKey) return "C::" + std::string(ControlNames[n]);
-    const int key = (n - static_cast<int>(C::FirstKey)) / 3 + 1;
+    if (id < MainControl::FirstKey) return "MainControl::" + std::string(ControlNames[n]);
+    const int key = (n - static_cast<int>(MainControl::FirstKey)) / 3 + 1;
     constexpr std::string_view Families[] = {"keyFrame(", "keyPanel(", "keyLegend("};
-    return std::string(Families[(n - static_cast<int>(C::FirstKey)) % 3]) + std::to_string(key) + ")";
+    return std::string(Families[(n - static_cast<int>(MainControl::FirstKey)) % 3]) + std::to_string(key) +
+           ")";
 }
 
 std::string literal(std::string_view text) {
@@ -153,16 +154,16 @@ std::string asLabel(std::string_view character) {
     return character == "&" ? "&&" : std::string(character);
 }
 
-int id(C control) {
+int id(MainControl control) {
     return static_cast<int>(control);
 }
 
-C parentOf(C control) {
-    static const std::vector<C> parents = [] {
-        std::vector<C> out(ControlCount, C::MofuForm1);
+MainControl parentOf(MainControl control) {
+    static const std::vector<MainControl> parents = [] {
+        std::vector<MainControl> out(ControlCount, MainControl::MofuForm1);
         for (auto table : {mainFormControls(), keyPanelControls()})
             for (const auto& row : table)
-                out[static_cast<std::size_t>(row.name.id)] = static_cast<C>(row.parent.id);
+                out[static_cast<std::size_t>(row.name.id)] = static_cast<MainControl>(row.parent.id);
         return out;
     }();
     return parents[static_cast<std::size_t>(control)];
@@ -224,8 +225,8 @@ private:
     void stop();
     platform::Window& main() { return m_form->window(); }
     platform::Window& box() { return m_box->window(); }
-    Control c(C id) const { return m_form->c(id); }
-    Control c(int id) const { return m_form->c(static_cast<C>(id)); }
+    Control c(MainControl id) const { return m_form->c(id); }
+    Control c(int id) const { return m_form->c(static_cast<MainControl>(id)); }
     bool boxActive() { return pt::isActive(box()); }
     platform::Window& activeWindow() { return boxActive() ? box() : main(); }
     bool contains(int control, int x, int y);
@@ -261,7 +262,7 @@ void Player::start() {
     m_form->show();
     pt::deliverPosted();
     m = Model{};
-    m.mode = c(C::ModeSelect).itemIndex();
+    m.mode = c(MainControl::ModeSelect).itemIndex();
     m_held.reset();
 }
 
@@ -275,7 +276,7 @@ void Player::stop() {
 void Player::apply(const Event& e) {
     m_beepsBefore = pt::beepCount();
     m.beeps = 0;
-    m_selectorWasVisible = c(C::ModeSelect).visible();
+    m_selectorWasVisible = c(MainControl::ModeSelect).visible();
     switch (e.op) {
     case Op::Type: typeText(e.text); break;
     case Op::TypeTarget:
@@ -306,7 +307,7 @@ void Player::apply(const Event& e) {
         if (!box().visible() || m_held) break;
         box().activate();
         m.boxActive = true;
-        pt::clickControl(box(), static_cast<int>(A::OKButton));
+        pt::clickControl(box(), static_cast<int>(AboutControl::OKButton));
         hideBox();
         break;
     case Op::BoxCloseBox:
@@ -405,7 +406,7 @@ void Player::ended(Results results) {
 void Player::prepare() {
     m.results = Results::None;
     m.preparedOnce = true;
-    if (c(C::ModeSelect).itemIndex() == KeyboardMode) {
+    if (c(MainControl::ModeSelect).itemIndex() == KeyboardMode) {
         coverage.keyboardVisits += m.phase != Phase::Keyboard;
         m.phase = Phase::Keyboard;
         return;
@@ -430,7 +431,7 @@ void Player::timerTick(int timer, int intervals) {
     if (!t.enabled()) return;
     coverage.lateTicks += intervals > 1;
     if (timer == 1 && m.phase == Phase::Running) m.bar = std::min(m.bar + 1, BarMaximum);
-    if (timer == 2 && c(C::ModeSelect).itemIndex() != TestMode) m.flashedPractice = true;
+    if (timer == 2 && c(MainControl::ModeSelect).itemIndex() != TestMode) m.flashedPractice = true;
     if (timer == 3 && m.phase == Phase::Running) {
         m.testTicks += intervals;
         if (m.testTicks >= TestMinuteTicks) ended(Results::Test);
@@ -445,7 +446,7 @@ void Player::hideBox() {
 
 // The control and every panel around it are shown: only then can a person click it.
 bool Player::showing(int control) {
-    for (C at = static_cast<C>(control); at != C::MofuForm1; at = parentOf(at))
+    for (MainControl at = static_cast<MainControl>(control); at != MainControl::MofuForm1; at = parentOf(at))
         if (!c(at).visible()) return false;
     return true;
 }
@@ -465,10 +466,10 @@ void Player::pointer(const Event& e) {
     }
     int x = e.a, y = e.b;
     if (e.op == Op::SelectMode) {
-        const pt::Rect item = pt::itemRect(main(), id(C::ModeSelect), std::clamp(e.a, 0, 6));
-        x = pt::windowX(main(), id(C::ModeSelect)) + item.left + item.width / 2;
-        y = pt::windowY(main(), id(C::ModeSelect)) + item.top + item.height / 2;
-    } else if (e.anchor != C::MofuForm1) {
+        const pt::Rect item = pt::itemRect(main(), id(MainControl::ModeSelect), std::clamp(e.a, 0, 6));
+        x = pt::windowX(main(), id(MainControl::ModeSelect)) + item.left + item.width / 2;
+        y = pt::windowY(main(), id(MainControl::ModeSelect)) + item.top + item.height / 2;
+    } else if (e.anchor != MainControl::MofuForm1) {
         x += pt::windowX(main(), id(e.anchor));
         y += pt::windowY(main(), id(e.anchor));
     }
@@ -496,7 +497,7 @@ void Player::pressAt(int x, int y, MouseButton button) {
     const int at = pt::controlAt(main(), x, y);
     const bool enabled = at >= 0 && c(at).enabled();
     m_held = Held{at, button, enabled};
-    if (at == id(C::Label13) && button == MouseButton::Left) m.noteHeld = true;
+    if (at == id(MainControl::Label13) && button == MouseButton::Left) m.noteHeld = true;
     pt::press(main(), x, y, button);
 }
 
@@ -507,25 +508,25 @@ void Player::releaseAt(int x, int y, MouseButton button) {
     m_held.reset();
     const bool clicks = button == MouseButton::Left && held.enabled && held.control >= 0 &&
                         c(held.control).enabled() && showing(held.control) && contains(held.control, x, y);
-    if (held.control == id(C::Label13) && button == MouseButton::Left) m.noteHeld = false;
+    if (held.control == id(MainControl::Label13) && button == MouseButton::Left) m.noteHeld = false;
     pt::release(main(), x, y, button);
     if (clicks) clicked(held.control);
 }
 
 void Player::clicked(int control) {
-    switch (static_cast<C>(control)) {
-    case C::OKButton1: prepare(); break;
-    case C::ExitButton1: m.exited = true; break;
-    case C::Panel4:
-    case C::Panel5:
+    switch (static_cast<MainControl>(control)) {
+    case MainControl::OKButton1: prepare(); break;
+    case MainControl::ExitButton1: m.exited = true; break;
+    case MainControl::Panel4:
+    case MainControl::Panel5:
         coverage.boxOpenings += !m.boxShown;
         // A hidden box opens in front; a shown one is left as it is, but where there is no window
         // switcher to reach it, which brings it in front where it is.
         if (!m.boxShown || !platform::hasWindowSwitcher()) m.boxActive = true;
         m.boxShown = true;
         break;
-    case C::ShiftButton: m.shifted = !m.shifted; break;
-    case C::Owari:
+    case MainControl::ShiftButton: m.shifted = !m.shifted; break;
+    case MainControl::Owari:
         coverage.keyboardLeft += m.phase == Phase::Keyboard;
         m.phase = Phase::Idle;
         m.startScreen = false;
@@ -561,29 +562,32 @@ std::optional<Failure> Player::check(std::size_t index) {
     expect(phase == m.phase, "phase", "expected ", static_cast<int>(m.phase), ", is ",
            static_cast<int>(phase));
     expect(s.Running == running, "phase", "Running is ", s.Running, " in phase ", static_cast<int>(phase));
-    const int mode = c(C::ModeSelect).itemIndex();
-    if (m_selectorWasVisible || c(C::ModeSelect).visible()) m.mode = mode;
+    const int mode = c(MainControl::ModeSelect).itemIndex();
+    if (m_selectorWasVisible || c(MainControl::ModeSelect).visible()) m.mode = mode;
     expect(mode == m.mode, "mode", "changed from ", m.mode, " to ", mode, " behind the hidden selector");
     expect(m_form->timer1().enabled() == running, "timers", "Timer1 enabled ", m_form->timer1().enabled());
     expect(m_form->timer3().enabled() == (running && m.mode == TestMode), "timers", "Timer3");
     expect(m_form->timer2().enabled() == m.flashing, "timers", "Timer2 enabled ", m_form->timer2().enabled());
-    expect(c(C::OKButton1).enabled() == !drilling, "OK button", "enabled ", c(C::OKButton1).enabled());
+    expect(c(MainControl::OKButton1).enabled() == !drilling, "OK button", "enabled ",
+           c(MainControl::OKButton1).enabled());
 
     // What each phase shows.
     struct Shown {
-        C control;
+        MainControl control;
         bool visible;
     };
     const bool practiceResults = idle && m.results == Results::Practice;
     for (Shown v :
-         {Shown{C::ProgressBar1, true}, Shown{C::Panel3, true}, Shown{C::ModeSelect, idle},
-          Shown{C::Panel6, drilling}, Shown{C::KeyPanel, keyboard}, Shown{C::Label12, keyboard},
-          Shown{C::Panel1, !keyboard}, Shown{C::Panel2, !keyboard},
-          Shown{C::Label3, drilling || (idle && m.startScreen)}, Shown{C::Label6, idle && !m.startScreen},
-          Shown{C::mofu, !m.miss.empty()}, Shown{C::Panel8, practiceResults},
-          Shown{C::PanelNigate, practiceResults}, Shown{C::PanelTokui, practiceResults},
-          Shown{C::Label5, practiceResults || (idle && !m.preparedOnce)},
-          Shown{C::KP, idle && m.results == Results::Test}})
+         {Shown{MainControl::ProgressBar1, true}, Shown{MainControl::Panel3, true},
+          Shown{MainControl::ModeSelect, idle}, Shown{MainControl::Panel6, drilling},
+          Shown{MainControl::KeyPanel, keyboard}, Shown{MainControl::Label12, keyboard},
+          Shown{MainControl::Panel1, !keyboard}, Shown{MainControl::Panel2, !keyboard},
+          Shown{MainControl::Label3, drilling || (idle && m.startScreen)},
+          Shown{MainControl::Label6, idle && !m.startScreen}, Shown{MainControl::mofu, !m.miss.empty()},
+          Shown{MainControl::Panel8, practiceResults}, Shown{MainControl::PanelNigate, practiceResults},
+          Shown{MainControl::PanelTokui, practiceResults},
+          Shown{MainControl::Label5, practiceResults || (idle && !m.preparedOnce)},
+          Shown{MainControl::KP, idle && m.results == Results::Test}})
         expect(c(v.control).visible() == v.visible, "visible", controlName(v.control), " should be ",
                v.visible ? "shown" : "hidden", " in phase ", static_cast<int>(phase));
 
@@ -615,35 +619,37 @@ std::optional<Failure> Player::check(std::size_t index) {
     const platform::Size screen = platform::screenSize();
     if (drilling) {
         const std::string shown = running && !m.targetBlank ? asLabel(std::string(1, s.Target)) : "";
-        const Control target = c(C::Label1), targetBox = c(C::Panel6);
+        const Control target = c(MainControl::Label1), targetBox = c(MainControl::Panel6);
         expect(target.text() == shown, "Label1", "shows '", target.text(), "', expected '", shown, "'");
         if (!shown.empty())
-            expect(target.left() == half(c(C::Panel7).width(), target.width()) &&
-                       target.top() == half(c(C::Panel7).height(), target.height()),
+            expect(target.left() == half(c(MainControl::Panel7).width(), target.width()) &&
+                       target.top() == half(c(MainControl::Panel7).height(), target.height()),
                    "centring", "Label1");
         expect(targetBox.left() == half(screen.width, targetBox.width()) &&
                    targetBox.top() == half(screen.height, targetBox.height()),
                "centring", "Panel6");
         if (m.label3 == StartMessage)
-            expect(c(C::Label3).left() == half(screen.width, c(C::Label3).width()), "centring", "Label3");
+            expect(c(MainControl::Label3).left() == half(screen.width, c(MainControl::Label3).width()),
+                   "centring", "Label3");
     }
-    expect(c(C::Label3).text() == m.label3, "Label3", "reads ", literal(c(C::Label3).text()));
-    expect(!c(C::Label6).visible() || c(C::Label6).text() == ChooseModeMessage, "Label6", "reads ",
-           literal(c(C::Label6).text()));
-    for (C message : {C::Label6, C::Label12})
+    expect(c(MainControl::Label3).text() == m.label3, "Label3", "reads ",
+           literal(c(MainControl::Label3).text()));
+    expect(!c(MainControl::Label6).visible() || c(MainControl::Label6).text() == ChooseModeMessage, "Label6",
+           "reads ", literal(c(MainControl::Label6).text()));
+    for (MainControl message : {MainControl::Label6, MainControl::Label12})
         if (c(message).visible())
             expect(c(message).left() == half(screen.width, c(message).width()), "centring",
                    controlName(message));
-    const int bar = c(C::ProgressBar1).position();
+    const int bar = c(MainControl::ProgressBar1).position();
     expect(bar == m.bar && bar >= 0 && bar <= BarMaximum, "progress bar", bar, ", expected ", m.bar);
 
     if (running)
-        expect(c(C::Label2).text() == m.miss, "Label2", literal(c(C::Label2).text()), " for ",
-               literal(m.miss));
-    if (c(C::mofu).visible()) {
-        const Control miss = c(C::Label2), paw = c(C::mofu);
+        expect(c(MainControl::Label2).text() == m.miss, "Label2", literal(c(MainControl::Label2).text()),
+               " for ", literal(m.miss));
+    if (c(MainControl::mofu).visible()) {
+        const Control miss = c(MainControl::Label2), paw = c(MainControl::mofu);
         expect(miss.visible() && miss.left() == half(main().clientWidth(), miss.width()) &&
-                   miss.top() == c(C::Panel6).top() + TargetBoxHeight &&
+                   miss.top() == c(MainControl::Panel6).top() + TargetBoxHeight &&
                    paw.left() == miss.left() + miss.width() + PawRight && paw.top() == miss.top() + PawDown,
                "miss placement", miss.left(), ",", miss.top(), " paw ", paw.left(), ",", paw.top());
     }
@@ -651,27 +657,30 @@ std::optional<Failure> Player::check(std::size_t index) {
            m.beeps, " misses");
 
     // The results show the counts the drill made.
-    if (c(C::Panel8).visible()) {
-        expect(c(C::Label7).text() == "出題数　" + std::to_string(m.presses) &&
-                   c(C::Label8).text() == "正解数　" + std::to_string(m.correct) &&
-                   c(C::Label9).text() == "間違数　" + std::to_string(m.misses),
-               "results", c(C::Label7).text(), " ", c(C::Label8).text(), " ", c(C::Label9).text());
-        expect(c(C::Nigate).visible() == (m.correct > 2) && c(C::Tokui).visible() == (m.correct > 2),
+    if (c(MainControl::Panel8).visible()) {
+        expect(c(MainControl::Label7).text() == "出題数　" + std::to_string(m.presses) &&
+                   c(MainControl::Label8).text() == "正解数　" + std::to_string(m.correct) &&
+                   c(MainControl::Label9).text() == "間違数　" + std::to_string(m.misses),
+               "results", c(MainControl::Label7).text(), " ", c(MainControl::Label8).text(), " ",
+               c(MainControl::Label9).text());
+        expect(c(MainControl::Nigate).visible() == (m.correct > 2) &&
+                   c(MainControl::Tokui).visible() == (m.correct > 2),
                "results", "weak and strong key shown for ", m.correct, " correct");
     }
-    if (c(C::KP).visible())
-        expect(c(C::mojisuu).text() == "１分間 " + std::to_string(m.correct) + " 文字", "results",
-               c(C::mojisuu).text(), " for ", m.correct, " correct");
+    if (c(MainControl::KP).visible())
+        expect(c(MainControl::mojisuu).text() == "１分間 " + std::to_string(m.correct) + " 文字", "results",
+               c(MainControl::mojisuu).text(), " for ", m.correct, " correct");
     if (m.flashedPractice) {
-        const platform::Colour weak = c(C::PanelNigate).colour(), strong = c(C::PanelTokui).colour();
+        const platform::Colour weak = c(MainControl::PanelNigate).colour(),
+                               strong = c(MainControl::PanelTokui).colour();
         const bool drawnBelow255 =
             weak <= 0xFFFFFF && (weak & 0xFF) < 0xFF && (weak >> 8 & 0xFF) < 0xFF && (weak >> 16) < 0xFF;
         expect(strong == (weak ^ 0xFFFFFF) && drawnBelow255, "flash", std::hex, weak, " and ", strong);
     }
 
     // The keyboard picture follows the Shift toggle and the note, shown or not.
-    expect(m_form->shifted() == m.shifted && c(C::Label13).visible() == !m.shifted &&
-               c(C::ShiftButton).fontColour() == (m.shifted ? platform::clRed : platform::clAqua),
+    expect(m_form->shifted() == m.shifted && c(MainControl::Label13).visible() == !m.shifted &&
+               c(MainControl::ShiftButton).fontColour() == (m.shifted ? platform::clRed : platform::clAqua),
            "Shift", "shifted ", m_form->shifted(), ", expected ", m.shifted);
     for (int key = 1; key <= KeyCount; ++key) {
         const auto i = static_cast<std::size_t>(key - 1);
@@ -702,12 +711,12 @@ std::optional<Failure> Player::check(std::size_t index) {
 // What the drawing shows: the bar's fill, the target box's frame and the OK button's frame.
 void Player::probeScreen(const std::function<void(bool, std::string_view)>& expect) {
     const pt::Image image = pt::grab(main());
-    const Control bar = c(C::ProgressBar1);
+    const Control bar = c(MainControl::ProgressBar1);
     const int filled = (bar.width() - 2) * bar.position() / BarMaximum, barY = bar.top() + bar.height() / 2;
     const platform::Colour face = platform::resolve(platform::clBtnFace);
     if (filled > 0) expect(image.at(bar.left() + filled, barY) != face, "drawing: the bar's fill is missing");
     expect(image.at(bar.left() + filled + 1, barY) == face, "drawing: the bar is filled too far");
-    for (C frame : {C::Panel6, C::Panel1}) {
+    for (MainControl frame : {MainControl::Panel6, MainControl::Panel1}) {
         const int x = pt::windowX(main(), id(frame)), y = pt::windowY(main(), id(frame));
         if (c(frame).visible())
             expect(image.at(x, y) == c(frame).colour(), "drawing: a frame has the wrong colour");
@@ -801,22 +810,22 @@ Event Player::propose(std::mt19937& random) {
         return r < 15 ? MouseButton::Left : r < 18 ? MouseButton::Right : MouseButton::Middle;
     };
     const auto anyModifiers = [&] { return chance(70) ? 0u : static_cast<unsigned>(pick(8)); };
-    const auto middleOf = [&](C control) {
+    const auto middleOf = [&](MainControl control) {
         return click(control, c(control).width() / 2, c(control).height() / 2);
     };
     // Arguments are drawn one statement at a time: their order of evaluation is the compiler's.
     const auto somewhere = [&]() -> Event {
         const int r = pick(100), x = pick(main().clientWidth()), y = pick(main().clientHeight());
-        Event e = click(C::MofuForm1, x, y, anyButton());
+        Event e = click(MainControl::MofuForm1, x, y, anyButton());
         if (r < 55) {
-            e.anchor = static_cast<C>(1 + pick(ControlCount - 1));
+            e.anchor = static_cast<MainControl>(1 + pick(ControlCount - 1));
             const int w = c(e.anchor).width(), h = c(e.anchor).height();
             const int corner = pick(4); // middle, anywhere inside, left edge (a frame's), bottom-right pixel
             e.a = corner == 0 ? w / 2 : corner == 1 ? pick(w) : corner == 2 ? 0 : w - 1;
             e.b = corner == 0 ? h / 2 : corner == 3 ? h - 1 : pick(h);
         } else if (r < 70) {
             // The column where the two info buttons overlap, and the columns beside it.
-            e.anchor = C::Panel3;
+            e.anchor = MainControl::Panel3;
             e.a = 199 + pick(3);
             e.b = pick(36);
         }
@@ -874,15 +883,15 @@ Event Player::propose(std::mt19937& random) {
     if (r < 200) return anyTick();
     if (r < 230) return f1(anyModifiers());
     if (r < 250) return silent(static_cast<SilentKey>(pick(6)));
-    if (r < 265) return middleOf(chance(50) ? C::Panel4 : C::Panel5);
+    if (r < 265) return middleOf(chance(50) ? MainControl::Panel4 : MainControl::Panel5);
     if (r < 280 && box().visible())
         return chance(50) ? boxOk() : chance(50) ? boxCloseBox() : boxMove(pick(300), 100);
     switch (phase) {
     case Phase::Idle:
         if (r < 450) return selectMode(pick(7));
-        if (r < 550) return middleOf(C::OKButton1);
+        if (r < 550) return middleOf(MainControl::OKButton1);
         if (r < 700) return anyKey();
-        if (r < 703) return middleOf(C::ExitButton1);
+        if (r < 703) return middleOf(MainControl::ExitButton1);
         return somewhere();
     case Phase::Prepared:
         if (r < 600) return type(" ");
@@ -893,10 +902,10 @@ Event Player::propose(std::mt19937& random) {
         if (r < 900) return anyKey();
         return somewhere();
     case Phase::Keyboard:
-        if (r < 400) return middleOf(C::ShiftButton);
-        if (r < 450) return middleOf(C::Owari);
+        if (r < 400) return middleOf(MainControl::ShiftButton);
+        if (r < 450) return middleOf(MainControl::Owari);
         if (r < 600) {
-            Event e = middleOf(C::Label13);
+            Event e = middleOf(MainControl::Label13);
             e.op = chance(70) ? Op::Press : Op::DoubleClick;
             e.button = anyButton();
             return e;

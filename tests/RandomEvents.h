@@ -45,7 +45,7 @@ struct Event {
     Op op;
     std::string text;
     int a = 0, b = 0; // offset; key and modifiers; item; timer; milliseconds; place
-    C anchor = C::MofuForm1;
+    MainControl anchor = MainControl::MofuForm1;
     platform::MouseButton button = platform::MouseButton::Left;
 };
 
@@ -55,10 +55,10 @@ Event typeTarget();
 Event f1(unsigned modifiers = platform::test::NoModifier);
 Event silent(platform::test::SilentKey key);
 Event dialogKey(platform::test::DialogKey key, unsigned modifiers = platform::test::NoModifier);
-Event click(C anchor, int dx, int dy, MouseButton button = MouseButton::Left);
-Event doubleClick(C anchor, int dx, int dy, MouseButton button = MouseButton::Left);
-Event press(C anchor, int dx, int dy, MouseButton button = MouseButton::Left);
-Event release(C anchor, int dx, int dy, MouseButton button = MouseButton::Left);
+Event click(MainControl anchor, int dx, int dy, MouseButton button = MouseButton::Left);
+Event doubleClick(MainControl anchor, int dx, int dy, MouseButton button = MouseButton::Left);
+Event press(MainControl anchor, int dx, int dy, MouseButton button = MouseButton::Left);
+Event release(MainControl anchor, int dx, int dy, MouseButton button = MouseButton::Left);
 Event selectMode(int item);
 Event tick(int timer, int intervals = 1);
 Event wait(int milliseconds);

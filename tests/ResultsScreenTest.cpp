@@ -21,8 +21,10 @@ protected:
         type(targetText());
         return answered;
     }
-    std::string accuracyLine() { return c(C::Label5).text(); }
-    bool centredIn(C id, C parent) { return c(id).left() == centred(c(parent).width(), c(id).width()); }
+    std::string accuracyLine() { return c(MainControl::Label5).text(); }
+    bool centredIn(MainControl id, MainControl parent) {
+        return c(id).left() == centred(c(parent).width(), c(id).width());
+    }
 };
 
 } // namespace
@@ -39,21 +41,21 @@ TEST_F(ResultsTest, PracticeDrillShowsAccuracyCountsAndKeys) {
     type(" ");
 
     EXPECT_EQ(accuracyLine(), std::string("正解率    75") + std::string(Percent));
-    EXPECT_TRUE(c(C::Label5).visible());
-    EXPECT_EQ(c(C::Label5).left(), centred(w().clientWidth(), c(C::Label5).width()));
-    EXPECT_EQ(c(C::Label7).text(), "出題数　4");
-    EXPECT_EQ(c(C::Label8).text(), "正解数　3");
-    EXPECT_EQ(c(C::Label9).text(), "間違数　1");
-    EXPECT_TRUE(c(C::Panel8).visible());
-    EXPECT_TRUE(c(C::PanelNigate).visible());
-    EXPECT_TRUE(c(C::PanelTokui).visible());
-    EXPECT_TRUE(c(C::Nigate).visible());
-    EXPECT_TRUE(c(C::Tokui).visible());
-    EXPECT_FALSE(c(C::KP).visible());
+    EXPECT_TRUE(c(MainControl::Label5).visible());
+    EXPECT_EQ(c(MainControl::Label5).left(), centred(w().clientWidth(), c(MainControl::Label5).width()));
+    EXPECT_EQ(c(MainControl::Label7).text(), "出題数　4");
+    EXPECT_EQ(c(MainControl::Label8).text(), "正解数　3");
+    EXPECT_EQ(c(MainControl::Label9).text(), "間違数　1");
+    EXPECT_TRUE(c(MainControl::Panel8).visible());
+    EXPECT_TRUE(c(MainControl::PanelNigate).visible());
+    EXPECT_TRUE(c(MainControl::PanelTokui).visible());
+    EXPECT_TRUE(c(MainControl::Nigate).visible());
+    EXPECT_TRUE(c(MainControl::Tokui).visible());
+    EXPECT_FALSE(c(MainControl::KP).visible());
     EXPECT_TRUE(form->timer2().enabled());
     auto shown = [](char key) { return key == '&' ? std::string("&&") : std::string(1, key); };
-    EXPECT_EQ(c(C::Nigate).text(), shown(second));
-    EXPECT_EQ(c(C::Tokui).text(), shown(first));
+    EXPECT_EQ(c(MainControl::Nigate).text(), shown(second));
+    EXPECT_EQ(c(MainControl::Tokui).text(), shown(first));
     platform::test::fire(form->timer2());
     shoot("results-practice");
 }
@@ -62,12 +64,12 @@ TEST_F(ResultsTest, DrillStoppedAtOnceShowsZeroesAndNoKeys) {
     start(0);
     type(" ");
     EXPECT_EQ(accuracyLine(), std::string("正解率    0") + std::string(Percent));
-    EXPECT_EQ(c(C::Label7).text(), "出題数　0");
-    EXPECT_EQ(c(C::Label8).text(), "正解数　0");
-    EXPECT_EQ(c(C::Label9).text(), "間違数　0");
-    EXPECT_TRUE(c(C::PanelNigate).visible());
-    EXPECT_FALSE(c(C::Nigate).visible());
-    EXPECT_FALSE(c(C::Tokui).visible());
+    EXPECT_EQ(c(MainControl::Label7).text(), "出題数　0");
+    EXPECT_EQ(c(MainControl::Label8).text(), "正解数　0");
+    EXPECT_EQ(c(MainControl::Label9).text(), "間違数　0");
+    EXPECT_TRUE(c(MainControl::PanelNigate).visible());
+    EXPECT_FALSE(c(MainControl::Nigate).visible());
+    EXPECT_FALSE(c(MainControl::Tokui).visible());
     EXPECT_FALSE(form->timer2().enabled());
 }
 
@@ -78,8 +80,8 @@ TEST_F(ResultsTest, TwoOfThreeGivesTwoDecimalsAndHidesTheKeys) {
     type(wrongKey());
     type(" ");
     EXPECT_EQ(accuracyLine(), std::string("正解率    66.67") + std::string(Percent));
-    EXPECT_FALSE(c(C::Nigate).visible());
-    EXPECT_FALSE(c(C::Tokui).visible());
+    EXPECT_FALSE(c(MainControl::Nigate).visible());
+    EXPECT_FALSE(c(MainControl::Tokui).visible());
     EXPECT_FALSE(form->timer2().enabled());
 }
 
@@ -103,16 +105,18 @@ TEST_F(ResultsTest, TestGradesCorrectKeysOnly) {
     EXPECT_FALSE(form->session().state().Running) << "a test held up ran past its minute";
     EXPECT_FALSE(form->timer3().enabled());
     EXPECT_TRUE(form->timer2().enabled());
-    EXPECT_TRUE(c(C::KP).visible());
-    EXPECT_EQ(c(C::kyu).text(), "六級");
-    EXPECT_EQ(c(C::mojisuu).text(), "１分間 50 文字");
-    for (C id : {C::Label11, C::kyu, C::mojisuu})
-        EXPECT_TRUE(centredIn(id, C::kentei)) << static_cast<int>(id);
-    for (C id : {C::Label5, C::Panel8, C::PanelNigate, C::PanelTokui})
+    EXPECT_TRUE(c(MainControl::KP).visible());
+    EXPECT_EQ(c(MainControl::kyu).text(), "六級");
+    EXPECT_EQ(c(MainControl::mojisuu).text(), "１分間 50 文字");
+    for (MainControl id : {MainControl::Label11, MainControl::kyu, MainControl::mojisuu})
+        EXPECT_TRUE(centredIn(id, MainControl::kentei)) << static_cast<int>(id);
+    for (MainControl id :
+         {MainControl::Label5, MainControl::Panel8, MainControl::PanelNigate, MainControl::PanelTokui})
         EXPECT_FALSE(c(id).visible()) << static_cast<int>(id);
-    EXPECT_TRUE(c(C::ModeSelect).visible());
-    EXPECT_EQ(c(C::ModeSelect).itemIndex(), 5) << "Spaces left to the hidden mode selector changed the mode";
-    EXPECT_TRUE(c(C::Label6).visible());
+    EXPECT_TRUE(c(MainControl::ModeSelect).visible());
+    EXPECT_EQ(c(MainControl::ModeSelect).itemIndex(), 5)
+        << "Spaces left to the hidden mode selector changed the mode";
+    EXPECT_TRUE(c(MainControl::Label6).visible());
     platform::test::fire(form->timer2());
     shoot("results-test");
 }
@@ -127,32 +131,33 @@ TEST_F(ResultsTest, FramesFlashInComplementaryColours) {
     for (int i = 0; i < 20; ++i) {
         clock.highRes = 0x9E3779B9u * static_cast<std::uint32_t>(i + 1);
         platform::test::fire(form->timer2());
-        const auto weak = c(C::PanelNigate).colour();
-        EXPECT_EQ(c(C::PanelTokui).colour(), weak ^ 0xFFFFFFu);
+        const auto weak = c(MainControl::PanelNigate).colour();
+        EXPECT_EQ(c(MainControl::PanelTokui).colour(), weak ^ 0xFFFFFFu);
         for (int shift : {0, 8, 16})
             EXPECT_LT((weak >> shift) & 0xFF, 255u) << "each channel is drawn over 255 values";
     }
     const auto image = platform::test::grab(w());
-    const int nx = x(C::PanelNigate), ny = y(C::PanelNigate);
-    const int tx = x(C::PanelTokui), ty = y(C::PanelTokui);
-    EXPECT_EQ(image.at(nx, ny), c(C::PanelNigate).colour());
-    EXPECT_EQ(image.at(nx + 149, ny + 124), c(C::PanelNigate).colour());
+    const int nx = x(MainControl::PanelNigate), ny = y(MainControl::PanelNigate);
+    const int tx = x(MainControl::PanelTokui), ty = y(MainControl::PanelTokui);
+    EXPECT_EQ(image.at(nx, ny), c(MainControl::PanelNigate).colour());
+    EXPECT_EQ(image.at(nx + 149, ny + 124), c(MainControl::PanelNigate).colour());
     EXPECT_EQ(image.at(nx + 1, ny + 1), platform::clBlack) << "only the one-pixel frame flashes";
-    EXPECT_EQ(image.at(tx, ty), c(C::PanelTokui).colour());
-    EXPECT_EQ(image.at(tx + 149, ty + 124), c(C::PanelTokui).colour());
+    EXPECT_EQ(image.at(tx, ty), c(MainControl::PanelTokui).colour());
+    EXPECT_EQ(image.at(tx + 149, ty + 124), c(MainControl::PanelTokui).colour());
 
     // Seed 1 draws 8, 219 and 51 over 255 values (over 256 the second would be 220).
     clock.highRes = 1;
     platform::test::fire(form->timer2());
-    EXPECT_EQ(c(C::PanelNigate).colour(), 8u + 219u * 256u + 51u * 65536u);
+    EXPECT_EQ(c(MainControl::PanelNigate).colour(), 8u + 219u * 256u + 51u * 65536u);
 
-    const auto kpBefore = c(C::KP).colour();
-    const auto weakBefore = c(C::PanelNigate).colour();
+    const auto kpBefore = c(MainControl::KP).colour();
+    const auto weakBefore = c(MainControl::PanelNigate).colour();
     selectMode(5);
     clock.highRes = 777;
     platform::test::fire(form->timer2());
-    EXPECT_NE(c(C::KP).colour(), kpBefore) << "the test's frame flashes when the test mode is selected";
-    EXPECT_EQ(c(C::PanelNigate).colour(), weakBefore);
+    EXPECT_NE(c(MainControl::KP).colour(), kpBefore)
+        << "the test's frame flashes when the test mode is selected";
+    EXPECT_EQ(c(MainControl::PanelNigate).colour(), weakBefore);
 }
 
 // The flashing goes on through the next drill and shares its generator: a flash tick reseeds it

@@ -60,9 +60,10 @@ TEST_F(FormTest, FullBarStartsAgainOnRealTicksAtTheNextTarget) {
     platform::Timer& timer1 = form->timer1();
     for (int i = 0; i < 100; ++i)
         platform::test::fireTimer(timer1);
-    ASSERT_EQ(c(C::ProgressBar1).position(), 100);
+    ASSERT_EQ(c(MainControl::ProgressBar1).position(), 100);
     type(targetText());
-    EXPECT_EQ(c(C::ProgressBar1).position(), 0);
-    EXPECT_TRUE(runUntil([&] { return c(C::ProgressBar1).position() >= 2; }, std::chrono::seconds(5)))
+    EXPECT_EQ(c(MainControl::ProgressBar1).position(), 0);
+    EXPECT_TRUE(
+        runUntil([&] { return c(MainControl::ProgressBar1).position() >= 2; }, std::chrono::seconds(5)))
         << "the bar did not advance on the timer's own ticks";
 }

@@ -196,12 +196,12 @@ TEST_F(AccessibleTest, ArrowingThroughTheModeListMovesTheReadersFocus) {
     ASSERT_NE(hook, nullptr);
     g_events.clear();
     SetFocus(group);
-    const int before = c(C::ModeSelect).itemIndex();
+    const int before = c(MainControl::ModeSelect).itemIndex();
     SendMessageW(group, WM_KEYDOWN, VK_DOWN, 0);
     for (MSG m; PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE);)
         DispatchMessageW(&m);
     UnhookWinEvent(hook);
-    ASSERT_EQ(c(C::ModeSelect).itemIndex(), before + 1);
+    ASSERT_EQ(c(MainControl::ModeSelect).itemIndex(), before + 1);
 
     const std::vector<Element> all = tree();
     const auto item = std::find_if(all.begin(), all.end(), [&](const Element& e) {

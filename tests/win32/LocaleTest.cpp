@@ -33,7 +33,7 @@ protected:
         type(targetText());
         type(wrongKey());
         type(" ");
-        return c(C::Label5).text();
+        return c(MainControl::Label5).text();
     }
     std::wstring saved;
 };
