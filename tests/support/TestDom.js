@@ -133,6 +133,14 @@ mergeInto(LibraryManager.library, {
     }));
   },
 
+  // The tool-tip the browser shows over the element: the title nearest it, its own or one it lies in.
+  tr_test_title__deps: ['$TR', '$stringToNewUTF8'],
+  tr_test_title: function (element) {
+    var el = TR.elements[element];
+    var titled = el && el.closest('[title]');
+    return stringToNewUTF8((titled && titled.getAttribute('title')) || '');
+  },
+
   tr_test_close_box__deps: ['$TR'],
   tr_test_close_box: function (frame) {
     var close = TR.elements[frame].querySelector('.tr-close');

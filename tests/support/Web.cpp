@@ -14,6 +14,7 @@ std::uint32_t* tr_grab(int frame, int client, int width, int height);
 int tr_test_key(int frame, const char* key, int modifiers);
 void tr_test_mouse(int client, int down, int x, int y, int button, int element, int detail);
 void tr_test_close_box(int frame);
+char* tr_test_title(int element);
 }
 
 namespace platform::test {
@@ -208,9 +209,14 @@ int controlAt(Window& window, int x, int y) {
     return c && c->parent ? c->id : -1;
 }
 
+// Read from the page, which shows an element's title as its tool-tip.
 std::string toolTipAt(Window& window, int x, int y) {
     const ControlImpl* c = controlAtPoint(window, x, y);
-    return c && (c->style & ShowHint) ? c->shortHint() : std::string();
+    if (!c) return {};
+    char* title = tr_test_title(c->element);
+    std::string tip(title);
+    std::free(title);
+    return tip;
 }
 
 Cursor cursorAt(Window& window, int x, int y) {
