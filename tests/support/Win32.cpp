@@ -4,6 +4,8 @@
 #include "platform/win32/Internal.h"
 #include "tests/support/Access.h"
 
+#include <commctrl.h>
+
 #include <array>
 #include <cctype>
 #include <cstdio>
@@ -272,9 +274,23 @@ int controlAt(Window& window, int x, int y) {
     return c && c->parent ? c->id : -1;
 }
 
+// Asked of the window as the tool-tip control asks when it is about to show, with the pointer there.
 std::string toolTipAt(Window& window, int x, int y) {
-    const ControlImpl* c = controlAtPoint(implOf(window), {x, y});
-    return c && (c->style & ShowHint) ? narrow(c->shortHint()) : std::string();
+    WindowImpl& w = implOf(window);
+    POINT inSurface{};
+    HWND surface = surfaceAt(w, {x, y}, inSurface);
+    POINT onScreen = inSurface;
+    ClientToScreen(surface, &onScreen);
+    POINT saved{};
+    GetCursorPos(&saved);
+    SetCursorPos(onScreen.x, onScreen.y);
+    NMTTDISPINFOW info{};
+    info.hdr.hwndFrom = w.toolTip;
+    info.hdr.idFrom = reinterpret_cast<UINT_PTR>(surface);
+    info.hdr.code = TTN_GETDISPINFOW;
+    SendMessageW(w.hwnd, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info));
+    SetCursorPos(saved.x, saved.y);
+    return info.lpszText ? narrow(info.lpszText) : std::string();
 }
 
 Cursor cursorAt(Window& window, int x, int y) {
