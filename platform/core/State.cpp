@@ -7,6 +7,7 @@
 #include "platform/core/Driver.h"
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 
 namespace platform {
@@ -25,6 +26,12 @@ Colour backgroundOf(ControlImpl& control) {
     for (ControlImpl* at = &control; at; at = stateOf(*at).parent)
         if (stateOf(*at).colour != clInherit) return resolve(stateOf(*at).colour);
     return resolve(stateOf(*stateOf(control).window).colour);
+}
+
+bool characterTyped(WindowImpl& window, char32_t typed, HeldKeys held) {
+    const WindowState& w = stateOf(window);
+    const std::optional<char32_t> answer = answerOf(typed, held);
+    return answer && w.characterHandler && w.characterHandler(*answer);
 }
 
 void closeRequested(WindowImpl& window) {

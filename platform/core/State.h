@@ -4,6 +4,7 @@
 // read or store it. Shared by the backends' sources only: each backend's ControlImpl and
 // WindowImpl build on these parts and add what their toolkit needs.
 
+#include "platform/Keys.h"
 #include "platform/Platform.h"
 
 #include <functional>
@@ -69,6 +70,11 @@ void describe(ControlState& control, const ControlRow& row, WindowImpl& window, 
 // Each backend's own types, seen through their toolkit-free part.
 ControlState& stateOf(ControlImpl& control);
 WindowState& stateOf(WindowImpl& window);
+
+// A character typed into the window, with the keys held as its desktop reports them: the key
+// preview hears it before any control when it is an answer (Keys.h). Returns whether the preview
+// consumed it.
+bool characterTyped(WindowImpl& window, char32_t typed, HeldKeys held);
 
 // A request to close the window, from its close box, the desktop or the program: its handler runs,
 // it hides, and closing the main window ends the program; any other window is only hidden.

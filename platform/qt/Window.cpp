@@ -200,7 +200,7 @@ bool WindowImpl::previewKey(QObject* receiver, QEvent* event) {
     // Keys that type nothing (arrows, modifiers, function keys) have no text.
     bool consumed = false;
     for (char32_t ch : key->text().toUcs4())
-        if (const auto answer = answerOf(ch, held)) consumed = characterHandler(*answer) || consumed;
+        consumed = characterTyped(*this, ch, held) || consumed;
     return consumed;
 }
 

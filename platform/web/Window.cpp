@@ -2,9 +2,9 @@
 // and mouse events turned into the program's.
 
 #include "platform/Rules.h"
-#include "platform/web/PageRules.h"
 #include "platform/core/ScreenReader.h"
 #include "platform/web/Internal.h"
+#include "platform/web/PageRules.h"
 
 #include <emscripten/emscripten.h>
 
@@ -78,8 +78,7 @@ bool programKey(WindowImpl* window, int code, unsigned modifiers, bool chord) {
         return true;
     if (const auto arrow = arrowOf(code); arrow && radioKey(*window, *arrow)) return true;
     if (chord || code <= 0 || !window->characterHandler) return false;
-    const std::optional<char32_t> answer = answerOf(static_cast<char32_t>(code), rules::heldOf(modifiers));
-    return answer && window->characterHandler(*answer);
+    return characterTyped(*window, static_cast<char32_t>(code), rules::heldOf(modifiers));
 }
 
 bool g_hintShown = false;

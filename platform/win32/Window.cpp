@@ -125,8 +125,7 @@ bool WindowImpl::previewCharacter(wchar_t unit, HeldKeys held) {
         ch = 0x10000 + ((static_cast<char32_t>(pendingHighSurrogate) - 0xD800) << 10) + (unit - 0xDC00);
         pendingHighSurrogate = 0;
     }
-    const auto answer = answerOf(ch, held);
-    return answer && characterHandler(*answer);
+    return characterTyped(*this, ch, held);
 }
 
 Window::Window(const WindowSpec& description) : m_impl(std::make_unique<WindowImpl>(description, *this)) {}
