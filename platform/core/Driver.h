@@ -24,6 +24,11 @@ public:
     virtual void beep() = 0;
     // Hands a line of text (UTF-8) to screen readers, which speak it without moving their focus.
     virtual void announce(WindowImpl& window, std::string_view utf8) = 0;
+    // The window asked for F1 (Window::onF1): where the toolkit hands out shortcuts the program takes
+    // F1 now; elsewhere the backend passes each F1 to the core (f1Pressed) as it comes.
+    virtual void f1Wanted(WindowImpl& window) = 0;
+    // Whether the window takes input, as its toolkit has it.
+    virtual bool windowEnabled(WindowImpl& window) = 0;
     // Whether the window is shown on the desktop, as its toolkit has it.
     virtual bool windowShown(WindowImpl& window) = 0;
     // Hides the window; the backend then tells the core (windowHidden) whether it was the active one.

@@ -34,6 +34,19 @@ bool characterTyped(WindowImpl& window, char32_t typed, HeldKeys held) {
     return answer && w.characterHandler && w.characterHandler(*answer);
 }
 
+void Window::onF1(std::function<void()> handler) {
+    stateOf(*m_impl).f1Handler = std::move(handler);
+    driver().f1Wanted(*m_impl);
+}
+
+void f1Pressed() {
+    for (WindowImpl* w : allWindows())
+        if (stateOf(*w).f1Handler) {
+            if (driver().windowEnabled(*w)) stateOf(*w).f1Handler();
+            return;
+        }
+}
+
 void closeRequested(WindowImpl& window) {
     if (stateOf(window).closeHandler) stateOf(window).closeHandler();
     driver().hideWindow(window);

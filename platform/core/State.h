@@ -57,6 +57,7 @@ struct WindowState {
     std::function<bool(char32_t)> characterHandler;
     std::function<void()> closeHandler;
     std::function<void()> screenChangedHandler;
+    std::function<void()> f1Handler;
     int focusId = -1;
 
     ControlImpl* find(int id) const;
@@ -75,6 +76,10 @@ WindowState& stateOf(WindowImpl& window);
 // preview hears it before any control when it is an answer (Keys.h). Returns whether the preview
 // consumed it.
 bool characterTyped(WindowImpl& window, char32_t typed, HeldKeys held);
+
+// F1 with no modifier, from whichever window of the program has the keyboard: the action of the
+// window that asked for it, unless that window is disabled.
+void f1Pressed();
 
 // A request to close the window, from its close box, the desktop or the program: its handler runs,
 // it hides, and closing the main window ends the program; any other window is only hidden.

@@ -12,6 +12,8 @@ class QtDriver final : public Driver {
 public:
     void beep() override { ring(); }
     void announce(WindowImpl& window, std::string_view utf8) override { announceOn(window, utf8); }
+    void f1Wanted(WindowImpl& window) override { window.takeF1(); }
+    bool windowEnabled(WindowImpl& window) override { return window.top->isEnabled(); }
     bool windowShown(WindowImpl& window) override { return window.top->isVisible(); }
     // The widget's hide event passes the activation on.
     void hideWindow(WindowImpl& window) override { window.top->hide(); }

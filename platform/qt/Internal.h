@@ -102,6 +102,7 @@ public:
     bool shownOnce = false;
     Font font;
     std::unique_ptr<QShortcut> f1;
+    void takeF1();
     std::function<void()> framedHandler;
     // Watches for the window manager announcing the frame during the first showing only.
     bool watchingFrame = false;

@@ -273,12 +273,11 @@ void Window::finishBuilding() {
         if ((*it)->kind == Kind::Label || (*it)->kind == Kind::Image) (*it)->widget->lower();
 }
 
-void Window::onF1(std::function<void()> handler) {
-    m_impl->f1 = std::make_unique<QShortcut>(QKeySequence(Qt::Key_F1), m_impl->top.get());
-    m_impl->f1->setContext(Qt::ApplicationShortcut);
-    QObject::connect(m_impl->f1.get(), &QShortcut::activated, [this, handler = std::move(handler)] {
-        if (m_impl->top->isEnabled()) handler();
-    });
+// F1 is the program's wherever the keyboard is among its windows.
+void WindowImpl::takeF1() {
+    f1 = std::make_unique<QShortcut>(QKeySequence(Qt::Key_F1), top.get());
+    f1->setContext(Qt::ApplicationShortcut);
+    QObject::connect(f1.get(), &QShortcut::activated, [] { f1Pressed(); });
 }
 
 void Window::show() {

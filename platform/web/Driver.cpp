@@ -10,6 +10,10 @@ class PageDriver final : public Driver {
 public:
     void beep() override { tr_beep(); }
     void announce(WindowImpl& window, std::string_view utf8) override { announceOn(window, utf8); }
+    // The page's key listener passes F1 on as it comes.
+    void f1Wanted(WindowImpl&) override {}
+    // The page has no window that takes no input.
+    bool windowEnabled(WindowImpl&) override { return true; }
     bool windowShown(WindowImpl& window) override { return window.shown; }
     void hideWindow(WindowImpl& window) override { window.hideAndPassActivation(); }
     void activateWindow(WindowImpl& window) override { window.activate(); }

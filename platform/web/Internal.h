@@ -94,7 +94,6 @@ public:
     std::string caption;
     int left = 0, top = 0;
     bool shown = false;
-    std::function<void()> f1Handler;
 
     int outerWidth() const;
     int outerHeight() const;

@@ -323,10 +323,6 @@ void Window::addControl(const ControlRow& row) {
 
 void Window::finishBuilding() {}
 
-void Window::onF1(std::function<void()> handler) {
-    m_impl->f1Handler = std::move(handler);
-}
-
 // What a screen reader is told of each control, once its handlers are bound: a control that takes
 // clicks is a push button named by its caption, a picture with no hint is decoration, the progress
 // bar tells its value; labels are their text. A hint is the control's description.
@@ -503,11 +499,7 @@ int key(int code, unsigned modifiers, bool covering, WindowImpl* to) {
     bool consumed = false;
     switch (rules::routeOf(code, modifiers)) {
     case rules::KeyRoute::F1:
-        for (WindowImpl* w : allWindows())
-            if (w->f1Handler) {
-                w->f1Handler();
-                break;
-            }
+        f1Pressed();
         consumed = true;
         break;
     case rules::KeyRoute::InputMethod: showInputMethodHint(true); break;

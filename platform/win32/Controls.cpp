@@ -259,7 +259,7 @@ LRESULT rootMessage(ControlImpl& root, UINT message, WPARAM wParam, LPARAM lPara
         return 0;
     case WM_COMMAND:
         if (win32::isF1Command(wParam)) {
-            if (window.f1Handler && IsWindowEnabled(root.hwnd)) window.f1Handler();
+            f1Pressed();
         } else if (HIWORD(wParam) == BN_CLICKED) {
             ControlImpl* c = window.find(LOWORD(wParam));
             if (c && c->enabled && c->clickHandler) c->clickHandler();

@@ -10,6 +10,9 @@ class Win32Driver final : public Driver {
 public:
     void beep() override { ring(); }
     void announce(WindowImpl& window, std::string_view utf8) override { announceOn(window, utf8); }
+    // The accelerator table is tried for every window that asked for F1 (preTranslate).
+    void f1Wanted(WindowImpl&) override {}
+    bool windowEnabled(WindowImpl& window) override { return IsWindowEnabled(window.hwnd) != FALSE; }
     bool windowShown(WindowImpl& window) override { return IsWindowVisible(window.hwnd) != FALSE; }
     void hideWindow(WindowImpl& window) override { window.hideAndPassActivation(); }
     void activateWindow(WindowImpl& window) override { window.owner.activate(); }

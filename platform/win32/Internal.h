@@ -81,7 +81,6 @@ public:
     HWND hwnd = nullptr;
     HWND toolTip = nullptr;
     ControlImpl root;
-    std::function<void()> f1Handler;
     wchar_t pendingHighSurrogate = 0;
     std::string announcement; // the line last given to screen readers, UTF-8 as the handler wrote it
     ControlImpl* hovered = nullptr;

@@ -184,10 +184,6 @@ void Window::finishBuilding() {
     InvalidateRect(m_impl->hwnd, nullptr, FALSE);
 }
 
-void Window::onF1(std::function<void()> handler) {
-    m_impl->f1Handler = std::move(handler);
-}
-
 void Window::show() {
     ShowWindow(m_impl->hwnd, m_impl->maximised ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
     m_impl->layoutAligned();

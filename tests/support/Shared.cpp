@@ -84,6 +84,8 @@ public:
         announcements[&window] = std::string(utf8);
         m_backend->announce(window, utf8);
     }
+    void f1Wanted(WindowImpl& window) override { m_backend->f1Wanted(window); }
+    bool windowEnabled(WindowImpl& window) override { return m_backend->windowEnabled(window); }
     bool windowShown(WindowImpl& window) override { return m_backend->windowShown(window); }
     void hideWindow(WindowImpl& window) override { m_backend->hideWindow(window); }
     void activateWindow(WindowImpl& window) override { m_backend->activateWindow(window); }
