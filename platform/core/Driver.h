@@ -39,6 +39,10 @@ public:
     virtual void endProgram() = 0;
     // The window is being destroyed: the driver lets go of whatever it keeps for it.
     virtual void windowGone(WindowImpl& window) = 0;
+    // The control is named to hold the keyboard whenever its window is activated.
+    virtual void keepsFocus(ControlImpl& control) = 0;
+    // Lays the controls docked along the bottom of the window's client area out again.
+    virtual void layOutDocked(WindowImpl& window) = 0;
     // Moves and sizes the control's toolkit object to the place the core holds for it.
     virtual void place(ControlImpl& control) = 0;
     // Draws a control again after its colours changed.

@@ -34,6 +34,18 @@ bool characterTyped(WindowImpl& window, char32_t typed, HeldKeys held) {
     return answer && w.characterHandler && w.characterHandler(*answer);
 }
 
+void Window::setFocusControl(int id) {
+    WindowState& w = stateOf(*m_impl);
+    w.focusId = id;
+    if (ControlImpl* c = w.find(id)) driver().keepsFocus(*c);
+}
+
+void Control::alignBottom() {
+    ControlState& c = stateOf(*m_impl);
+    c.alignedBottom = true;
+    driver().layOutDocked(*c.window);
+}
+
 void Window::onF1(std::function<void()> handler) {
     stateOf(*m_impl).f1Handler = std::move(handler);
     driver().f1Wanted(*m_impl);

@@ -21,6 +21,8 @@ public:
     void endProgram() override { QCoreApplication::quit(); }
     // The window's widgets go with it.
     void windowGone(WindowImpl&) override {}
+    void keepsFocus(ControlImpl& control) override { control.widget->setFocusPolicy(Qt::StrongFocus); }
+    void layOutDocked(WindowImpl& window) override { window.layoutAligned(); }
     // The widgets keep their own places and radio buttons: the core asks these of the backends that
     // draw their controls themselves.
     void place(ControlImpl&) override {}

@@ -356,11 +356,6 @@ void Window::disableInputMethod() {
         child->setAttribute(Qt::WA_InputMethodEnabled, false);
 }
 
-void Window::setFocusControl(int id) {
-    m_impl->focusId = id;
-    if (ControlImpl* c = m_impl->find(id)) c->widget->setFocusPolicy(Qt::StrongFocus);
-}
-
 // Control handles.
 
 void Control::setText(std::string_view text) {
@@ -448,11 +443,6 @@ void Control::setItemIndex(int index) {
 }
 int Control::itemIndex() const {
     return m_impl->radios ? m_impl->radios->checkedId() : -1;
-}
-
-void Control::alignBottom() {
-    m_impl->alignedBottom = true;
-    m_impl->window->layoutAligned();
 }
 
 void Control::setPicture(const Picture& picture) {

@@ -20,6 +20,9 @@ public:
     void endProgram() override { web::endProgram(); }
     // The window's elements go with it.
     void windowGone(WindowImpl&) override {}
+    // The focus target is found when the window is activated (focusTarget).
+    void keepsFocus(ControlImpl&) override {}
+    void layOutDocked(WindowImpl& window) override { window.layoutAligned(); }
     void place(ControlImpl& control) override { control.place(); }
     void redraw(ControlImpl& control) override { restyle(control); }
     void itemChanged(ControlImpl& control) override { control.showRadio(); }

@@ -434,9 +434,6 @@ void Window::setMaximised() {
 void Window::setCaptionBar(bool) {}
 // Keys reach the page as keydown events, which no input method composes: no element is editable.
 void Window::disableInputMethod() {}
-void Window::setFocusControl(int id) {
-    m_impl->focusId = id;
-}
 
 void Control::setText(std::string_view text) {
     if (m_impl->text == text) return;
@@ -472,10 +469,6 @@ void Control::setPosition(int position) {
     tr_fill(m_impl->element, (m_impl->width - 2) * position / 100, 0x800000);
     if (rules::spokenProgress(position) != spokenBefore)
         tr_value(m_impl->element, rules::spokenProgress(position));
-}
-void Control::alignBottom() {
-    m_impl->alignedBottom = true;
-    m_impl->window->layoutAligned();
 }
 void Control::setPicture(const Picture& picture) {
     ControlImpl& c = *m_impl;

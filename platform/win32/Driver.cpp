@@ -19,6 +19,9 @@ public:
     void endProgram() override { PostQuitMessage(0); }
     // The window's native windows go with it.
     void windowGone(WindowImpl&) override {}
+    // The focus target is found when the window is activated (focusTarget).
+    void keepsFocus(ControlImpl&) override {}
+    void layOutDocked(WindowImpl& window) override { window.layoutAligned(); }
     void place(ControlImpl& control) override { control.place(); }
     void redraw(ControlImpl& control) override { control.invalidate(); }
     void itemChanged(ControlImpl& control) override {

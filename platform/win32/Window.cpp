@@ -285,10 +285,6 @@ void Window::disableInputMethod() {
     ImmAssociateContextEx(m_impl->hwnd, nullptr, IACE_CHILDREN);
 }
 
-void Window::setFocusControl(int id) {
-    m_impl->focusId = id;
-}
-
 // Control handles.
 
 void Control::setText(std::string_view text) {
@@ -342,11 +338,6 @@ void Control::setPosition(int position) {
     m_impl->position = position;
     const RECT changed{std::min(before, after), 1, std::max(before, after) + 1, m_impl->height - 1};
     if (m_impl->hwnd) InvalidateRect(m_impl->hwnd, &changed, FALSE);
-}
-
-void Control::alignBottom() {
-    m_impl->alignedBottom = true;
-    m_impl->window->layoutAligned();
 }
 
 void Control::setPicture(const Picture& picture) {

@@ -94,6 +94,8 @@ public:
         announcements.erase(&window);
         m_backend->windowGone(window);
     }
+    void keepsFocus(ControlImpl& control) override { m_backend->keepsFocus(control); }
+    void layOutDocked(WindowImpl& window) override { m_backend->layOutDocked(window); }
     void place(ControlImpl& control) override { m_backend->place(control); }
     void redraw(ControlImpl& control) override { m_backend->redraw(control); }
     void itemChanged(ControlImpl& control) override { m_backend->itemChanged(control); }
