@@ -8,6 +8,7 @@
 #include "platform/Rules.h"
 #include "platform/core/State.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,23 @@ struct DrawnState : ControlState {
 };
 
 DrawnState& drawnOf(ControlImpl& control);
+
+// Makes the row's control in the window, on its parent or, for the window's own children, on the
+// window's surface, and enters it in the window's table order; the backend then makes its toolkit's
+// object for it.
+template <class Impl> Impl& adoptControl(WindowImpl& window, Impl& surface, const ControlRow& row) {
+    WindowState& w = stateOf(window);
+    auto made = std::make_unique<Impl>();
+    Impl& c = *made;
+    Impl* parent = w.find(row.parent.id);
+    if (!parent) parent = &surface;
+    describe(c, row, window, parent, parent->font);
+    c.takePlace(row);
+    parent->children.push_back(&c);
+    w.order.push_back(&c);
+    w.controls[row.name.id] = std::move(made);
+    return c;
+}
 
 // A press of a mouse button on a control, which holds the mouse until the button goes up.
 // pressCount counts the presses of one quick series, 1 for a press alone; item is the radio group's

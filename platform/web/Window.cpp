@@ -295,14 +295,8 @@ Window::Window(const WindowSpec& description) : m_impl(std::make_unique<WindowIm
 Window::~Window() = default;
 
 void Window::addControl(const ControlRow& row) {
-    auto control = std::make_unique<ControlImpl>();
-    ControlImpl& c = *control;
-    ControlImpl* parent = m_impl->find(row.parent.id);
-    if (!parent) parent = &m_impl->root;
-    describe(c, row, *m_impl, parent, parent->font);
-    c.takePlace(row);
-    c.parent->children.push_back(&c);
-    c.element = tr_element_create(parent->element, static_cast<int>(row.kind), c.windowed());
+    ControlImpl& c = adoptControl(*m_impl, m_impl->root, row);
+    c.element = tr_element_create(c.parent->element, static_cast<int>(row.kind), c.windowed());
     elementMap()[c.element] = &c;
     if (row.kind == Kind::Panel && (row.style & Sunken)) tr_bevel(c.element, SunkenBevel);
     if (row.kind == Kind::ProgressBar) tr_bevel(c.element, WellBevel);
@@ -311,8 +305,6 @@ void Window::addControl(const ControlRow& row) {
     tr_cursor(c.element, c.cursor == Cursor::HandPoint);
     if (c.style & ShowHint) tr_tooltip(c.element, c.shortHint().c_str());
     tr_show(c.element, c.shown);
-    m_impl->order.push_back(&c);
-    m_impl->controls[row.name.id] = std::move(control);
     if (row.kind == Kind::Label) {
         c.resizeToText();
     } else {

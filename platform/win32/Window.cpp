@@ -132,13 +132,7 @@ Window::Window(const WindowSpec& description) : m_impl(std::make_unique<WindowIm
 Window::~Window() = default;
 
 void Window::addControl(const ControlRow& row) {
-    auto control = std::make_unique<ControlImpl>();
-    ControlImpl& c = *control;
-    ControlImpl* parent = m_impl->find(row.parent.id);
-    if (!parent) parent = &m_impl->root;
-    describe(c, row, *m_impl, parent, parent->font);
-    c.takePlace(row);
-    c.parent->children.push_back(&c);
+    ControlImpl& c = adoptControl(*m_impl, m_impl->root, row);
 
     HWND parentHwnd = c.parent->hwnd;
     const DWORD visible = row.visible ? WS_VISIBLE : 0;
@@ -174,8 +168,6 @@ void Window::addControl(const ControlRow& row) {
         m_impl->addToolFor(c.hwnd);
     }
     if (row.kind == Kind::Label) c.resizeToText();
-    m_impl->order.push_back(&c);
-    m_impl->controls[row.name.id] = std::move(control);
 }
 
 // Labels and pictures are painted by their parent's surface before its windowed children, which
