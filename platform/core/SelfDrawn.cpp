@@ -174,6 +174,18 @@ int Control::height() const {
 bool Control::visible() const {
     return drawn(m_impl).shown;
 }
+void Control::setLeft(int left) {
+    DrawnState& c = drawnOf(*m_impl);
+    if (left == c.left) return;
+    c.left = left;
+    driver().place(*m_impl);
+}
+void Control::setTop(int top) {
+    DrawnState& c = drawnOf(*m_impl);
+    if (top == c.top) return;
+    c.top = top;
+    driver().place(*m_impl);
+}
 int Control::itemIndex() const {
     return drawn(m_impl).itemIndex;
 }

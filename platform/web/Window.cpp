@@ -435,16 +435,7 @@ void Control::setText(std::string_view text) {
     else
         m_impl->restyle();
 }
-void Control::setLeft(int left) {
-    if (left == m_impl->left) return;
-    m_impl->left = left;
-    m_impl->place();
-}
-void Control::setTop(int top) {
-    if (top == m_impl->top) return;
-    m_impl->top = top;
-    m_impl->place();
-}
+
 void Control::setVisible(bool visible) {
     ControlImpl& c = *m_impl;
     if (c.shown == visible) return;

@@ -298,16 +298,19 @@ void ControlImpl::invalidate() {
     if (hwnd) {
         InvalidateRect(hwnd, nullptr, FALSE);
     } else if (parent && parent->hwnd) {
-        const RECT r = rectOnParent();
-        InvalidateRect(parent->hwnd, &r, FALSE);
+        drawnAt = rectOnParent();
+        InvalidateRect(parent->hwnd, &drawnAt, FALSE);
     }
 }
 
+// A control drawn on its parent leaves its old place to be drawn again as well as its new one.
 void ControlImpl::place() {
-    if (hwnd)
+    if (hwnd) {
         SetWindowPos(hwnd, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
-    else
-        invalidate();
+        return;
+    }
+    if (parent && parent->hwnd) InvalidateRect(parent->hwnd, &drawnAt, FALSE);
+    invalidate();
 }
 
 int textExtent(const ControlImpl& control, std::wstring_view text) {
@@ -322,10 +325,9 @@ void ControlImpl::resizeToText() {
     if (kind != Kind::Label) return;
     const auto [w, h] =
         labelSize(labelLines(*this), (style & WordWrap) != 0, designWidth, font.height, measureIn(*this));
-    invalidate();
     width = w;
     height = h;
-    invalidate();
+    place();
 }
 
 HBITMAP createDib(HDC dc, int width, int height, void** bits) {

@@ -53,6 +53,7 @@ class ControlImpl : public DrawnState {
 public:
     HWND hwnd = nullptr; // panels, radio groups, progress bars, buttons and the root
     HICON icon = nullptr;
+    RECT drawnAt{}; // where a control drawn on its parent was last drawn
 
     ~ControlImpl();
     bool windowed() const { return hwnd != nullptr; }

@@ -133,6 +133,7 @@ Window::~Window() = default;
 
 void Window::addControl(const ControlRow& row) {
     ControlImpl& c = adoptControl(*m_impl, m_impl->root, row);
+    c.drawnAt = c.rectOnParent();
 
     HWND parentHwnd = c.parent->hwnd;
     const DWORD visible = row.visible ? WS_VISIBLE : 0;
@@ -289,18 +290,6 @@ void Control::setText(std::string_view text) {
     else
         m_impl->invalidate();
     accessibleTextChanged(*m_impl);
-}
-void Control::setLeft(int left) {
-    if (left == m_impl->left) return;
-    m_impl->invalidate();
-    m_impl->left = left;
-    m_impl->place();
-}
-void Control::setTop(int top) {
-    if (top == m_impl->top) return;
-    m_impl->invalidate();
-    m_impl->top = top;
-    m_impl->place();
 }
 
 // A hidden control must not keep the keyboard focus: a key the main window leaves alone would
