@@ -145,6 +145,7 @@ void TMofuForm1::FormCreate() {
     c(C::Label2).setText("");
     c(C::Label3).setText(ChooseModeMessage);
     centreOnScreenX(C::Label3);
+    m_label3Centred = true;
     c(C::Label3).setVisible(true);
     c(C::Label6).setVisible(false);
     c(C::mofu).setVisible(false);
@@ -175,11 +176,13 @@ void TMofuForm1::placeOnScreen() {
 }
 
 // A later screen size. The controls a handler centres as it shows them are centred again while
-// they show; hidden, they are centred when next shown.
+// they show; hidden, they are centred when next shown. Label3 only while it is centred for its
+// present text: the text a typed character gives it stands where the label stood.
 void TMofuForm1::FormResize() {
     placeOnScreen();
     if (c(C::Panel6).visible()) centreOnScreen(C::Panel6);
-    for (C id : {C::Label3, C::Label6, C::Label12})
+    if (c(C::Label3).visible() && m_label3Centred) centreOnScreenX(C::Label3);
+    for (C id : {C::Label6, C::Label12})
         if (c(id).visible()) centreOnScreenX(id);
     if (c(C::Label5).visible()) c(C::Label5).setLeft(centred(m_window.clientWidth(), c(C::Label5).width()));
     if (c(C::mofu).visible()) placeMiss();
@@ -217,6 +220,7 @@ void TMofuForm1::ActOKExecute() {
     c(C::Label12).setVisible(false);
     c(C::Label3).setText(StartMessage);
     centreOnScreenX(C::Label3);
+    m_label3Centred = true;
     c(C::Label3).setVisible(true);
     m_window.announce(StartMessage);
 }
@@ -240,6 +244,7 @@ bool TMofuForm1::FormKeyPress(char32_t typed) {
     case Verdict::Nothing: break;
     }
     c(C::Label3).setText(EndMessage);
+    m_label3Centred = false;
     return true;
 }
 
