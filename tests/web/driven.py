@@ -67,12 +67,13 @@ def stop(process):
 
 class Server:
     """The site served as a host serves it, on a free port; by default nothing is kept in the
-    browser's HTTP cache, so that each test sees the files it wrote."""
+    browser's HTTP cache, so that each test sees the files it wrote. HOST holds serve-web.py's
+    options for one of the hosts it stands for (base, redirect_index, refuse, mounts)."""
 
-    def __init__(self, site, extra=None, cache="no-store"):
+    def __init__(self, site, extra=None, cache="no-store", host=None):
         self.requests = []
         self.sent = []
-        self.httpd = serve_web.server(site, 0, extra, cache, self.requests, self.sent)
+        self.httpd = serve_web.server(site, 0, extra, cache, self.requests, self.sent, **(host or {}))
         self.port = self.httpd.server_address[1]
         threading.Thread(target=self.httpd.serve_forever, daemon=True).start()
 
@@ -87,9 +88,9 @@ class Server:
 
 
 @contextlib.contextmanager
-def opened(browser_class, site, size="1024x768", cache="no-store", extra=None, **options):
+def opened(browser_class, site, size="1024x768", cache="no-store", extra=None, host=None, **options):
     """A server of SITE and a browser, both stopped afterwards whatever happens."""
-    server, browser = Server(site, extra, cache), None
+    server, browser = Server(site, extra, cache, host), None
     try:
         browser = browser_class(size, **options)
         yield server, browser
@@ -233,7 +234,9 @@ def run(args, browser_class):
     """The test program in the tests' own page (harness.html) served beside the site; its status."""
     program = os.path.abspath(args.program)
     name = os.path.basename(program)[:-3]
-    pages = {name + ".js": program, name + ".wasm": program[:-3] + ".wasm",
+    # The tests' page asks for the site's style sheet by its plain name.
+    style = glob.glob(os.path.join(args.site, "tapirun.*.css"))
+    pages = {name + ".js": program, name + ".wasm": program[:-3] + ".wasm", "tapirun.css": style[0],
              "harness.html": os.path.join(HERE, "harness.html"), "harness.js": os.path.join(HERE, "harness.js")}
     with opened(browser_class, args.site, args.size, extra=pages) as (server, browser):
         query = urllib.parse.urlencode([("program", name)] + [("arg", a) for a in args.args])
@@ -250,31 +253,47 @@ def run(args, browser_class):
         return int(status) or (1 if faults else 0)
 
 
+# The scope of the service worker that controls the page, once it is activated.
+ACTIVATED = ("Promise.race([navigator.serviceWorker.ready.then(r => r.active.state === 'activated' ? r.scope :"
+             " new Promise(done => r.active.addEventListener('statechange', e => {"
+             " if (e.target.state === 'activated') done(r.scope); }))).catch(e => String(e)),"
+             " new Promise(r => setTimeout(() => r('none within 20 s'), 20000))])")
+# The headers a stored answer must still carry, as the host sent them.
+KEPT_HEADERS = ("Content-Security-Policy", "X-Content-Type-Options", "Cross-Origin-Opener-Policy", "X-Frame-Options")
+
+
 def offline(args, browser_class):
-    """The site opened once, its server stopped, the page reloaded: it starts from its cache."""
-    with opened(browser_class, args.site) as (server, browser):
-        url = server.url("index.html")
-        browser.navigate(url)
-        if not browser.start(30):
-            print("offline: FAIL: the page did not start online", file=sys.stderr)
-            return 1
-        ready = browser.settled(
-            "Promise.race([navigator.serviceWorker.ready.then(r => caches.keys()).then(k => k.join(',')),"
-            " new Promise(r => setTimeout(() => r(''), 20000))])")
-        if not ready:
-            print("offline: FAIL: no service worker took the page within 20 s", file=sys.stderr)
-            return 1
-        print("offline: service worker ready, caches:", ready)
+    """Two copies of the site on one origin, each under a sub-path, behind the hosts teachers use:
+    /a/ behind one that answers index.html with a redirect to its folder (as Cloudflare Pages
+    does), /b/ behind one that refuses files beginning with "_" or "." (GitHub Pages' default).
+    Each is opened once and installs its copy; with the server stopped, each starts again from its
+    own cache, and the page's stored answer keeps the host's headers."""
+    checks = Checks("offline")
+    host = {"base": "/a/", "redirect_index": True, "mounts": [{"site": args.site, "base": "/b/", "refuse": ("_", ".")}]}
+    with opened(browser_class, args.site, host=host) as (server, browser):
+        scopes = []
+        for path in ("a/", "b/"):
+            browser.navigate(server.url(path))
+            checks.expect(browser.start(30), "/%s: the page starts online" % path)
+            scope = browser.settled(ACTIVATED)
+            checks.expect(scope == server.url(path), "/%s: its service worker took the page (%s)" % (path, scope))
+            scopes.append(scope)
+        kept = sorted(json.loads(browser.settled("caches.keys().then(k => JSON.stringify(k))") or "[]"))
+        checks.expect(len(kept) == 4 and all(sum(k.startswith("tapirun " + s + " ") for k in kept) == 2 for s in scopes),
+                      "each copy keeps its release and its faces in caches of its own (%s)" % kept)
         server.stop()
-        browser.navigate("about:blank")
-        time.sleep(0.2)
-        browser.navigate(url)
-        if not browser.start(30):
-            print("offline: FAIL: with the server stopped the page did not start again", file=sys.stderr)
-            return 1
-        print("offline: ok, the page started again from its cache with %s controls"
-              % browser.evaluate("document.querySelectorAll('.tr-c').length"))
-        return 0
+        for path in ("a/", "b/"):
+            browser.navigate("about:blank")
+            time.sleep(0.2)
+            browser.navigate(server.url(path))
+            checks.expect(browser.start(30), "/%s: with the server stopped the page starts again from its cache, "
+                                             "after the other copy was visited" % path)
+            said = browser.settled("fetch('index.html').then(r => JSON.stringify([%s].map(h => r.headers.get(h))))"
+                                   % ", ".join("'%s'" % h for h in KEPT_HEADERS))
+            expected = [dict(serve_web.HEADERS + serve_web.PAGE_HEADERS)[h] for h in KEPT_HEADERS]
+            checks.expect(json.loads(said or "null") == expected,
+                          "/%s: the stored page keeps the host's headers (%s)" % (path, said))
+        return checks.status()
 
 
 def main(browser_class, commands=None):
@@ -292,7 +311,9 @@ def main(browser_class, commands=None):
                    help="also fail when a character drawn is not in the site's subset of its face")
     p.add_argument("args", nargs="*")
     for name in commands:
-        sub.add_parser(name).add_argument("--site", required=True)
+        command = sub.add_parser(name)
+        command.add_argument("--site", required=True)
+        command.add_argument("--stage", help="the site's files under their plain names, as the build stages them")
     args = parser.parse_args()
     if args.command == "run":
         return run(args, browser_class)
