@@ -39,6 +39,9 @@
     return scripts ? scripts.createScriptURL(url) : url;
   }
 
+  // The line the page shows when this script never runs.
+  var stalled = document.getElementById('stalled');
+  if (stalled) stalled.remove();
   var note = document.createElement('p');
   note.id = 'loading';
   note.setAttribute('role', 'status');
@@ -117,10 +120,14 @@
     onRuntimeInitialized: function () {
       running = true;
       note.remove();
-      // The service worker's copy is made once the program runs, not against it.
+      // The service worker's copy is made once the program runs, not against it; a page it
+      // served asks it for a new release at every start, which not every engine does by itself.
       if (workers) {
         try {
-          workers.register(scriptURL('sw.js')).catch(function () {});
+          var controlled = !!workers.controller;
+          workers.register(scriptURL('sw.js')).then(function (registration) {
+            if (controlled) return registration.update();
+          }).catch(function () {});
         } catch (e) {}
       }
     },

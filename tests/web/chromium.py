@@ -2,14 +2,12 @@
 """Runs the browser program's pages in headless Chromium, driven over the DevTools protocol.
 
   chromium.py run --site DIR --program PATH/NAME.js [--size WxH] [--faces] [-- ARGS...]
-  chromium.py offline --site DIR
+  chromium.py offline --site DIR, chromium.py update --site DIR --stage DIR
       as driven.py runs them in every engine
   chromium.py a11y --site DIR
       the page's accessibility tree read through the DevTools protocol, and buttons pressed in it
   chromium.py safety --site DIR
       the published page runs only its own program whatever its address, under its policy
-  chromium.py update --site DIR
-      releases published on a host that lets caches keep files reach the page whole
   chromium.py resize --site DIR
       the program started in a viewport smaller than the screen, which then changes size: every
       control placed from the screen's size stands where it would have stood had it started there
@@ -48,6 +46,8 @@ FLAGS = ["--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-
 class Chromium(driven.Browser):
     """One Chromium with a fresh profile, and a DevTools connection to its page; the page's console
     lines are echoed as they come, and its exceptions counted."""
+
+    no_system_faces = {"japanese_faces": False}
 
     def __init__(self, size="1024x768", japanese_faces=True, kiosk=False):
         super().__init__("chromium")
@@ -119,6 +119,35 @@ class Chromium(driven.Browser):
         clip = {"x": x, "y": y, "width": width, "height": height, "scale": 1}
         return self.call("Page.captureScreenshot", format="png", clip=clip)["data"], x, y
 
+    # What the update test asks beyond every engine's: the bodies of the files the page received,
+    # and an HTTP cache emptied.
+    def watch(self):
+        self.call("Network.enable")
+        self.events = []
+
+    def received(self, pattern):
+        """The files the page received since watch() whose names match PATTERN, with the SHA-256
+        of each body (None for a body the browser no longer holds, as a preload's once used)."""
+        out = []
+        for event in list(self.events or []):
+            if event["method"] != "Network.responseReceived":
+                continue
+            name = urllib.parse.urlsplit(event["params"]["response"]["url"]).path.rsplit("/", 1)[-1]
+            if not re.fullmatch(pattern, name):
+                continue
+            try:
+                body = self.call("Network.getResponseBody", requestId=event["params"]["requestId"])
+            except RuntimeError:
+                out.append((name, None))
+                continue
+            data = base64.b64decode(body["body"]) if body["base64Encoded"] else body["body"].encode()
+            out.append((name, hashlib.sha256(data).hexdigest()))
+        return out
+
+    def clear_http_cache(self):
+        self.call("Network.clearBrowserCache")
+        return True
+
 
 def opened(site, size="1024x768", **options):
     return driven.opened(Chromium, site, size, **options)
@@ -132,12 +161,6 @@ def headers(url):
             return r.status, r.headers
     except urllib.error.HTTPError as e:
         return e.code, e.headers
-
-
-def cut(path):
-    """A file cut in half, as a host caught half-way through an upload holds it."""
-    with open(path, "r+b") as f:
-        f.truncate(os.path.getsize(path) // 2)
 
 
 # The files named after their contents.
@@ -242,7 +265,7 @@ def safety(args):
         def program(site, ext):
             return glob.glob(os.path.join(site, "tapirun.*." + ext))[0]
 
-        for ext, damage, how in (("wasm", "cut in half", cut), ("js", "missing", os.remove),
+        for ext, damage, how in (("wasm", "cut in half", driven.cut), ("js", "missing", os.remove),
                                  ("js", "not JavaScript", lambda p: open(p, "w").write("<html>{{{"))):
             broken_site = os.path.join(work, "broken")
             shutil.rmtree(broken_site, ignore_errors=True)
@@ -270,158 +293,6 @@ def safety(args):
     return checks.status()
 
 
-def _leb(n):
-    out = bytearray()
-    while True:
-        byte, n = n & 0x7F, n >> 7
-        out.append(byte | (0x80 if n else 0))
-        if not n:
-            return bytes(out)
-
-
-def update(args):
-    """A host that lets caches keep every file ten minutes, and releases published on it: a page
-    runs one release whole, the release stored on one visit is run from the next start, a release
-    that cannot be stored whole is not stored at all, the site starts offline afterwards, and with
-    no service worker in play (a browser with them off) a release change never pairs two
-    releases' files."""
-    with tempfile.TemporaryDirectory(prefix="tapirun-update.") as work:
-        site = os.path.join(work, "site")
-        stage = os.path.join(work, "stage")
-        shutil.copytree(args.stage, stage)
-        shutil.copytree(args.site, site)
-        # With no Japanese face on the system, the page's faces can only come from the site.
-        with opened(site, cache="max-age=600", japanese_faces=False) as (server, browser):
-            return check_releases(site, stage, server, browser)
-
-
-def check_releases(site, stage, server, browser):
-    checks = Checks("update")
-    source = os.path.join(HERE, "..", "..", "dist", "web")
-    # Each release's program files: the name the site gives each kind, and its digest.
-    releases = {}
-    kinds = ("js", "wasm")
-
-    def digest(data):
-        return hashlib.sha256(data).hexdigest()
-
-    def program(kind):
-        return glob.glob(os.path.join(site, "tapirun.*." + kind))[0]
-
-    def remember(number):
-        releases[number] = {kind: (os.path.basename(program(kind)), digest(open(program(kind), "rb").read()))
-                            for kind in kinds}
-
-    def publish(number):
-        """A new build, published as a host publishes one, replacing the last: its JavaScript and
-        wasm differ, and so do their names and the page's and service worker's lists."""
-        with open(os.path.join(stage, "tapirun.js"), "a") as f:
-            f.write("\n// build %d\n" % number)
-        name, data = b"build", str(number).encode()
-        payload = _leb(len(name)) + name + data
-        with open(os.path.join(stage, "tapirun.wasm"), "ab") as f:
-            f.write(b"\x00" + _leb(len(payload)) + payload)
-        subprocess.run(["/usr/bin/python3", os.path.join(source, "site.py"), "publish", stage, site,
-                        os.path.join(source, "sw.js.in")], check=True)
-        remember(number)
-
-    remember(1)
-    browser.call("Network.enable")
-
-    def visit(page="index.html", serving=server):
-        """Opens the page anew; returns the releases of the program files it ran, each told by its
-        name and checked against its contents."""
-        browser.navigate("about:blank")
-        time.sleep(0.2)
-        browser.events = []
-        browser.navigate(serving.url(page))
-        if not browser.start(30):
-            return None
-        ran = []
-        for event in browser.events:
-            if event["method"] != "Network.responseReceived":
-                continue
-            name = urllib.parse.urlsplit(event["params"]["response"]["url"]).path.rsplit("/", 1)[-1]
-            kind = next((k for k in kinds if re.fullmatch(r"tapirun\.[0-9a-f]{12}\." + k, name)), None)
-            if not kind:
-                continue
-            body = browser.call("Network.getResponseBody", requestId=event["params"]["requestId"])
-            data = base64.b64decode(body["body"]) if body["base64Encoded"] else body["body"].encode()
-            ran.append((kind, next((n for n, r in releases.items() if r[kind] == (name, digest(data))), "?")))
-        browser.events = None
-        return sorted(set(ran))
-
-    def registration(condition):
-        """Waits until the service worker's registration meets the condition (r is it)."""
-        return browser.wait_for("navigator.serviceWorker.getRegistration().then(r => !!(r && (%s)))" % condition, 30)
-
-    def caches():
-        return sorted(browser.evaluate("caches.keys()"))
-
-    def whole(number):
-        return [("js", number), ("wasm", number)]
-
-    ran = visit()
-    checks.expect(ran == whole(1), "the first visit runs the first release (%s)" % ran)
-    checks.expect(registration("r.active && r.active.state === 'activated'"),
-                  "the service worker stored the first release")
-    publish(2)
-    before = len(server.requests)
-    ran = visit()
-    checks.expect(ran == whole(1), "the visit after the second release runs the first one whole (%s)" % ran)
-    checks.expect(registration("r.waiting"), "the second release is stored, waiting for the next start")
-    fetched = server.requests[before:]
-    checks.expect("/" + releases[2]["wasm"][0] in fetched and not any(p.endswith(".woff2") for p in fetched),
-                  "the second release was fetched, its faces were not (%s)" % fetched)
-    ran = visit()
-    checks.expect(ran == whole(2), "the next start runs the second release whole (%s)" % ran)
-    kept = caches()
-    checks.expect(len(kept) == 2 and any(k.endswith(" faces") for k in kept),
-                  "one release and the faces are kept (%s)" % kept)
-
-    # A host caught half-way through an upload: the third release's wasm is cut short.
-    publish(3)
-    cut(program("wasm"))
-    before = len(server.requests)
-    ran = visit()
-    checks.expect(ran == whole(2), "with a broken third release on the host the page runs the second (%s)" % ran)
-    # The visit's own check for a new release may not have begun yet: one is asked for here.
-    browser.evaluate("navigator.serviceWorker.getRegistration().then(r => r.update()).catch(e => String(e))")
-    checks.expect(registration("!r.installing && !r.waiting && r.active"), "the broken release was given up")
-    checks.expect("/" + releases[3]["wasm"][0] in server.requests[before:],
-                  "the service worker did try the third release")
-    checks.expect(caches() == kept, "the caches hold the second release alone (%s)" % caches())
-
-    # Offline on a later day, when the HTTP cache holds nothing that could stand in for the
-    # service worker's copy.
-    server.stop()
-    browser.call("Network.clearBrowserCache")
-    ran = visit()
-    checks.expect(ran == whole(2), "offline, the page starts the second release whole (%s)" % ran)
-    faces = browser.evaluate(FACES_LOADED)
-    checks.expect(faces == "Tapirun Mincho, Tapirun PGothic, Tapirun PMincho",
-                  "offline, with its faces (%s)" % faces)
-
-    # No service worker in play: the same host, where the browser's registration of one fails, as
-    # in a browser with them off. A page the HTTP cache keeps runs its own release's files, which
-    # the cache keeps with it; a page asked for anew runs the new release's, never the last's.
-    publish(4)
-    plain = Server(site, cache="max-age=600", host={"refuse": ("sw.js",)})
-    try:
-        ran = visit(serving=plain)
-        checks.expect(ran == whole(4) and not browser.evaluate("!!navigator.serviceWorker.controller"),
-                      "with no service worker the page runs the fourth release whole (%s)" % ran)
-        publish(5)
-        ran = visit(serving=plain)
-        checks.expect(ran == whole(4), "after a fifth release, the page the HTTP cache keeps still runs the fourth "
-                                       "whole (%s)" % ran)
-        ran = visit("index.html?anew", serving=plain)
-        checks.expect(ran == whole(5), "the page asked for anew runs the fifth whole (%s)" % ran)
-    finally:
-        plain.stop()
-    return checks.status()
-
-
 def paint(args):
     """The page's first contentful paint, on a cold and then a warm load, in a kiosk (no start
     screen)."""
@@ -435,10 +306,6 @@ def paint(args):
             figures.append("%s_fcp_ms=%.1f" % (load, fcp or -1))
         print("web-page " + " ".join(figures))
         return 0
-
-
-FACES_LOADED = ("Array.from(document.fonts).filter(f => f.status === 'loaded' && f.family.indexOf('Tapirun') >= 0)"
-                ".map(f => f.family.replace(/\"/g, '')).sort().join(', ')")
 
 
 def cold(args):
@@ -629,6 +496,9 @@ def resize(args):
     with opened(args.site, "800x600") as (server, browser):
         # A maximised window at 80 % zoom: its viewport, in the page's pixels, is as large as its
         # 1024x768 screen or larger, but the page is in a tab, not full screen: the start screen shows.
+        # As in Firefox and Safari, the page cannot read the keyboard's layout: only its keys tell it.
+        browser.call("Page.addScriptToEvaluateOnNewDocument",
+                     source="if (navigator.keyboard) navigator.keyboard.getLayoutMap = undefined;")
         browser.screen(1280, 860, screenWidth=1024, screenHeight=768)
         browser.call("Emulation.setDeviceMetricsOverride", width=1280, height=860, deviceScaleFactor=0.8,
                      mobile=False, screenWidth=1024, screenHeight=768)
@@ -682,6 +552,17 @@ def resize(args):
         expect(before and before == after, "Label3 after a key keeps its place on a new screen size (%s, %s)"
                % (before, after))
         screen(800, 600)
+        # A keyboard that is not JIS is told once, from its keys, and the drill goes on: "@" right of
+        # P is JIS, "[" there and "@" at Shift+2 are not.
+        layout = browser.evaluate("""[['@', 'BracketLeft', false], ['[', 'BracketLeft', false],
+            ['@', 'Digit2', true]].map(function (k) {
+            var e = new KeyboardEvent('keydown', {key: k[0], code: k[1], shiftKey: k[2], bubbles: true, cancelable: true});
+            document.activeElement.dispatchEvent(e);
+            return [document.querySelectorAll('#layout-note').length, e.defaultPrevented]; })""")
+        note = browser.evaluate("(document.getElementById('layout-note') || {}).textContent")
+        expect(layout == [[0, True], [1, True], [1, True]] and note and "JIS" in note,
+               "a key that is not where JIS has it tells once that the keyboard is not JIS, and reaches the program "
+               "(%s, %r)" % (layout, note))
         # A key an input method takes shows how to switch it off, until a key reaches the program.
         browser.evaluate("document.activeElement.dispatchEvent(new KeyboardEvent('keydown', {key: 'Process',"
                          " bubbles: true, cancelable: true}))")
@@ -753,5 +634,4 @@ def resize(args):
 
 
 if __name__ == "__main__":
-    sys.exit(driven.main(Chromium, {"a11y": a11y, "safety": safety, "update": update, "resize": resize, "paint": paint,
-                                    "cold": cold}))
+    sys.exit(driven.main(Chromium, {"a11y": a11y, "safety": safety, "resize": resize, "paint": paint, "cold": cold}))
