@@ -136,6 +136,9 @@ private:
     platform::Timer Timer3;
     drill::Session m_session;
     bool Shifted = false;
+    // Whether Label3 stands centred for its present text: a typed character changes the text and
+    // leaves the label where it stood, so a later screen size centres it again only while this holds.
+    bool m_label3Centred = false;
     TAboutBox* m_aboutBox = nullptr;
 };
 

@@ -145,6 +145,7 @@ void TMofuForm1::FormCreate() {
     c(MainControl::Label2).setText("");
     c(MainControl::Label3).setText(ChooseModeMessage);
     centreOnScreenX(MainControl::Label3);
+    m_label3Centred = true;
     c(MainControl::Label3).setVisible(true);
     c(MainControl::Label6).setVisible(false);
     c(MainControl::mofu).setVisible(false);
@@ -175,11 +176,13 @@ void TMofuForm1::placeOnScreen() {
 }
 
 // A later screen size. The controls a handler centres as it shows them are centred again while
-// they show; hidden, they are centred when next shown.
+// they show; hidden, they are centred when next shown. Label3 only while it is centred for its
+// present text: the text a typed character gives it stands where the label stood.
 void TMofuForm1::FormResize() {
     placeOnScreen();
     if (c(MainControl::Panel6).visible()) centreOnScreen(MainControl::Panel6);
-    for (MainControl id : {MainControl::Label3, MainControl::Label6, MainControl::Label12})
+    if (c(MainControl::Label3).visible() && m_label3Centred) centreOnScreenX(MainControl::Label3);
+    for (MainControl id : {MainControl::Label6, MainControl::Label12})
         if (c(id).visible()) centreOnScreenX(id);
     if (c(MainControl::Label5).visible())
         c(MainControl::Label5).setLeft(centred(m_window.clientWidth(), c(MainControl::Label5).width()));
@@ -220,6 +223,7 @@ void TMofuForm1::ActOKExecute() {
     c(MainControl::Label12).setVisible(false);
     c(MainControl::Label3).setText(StartMessage);
     centreOnScreenX(MainControl::Label3);
+    m_label3Centred = true;
     c(MainControl::Label3).setVisible(true);
     m_window.announce(StartMessage);
 }
@@ -243,6 +247,7 @@ bool TMofuForm1::FormKeyPress(char32_t typed) {
     case Verdict::Nothing: break;
     }
     c(MainControl::Label3).setText(EndMessage);
+    m_label3Centred = false;
     return true;
 }
 

@@ -191,6 +191,11 @@ if [[ -n $site && -r $site/index.html ]]; then
     kiosk=$source_dir/bench/web/kiosk.sh
     # shellcheck disable=SC2016 # expanded by the setup's own shell
     webSetup='. "$XB_DIR/helpers.sh"; sleep 1; xb_focus "$XB_WIN"; xb_keys F1 space; sleep 0.5'
+    # Firefox's kiosk on a screen with no window manager is a window in the browser's display mode,
+    # which the page cannot tell from a maximised one: its start screen takes a key first, which
+    # takes the page to full screen (the profile shows no note about it).
+    # shellcheck disable=SC2016
+    webSetupFirefox='. "$XB_DIR/helpers.sh"; sleep 1; xb_focus "$XB_WIN"; xb_keys a; sleep 1.5; xb_keys F1 space; sleep 0.5'
     # shellcheck disable=SC2016
     floorSetup='. "$XB_DIR/helpers.sh"; sleep 1; xb_focus "$XB_WIN"; sleep 0.5'
     # Chromium and Firefox ESR, each page beside the floor page in the same engine.
@@ -199,10 +204,10 @@ if [[ -n $site && -r $site/index.html ]]; then
             "$out"/web-floor$engine-*.png
     done
     measureWeb() { # measureWeb PROGRAM RUN OUTFILE
-        local launcher=$kiosk
-        [[ $1 == *-firefox ]] && launcher=$source_dir/bench/web/firefox.sh
+        local launcher=$kiosk setup=$webSetup
+        [[ $1 == *-firefox ]] && launcher=$source_dir/bench/web/firefox.sh setup=$webSetupFirefox
         if [[ $1 == web-page* ]]; then
-            "$xbench/xbench.sh" --name "$1" -n "$samples" --xkb "$xkb" --keys "$keys" --setup "$webSetup" \
+            "$xbench/xbench.sh" --name "$1" -n "$samples" --xkb "$xkb" --keys "$keys" --setup "$setup" \
                 --roi "$webRoi" "${typingIdle[@]}" --shot "$out/$1-$2.png" --out "$3" -- "$launcher" "$siteUrl" \
                 >/dev/null
         else
@@ -229,13 +234,13 @@ if [[ -n $site && -r $site/index.html ]]; then
             echo "bench: WARNING: no drill running in $(basename "$shot")" >&2
     done
     webPaint=$(/usr/bin/python3 "$source_dir/tests/web/chromium.py" paint --site "$site" 2>/dev/null)
-    wasmBytes=$(gzip -9c "$site/tapirun.wasm" | wc -c) jsBytes=$(gzip -9c "$site/tapirun.js" | wc -c)
+    wasmBytes=$(cat "$site"/tapirun.*.wasm | gzip -9c | wc -c) jsBytes=$(cat "$site"/tapirun.*.js | gzip -9c | wc -c)
     echo "bench: a new learner's first visit on a slow line" >&2
     webCold=$(/usr/bin/python3 "$source_dir/tests/web/chromium.py" cold --site "$site" 2>/dev/null)
     coldWindow=$(sed -n 's/.*window_s=\([0-9.-]*\).*/\1/p' <<<"$webCold")
     coldBytes=$(sed -n 's/.* bytes=\([0-9]*\).*/\1/p' <<<"$webCold")
     webSummary="page's first contentful paint in headless Chromium: ${webPaint#web-page }
-first visit, no Japanese face installed, 10 Mbit/s and 40 ms: window after ${coldWindow:-n/a} s (target <= 1.5 s), $(((${coldBytes:-0} + 512) / 1024)) KB in all with the service worker's copy (target <= 500 KB)
+first visit, no Japanese face installed, 10 Mbit/s and 40 ms: window after ${coldWindow:-n/a} s (target <= 1.5 s), $(((${coldBytes:-0} + 512) / 1024)) KB in all with the service worker's copy (target <= 360 KB)
 program's wasm + JavaScript compressed (gzip -9): $(((wasmBytes + jsBytes + 512) / 1024)) KB (target <= 150 KB)"
     webCleanup
     trap - EXIT

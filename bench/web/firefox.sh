@@ -6,5 +6,8 @@
 profile=$HOME/firefox-profile
 mkdir -p "$profile"
 cp "$(dirname "$0")/../../tests/web/firefox-user.js" "$profile/user.js"
+# The page's start screen takes the page to full screen in this kiosk: no note about it, no animation.
+printf '%s\n' 'user_pref("full-screen-api.warning.timeout", 0);' \
+    'user_pref("full-screen-api.transition-duration.enter", "0 0");' >>"$profile/user.js"
 MOZ_CRASHREPORTER_DISABLE=1 exec firefox-esr --kiosk --no-remote --width 1920 --height 1080 --profile "$profile" \
     "${1:?usage: firefox.sh URL}"

@@ -44,7 +44,9 @@ mergeInto(LibraryManager.library, {
       return (bold ? 'bold ' : '') + height + 'px ' + family;
     },
     // The first gesture of any kind makes the sound's context and asks for the full screen; both
-    // need a gesture, and making the context inside a wrong key's handler would delay its paint.
+    // need a gesture, and making the context inside a wrong key's handler would delay its paint. A
+    // refused request (a key that is no gesture, as Escape) is asked again at the next one; once
+    // granted, or where the page covers the screen already, it is never asked again.
     gesture: function () {
       if (!TR.audio && Module.audio) TR.audio = Module.audio;
       if (!TR.audio && (window.AudioContext || window.webkitAudioContext)) {
@@ -56,12 +58,21 @@ mergeInto(LibraryManager.library, {
       }
       if (!TR.askedFullScreen && !Module.askedFullScreen && !TR.ended) {
         TR.askedFullScreen = true;
-        var root = document.documentElement;
         // A kiosk, or a browser already in full screen, covers the screen: asking again would
         // only show the browser's note on how to leave it.
-        if (root.requestFullscreen && !TR.covering())
-          root.requestFullscreen().catch(function () {});
+        if (!TR.covering()) TR.askFullScreen().catch(function () { TR.askedFullScreen = false; });
       }
+    },
+    // Full screen as the page's start-up script asks for it (with the prefixed interface where only
+    // it exists), or the standard interface alone.
+    askFullScreen: function () {
+      if (typeof Module.askFullScreen === 'function') return Module.askFullScreen();
+      var root = document.documentElement;
+      return root.requestFullscreen && document.fullscreenEnabled ? root.requestFullscreen()
+        : Promise.reject(new Error('no full screen'));
+    },
+    fullScreenElement: function () {
+      return document.fullscreenElement || document.webkitFullscreenElement || null;
     },
     // Where each character of a line starts, and its end last: whole pixels, each character as wide
     // as its advance rounded.
@@ -86,7 +97,7 @@ mergeInto(LibraryManager.library, {
     coveringNow: null,
     covering: function () {
       if (TR.coveringNow === null)
-        TR.coveringNow = typeof Module.covering === 'function' ? Module.covering() : !!document.fullscreenElement;
+        TR.coveringNow = typeof Module.covering === 'function' ? Module.covering() : !!TR.fullScreenElement();
       return TR.coveringNow;
     },
     modifiers: function (e) {
@@ -266,6 +277,13 @@ mergeInto(LibraryManager.library, {
     client.style.height = height + 'px';
     frame.appendChild(client);
     frame.trClient = client;
+    // The screen readers' live region is there, empty, before its first line: a region made
+    // together with its text is often not read. One politeness: a line interrupts the one before.
+    var live = frame.trLive = document.createElement('div');
+    live.className = 'tr-live';
+    live.setAttribute('aria-live', 'assertive');
+    live.setAttribute('aria-atomic', 'true');
+    frame.appendChild(live);
     TR.desktop.appendChild(frame);
     var handle = TR.add(frame);
     TR.add(client);
@@ -483,20 +501,11 @@ mergeInto(LibraryManager.library, {
     if (pressed >= 0) el.setAttribute('aria-pressed', pressed ? 'true' : 'false');
   },
 
-  // One line for screen readers, through a live region of the window that nothing draws. A line
+  // One line for screen readers, through the window's live region, which nothing draws. A line
   // equal to the one before is still a new announcement: a space after it tells them apart.
   tr_announce__deps: ['$TR'],
   tr_announce: function (frameHandle, text) {
-    var frame = TR.elements[frameHandle];
-    var region = frame.trLive;
-    if (!region) {
-      region = frame.trLive = document.createElement('div');
-      region.className = 'tr-live';
-      region.setAttribute('role', 'status');
-      region.setAttribute('aria-live', 'assertive');
-      region.setAttribute('aria-atomic', 'true');
-      frame.appendChild(region);
-    }
+    var region = TR.elements[frameHandle].trLive;
     var line = UTF8ToString(text);
     TR.setText(region, region.textContent === line ? line + '\u00a0' : line);
   },
@@ -658,13 +667,15 @@ mergeInto(LibraryManager.library, {
     });
     // In full screen Esc is a typed key like any other, where the browser lets the page take it
     // (Chromium's keyboard lock); elsewhere Esc leaves full screen and the page follows the resize.
-    document.addEventListener('fullscreenchange', function () {
+    var fullScreenChanged = function () {
       TR.coveringNow = null;
       var k = navigator.keyboard;
       if (!k || !k.lock) return;
-      if (document.fullscreenElement) k.lock(['Escape']).catch(function () {});
+      if (TR.fullScreenElement()) k.lock(['Escape']).catch(function () {});
       else if (k.unlock) k.unlock();
-    });
+    };
+    document.addEventListener('fullscreenchange', fullScreenChanged);
+    document.addEventListener('webkitfullscreenchange', fullScreenChanged);
   },
 
   tr_timer_set: function (id, delay) {
@@ -682,7 +693,11 @@ mergeInto(LibraryManager.library, {
     var a = TR.audio;
     if (!a) return;
     try {
-      if (a.state === 'suspended') a.resume();
+      // Suspended, or interrupted by a call, Siri or a locked screen (Safari): resumed.
+      if (a.state !== 'running' && a.resume) {
+        var resumed = a.resume();
+        if (resumed && resumed.catch) resumed.catch(function () {});
+      }
       var o = a.createOscillator(), g = a.createGain();
       o.type = 'square';
       o.frequency.value = 880;
@@ -707,13 +722,20 @@ mergeInto(LibraryManager.library, {
   tr_end__deps: ['$TR'],
   tr_end: function () {
     TR.ended = true;
-    if (document.fullscreenElement && document.exitFullscreen) document.exitFullscreen().catch(function () {});
+    if (typeof Module.leaveFullScreen === 'function') Module.leaveFullScreen();
+    else if (document.fullscreenElement && document.exitFullscreen) document.exitFullscreen().catch(function () {});
     TR.desktop.textContent = '';
     var note = document.createElement('div');
     note.id = 'ended';
     note.setAttribute('role', 'status');
-    note.innerHTML = '<p>Tapirun を終了しました。</p><p>もう一度始めるには、このページを再読み込みしてください（F5）。</p>' +
-      '<p lang="en">Tapirun has ended. Reload this page (F5) to start again.</p>';
+    // Written as elements: the page writes no HTML strings, which Trusted Types would refuse.
+    [['Tapirun を終了しました。'], ['もう一度始めるには、このページを再読み込みしてください（F5）。'],
+     ['Tapirun has ended. Reload this page (F5) to start again.', 'en']].forEach(function (line) {
+      var p = document.createElement('p');
+      p.textContent = line[0];
+      if (line[1]) p.lang = line[1];
+      note.appendChild(p);
+    });
     TR.desktop.appendChild(note);
     if (typeof Module.onEnded === 'function') Module.onEnded();
   },

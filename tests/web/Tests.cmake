@@ -56,18 +56,24 @@ add_test(NAME web_timer_test_firefox COMMAND ${firefox} run --site ${TAPIRUN_SIT
     --program $<TARGET_FILE:web_timer_test>)
 set_tests_properties(web_timer_test PROPERTIES TIMEOUT 60)
 set_tests_properties(web_timer_test_firefox PROPERTIES TIMEOUT 60 RUN_SERIAL TRUE)
+# Two copies of the site on one origin, under sub-paths, behind a host that redirects index.html to
+# its folder and one that refuses "_" and "." files: each installs, and each starts offline.
 add_test(NAME web_offline COMMAND ${chromium} offline --site ${TAPIRUN_SITE})
 add_test(NAME web_offline_firefox COMMAND ${firefox} offline --site ${TAPIRUN_SITE})
 add_test(NAME web_offline_webkit COMMAND ${webkit} offline --site ${TAPIRUN_SITE})
 set_tests_properties(web_offline PROPERTIES TIMEOUT 120)
 set_tests_properties(web_offline_firefox web_offline_webkit PROPERTIES TIMEOUT 120 RUN_SERIAL TRUE)
 # The published page runs only its own program whatever its address says, under its policy, with
-# the hosting headers; releases published on a host that lets caches keep files reach the page
-# whole, from the next start, or not at all.
+# the hosting headers, and a site holding a file a host may refuse is not made; releases published
+# on a host that lets caches keep files reach the page whole, from the next start, or not at all,
+# and with no service worker in play never two releases' files together.
 foreach(check safety update)
-    add_test(NAME web_site_${check} COMMAND ${chromium} ${check} --site ${TAPIRUN_SITE})
+    add_test(NAME web_site_${check} COMMAND ${chromium} ${check} --site ${TAPIRUN_SITE} --stage ${TAPIRUN_SITE_STAGE})
     set_tests_properties(web_site_${check} PROPERTIES TIMEOUT 120)
 endforeach()
+add_test(NAME web_site_update_firefox COMMAND ${firefox} update --site ${TAPIRUN_SITE} --stage ${TAPIRUN_SITE_STAGE})
+add_test(NAME web_site_update_webkit COMMAND ${webkit} update --site ${TAPIRUN_SITE} --stage ${TAPIRUN_SITE_STAGE})
+set_tests_properties(web_site_update_firefox web_site_update_webkit PROPERTIES TIMEOUT 180 RUN_SERIAL TRUE)
 # What a screen reader finds in the page, read through the DevTools accessibility tree.
 add_test(NAME web_accessibility COMMAND ${chromium} a11y --site ${TAPIRUN_SITE})
 set_tests_properties(web_accessibility PROPERTIES TIMEOUT 60)

@@ -12,8 +12,10 @@ whatever happens. Runs under Debian's /usr/bin/python3 (python3-websocket, pytho
 import argparse
 import contextlib
 import glob
+import hashlib
 import json
 import os
+import re
 import runpy
 import shutil
 import signal
@@ -67,12 +69,13 @@ def stop(process):
 
 class Server:
     """The site served as a host serves it, on a free port; by default nothing is kept in the
-    browser's HTTP cache, so that each test sees the files it wrote."""
+    browser's HTTP cache, so that each test sees the files it wrote. HOST holds serve-web.py's
+    options for one of the hosts it stands for (base, redirect_index, refuse, mounts)."""
 
-    def __init__(self, site, extra=None, cache="no-store"):
+    def __init__(self, site, extra=None, cache="no-store", host=None):
         self.requests = []
         self.sent = []
-        self.httpd = serve_web.server(site, 0, extra, cache, self.requests, self.sent)
+        self.httpd = serve_web.server(site, 0, extra, cache, self.requests, self.sent, **(host or {}))
         self.port = self.httpd.server_address[1]
         threading.Thread(target=self.httpd.serve_forever, daemon=True).start()
 
@@ -87,9 +90,9 @@ class Server:
 
 
 @contextlib.contextmanager
-def opened(browser_class, site, size="1024x768", cache="no-store", extra=None, **options):
+def opened(browser_class, site, size="1024x768", cache="no-store", extra=None, host=None, **options):
     """A server of SITE and a browser, both stopped afterwards whatever happens."""
-    server, browser = Server(site, extra, cache), None
+    server, browser = Server(site, extra, cache, host), None
     try:
         browser = browser_class(size, **options)
         yield server, browser
@@ -157,6 +160,23 @@ class Browser:
 
     def output(self):
         return []
+
+    # The options that keep the system's own Japanese faces from the page, where the driver has them.
+    no_system_faces = {}
+
+    def watch(self):
+        """Starts noting the files the page receives (received)."""
+
+    def received(self, pattern):
+        """The files the page loaded whose names match PATTERN, each with the SHA-256 of its body
+        where the driver can read bodies, None where it cannot (the page's resource timing)."""
+        names = json.loads(self.evaluate("JSON.stringify(performance.getEntriesByType('resource').map("
+                                         "e => e.name.split('/').pop()))") or "[]")
+        return [(name, None) for name in names if re.fullmatch(pattern, name)]
+
+    def clear_http_cache(self):
+        """Empties the browser's HTTP cache where the driver can; False where it cannot."""
+        return False
 
 
 class Checks:
@@ -233,7 +253,9 @@ def run(args, browser_class):
     """The test program in the tests' own page (harness.html) served beside the site; its status."""
     program = os.path.abspath(args.program)
     name = os.path.basename(program)[:-3]
-    pages = {name + ".js": program, name + ".wasm": program[:-3] + ".wasm",
+    # The tests' page asks for the site's style sheet by its plain name.
+    style = glob.glob(os.path.join(args.site, "tapirun.*.css"))
+    pages = {name + ".js": program, name + ".wasm": program[:-3] + ".wasm", "tapirun.css": style[0],
              "harness.html": os.path.join(HERE, "harness.html"), "harness.js": os.path.join(HERE, "harness.js")}
     with opened(browser_class, args.site, args.size, extra=pages) as (server, browser):
         query = urllib.parse.urlencode([("program", name)] + [("arg", a) for a in args.args])
@@ -250,37 +272,224 @@ def run(args, browser_class):
         return int(status) or (1 if faults else 0)
 
 
+# The scope of the service worker that controls the page, once it is activated.
+ACTIVATED = ("Promise.race([navigator.serviceWorker.ready.then(r => r.active.state === 'activated' ? r.scope :"
+             " new Promise(done => r.active.addEventListener('statechange', e => {"
+             " if (e.target.state === 'activated') done(r.scope); }))).catch(e => String(e)),"
+             " new Promise(r => setTimeout(() => r('none within 20 s'), 20000))])")
+# The headers a stored answer must still carry, as the host sent them.
+KEPT_HEADERS = ("Content-Security-Policy", "X-Content-Type-Options", "Cross-Origin-Opener-Policy", "X-Frame-Options")
+
+
 def offline(args, browser_class):
-    """The site opened once, its server stopped, the page reloaded: it starts from its cache."""
-    with opened(browser_class, args.site) as (server, browser):
-        url = server.url("index.html")
-        browser.navigate(url)
-        if not browser.start(30):
-            print("offline: FAIL: the page did not start online", file=sys.stderr)
-            return 1
-        ready = browser.settled(
-            "Promise.race([navigator.serviceWorker.ready.then(r => caches.keys()).then(k => k.join(',')),"
-            " new Promise(r => setTimeout(() => r(''), 20000))])")
-        if not ready:
-            print("offline: FAIL: no service worker took the page within 20 s", file=sys.stderr)
-            return 1
-        print("offline: service worker ready, caches:", ready)
+    """Two copies of the site on one origin, each under a sub-path, behind the hosts teachers use:
+    /a/ behind one that answers index.html with a redirect to its folder (as Cloudflare Pages
+    does), /b/ behind one that refuses files beginning with "_" or "." (GitHub Pages' default).
+    Each is opened once and installs its copy; with the server stopped, each starts again from its
+    own cache, and the page's stored answer keeps the host's headers."""
+    checks = Checks("offline")
+    host = {"base": "/a/", "redirect_index": True, "mounts": [{"site": args.site, "base": "/b/", "refuse": ("_", ".")}]}
+    with opened(browser_class, args.site, host=host) as (server, browser):
+        scopes = []
+        for path in ("a/", "b/"):
+            browser.navigate(server.url(path))
+            checks.expect(browser.start(30), "/%s: the page starts online" % path)
+            scope = browser.settled(ACTIVATED)
+            checks.expect(scope == server.url(path), "/%s: its service worker took the page (%s)" % (path, scope))
+            scopes.append(scope)
+        kept = sorted(json.loads(browser.settled("caches.keys().then(k => JSON.stringify(k))") or "[]"))
+        checks.expect(len(kept) == 4 and all(sum(k.startswith("tapirun " + s + " ") for k in kept) == 2 for s in scopes),
+                      "each copy keeps its release and its faces in caches of its own (%s)" % kept)
         server.stop()
+        for path in ("a/", "b/"):
+            browser.navigate("about:blank")
+            time.sleep(0.2)
+            browser.navigate(server.url(path))
+            checks.expect(browser.start(30), "/%s: with the server stopped the page starts again from its cache, "
+                                             "after the other copy was visited" % path)
+            said = browser.settled("fetch('index.html').then(r => JSON.stringify([%s].map(h => r.headers.get(h))))"
+                                   % ", ".join("'%s'" % h for h in KEPT_HEADERS))
+            expected = [dict(serve_web.HEADERS + serve_web.PAGE_HEADERS)[h] for h in KEPT_HEADERS]
+            checks.expect(json.loads(said or "null") == expected,
+                          "/%s: the stored page keeps the host's headers (%s)" % (path, said))
+        return checks.status()
+
+
+def cut(path):
+    """A file cut in half, as a host caught half-way through an upload holds it."""
+    with open(path, "r+b") as f:
+        f.truncate(os.path.getsize(path) // 2)
+
+
+def _leb(n):
+    out = bytearray()
+    while True:
+        byte, n = n & 0x7F, n >> 7
+        out.append(byte | (0x80 if n else 0))
+        if not n:
+            return bytes(out)
+
+
+# The line saying why the page cannot start, once one shows.
+SAID = ("(function () { var failed = document.querySelector('#loading.failed'), stalled = document.getElementById("
+        "'stalled'); return failed ? failed.textContent : stalled && getComputedStyle(stalled).visibility === 'visible'"
+        " ? stalled.textContent : null; })()")
+FACES_LOADED = ("Array.from(document.fonts).filter(f => f.status === 'loaded' && f.family.indexOf('Tapirun') >= 0)"
+                ".map(f => f.family.replace(/\"/g, '')).sort().join(', ')")
+
+
+def update(args, browser_class):
+    """A host that lets caches keep every file ten minutes, and releases published on it: a page
+    runs one release whole, the release stored on one visit is run from the next start, a release
+    that cannot be stored whole is not stored at all, the site starts offline afterwards, and with
+    no service worker in play (a browser with them off) a release change never pairs two
+    releases' files."""
+    with tempfile.TemporaryDirectory(prefix="tapirun-update.") as work:
+        site = os.path.join(work, "site")
+        stage = os.path.join(work, "stage")
+        shutil.copytree(args.stage, stage)
+        shutil.copytree(args.site, site)
+        # With no Japanese face on the system, the page's faces can only come from the site.
+        with opened(browser_class, site, cache="max-age=600", **browser_class.no_system_faces) as (server, browser):
+            return check_releases(site, stage, server, browser)
+
+
+def check_releases(site, stage, server, browser):
+    checks = Checks("update")
+    source = os.path.join(HERE, "..", "..", "dist", "web")
+    # Each release's program files: the name the site gives each kind, and its digest.
+    releases = {}
+    kinds = ("js", "wasm")
+
+    def program(kind):
+        return glob.glob(os.path.join(site, "tapirun.*." + kind))[0]
+
+    def remember(number):
+        releases[number] = {}
+        for kind in kinds:
+            with open(program(kind), "rb") as f:
+                releases[number][kind] = (os.path.basename(program(kind)), hashlib.sha256(f.read()).hexdigest())
+
+    def publish(number):
+        """A new build, published as a host publishes one, replacing the last: its JavaScript and
+        wasm differ, and so do their names and the page's and service worker's lists."""
+        with open(os.path.join(stage, "tapirun.js"), "a") as f:
+            f.write("\n// build %d\n" % number)
+        name, data = b"build", str(number).encode()
+        payload = _leb(len(name)) + name + data
+        with open(os.path.join(stage, "tapirun.wasm"), "ab") as f:
+            f.write(b"\x00" + _leb(len(payload)) + payload)
+        subprocess.run(["/usr/bin/python3", os.path.join(source, "site.py"), "publish", stage, site,
+                        os.path.join(source, "sw.js.in")], check=True)
+        remember(number)
+
+    def release_of(kind, name, digest):
+        return next((n for n, r in releases.items() if r[kind][0] == name and digest in (None, r[kind][1])), "?")
+
+    visits = []
+
+    def visit(page=None, serving=server):
+        """Opens the page anew; returns the releases of the program files it ran, each told by its
+        name, and by its contents where the driver reads them. By default each visit's address has
+        a query of its own, which the service worker ignores: WebKit shows a page its memory cache
+        keeps (the host allows ten minutes) without asking the service worker at all."""
+        visits.append(page)
+        page = page or "index.html?visit=%d" % len(visits)
         browser.navigate("about:blank")
         time.sleep(0.2)
-        browser.navigate(url)
+        browser.watch()
+        browser.navigate(serving.url(page))
         if not browser.start(30):
-            print("offline: FAIL: with the server stopped the page did not start again", file=sys.stderr)
-            return 1
-        print("offline: ok, the page started again from its cache with %s controls"
-              % browser.evaluate("document.querySelectorAll('.tr-c').length"))
-        return 0
+            return None
+        ran = set()
+        for kind in kinds:
+            for name, digest in browser.received(r"tapirun\.[0-9a-f]{12}\." + kind):
+                ran.add((kind, release_of(kind, name, digest)))
+        return sorted(ran)
+
+    def registration(condition):
+        """Waits until the service worker's registration meets the condition (r is it)."""
+        return until(lambda: browser.settled("navigator.serviceWorker.getRegistration().then(r => !!(r && (%s)))"
+                                             % condition), 30, errors=browser.errors)
+
+    def caches():
+        return sorted(json.loads(browser.settled("caches.keys().then(k => JSON.stringify(k))") or "[]"))
+
+    def whole(number):
+        return [("js", number), ("wasm", number)]
+
+    remember(1)
+    ran = visit()
+    checks.expect(ran == whole(1), "the first visit runs the first release (%s)" % ran)
+    checks.expect(registration("r.active && r.active.state === 'activated'"),
+                  "the service worker stored the first release")
+    publish(2)
+    before = len(server.requests)
+    ran = visit()
+    checks.expect(ran == whole(1), "the visit after the second release runs the first one whole (%s)" % ran)
+    checks.expect(registration("r.waiting"), "the second release is stored, waiting for the next start")
+    fetched = server.requests[before:]
+    checks.expect("/" + releases[2]["wasm"][0] in fetched and not any(p.endswith(".woff2") for p in fetched),
+                  "the second release was fetched, its faces were not (%s)" % fetched)
+    ran = visit()
+    checks.expect(ran == whole(2), "the next start runs the second release whole (%s)" % ran)
+    # The release before stays for a page that loaded from it as the new worker took over.
+    kept = caches()
+    checks.expect(len(kept) == 3 and sum(k.endswith(" faces") for k in kept) == 1,
+                  "the release, the one before it and the faces are kept (%s)" % kept)
+
+    # A host caught half-way through an upload: the third release's wasm is cut short.
+    publish(3)
+    cut(program("wasm"))
+    before = len(server.requests)
+    ran = visit()
+    checks.expect(ran == whole(2), "with a broken third release on the host the page runs the second (%s)" % ran)
+    # The visit's own check for a new release may not have begun yet: one is asked for here.
+    browser.settled("navigator.serviceWorker.getRegistration().then(r => r.update()).then(() => true, () => true)")
+    checks.expect(registration("!r.installing && !r.waiting && r.active"), "the broken release was given up")
+    checks.expect("/" + releases[3]["wasm"][0] in server.requests[before:],
+                  "the service worker did try the third release")
+    checks.expect(caches() == kept, "the caches hold the second release and the one before (%s)" % caches())
+
+    # Offline on a later day, when the HTTP cache holds nothing that could stand in for the
+    # service worker's copy (where the driver can empty it).
+    server.stop()
+    browser.clear_http_cache()
+    ran = visit()
+    checks.expect(ran == whole(2), "offline, the page starts the second release whole (%s)" % ran)
+    faces = browser.settled(FACES_LOADED)
+    checks.expect(faces == "Tapirun Mincho, Tapirun PGothic, Tapirun PMincho",
+                  "offline, with its faces (%s)" % faces)
+
+    # No service worker in play: the same host, where the browser's registration of one fails, as
+    # in a browser with them off. A page the HTTP cache keeps runs its own release's files, which
+    # the cache keeps with it; a page asked for anew runs the new release's, never the last's.
+    publish(4)
+    plain = Server(site, cache="max-age=600", host={"refuse": ("sw.js",)})
+    try:
+        ran = visit("index.html", serving=plain)
+        checks.expect(ran == whole(4) and not browser.settled("!!navigator.serviceWorker.controller"),
+                      "with no service worker the page runs the fourth release whole (%s)" % ran)
+        publish(5)
+        ran = visit("index.html", serving=plain)
+        # WebKit's memory cache of a private session keeps the page but not its files, which the
+        # host no longer has: the page says so instead of running another release's.
+        said = None if ran else until(lambda: browser.evaluate(SAID), 20, errors=browser.errors)
+        checks.expect(ran == whole(4) or (ran is None and said and "\n" not in said),
+                      "after a fifth release, the page the HTTP cache keeps still runs the fourth whole, or says "
+                      "in one line that it cannot (%s, %r)" % (ran, said))
+        ran = visit("index.html?anew", serving=plain)
+        checks.expect(ran == whole(5), "the page asked for anew runs the fifth whole (%s)" % ran)
+    finally:
+        plain.stop()
+    return checks.status()
 
 
 def main(browser_class, commands=None):
-    """run and offline in BROWSER_CLASS, and the driver's own COMMANDS (name: function(args), each
-    given --site)."""
-    commands = dict(commands or {}, offline=lambda args: offline(args, browser_class))
+    """run, offline and update in BROWSER_CLASS, and the driver's own COMMANDS (name:
+    function(args), each given --site and --stage)."""
+    commands = dict(commands or {}, offline=lambda args: offline(args, browser_class),
+                    update=lambda args: update(args, browser_class))
     parser = argparse.ArgumentParser()
     sub = parser.add_subparsers(dest="command", required=True)
     p = sub.add_parser("run")
@@ -292,7 +501,9 @@ def main(browser_class, commands=None):
                    help="also fail when a character drawn is not in the site's subset of its face")
     p.add_argument("args", nargs="*")
     for name in commands:
-        sub.add_parser(name).add_argument("--site", required=True)
+        command = sub.add_parser(name)
+        command.add_argument("--site", required=True)
+        command.add_argument("--stage", help="the site's files under their plain names, as the build stages them")
     args = parser.parse_args()
     if args.command == "run":
         return run(args, browser_class)

@@ -3,7 +3,7 @@
 Firefox speaks itself: the same pages chromium.py runs in Chromium, in a second engine (Gecko).
 
   firefox.py run --site DIR --program PATH/NAME.js [--size WxH] [-- ARGS...]
-  firefox.py offline --site DIR
+  firefox.py offline --site DIR, firefox.py update --site DIR --stage DIR
       as driven.py runs them
 """
 

@@ -4,7 +4,7 @@ by WebKitWebDriver over W3C WebDriver: the same pages chromium.py runs in Chromi
 engine. WebKitGTK draws only on a display, so an Xvfb of its own is started here.
 
   webkit.py run --site DIR --program PATH/NAME.js [--size WxH] [-- ARGS...]
-  webkit.py offline --site DIR
+  webkit.py offline --site DIR, webkit.py update --site DIR --stage DIR
       as driven.py runs them
 """
 
