@@ -44,10 +44,18 @@ struct NamedKey {
     int code;
 };
 inline constexpr NamedKey NamedKeys[] = {
-    {"Enter", KeyEnter},     {"Backspace", KeyBackspace}, {"Escape", KeyEscape},
-    {"Tab", KeyTab},         {"F1", KeyF1},               {"F4", KeyF4},
-    {"F5", KeyF5},           {"Home", KeyHome},           {"BrowserBack", KeyBrowserBack},
-    {"ArrowLeft", KeyLeft},  {"ArrowRight", KeyRight},    {"ArrowUp", KeyUp},
+    {"Enter", KeyEnter},
+    {"Backspace", KeyBackspace},
+    {"Escape", KeyEscape},
+    {"Tab", KeyTab},
+    {"F1", KeyF1},
+    {"F4", KeyF4},
+    {"F5", KeyF5},
+    {"Home", KeyHome},
+    {"BrowserBack", KeyBrowserBack},
+    {"ArrowLeft", KeyLeft},
+    {"ArrowRight", KeyRight},
+    {"ArrowUp", KeyUp},
     {"ArrowDown", KeyDown},
 };
 enum KeyModifiers : unsigned { ModShift = 1, ModCtrl = 2, ModAlt = 4, ModAltGraph = 8, ModMeta = 16 };

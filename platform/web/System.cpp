@@ -147,7 +147,8 @@ void listen() {
         names.append(key.name).push_back('\n');
         codes.push_back(key.code);
     }
-    tr_listen(names.c_str(), codes.data(), static_cast<int>(codes.size()), rules::KeyComposed, rules::KeyOther);
+    tr_listen(names.c_str(), codes.data(), static_cast<int>(codes.size()), rules::KeyComposed,
+              rules::KeyOther);
 }
 
 void endProgram() {
