@@ -296,8 +296,10 @@
     startWithFaces();
     return;
   }
+  // Once the page has asked for its program it runs that release whole: the new worker still serves
+  // the release before by name.
   function reload() {
-    if (running || reloading) return;
+    if (started || running || reloading) return;
     reloading = true;
     location.reload();
   }

@@ -432,7 +432,12 @@ def check_releases(site, stage, server, browser):
     checks.expect("/" + releases[2]["wasm"][0] in fetched and not any(p.endswith(".woff2") for p in fetched),
                   "the second release was fetched, its faces were not (%s)" % fetched)
     ran = visit()
-    checks.expect(ran == whole(2), "the next start runs the second release whole (%s)" % ran)
+    # A worker slower than the page's 3 s leaves this start on its release, whole; the one after
+    # runs the new release.
+    if ran == whole(1):
+        ran = visit()
+    checks.expect(ran == whole(2), "the next start, or the one after a slow worker, runs the second release whole (%s)"
+                  % ran)
     # The release before stays for a page that loaded from it as the new worker took over.
     kept = caches()
     checks.expect(len(kept) == 3 and sum(k.endswith(" faces") for k in kept) == 1,
