@@ -85,7 +85,7 @@ pressRecorded() {
     parec -d bell.monitor --raw --format=s16le --channels=1 --rate=$rate --latency-msec=20 >"$work/rec.raw" &
     local recorder=$!
     started+=("$recorder")
-    waitUntil 3 test -s "$work/rec.raw" || fail "the recorder gets no sound from the monitor"
+    waitUntil 10 test -s "$work/rec.raw" || fail "the recorder gets no sound from the monitor"
     size=$(stat -c %s "$work/rec.raw")
     xdotool key "$key"
     enough=$((size + rate * 2 * 3 / 2))
