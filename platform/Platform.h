@@ -265,7 +265,8 @@ public:
 private:
     void addControl(const ControlRow& row);
 
-    std::unique_ptr<WindowImpl> m_impl;
+    WindowImpl* m_impl; // made and destroyed by the backend
+
 };
 
 // The whole program's event loop and title.

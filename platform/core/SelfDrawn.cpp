@@ -159,40 +159,27 @@ bool DrawnState::shownOnScreen() const {
     return shown && (!parent || drawn(parent).shownOnScreen());
 }
 
-int Control::left() const {
-    return drawn(m_impl).left;
+Place SelfDrawnDriver::placeOf(ControlImpl& control) {
+    const DrawnState& c = drawnOf(control);
+    return {c.left, c.top, c.width, c.height};
 }
-int Control::top() const {
-    return drawn(m_impl).top;
-}
-int Control::width() const {
-    return drawn(m_impl).width;
-}
-int Control::height() const {
-    return drawn(m_impl).height;
-}
-bool Control::visible() const {
-    return drawn(m_impl).shown;
-}
-void Control::setLeft(int left) {
-    DrawnState& c = drawnOf(*m_impl);
-    if (left == c.left) return;
+void SelfDrawnDriver::moveControl(ControlImpl& control, int left, int top) {
+    DrawnState& c = drawnOf(control);
+    if (left == c.left && top == c.top) return;
     c.left = left;
-    driver().place(*m_impl);
-}
-void Control::setTop(int top) {
-    DrawnState& c = drawnOf(*m_impl);
-    if (top == c.top) return;
     c.top = top;
-    driver().place(*m_impl);
+    place(control);
 }
-int Control::itemIndex() const {
-    return drawn(m_impl).itemIndex;
+bool SelfDrawnDriver::controlShown(ControlImpl& control) {
+    return drawnOf(control).shown;
 }
-void Control::setItemIndex(int index) {
-    const DrawnState& c = drawn(m_impl);
+int SelfDrawnDriver::selectedItem(ControlImpl& control) {
+    return drawnOf(control).itemIndex;
+}
+void SelfDrawnDriver::selectItem(ControlImpl& control, int index) {
+    const DrawnState& c = drawnOf(control);
     if (index < 0 || index >= static_cast<int>(c.items.size()) || index == c.itemIndex) return;
-    chooseItem(*m_impl, index);
+    chooseItem(control, index);
 }
 
 } // namespace platform

@@ -6,6 +6,7 @@
 // these in its widgets.
 
 #include "platform/Rules.h"
+#include "platform/core/Driver.h"
 #include "platform/core/State.h"
 
 #include <memory>
@@ -25,7 +26,6 @@ struct DrawnState : ControlState {
     int pressedItem = -1;
     std::vector<ControlImpl*> children; // table order: bottom first
     bool pressed = false;
-    Picture picture;
 
     // Takes the row's place, cursor, visibility and items as they are.
     void takePlace(const ControlRow& row);
@@ -87,5 +87,16 @@ bool radioKey(WindowImpl& window, Arrow arrow);
 
 // The controls docked along the bottom of the window's client area span its width there.
 void dockAlongBottom(WindowImpl& window, ControlImpl& root, int clientWidth, int clientHeight);
+
+// The duties that only read or store what a self-drawn control holds, alike for both backends; each
+// backend's driver derives from this one and carries out the rest.
+class SelfDrawnDriver : public Driver {
+public:
+    Place placeOf(ControlImpl& control) override;
+    void moveControl(ControlImpl& control, int left, int top) override;
+    bool controlShown(ControlImpl& control) override;
+    void selectItem(ControlImpl& control, int index) override;
+    int selectedItem(ControlImpl& control) override;
+};
 
 } // namespace platform

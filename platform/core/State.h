@@ -33,6 +33,7 @@ struct ControlState {
     bool alignedBottom = false;
     bool checked = false;
     int position = 0;
+    Picture picture;
 
     std::function<void()> clickHandler;
     std::function<void(MouseButton)> downHandler;
@@ -58,6 +59,8 @@ struct WindowState {
     std::function<void()> closeHandler;
     std::function<void()> screenChangedHandler;
     std::function<void()> f1Handler;
+    // Runs once, during the first showing, when the window manager has put its frame round it.
+    std::function<void()> framedHandler;
     int focusId = -1;
 
     ControlImpl* find(int id) const;

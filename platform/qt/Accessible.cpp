@@ -300,7 +300,7 @@ void accessibleHintChanged(ControlImpl& control) {
     notify(control, QAccessible::DescriptionChanged);
 }
 
-void stateChanged(ControlImpl& control) {
+void QtDriver::stateChanged(ControlImpl& control) {
     if (!QAccessible::isActive()) return;
     QAccessible::State changed;
     changed.disabled = true;
@@ -310,7 +310,7 @@ void stateChanged(ControlImpl& control) {
     QAccessible::updateAccessibility(&e);
 }
 
-void announceOn(WindowImpl& window, std::string_view utf8) {
+void QtDriver::announce(WindowImpl& window, std::string_view utf8) {
     if (!QAccessible::isActive()) return;
 #if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
     // The toolkit's own announcement, where it has one; each line cuts off the one before, as a

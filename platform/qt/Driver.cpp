@@ -1,41 +1,86 @@
-// The core's duties, carried out with the toolkit.
+// The core's duties that take the toolkit one call or none; the others are defined beside the
+// widgets they work on.
 
-#include "platform/core/Driver.h"
 #include "platform/qt/Internal.h"
 
+#include <QAbstractButton>
+#include <QButtonGroup>
 #include <QCoreApplication>
 
 namespace platform {
 
-namespace {
-class QtDriver final : public Driver {
-public:
-    void beep() override { ring(); }
-    void announce(WindowImpl& window, std::string_view utf8) override { announceOn(window, utf8); }
-    void f1Wanted(WindowImpl& window) override { window.takeF1(); }
-    bool windowEnabled(WindowImpl& window) override { return window.top->isEnabled(); }
-    bool windowShown(WindowImpl& window) override { return window.top->isVisible(); }
-    // The widget's hide event passes the activation on.
-    void hideWindow(WindowImpl& window) override { window.top->hide(); }
-    void activateWindow(WindowImpl& window) override { window.owner.activate(); }
-    void endProgram() override { QCoreApplication::quit(); }
-    // The window's widgets go with it.
-    void windowGone(WindowImpl&) override {}
-    void keepsFocus(ControlImpl& control) override { control.widget->setFocusPolicy(Qt::StrongFocus); }
-    void layOutDocked(WindowImpl& window) override { window.layoutAligned(); }
-    // The widgets keep their own places and radio buttons: the core asks these of the backends that
-    // draw their controls themselves.
-    void place(ControlImpl&) override {}
-    void itemChanged(ControlImpl&) override {}
-    void redraw(ControlImpl& control) override { platform::redraw(control); }
-    void focus(ControlImpl& control) override { control.widget->setFocus(); }
-    void stateChanged(ControlImpl& control) override { platform::stateChanged(control); }
-    // The tool-tip is made from the hint each time it is about to show.
-    void hintChanged(ControlImpl& control) override { accessibleHintChanged(control); }
-    Size screenSize() override { return primaryScreenSize(); }
-    std::unique_ptr<TimerAlarm> makeTimerAlarm(Timer::Impl& timer) override { return makeAlarm(timer); }
-};
-} // namespace
+WindowImpl* QtDriver::makeWindow(const WindowSpec& description, Window& owner) {
+    return new WindowImpl(description, owner);
+}
+// The window's widgets go with it.
+void QtDriver::destroyWindow(WindowImpl& window) {
+    delete &window;
+}
+// The widget's hide event passes the activation on.
+void QtDriver::hideWindow(WindowImpl& window) {
+    window.top->hide();
+}
+bool QtDriver::windowShown(WindowImpl& window) {
+    return window.top->isVisible();
+}
+bool QtDriver::windowEnabled(WindowImpl& window) {
+    return window.top->isEnabled();
+}
+void QtDriver::raiseWindow(WindowImpl& window) {
+    window.top->raise();
+}
+void QtDriver::repaintWindow(WindowImpl& window) {
+    window.top->update();
+}
+void QtDriver::resizeClient(WindowImpl& window, int width, int height) {
+    window.top->resize(width, height);
+}
+Size QtDriver::clientSize(WindowImpl& window) {
+    return {window.top->width(), window.top->height()};
+}
+// The state is read when the window is next shown.
+void QtDriver::maximisedChanged(WindowImpl&) {}
+void QtDriver::f1Wanted(WindowImpl& window) {
+    window.takeF1();
+}
+void QtDriver::layOutDocked(WindowImpl& window) {
+    window.layoutAligned();
+}
+void QtDriver::endProgram() {
+    QCoreApplication::quit();
+}
+
+Place QtDriver::placeOf(ControlImpl& control) {
+    control.ensureSized();
+    const QRect r = control.widget->geometry();
+    return {r.x(), r.y(), r.width(), r.height()};
+}
+void QtDriver::moveControl(ControlImpl& control, int left, int top) {
+    control.widget->move(left, top);
+}
+// The widgets keep their own places and radio buttons: the core asks these of the backends that
+// draw their controls themselves.
+void QtDriver::place(ControlImpl&) {}
+void QtDriver::itemChanged(ControlImpl&) {}
+bool QtDriver::controlShown(ControlImpl& control) {
+    return control.isShown();
+}
+void QtDriver::selectItem(ControlImpl& control, int index) {
+    if (QAbstractButton* b = control.radios ? control.radios->button(index) : nullptr) b->setChecked(true);
+}
+int QtDriver::selectedItem(ControlImpl& control) {
+    return control.radios ? control.radios->checkedId() : -1;
+}
+void QtDriver::keepsFocus(ControlImpl& control) {
+    control.widget->setFocusPolicy(Qt::StrongFocus);
+}
+void QtDriver::focus(ControlImpl& control) {
+    control.widget->setFocus();
+}
+// The tool-tip is made from the hint each time it is about to show.
+void QtDriver::hintChanged(ControlImpl& control) {
+    accessibleHintChanged(control);
+}
 
 std::unique_ptr<Driver> makeDriver() {
     return std::make_unique<QtDriver>();

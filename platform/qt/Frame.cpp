@@ -139,8 +139,4 @@ QMargins WindowImpl::frameMargins() {
             outer.bottom() - inner.bottom()};
 }
 
-void Window::onFramed(std::function<void()> handler) {
-    m_impl->framedHandler = std::move(handler);
-}
-
 } // namespace platform

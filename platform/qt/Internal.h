@@ -3,6 +3,7 @@
 // Shared by the Qt backend's sources only.
 
 #include "platform/Text.h"
+#include "platform/core/Driver.h"
 #include "platform/core/State.h"
 #include "platform/core/Timer.h"
 
@@ -36,13 +37,6 @@ void setUpApplication();
 // Tells the bell of every key: the first has it ready before its first ring, and each one puts
 // off the bell's work of trying the sound server again.
 void bellKeyHeard();
-// The driver's duties as this backend carries them out.
-void ring();
-Size primaryScreenSize();
-std::unique_ptr<TimerAlarm> makeAlarm(Timer::Impl& timer);
-void redraw(ControlImpl& control);
-void stateChanged(ControlImpl& control);
-void announceOn(WindowImpl& window, std::string_view utf8);
 
 class WindowImpl;
 
@@ -103,7 +97,6 @@ public:
     Font font;
     std::unique_ptr<QShortcut> f1;
     void takeF1();
-    std::function<void()> framedHandler;
     // Watches for the window manager announcing the frame during the first showing only.
     bool watchingFrame = false;
     std::unique_ptr<QAbstractNativeEventFilter> frameWatch;
@@ -150,6 +143,58 @@ private:
 
     ControlImpl& m_control;
     bool m_pressed = false;
+};
+
+// The core's duties, carried out with the toolkit's widgets, defined in the sources that hold the
+// widgets they work on.
+class QtDriver final : public Driver {
+public:
+    WindowImpl* makeWindow(const WindowSpec& description, Window& owner) override;
+    void destroyWindow(WindowImpl& window) override;
+    void makeControl(WindowImpl& window, const ControlRow& row) override;
+    void finishBuilding(WindowImpl& window) override;
+    void showWindow(WindowImpl& window) override;
+    void hideWindow(WindowImpl& window) override;
+    bool windowShown(WindowImpl& window) override;
+    bool windowEnabled(WindowImpl& window) override;
+    void activateWindow(WindowImpl& window) override;
+    void raiseWindow(WindowImpl& window) override;
+    void repaintWindow(WindowImpl& window) override;
+    void setIcon(WindowImpl& window, const Picture& picture) override;
+    void resizeClient(WindowImpl& window, int width, int height) override;
+    Size clientSize(WindowImpl& window) override;
+    Size outerSize(WindowImpl& window) override;
+    Point position(WindowImpl& window) override;
+    void moveWindow(WindowImpl& window, int left, int top) override;
+    void maximisedChanged(WindowImpl& window) override;
+    void showCaptionBar(WindowImpl& window, bool shown) override;
+    void disableInputMethod(WindowImpl& window) override;
+    void f1Wanted(WindowImpl& window) override;
+    void layOutDocked(WindowImpl& window) override;
+    void announce(WindowImpl& window, std::string_view utf8) override;
+    void endProgram() override;
+
+    Place placeOf(ControlImpl& control) override;
+    void moveControl(ControlImpl& control, int left, int top) override;
+    void place(ControlImpl& control) override;
+    void showControl(ControlImpl& control, bool shown) override;
+    bool controlShown(ControlImpl& control) override;
+    void textChanged(ControlImpl& control) override;
+    void redraw(ControlImpl& control) override;
+    void positionChanged(ControlImpl& control, int before) override;
+    void pictureChanged(ControlImpl& control) override;
+    void selectItem(ControlImpl& control, int index) override;
+    int selectedItem(ControlImpl& control) override;
+    void itemChanged(ControlImpl& control) override;
+    void keepsFocus(ControlImpl& control) override;
+    void focus(ControlImpl& control) override;
+    void stateChanged(ControlImpl& control) override;
+    void hintChanged(ControlImpl& control) override;
+
+    void beep() override;
+    Size screenSize() override;
+    Clock& clock() override;
+    std::unique_ptr<TimerAlarm> makeTimerAlarm(Timer::Impl& timer) override;
 };
 
 // Tool-tips and mouse events shared by every control widget; true when the event was taken.

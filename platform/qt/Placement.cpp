@@ -23,31 +23,26 @@ QPoint primaryOrigin() {
 // A window that was never shown is created first, so that a frame the windowing system adds at
 // creation is counted. A window manager that adds its frame only when the window is mapped
 // reports none until then, and the client size stands in.
-int Window::outerWidth() const {
-    const QMargins m = m_impl->frameMargins();
-    return m_impl->top->width() + m.left() + m.right();
+Size QtDriver::outerSize(WindowImpl& window) {
+    const QMargins m = window.frameMargins();
+    return {window.top->width() + m.left() + m.right(), window.top->height() + m.top() + m.bottom()};
 }
-int Window::outerHeight() const {
-    const QMargins m = m_impl->frameMargins();
-    return m_impl->top->height() + m.top() + m.bottom();
-}
-int Window::left() const {
-    return m_impl->top->geometry().left() - m_impl->frameMargins().left() - primaryOrigin().x();
-}
-int Window::top() const {
-    return m_impl->top->geometry().top() - m_impl->frameMargins().top() - primaryOrigin().y();
+Point QtDriver::position(WindowImpl& window) {
+    const QPoint corner = window.top->geometry().topLeft() - primaryOrigin();
+    const QMargins m = window.frameMargins();
+    return {corner.x() - m.left(), corner.y() - m.top()};
 }
 // Once the window manager has announced its frame, the client area is placed inside that frame,
 // by the widget's geometry, which excludes the frame: the toolkit's own idea of the frame may be
 // out of date then, and its frame position with it.
-void Window::move(int left, int top) {
+void QtDriver::moveWindow(WindowImpl& window, int left, int top) {
     const QPoint frame = QPoint(left, top) + primaryOrigin();
-    if (!m_impl->announcedFrame) {
-        m_impl->top->move(frame);
+    if (!window.announcedFrame) {
+        window.top->move(frame);
         return;
     }
-    const QMargins m = *m_impl->announcedFrame;
-    m_impl->top->setGeometry(QRect(frame + QPoint(m.left(), m.top()), m_impl->top->size()));
+    const QMargins m = *window.announcedFrame;
+    window.top->setGeometry(QRect(frame + QPoint(m.left(), m.top()), window.top->size()));
 }
 
 // The child is kept in front of its parent, so a click on the main window no longer covers it;

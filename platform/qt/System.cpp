@@ -95,7 +95,7 @@ void setUpApplication() {
     QApplication::setQuitOnLastWindowClosed(false);
 }
 
-Size primaryScreenSize() {
+Size QtDriver::screenSize() {
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen) return {0, 0};
     const QSize s = screen->size();
@@ -194,7 +194,7 @@ public:
 };
 } // namespace
 
-Clock& systemClock() {
+Clock& QtDriver::clock() {
     static SteadyClock clock;
     return clock;
 }
@@ -210,7 +210,7 @@ void bellKeyHeard() {
     if (g_bell) g_bell->keyHeard();
 }
 
-void ring() {
+void QtDriver::beep() {
     if (g_bell)
         g_bell->ring();
     else
@@ -247,7 +247,7 @@ private:
     QElapsedTimer m_clock;
 };
 
-std::unique_ptr<TimerAlarm> makeAlarm(Timer::Impl& timer) {
+std::unique_ptr<TimerAlarm> QtDriver::makeTimerAlarm(Timer::Impl& timer) {
     return std::make_unique<ToolkitAlarm>(timer);
 }
 

@@ -158,7 +158,6 @@ WindowImpl::WindowImpl(const WindowSpec& description, Window& owner_)
 }
 
 WindowImpl::~WindowImpl() {
-    windowGone(*this);
     f1.reset();
 }
 
@@ -168,7 +167,7 @@ ControlState& stateOf(ControlImpl& control) {
 WindowState& stateOf(WindowImpl& window) {
     return window;
 }
-void redraw(ControlImpl& control) {
+void QtDriver::redraw(ControlImpl& control) {
     control.widget->update();
 }
 
@@ -204,15 +203,12 @@ bool WindowImpl::previewKey(QObject* receiver, QEvent* event) {
     return consumed;
 }
 
-Window::Window(const WindowSpec& description) : m_impl(std::make_unique<WindowImpl>(description, *this)) {}
-Window::~Window() = default;
-
-void Window::addControl(const ControlRow& row) {
+void QtDriver::makeControl(WindowImpl& window, const ControlRow& row) {
     auto control = std::make_unique<ControlImpl>();
     ControlImpl& c = *control;
-    ControlImpl* parent = m_impl->find(row.parent.id);
-    describe(c, row, *m_impl, parent, parent ? parent->font : m_impl->font);
-    QWidget* parentWidget = c.parent ? c.parent->widget : m_impl->top.get();
+    ControlImpl* parent = window.find(row.parent.id);
+    describe(c, row, window, parent, parent ? parent->font : window.font);
+    QWidget* parentWidget = c.parent ? c.parent->widget : window.top.get();
     switch (row.kind) {
     case Kind::Panel:
     case Kind::Label:
@@ -264,12 +260,12 @@ void Window::addControl(const ControlRow& row) {
         c.widget->setVisible(row.visible);
     }
     if (row.kind == Kind::Label) c.resizeToText();
-    m_impl->order.push_back(&c);
-    m_impl->controls[row.name.id] = std::move(control);
+    window.order.push_back(&c);
+    window.controls[row.name.id] = std::move(control);
 }
 
-void Window::finishBuilding() {
-    for (auto it = m_impl->order.rbegin(); it != m_impl->order.rend(); ++it)
+void QtDriver::finishBuilding(WindowImpl& window) {
+    for (auto it = window.order.rbegin(); it != window.order.rend(); ++it)
         if ((*it)->kind == Kind::Label || (*it)->kind == Kind::Image) (*it)->widget->lower();
 }
 
@@ -280,9 +276,9 @@ void WindowImpl::takeF1() {
     QObject::connect(f1.get(), &QShortcut::activated, [] { f1Pressed(); });
 }
 
-void Window::show() {
-    QWidget* top = m_impl->top.get();
-    if (m_impl->maximised) {
+void QtDriver::showWindow(WindowImpl& window) {
+    QWidget* top = window.top.get();
+    if (window.maximised) {
         // Without a window manager a full-screen request alone leaves the window at its design
         // size, so the geometry is set as well. The toolkit puts a full-screen window on the screen
         // that holds its geometry, and the primary screen need not start at the desktop's origin.
@@ -292,100 +288,49 @@ void Window::show() {
         }
         top->showFullScreen();
     } else {
-        if (!m_impl->isMain) m_impl->stayOverMainOnWayland(*allWindows().front());
-        if (m_impl->dialog) m_impl->keepNormalState();
-        if (!m_impl->shownOnce) m_impl->watchFrame();
+        if (!window.isMain) window.stayOverMainOnWayland(*allWindows().front());
+        if (window.dialog) window.keepNormalState();
+        if (!window.shownOnce) window.watchFrame();
         top->showNormal();
     }
-    m_impl->shownOnce = true;
+    window.shownOnce = true;
 }
 
-void Window::hide() {
-    m_impl->top->hide();
-}
-void Window::close() {
-    m_impl->top->close();
-}
-bool Window::visible() const {
-    return m_impl->top->isVisible();
-}
-
-void Window::activate() {
-    QWidget* top = m_impl->top.get();
+void QtDriver::activateWindow(WindowImpl& window) {
+    QWidget* top = window.top.get();
     top->raise();
     top->activateWindow();
     activateUnlessManaged(*top);
-    if (ControlImpl* focus = m_impl->find(m_impl->focusId))
+    if (ControlImpl* focus = window.find(window.focusId))
         focus->widget->setFocus(Qt::ActiveWindowFocusReason);
 }
 
-void Window::raise() {
-    m_impl->top->raise();
-}
-void Window::repaint() {
-    m_impl->top->update();
-}
-
-void Window::setIcon(const Picture& picture) {
-    m_impl->top->setWindowIcon(QIcon(toPixmap(picture, false)));
-}
-void Window::setClientSize(int width, int height) {
-    m_impl->top->resize(width, height);
-}
-int Window::clientWidth() const {
-    return m_impl->top->width();
-}
-int Window::clientHeight() const {
-    return m_impl->top->height();
-}
-void Window::setMaximised() {
-    m_impl->maximised = true;
+void QtDriver::setIcon(WindowImpl& window, const Picture& picture) {
+    window.top->setWindowIcon(QIcon(toPixmap(picture, false)));
 }
 
 // On this desktop a full-screen window carries no decorations and keeps panels off it; the
 // frameless hint covers desktops that ignore the full-screen state. Flags can change only while
 // the window is hidden, and at exit the window takes its decorations with it.
-void Window::setCaptionBar(bool shown) {
-    m_impl->captionBar = shown;
-    if (!m_impl->top->isVisible()) m_impl->top->setWindowFlag(Qt::FramelessWindowHint, !shown);
+void QtDriver::showCaptionBar(WindowImpl& window, bool shown) {
+    window.captionBar = shown;
+    if (!window.top->isVisible()) window.top->setWindowFlag(Qt::FramelessWindowHint, !shown);
 }
 
-void Window::disableInputMethod() {
-    m_impl->top->setAttribute(Qt::WA_InputMethodEnabled, false);
-    for (QWidget* child : m_impl->top->findChildren<QWidget*>())
+void QtDriver::disableInputMethod(WindowImpl& window) {
+    window.top->setAttribute(Qt::WA_InputMethodEnabled, false);
+    for (QWidget* child : window.top->findChildren<QWidget*>())
         child->setAttribute(Qt::WA_InputMethodEnabled, false);
 }
 
 // Control handles.
 
-void Control::setText(std::string_view text) {
-    if (m_impl->text == text) return;
-    m_impl->text = std::string(text);
-    if (m_impl->kind == Kind::Label)
-        m_impl->resizeToText();
+void QtDriver::textChanged(ControlImpl& control) {
+    if (control.kind == Kind::Label)
+        control.resizeToText();
     else
-        m_impl->widget->update();
-    accessibleTextChanged(*m_impl);
-}
-int Control::left() const {
-    return m_impl->widget->x();
-}
-int Control::top() const {
-    return m_impl->widget->y();
-}
-int Control::width() const {
-    m_impl->ensureSized();
-    return m_impl->widget->width();
-}
-int Control::height() const {
-    m_impl->ensureSized();
-    return m_impl->widget->height();
-}
-void Control::setLeft(int left) {
-    m_impl->widget->move(left, m_impl->widget->y());
-}
-void Control::setTop(int top) {
-    m_impl->widget->move(m_impl->widget->x(), top);
+        control.widget->update();
+    accessibleTextChanged(control);
 }
 // A hidden control must not keep the keyboard focus: a key the main window leaves alone would
 // otherwise reach it, and a hidden radio button would change the mode. A radio group shown again
@@ -405,12 +350,12 @@ bool ControlImpl::isShown() const {
     return shown;
 }
 
-void Control::setVisible(bool visible) {
-    if (m_impl->drawnOnParent()) {
-        m_impl->setShown(visible);
+void QtDriver::showControl(ControlImpl& control, bool visible) {
+    if (control.drawnOnParent()) {
+        control.setShown(visible);
         return;
     }
-    QWidget* w = m_impl->widget;
+    QWidget* w = control.widget;
     QWidget* focus = w->window()->focusWidget();
     if (!visible && focus && (focus == w || w->isAncestorOf(focus))) focus->clearFocus();
     // Nor may a press held on a hidden button turn into a click when the mouse button goes up.
@@ -418,37 +363,24 @@ void Control::setVisible(bool visible) {
         for (QAbstractButton* button : w->findChildren<QAbstractButton*>())
             button->setDown(false);
     w->setVisible(visible);
-    if (visible && m_impl->radios && !w->window()->focusWidget())
-        if (QAbstractButton* selected = m_impl->radios->checkedButton()) selected->setFocus();
-}
-bool Control::visible() const {
-    return m_impl->isShown();
+    if (visible && control.radios && !w->window()->focusWidget())
+        if (QAbstractButton* selected = control.radios->checkedButton()) selected->setFocus();
 }
 // Only the columns that changed are repainted: the bar spans the screen and moves every 30 ms. Not
 // one column more: the toolkit waits for the X server to finish reading its shared image before it
 // paints over a part it has sent since its last wait, so a tick that repainted the last column of
 // the one before would cost a round trip to the server every 30 ms.
-void Control::setPosition(int position) {
-    position = std::clamp(position, 0, 100);
-    if (position == m_impl->position) return;
-    QWidget* w = m_impl->widget;
+void QtDriver::positionChanged(ControlImpl& control, int before) {
+    QWidget* w = control.widget;
     const int inner = w->width() - 2;
-    const int before = inner * m_impl->position / 100, after = inner * position / 100;
-    m_impl->position = position;
-    if (before != after) w->update(1 + std::min(before, after), 1, std::abs(after - before), w->height() - 2);
+    const int from = inner * before / 100, to = inner * control.position / 100;
+    if (from != to) w->update(1 + std::min(from, to), 1, std::abs(to - from), w->height() - 2);
 }
 
-void Control::setItemIndex(int index) {
-    if (QAbstractButton* b = m_impl->radios ? m_impl->radios->button(index) : nullptr) b->setChecked(true);
-}
-int Control::itemIndex() const {
-    return m_impl->radios ? m_impl->radios->checkedId() : -1;
-}
-
-void Control::setPicture(const Picture& picture) {
-    m_impl->pixmapIsIcon = picture.isIcon();
-    m_impl->pixmap = toPixmap(picture, (m_impl->style & Transparent) != 0);
-    m_impl->widget->update();
+void QtDriver::pictureChanged(ControlImpl& control) {
+    control.pixmapIsIcon = control.picture.isIcon();
+    control.pixmap = toPixmap(control.picture, (control.style & Transparent) != 0);
+    control.widget->update();
 }
 
 } // namespace platform

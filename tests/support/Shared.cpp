@@ -22,7 +22,7 @@ template <class Member> Member& member() {
 template <class Member, Member M> struct Taken {
     static inline const bool taken = (member<Member>() = M, true);
 };
-using WindowMember = std::unique_ptr<WindowImpl> Window::*;
+using WindowMember = WindowImpl* Window::*;
 using TimerMember = std::unique_ptr<Timer::Impl> Timer::*;
 template struct Taken<WindowMember, &Window::m_impl>;
 template struct Taken<TimerMember, &Timer::m_impl>;
@@ -84,25 +84,62 @@ public:
         announcements[&window] = std::string(utf8);
         m_backend->announce(window, utf8);
     }
-    void f1Wanted(WindowImpl& window) override { m_backend->f1Wanted(window); }
-    bool windowEnabled(WindowImpl& window) override { return m_backend->windowEnabled(window); }
-    bool windowShown(WindowImpl& window) override { return m_backend->windowShown(window); }
-    void hideWindow(WindowImpl& window) override { m_backend->hideWindow(window); }
-    void activateWindow(WindowImpl& window) override { m_backend->activateWindow(window); }
-    void endProgram() override { m_backend->endProgram(); }
-    void windowGone(WindowImpl& window) override {
+    void destroyWindow(WindowImpl& window) override {
         announcements.erase(&window);
-        m_backend->windowGone(window);
+        m_backend->destroyWindow(window);
     }
-    void keepsFocus(ControlImpl& control) override { m_backend->keepsFocus(control); }
+    WindowImpl* makeWindow(const WindowSpec& description, Window& owner) override {
+        return m_backend->makeWindow(description, owner);
+    }
+    void makeControl(WindowImpl& window, const ControlRow& row) override {
+        m_backend->makeControl(window, row);
+    }
+    void finishBuilding(WindowImpl& window) override { m_backend->finishBuilding(window); }
+    void showWindow(WindowImpl& window) override { m_backend->showWindow(window); }
+    void hideWindow(WindowImpl& window) override { m_backend->hideWindow(window); }
+    bool windowShown(WindowImpl& window) override { return m_backend->windowShown(window); }
+    bool windowEnabled(WindowImpl& window) override { return m_backend->windowEnabled(window); }
+    void activateWindow(WindowImpl& window) override { m_backend->activateWindow(window); }
+    void raiseWindow(WindowImpl& window) override { m_backend->raiseWindow(window); }
+    void repaintWindow(WindowImpl& window) override { m_backend->repaintWindow(window); }
+    void setIcon(WindowImpl& window, const Picture& picture) override { m_backend->setIcon(window, picture); }
+    void resizeClient(WindowImpl& window, int width, int height) override {
+        m_backend->resizeClient(window, width, height);
+    }
+    Size clientSize(WindowImpl& window) override { return m_backend->clientSize(window); }
+    Size outerSize(WindowImpl& window) override { return m_backend->outerSize(window); }
+    Point position(WindowImpl& window) override { return m_backend->position(window); }
+    void moveWindow(WindowImpl& window, int left, int top) override {
+        m_backend->moveWindow(window, left, top);
+    }
+    void maximisedChanged(WindowImpl& window) override { m_backend->maximisedChanged(window); }
+    void showCaptionBar(WindowImpl& window, bool shown) override { m_backend->showCaptionBar(window, shown); }
+    void disableInputMethod(WindowImpl& window) override { m_backend->disableInputMethod(window); }
+    void f1Wanted(WindowImpl& window) override { m_backend->f1Wanted(window); }
     void layOutDocked(WindowImpl& window) override { m_backend->layOutDocked(window); }
+    void endProgram() override { m_backend->endProgram(); }
+    Place placeOf(ControlImpl& control) override { return m_backend->placeOf(control); }
+    void moveControl(ControlImpl& control, int left, int top) override {
+        m_backend->moveControl(control, left, top);
+    }
     void place(ControlImpl& control) override { m_backend->place(control); }
+    void showControl(ControlImpl& control, bool shown) override { m_backend->showControl(control, shown); }
+    bool controlShown(ControlImpl& control) override { return m_backend->controlShown(control); }
+    void textChanged(ControlImpl& control) override { m_backend->textChanged(control); }
     void redraw(ControlImpl& control) override { m_backend->redraw(control); }
+    void positionChanged(ControlImpl& control, int before) override {
+        m_backend->positionChanged(control, before);
+    }
+    void pictureChanged(ControlImpl& control) override { m_backend->pictureChanged(control); }
+    void selectItem(ControlImpl& control, int index) override { m_backend->selectItem(control, index); }
+    int selectedItem(ControlImpl& control) override { return m_backend->selectedItem(control); }
     void itemChanged(ControlImpl& control) override { m_backend->itemChanged(control); }
+    void keepsFocus(ControlImpl& control) override { m_backend->keepsFocus(control); }
     void focus(ControlImpl& control) override { m_backend->focus(control); }
     void stateChanged(ControlImpl& control) override { m_backend->stateChanged(control); }
     void hintChanged(ControlImpl& control) override { m_backend->hintChanged(control); }
     Size screenSize() override { return m_backend->screenSize(); }
+    Clock& clock() override { return m_backend->clock(); }
     std::unique_ptr<TimerAlarm> makeTimerAlarm(Timer::Impl& timer) override {
         return std::make_unique<RecordedAlarm>(timer, m_backend->makeTimerAlarm(timer));
     }
