@@ -1,40 +1,54 @@
-// The core's duties, carried out by the page.
+// The core's duties that take the page one call or none; the others are defined beside the elements
+// they work on.
 
-#include "platform/core/Driver.h"
 #include "platform/web/Internal.h"
 
 namespace platform {
 
-namespace {
-class PageDriver final : public Driver {
-public:
-    void beep() override { tr_beep(); }
-    void announce(WindowImpl& window, std::string_view utf8) override { announceOn(window, utf8); }
-    // The page's key listener passes F1 on as it comes.
-    void f1Wanted(WindowImpl&) override {}
-    // The page has no window that takes no input.
-    bool windowEnabled(WindowImpl&) override { return true; }
-    bool windowShown(WindowImpl& window) override { return window.shown; }
-    void hideWindow(WindowImpl& window) override { window.hideAndPassActivation(); }
-    void activateWindow(WindowImpl& window) override { window.activate(); }
-    void endProgram() override { web::endProgram(); }
-    // The window's elements go with it.
-    void windowGone(WindowImpl&) override {}
-    // The focus target is found when the window is activated (focusTarget).
-    void keepsFocus(ControlImpl&) override {}
-    void layOutDocked(WindowImpl& window) override { window.layoutAligned(); }
-    void place(ControlImpl& control) override { control.place(); }
-    void redraw(ControlImpl& control) override { restyle(control); }
-    void itemChanged(ControlImpl& control) override { control.showRadio(); }
-    // The focus is drawn on the radio groups; the page's own focus stays with the window.
-    void focus(ControlImpl& control) override { control.window->refreshFocus(); }
-    void stateChanged(ControlImpl& control) override { platform::stateChanged(control); }
-    void hintChanged(ControlImpl& control) override { platform::hintChanged(control); }
-    // The page's viewport stands for the screen.
-    Size screenSize() override { return viewportSize(); }
-    std::unique_ptr<TimerAlarm> makeTimerAlarm(Timer::Impl& timer) override { return makeAlarm(timer); }
-};
-} // namespace
+WindowImpl* PageDriver::makeWindow(const WindowSpec& description, Window& owner) {
+    return new WindowImpl(description, owner);
+}
+// The window's elements go with it.
+void PageDriver::destroyWindow(WindowImpl& window) {
+    delete &window;
+}
+void PageDriver::hideWindow(WindowImpl& window) {
+    window.hideAndPassActivation();
+}
+bool PageDriver::windowShown(WindowImpl& window) {
+    return window.shown;
+}
+// The page has no window that takes no input.
+bool PageDriver::windowEnabled(WindowImpl&) {
+    return true;
+}
+void PageDriver::activateWindow(WindowImpl& window) {
+    window.activate();
+}
+// The page's key listener passes F1 on as it comes.
+void PageDriver::f1Wanted(WindowImpl&) {}
+void PageDriver::layOutDocked(WindowImpl& window) {
+    window.layoutAligned();
+}
+void PageDriver::endProgram() {
+    web::endProgram();
+}
+
+void PageDriver::place(ControlImpl& control) {
+    control.place();
+}
+void PageDriver::itemChanged(ControlImpl& control) {
+    control.showRadio();
+}
+// The focus target is found when the window is activated (focusTarget).
+void PageDriver::keepsFocus(ControlImpl&) {}
+// The focus is drawn on the radio groups; the page's own focus stays with the window.
+void PageDriver::focus(ControlImpl& control) {
+    control.window->refreshFocus();
+}
+void PageDriver::beep() {
+    tr_beep();
+}
 
 std::unique_ptr<Driver> makeDriver() {
     return std::make_unique<PageDriver>();

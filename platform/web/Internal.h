@@ -117,13 +117,54 @@ WindowImpl* activeWindow();
 ControlImpl* controlOfElement(int element);
 WindowImpl* windowOfFrame(int frame);
 
-// The driver's duties as the page carries them out.
-Size viewportSize();
-std::unique_ptr<TimerAlarm> makeAlarm(Timer::Impl& timer);
-void restyle(ControlImpl& control);
-void stateChanged(ControlImpl& control);
-void hintChanged(ControlImpl& control);
-void announceOn(WindowImpl& window, std::string_view utf8);
+// Tells screen readers whether the control takes clicks and, for a toggle, whether it is pressed in.
+void writeState(ControlImpl& control);
+
+// The core's duties, carried out by the page, defined in the sources that hold what they work on.
+class PageDriver final : public SelfDrawnDriver {
+public:
+    WindowImpl* makeWindow(const WindowSpec& description, Window& owner) override;
+    void destroyWindow(WindowImpl& window) override;
+    void makeControl(WindowImpl& window, const ControlRow& row) override;
+    void finishBuilding(WindowImpl& window) override;
+    void showWindow(WindowImpl& window) override;
+    void hideWindow(WindowImpl& window) override;
+    bool windowShown(WindowImpl& window) override;
+    bool windowEnabled(WindowImpl& window) override;
+    void activateWindow(WindowImpl& window) override;
+    void raiseWindow(WindowImpl& window) override;
+    void repaintWindow(WindowImpl& window) override;
+    void setIcon(WindowImpl& window, const Picture& picture) override;
+    void resizeClient(WindowImpl& window, int width, int height) override;
+    Size clientSize(WindowImpl& window) override;
+    Size outerSize(WindowImpl& window) override;
+    Point position(WindowImpl& window) override;
+    void moveWindow(WindowImpl& window, int left, int top) override;
+    void maximisedChanged(WindowImpl& window) override;
+    void showCaptionBar(WindowImpl& window, bool shown) override;
+    void disableInputMethod(WindowImpl& window) override;
+    void f1Wanted(WindowImpl& window) override;
+    void layOutDocked(WindowImpl& window) override;
+    void announce(WindowImpl& window, std::string_view utf8) override;
+    void endProgram() override;
+
+    void place(ControlImpl& control) override;
+    void showControl(ControlImpl& control, bool shown) override;
+    void textChanged(ControlImpl& control) override;
+    void redraw(ControlImpl& control) override;
+    void positionChanged(ControlImpl& control, int before) override;
+    void pictureChanged(ControlImpl& control) override;
+    void itemChanged(ControlImpl& control) override;
+    void keepsFocus(ControlImpl& control) override;
+    void focus(ControlImpl& control) override;
+    void stateChanged(ControlImpl& control) override;
+    void hintChanged(ControlImpl& control) override;
+
+    void beep() override;
+    Size screenSize() override;
+    Clock& clock() override;
+    std::unique_ptr<TimerAlarm> makeTimerAlarm(Timer::Impl& timer) override;
+};
 
 namespace web {
 // The page starts passing its events on, its key names told what code each key has.

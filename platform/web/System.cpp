@@ -41,7 +41,7 @@ double measure(const Font& font, std::string_view utf8) {
 }
 
 // The page's viewport stands for the screen.
-Size viewportSize() {
+Size PageDriver::screenSize() {
     return {tr_viewport_width(), tr_viewport_height()};
 }
 
@@ -76,7 +76,7 @@ public:
 };
 } // namespace
 
-Clock& systemClock() {
+Clock& PageDriver::clock() {
     static PageClock clock;
     return clock;
 }
@@ -134,7 +134,7 @@ private:
 };
 } // namespace
 
-std::unique_ptr<TimerAlarm> makeAlarm(Timer::Impl& timer) {
+std::unique_ptr<TimerAlarm> PageDriver::makeTimerAlarm(Timer::Impl& timer) {
     return std::make_unique<PageAlarm>(timer);
 }
 

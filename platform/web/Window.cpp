@@ -111,7 +111,7 @@ ControlState& stateOf(ControlImpl& control) {
 WindowState& stateOf(WindowImpl& window) {
     return window;
 }
-void restyle(ControlImpl& control) {
+void PageDriver::redraw(ControlImpl& control) {
     control.restyle();
 }
 
@@ -211,7 +211,6 @@ WindowImpl::WindowImpl(const WindowSpec& description, Window& owner_) : owner(ow
 }
 
 WindowImpl::~WindowImpl() {
-    windowGone(*this);
     if (g_active == this) g_active = nullptr;
     windowDestroyed(*this);
     for (ControlImpl* c : order)
@@ -291,11 +290,8 @@ void WindowImpl::hideAndPassActivation() {
     windowHidden(*this, true);
 }
 
-Window::Window(const WindowSpec& description) : m_impl(std::make_unique<WindowImpl>(description, *this)) {}
-Window::~Window() = default;
-
-void Window::addControl(const ControlRow& row) {
-    ControlImpl& c = adoptControl(*m_impl, m_impl->root, row);
+void PageDriver::makeControl(WindowImpl& window, const ControlRow& row) {
+    ControlImpl& c = adoptControl(window, window.root, row);
     c.element = tr_element_create(c.parent->element, static_cast<int>(row.kind), c.windowed());
     elementMap()[c.element] = &c;
     if (row.kind == Kind::Panel && (row.style & Sunken)) tr_bevel(c.element, SunkenBevel);
@@ -313,7 +309,7 @@ void Window::addControl(const ControlRow& row) {
     }
 }
 
-void Window::finishBuilding() {}
+void PageDriver::finishBuilding(WindowImpl&) {}
 
 // What a screen reader is told of each control, once its handlers are bound: a control that takes
 // clicks is a push button named by its caption, a picture with no hint is decoration, the progress
@@ -343,119 +339,92 @@ void ControlImpl::describe() {
         description = shortHint() + (description.empty() ? "" : " " + description);
     const bool named = view.role != ReaderRole::Text && view.role != ReaderRole::Layout;
     tr_describe(element, role, named ? view.name.c_str() : "", description.c_str());
-    if (view.role == ReaderRole::Button) stateChanged(*this);
+    if (view.role == ReaderRole::Button) writeState(*this);
 }
 
 // The page's tool-tip and the readers' description are written from the hint, so a new hint
 // reaches both at once.
-void hintChanged(ControlImpl& control) {
+void PageDriver::hintChanged(ControlImpl& control) {
     if (control.style & ShowHint) tr_tooltip(control.element, control.shortHint().c_str());
     if (control.window->described) control.describe();
 }
 
-void stateChanged(ControlImpl& control) {
+void PageDriver::stateChanged(ControlImpl& control) {
+    writeState(control);
+}
+void writeState(ControlImpl& control) {
     tr_state(control.element, control.enabled ? 1 : 0,
              (control.style & Toggle) ? (control.checked ? 1 : 0) : -1);
 }
 
-void announceOn(WindowImpl& window, std::string_view utf8) {
+void PageDriver::announce(WindowImpl& window, std::string_view utf8) {
     tr_announce(window.frame, spokenText(utf8, false).c_str());
 }
 
-void Window::show() {
-    if (!m_impl->described) m_impl->describeForAssistiveTechnology();
-    m_impl->shown = true;
-    m_impl->layoutAligned();
-    tr_window_show(m_impl->frame, 1);
-    tr_window_raise(m_impl->frame);
+void PageDriver::showWindow(WindowImpl& window) {
+    if (!window.described) window.describeForAssistiveTechnology();
+    window.shown = true;
+    window.layoutAligned();
+    tr_window_show(window.frame, 1);
+    tr_window_raise(window.frame);
 }
-void Window::hide() {
-    m_impl->hideAndPassActivation();
-}
-void Window::close() {
-    closeRequested(*m_impl);
-}
-bool Window::visible() const {
-    return m_impl->shown;
-}
-void Window::activate() {
-    m_impl->activate();
-}
-void Window::raise() {
-    tr_window_raise(m_impl->frame);
+void PageDriver::raiseWindow(WindowImpl& window) {
+    tr_window_raise(window.frame);
 }
 // The page draws every change as it is made.
-void Window::repaint() {}
+void PageDriver::repaintWindow(WindowImpl&) {}
 
 // The page's icons are the manifest's.
-void Window::setIcon(const Picture&) {}
-void Window::setClientSize(int width, int height) {
-    m_impl->root.width = width;
-    m_impl->root.height = height;
-    m_impl->layoutAligned();
+void PageDriver::setIcon(WindowImpl&, const Picture&) {}
+void PageDriver::resizeClient(WindowImpl& window, int width, int height) {
+    window.root.width = width;
+    window.root.height = height;
+    window.layoutAligned();
 }
-int Window::clientWidth() const {
-    return m_impl->root.width;
+Size PageDriver::clientSize(WindowImpl& window) {
+    return {window.root.width, window.root.height};
 }
-int Window::clientHeight() const {
-    return m_impl->root.height;
+Size PageDriver::outerSize(WindowImpl& window) {
+    return {window.outerWidth(), window.outerHeight()};
 }
-int Window::outerWidth() const {
-    return m_impl->outerWidth();
+Point PageDriver::position(WindowImpl& window) {
+    return {window.left, window.top};
 }
-int Window::outerHeight() const {
-    return m_impl->outerHeight();
+void PageDriver::moveWindow(WindowImpl& window, int left, int top) {
+    if (window.maximised && !window.dialog) return;
+    window.moveTo(left, top);
 }
-int Window::left() const {
-    return m_impl->left;
-}
-int Window::top() const {
-    return m_impl->top;
-}
-void Window::move(int left, int top) {
-    if (m_impl->maximised && !m_impl->dialog) return;
-    m_impl->moveTo(left, top);
-}
-// The frame is part of the window from its creation.
-void Window::onFramed(std::function<void()>) {}
-void Window::setMaximised() {
-    m_impl->maximised = true;
-    m_impl->layoutAligned();
+void PageDriver::maximisedChanged(WindowImpl& window) {
+    window.layoutAligned();
 }
 // The page has no caption bar to take away from the main window.
-void Window::setCaptionBar(bool) {}
+void PageDriver::showCaptionBar(WindowImpl&, bool) {}
 // Keys reach the page as keydown events, which no input method composes: no element is editable.
-void Window::disableInputMethod() {}
+void PageDriver::disableInputMethod(WindowImpl&) {}
 
-void Control::setText(std::string_view text) {
-    if (m_impl->text == text) return;
-    m_impl->text = std::string(text);
-    if (m_impl->kind == Kind::Label)
-        m_impl->resizeToText();
+void PageDriver::textChanged(ControlImpl& control) {
+    if (control.kind == Kind::Label)
+        control.resizeToText();
     else
-        m_impl->restyle();
+        control.restyle();
 }
 
-void Control::setVisible(bool visible) {
-    ControlImpl& c = *m_impl;
+void PageDriver::showControl(ControlImpl& control, bool visible) {
+    ControlImpl& c = control;
     if (c.shown == visible) return;
     c.shown = visible;
     tr_show(c.element, visible);
     if (!visible) controlHidden(c);
     c.window->refreshFocus();
 }
-void Control::setPosition(int position) {
-    position = std::clamp(position, 0, 100);
-    if (position == m_impl->position) return;
-    const int spokenBefore = rules::spokenProgress(m_impl->position);
-    m_impl->position = position;
-    tr_fill(m_impl->element, (m_impl->width - 2) * position / 100, 0x800000);
-    if (rules::spokenProgress(position) != spokenBefore)
-        tr_value(m_impl->element, rules::spokenProgress(position));
+void PageDriver::positionChanged(ControlImpl& control, int before) {
+    tr_fill(control.element, (control.width - 2) * control.position / 100, 0x800000);
+    if (rules::spokenProgress(control.position) != rules::spokenProgress(before))
+        tr_value(control.element, rules::spokenProgress(control.position));
 }
-void Control::setPicture(const Picture& picture) {
-    ControlImpl& c = *m_impl;
-    c.picture = picture;
+void PageDriver::pictureChanged(ControlImpl& control) {
+    ControlImpl& c = control;
+    const Picture& picture = c.picture;
     if (picture.width <= 0 || picture.height <= 0) return;
     const auto n = static_cast<std::size_t>(picture.width * picture.height);
     std::vector<unsigned char> clear(n, 0);

@@ -407,7 +407,7 @@ void accessibleShownChanged(ControlImpl& control) {
 void accessibleTextChanged(ControlImpl& control) {
     notify(control, EVENT_OBJECT_NAMECHANGE);
 }
-void stateChanged(ControlImpl& control) {
+void Win32Driver::stateChanged(ControlImpl& control) {
     notify(control, EVENT_OBJECT_STATECHANGE);
 }
 // The tool-tip asks for the hint each time it is about to show; readers ask for the description.
@@ -426,7 +426,7 @@ void accessibleItemChanged(ControlImpl& group) {
 }
 
 // The alert is named by the line, which the window keeps for readers that ask for it later.
-void announceOn(WindowImpl& window, std::string_view utf8) {
+void Win32Driver::announce(WindowImpl& window, std::string_view utf8) {
     window.announcement = std::string(utf8);
     const LONG id = static_cast<LONG>(partsOf(window.root).size());
     NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, window.hwnd, OBJID_CLIENT, id);

@@ -40,13 +40,6 @@ bool preTranslate(MSG& msg);
 // Runs one message as the event loop would; synthesised keys skip the translation to characters.
 void deliver(MSG& msg, bool translate);
 
-// The driver's duties as this backend carries them out.
-void ring();
-Size primaryScreenSize();
-std::unique_ptr<TimerAlarm> makeAlarm(Timer::Impl& timer);
-void stateChanged(ControlImpl& control);
-void announceOn(WindowImpl& window, std::string_view utf8);
-
 // One control. The window's client area is a control too (the root), so painting, hit testing and
 // mouse handling are the same for every surface that owns a native window.
 class ControlImpl : public DrawnState {
@@ -94,6 +87,53 @@ public:
     HWND focusTarget();
     void hideAndPassActivation();
     bool previewCharacter(wchar_t unit, HeldKeys held);
+};
+
+// The core's duties, carried out with native windows and the controls drawn on them, defined in the
+// sources that hold what they work on.
+class Win32Driver final : public SelfDrawnDriver {
+public:
+    WindowImpl* makeWindow(const WindowSpec& description, Window& owner) override;
+    void destroyWindow(WindowImpl& window) override;
+    void makeControl(WindowImpl& window, const ControlRow& row) override;
+    void finishBuilding(WindowImpl& window) override;
+    void showWindow(WindowImpl& window) override;
+    void hideWindow(WindowImpl& window) override;
+    bool windowShown(WindowImpl& window) override;
+    bool windowEnabled(WindowImpl& window) override;
+    void activateWindow(WindowImpl& window) override;
+    void raiseWindow(WindowImpl& window) override;
+    void repaintWindow(WindowImpl& window) override;
+    void setIcon(WindowImpl& window, const Picture& picture) override;
+    void resizeClient(WindowImpl& window, int width, int height) override;
+    Size clientSize(WindowImpl& window) override;
+    Size outerSize(WindowImpl& window) override;
+    Point position(WindowImpl& window) override;
+    void moveWindow(WindowImpl& window, int left, int top) override;
+    void maximisedChanged(WindowImpl& window) override;
+    void showCaptionBar(WindowImpl& window, bool shown) override;
+    void disableInputMethod(WindowImpl& window) override;
+    void f1Wanted(WindowImpl& window) override;
+    void layOutDocked(WindowImpl& window) override;
+    void announce(WindowImpl& window, std::string_view utf8) override;
+    void endProgram() override;
+
+    void place(ControlImpl& control) override;
+    void showControl(ControlImpl& control, bool shown) override;
+    void textChanged(ControlImpl& control) override;
+    void redraw(ControlImpl& control) override;
+    void positionChanged(ControlImpl& control, int before) override;
+    void pictureChanged(ControlImpl& control) override;
+    void itemChanged(ControlImpl& control) override;
+    void keepsFocus(ControlImpl& control) override;
+    void focus(ControlImpl& control) override;
+    void stateChanged(ControlImpl& control) override;
+    void hintChanged(ControlImpl& control) override;
+
+    void beep() override;
+    Size screenSize() override;
+    Clock& clock() override;
+    std::unique_ptr<TimerAlarm> makeTimerAlarm(Timer::Impl& timer) override;
 };
 
 // Screen readers: the object that answers WM_GETOBJECT for a surface, and the changes they are told of.

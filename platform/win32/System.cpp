@@ -73,7 +73,7 @@ HFONT fontFor(const Font& font) {
     return created;
 }
 
-Size primaryScreenSize() {
+Size Win32Driver::screenSize() {
     return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
 }
 
@@ -204,7 +204,7 @@ public:
 };
 } // namespace
 
-Clock& systemClock() {
+Clock& Win32Driver::clock() {
     static WindowsClock clock;
     return clock;
 }
@@ -218,7 +218,7 @@ std::string decimalSeparator() {
     return narrow(separator);
 }
 
-void ring() {
+void Win32Driver::beep() {
     MessageBeep(MB_OK);
 }
 
@@ -303,7 +303,7 @@ private:
 };
 } // namespace
 
-std::unique_ptr<TimerAlarm> makeAlarm(Timer::Impl& timer) {
+std::unique_ptr<TimerAlarm> Win32Driver::makeTimerAlarm(Timer::Impl& timer) {
     return std::make_unique<SystemAlarm>(timer);
 }
 

@@ -64,7 +64,6 @@ WindowImpl::WindowImpl(const WindowSpec& description, Window& owner_) : owner(ow
 }
 
 WindowImpl::~WindowImpl() {
-    windowGone(*this);
     windowDestroyed(*this);
     if (toolTip) DestroyWindow(toolTip);
     DestroyWindow(hwnd);
@@ -128,11 +127,8 @@ bool WindowImpl::previewCharacter(wchar_t unit, HeldKeys held) {
     return characterTyped(*this, ch, held);
 }
 
-Window::Window(const WindowSpec& description) : m_impl(std::make_unique<WindowImpl>(description, *this)) {}
-Window::~Window() = default;
-
-void Window::addControl(const ControlRow& row) {
-    ControlImpl& c = adoptControl(*m_impl, m_impl->root, row);
+void Win32Driver::makeControl(WindowImpl& window, const ControlRow& row) {
+    ControlImpl& c = adoptControl(window, window.root, row);
     c.drawnAt = c.rectOnParent();
 
     HWND parentHwnd = c.parent->hwnd;
@@ -166,105 +162,77 @@ void Window::addControl(const ControlRow& row) {
     if (c.hwnd) {
         // A later windowed sibling lies above an earlier one.
         SetWindowPos(c.hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-        m_impl->addToolFor(c.hwnd);
+        window.addToolFor(c.hwnd);
     }
     if (row.kind == Kind::Label) c.resizeToText();
 }
 
 // Labels and pictures are painted by their parent's surface before its windowed children, which
 // clip them: there is nothing left to arrange.
-void Window::finishBuilding() {
-    InvalidateRect(m_impl->hwnd, nullptr, FALSE);
+void Win32Driver::finishBuilding(WindowImpl& window) {
+    InvalidateRect(window.hwnd, nullptr, FALSE);
 }
 
-void Window::show() {
-    ShowWindow(m_impl->hwnd, m_impl->maximised ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
-    m_impl->layoutAligned();
-    UpdateWindow(m_impl->hwnd);
-}
-void Window::hide() {
-    m_impl->hideAndPassActivation();
-}
-void Window::close() {
-    SendMessageW(m_impl->hwnd, WM_CLOSE, 0, 0);
-}
-bool Window::visible() const {
-    return IsWindowVisible(m_impl->hwnd) != FALSE;
+void Win32Driver::showWindow(WindowImpl& window) {
+    ShowWindow(window.hwnd, window.maximised ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
+    window.layoutAligned();
+    UpdateWindow(window.hwnd);
 }
 
-void Window::activate() {
-    HWND hwnd = m_impl->hwnd;
+void Win32Driver::activateWindow(WindowImpl& window) {
+    HWND hwnd = window.hwnd;
     SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     SetForegroundWindow(hwnd);
     // The system refuses the foreground to a program that is not in front; the window still becomes
     // the active one among the program's own, so the keyboard reaches it once the program is.
     SetActiveWindow(hwnd);
-    SetFocus(m_impl->focusTarget());
+    SetFocus(window.focusTarget());
 }
 
-void Window::raise() {
-    SetWindowPos(m_impl->hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+void Win32Driver::raiseWindow(WindowImpl& window) {
+    SetWindowPos(window.hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
-void Window::repaint() {
-    RedrawWindow(m_impl->hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN);
+void Win32Driver::repaintWindow(WindowImpl& window) {
+    RedrawWindow(window.hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
-void Window::setIcon(const Picture& picture) {
+void Win32Driver::setIcon(WindowImpl& window, const Picture& picture) {
     HICON icon = makeIcon(picture);
-    SendMessageW(m_impl->hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-    SendMessageW(m_impl->hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+    SendMessageW(window.hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    SendMessageW(window.hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
 }
-void Window::setClientSize(int width, int height) {
-    const SIZE outer = outerFor(m_impl->hwnd, width, height);
-    SetWindowPos(m_impl->hwnd, nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    m_impl->layoutAligned();
+void Win32Driver::resizeClient(WindowImpl& window, int width, int height) {
+    const SIZE outer = outerFor(window.hwnd, width, height);
+    SetWindowPos(window.hwnd, nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    window.layoutAligned();
 }
-int Window::clientWidth() const {
+Size Win32Driver::clientSize(WindowImpl& window) {
     RECT r{};
-    GetClientRect(m_impl->hwnd, &r);
-    return r.right;
+    GetClientRect(window.hwnd, &r);
+    return {r.right, r.bottom};
 }
-int Window::clientHeight() const {
+Size Win32Driver::outerSize(WindowImpl& window) {
     RECT r{};
-    GetClientRect(m_impl->hwnd, &r);
-    return r.bottom;
+    GetWindowRect(window.hwnd, &r);
+    return {r.right - r.left, r.bottom - r.top};
 }
-int Window::outerWidth() const {
+Point Win32Driver::position(WindowImpl& window) {
     RECT r{};
-    GetWindowRect(m_impl->hwnd, &r);
-    return r.right - r.left;
+    GetWindowRect(window.hwnd, &r);
+    return {r.left, r.top};
 }
-int Window::outerHeight() const {
-    RECT r{};
-    GetWindowRect(m_impl->hwnd, &r);
-    return r.bottom - r.top;
+void Win32Driver::moveWindow(WindowImpl& window, int left, int top) {
+    SetWindowPos(window.hwnd, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
-int Window::left() const {
-    RECT r{};
-    GetWindowRect(m_impl->hwnd, &r);
-    return r.left;
-}
-int Window::top() const {
-    RECT r{};
-    GetWindowRect(m_impl->hwnd, &r);
-    return r.top;
-}
-void Window::move(int left, int top) {
-    SetWindowPos(m_impl->hwnd, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-// The frame is part of the window from its creation here, so the outer size is right before the
-// first showing and nothing waits for it.
-void Window::onFramed(std::function<void()>) {}
-void Window::setMaximised() {
-    m_impl->maximised = true;
-    if (IsWindowVisible(m_impl->hwnd)) ShowWindow(m_impl->hwnd, SW_SHOWMAXIMIZED);
+void Win32Driver::maximisedChanged(WindowImpl& window) {
+    if (IsWindowVisible(window.hwnd)) ShowWindow(window.hwnd, SW_SHOWMAXIMIZED);
 }
 
 // The style word's two caption bits: border and dialog frame.
-void Window::setCaptionBar(bool shown) {
+void Win32Driver::showCaptionBar(WindowImpl& window, bool shown) {
     constexpr LONG CaptionBits = 0x00C00000;
     constexpr LONG AllButCaption = static_cast<LONG>(0xFF3FFFFF);
-    HWND hwnd = m_impl->hwnd;
+    HWND hwnd = window.hwnd;
     const LONG style = GetWindowLongW(hwnd, GWL_STYLE);
     SetWindowLongW(hwnd, GWL_STYLE, shown ? (style | CaptionBits) : (style & AllButCaption));
     SetWindowPos(hwnd, nullptr, 0, 0, 0, 0,
@@ -272,30 +240,28 @@ void Window::setCaptionBar(bool shown) {
 }
 
 // Without an input context the keys reach the window as plain characters, the IME switched on or not.
-void Window::disableInputMethod() {
+void Win32Driver::disableInputMethod(WindowImpl& window) {
     // The window itself, and separately every control inside it.
-    ImmAssociateContextEx(m_impl->hwnd, nullptr, 0);
-    ImmAssociateContextEx(m_impl->hwnd, nullptr, IACE_CHILDREN);
+    ImmAssociateContextEx(window.hwnd, nullptr, 0);
+    ImmAssociateContextEx(window.hwnd, nullptr, IACE_CHILDREN);
 }
 
 // Control handles.
 
-void Control::setText(std::string_view text) {
-    if (m_impl->text == text) return;
-    m_impl->text = std::string(text);
-    if (m_impl->kind == Kind::Label)
-        m_impl->resizeToText();
-    else if (m_impl->kind == Kind::Button)
-        SetWindowTextW(m_impl->hwnd, widen(text).c_str());
+void Win32Driver::textChanged(ControlImpl& control) {
+    if (control.kind == Kind::Label)
+        control.resizeToText();
+    else if (control.kind == Kind::Button)
+        SetWindowTextW(control.hwnd, widen(control.text).c_str());
     else
-        m_impl->invalidate();
-    accessibleTextChanged(*m_impl);
+        control.invalidate();
+    accessibleTextChanged(control);
 }
 
 // A hidden control must not keep the keyboard focus: a key the main window leaves alone would
 // otherwise reach it. A radio group shown again takes the focus back when the window itself holds it.
-void Control::setVisible(bool visible) {
-    ControlImpl& c = *m_impl;
+void Win32Driver::showControl(ControlImpl& control, bool visible) {
+    ControlImpl& c = control;
     if (c.shown == visible) return;
     c.shown = visible;
     if (!visible) controlHidden(c);
@@ -311,21 +277,17 @@ void Control::setVisible(bool visible) {
     if (visible && c.kind == Kind::RadioGroup && GetFocus() == top) SetFocus(c.hwnd);
 }
 // Only the columns that changed are repainted: the bar spans the screen and moves every 30 ms.
-void Control::setPosition(int position) {
-    position = std::clamp(position, 0, 100);
-    if (position == m_impl->position) return;
-    const int inner = m_impl->width - 2;
-    const int before = 1 + inner * m_impl->position / 100, after = 1 + inner * position / 100;
-    m_impl->position = position;
-    const RECT changed{std::min(before, after), 1, std::max(before, after) + 1, m_impl->height - 1};
-    if (m_impl->hwnd) InvalidateRect(m_impl->hwnd, &changed, FALSE);
+void Win32Driver::positionChanged(ControlImpl& control, int before) {
+    const int inner = control.width - 2;
+    const int from = 1 + inner * before / 100, to = 1 + inner * control.position / 100;
+    const RECT changed{std::min(from, to), 1, std::max(from, to) + 1, control.height - 1};
+    if (control.hwnd) InvalidateRect(control.hwnd, &changed, FALSE);
 }
 
-void Control::setPicture(const Picture& picture) {
-    m_impl->picture = picture;
-    if (m_impl->icon) DestroyIcon(m_impl->icon);
-    m_impl->icon = picture.isIcon() ? makeIcon(picture) : nullptr;
-    m_impl->invalidate();
+void Win32Driver::pictureChanged(ControlImpl& control) {
+    if (control.icon) DestroyIcon(control.icon);
+    control.icon = control.picture.isIcon() ? makeIcon(control.picture) : nullptr;
+    control.invalidate();
 }
 
 } // namespace platform
