@@ -373,4 +373,8 @@ bool maximised(Window& window) {
     return top(window)->isMaximized();
 }
 
+bool drawsPictures() {
+    return true;
+}
+
 } // namespace platform::test

@@ -90,6 +90,8 @@ struct Image {
     std::vector<Colour> pixels; // 0x00BBGGRR
     Colour at(int x, int y) const { return pixels[static_cast<std::size_t>(y * width + x)]; }
 };
+// Whether the backend draws at all: the tests' recording driver draws nothing and grabs no picture.
+bool drawsPictures();
 // In device pixels: on a screen with a pixel ratio of 2 the picture has twice the window's width.
 Image grab(Window& window);
 // What the window's repaints have left in its backing store so far, without drawing it anew: shows

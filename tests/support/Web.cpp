@@ -292,4 +292,8 @@ bool keptInFrontOfOthers(Window&) {
     return false;
 }
 
+bool drawsPictures() {
+    return true;
+}
+
 } // namespace platform::test

@@ -392,4 +392,8 @@ bool keptInFrontOfOthers(Window& window) {
     return GetWindow(top(window), GW_OWNER) != nullptr;
 }
 
+bool drawsPictures() {
+    return true;
+}
+
 } // namespace platform::test
