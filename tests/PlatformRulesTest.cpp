@@ -2,11 +2,13 @@
 // activation, and what a key is.
 
 #include "platform/Rules.h"
+#include "platform/core/Scale.h"
 #include "platform/core/Timer.h"
 #include "platform/web/PageRules.h"
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <memory>
 #include <tuple>
 #include <vector>
@@ -125,6 +127,32 @@ TEST(PlatformRules, ARadioGroupsItemsShareTheRoomBelowItsCaption) {
         EXPECT_EQ(std::tie(item.left, item.top, item.width, item.height),
                   std::tie(r.item.left, r.item.top, r.item.width, r.item.height))
             << r.why;
+    }
+}
+
+// Every scale a desktop or a browser offers, and the ones nothing should offer, gives a whole factor
+// from 1 to 3; the screen the program lays out on is what is left in whole design pixels.
+TEST(PlatformRules, AnAskedScaleIsDrawnAtAWholeFactor) {
+    struct Row {
+        double asked;
+        int factor;
+    };
+    const double nan = std::numeric_limits<double>::quiet_NaN(),
+                 inf = std::numeric_limits<double>::infinity();
+    for (Row r : {Row{1, 1}, Row{1.1, 1}, Row{1.25, 1}, Row{1.5, 1}, Row{1.7499, 1}, Row{1.75, 2}, Row{2, 2},
+                  Row{2.25, 2}, Row{2.5, 2}, Row{2.75, 3}, Row{3, 3}, Row{0.8, 1}, Row{0, 1}, Row{-2, 1},
+                  Row{4, 3}, Row{inf, 3}, Row{-inf, 1}, Row{nan, 1}})
+        EXPECT_EQ(platform::drawingFactor(r.asked), r.factor) << r.asked;
+    struct Screen {
+        platform::Size device;
+        int factor;
+        platform::Size program;
+    };
+    for (Screen s : {Screen{{1920, 1080}, 2, {960, 540}}, Screen{{2879, 1799}, 3, {959, 599}},
+                     Screen{{1024, 768}, 1, {1024, 768}}, Screen{{1024, 768}, 0, {1024, 768}}}) {
+        const platform::Size got = platform::programScreen(s.device, s.factor);
+        EXPECT_EQ(std::tie(got.width, got.height), std::tie(s.program.width, s.program.height))
+            << s.device.width << "x" << s.device.height << " at " << s.factor;
     }
 }
 

@@ -33,6 +33,8 @@ QFont toQFont(const Font& font);
 // A text as it is drawn (displayText), in the toolkit's own string type.
 QString toDisplay(std::string_view utf8);
 QPixmap toPixmap(const Picture& picture, bool colourKeyed);
+// Before the application is made: the toolkit then draws at the core's whole factor.
+void setUpScaling();
 void setUpApplication();
 // Tells the bell of every key: the first has it ready before its first ring, and each one puts
 // off the bell's work of trying the sound server again.

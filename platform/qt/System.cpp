@@ -1,5 +1,6 @@
 // Application, colours, fonts, clocks, timers, the beep and the desktop calls.
 
+#include "platform/core/Scale.h"
 #include "platform/core/Timer.h"
 #include "platform/qt/Bell.h"
 #include "platform/qt/Internal.h"
@@ -81,6 +82,21 @@ QPixmap toPixmap(const Picture& picture, bool colourKeyed) {
     return QPixmap::fromImage(image);
 }
 
+// The toolkit rounds the desktop's own scale (Xft.dpi, GNOME's, a screen's pixel ratio) by the
+// core's rule with its RoundPreferFloor; a scale in QT_SCALE_FACTOR it would apply as it stands, so
+// that one goes through the rule here, before the toolkit reads it. A rounding policy of the user's
+// own in the environment would override the program's and is set aside.
+void setUpScaling() {
+    QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
+        Qt::HighDpiScaleFactorRoundingPolicy::RoundPreferFloor);
+    qunsetenv("QT_SCALE_FACTOR_ROUNDING_POLICY");
+    if (qEnvironmentVariableIsSet("QT_SCALE_FACTOR")) {
+        bool isNumber = false;
+        const double asked = qEnvironmentVariable("QT_SCALE_FACTOR").toDouble(&isNumber);
+        qputenv("QT_SCALE_FACTOR", QByteArray::number(drawingFactor(isNumber ? asked : 1.0)));
+    }
+}
+
 void setUpApplication() {
     // The design's Japanese faces, served by Debian's IPA fonts.
     QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));
@@ -137,7 +153,7 @@ private:
 };
 
 struct Application::Impl {
-    Impl(int& argc, char** argv) : app(argc, argv) { g_bell = &bell; }
+    Impl(int& argc, char** argv) : app((setUpScaling(), argc), argv) { g_bell = &bell; }
     ~Impl() { g_bell = nullptr; }
     // Declared before the application, so that it starts first.
     FontConfigurationReader fontConfiguration;

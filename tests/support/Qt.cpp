@@ -87,6 +87,7 @@ QWidget* keyTarget(Window& window) {
 void initialise(int& argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     recordDriverCalls();
+    setUpScaling();
     g_app = std::make_unique<QApplication>(argc, argv);
     setUpApplication();
     g_staleLabels = new StaleLabelWatch;
