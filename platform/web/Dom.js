@@ -13,6 +13,11 @@ mergeInto(LibraryManager.library, {
     askedFullScreen: false,
     drag: null,
     ended: false,
+    // CSS pixels a pixel of the program takes: its factor over the page's pixel ratio (tr_scale).
+    k: 1,
+    scaled: false,
+    changing: false,
+    ratioQuery: null,
     faces: {
       'ＭＳ Ｐゴシック': '"Tapirun PGothic"',
       'ＭＳ ゴシック': '"Tapirun Gothic"',
@@ -70,6 +75,17 @@ mergeInto(LibraryManager.library, {
       var root = document.documentElement;
       return root.requestFullscreen && document.fullscreenEnabled ? root.requestFullscreen()
         : Promise.reject(new Error('no full screen'));
+    },
+    // The screen changed: the program lays its windows out again for it. A change the program
+    // noticed first, asking for the screen in a handler, is told to it the same way at once after.
+    screenChanged: function () {
+      if (TR.ended) return;
+      TR.changing = true;
+      try {
+        Module._tapirun_resized();
+      } finally {
+        TR.changing = false;
+      }
     },
     fullScreenElement: function () {
       return document.fullscreenElement || document.webkitFullscreenElement || null;
@@ -213,7 +229,8 @@ mergeInto(LibraryManager.library, {
       e.preventDefault();
       Module._tapirun_activate(frame.trHandle);
       if (e.button !== 0 || TR.drag) return;
-      TR.drag = {frame: frame, pointer: e.pointerId, bar: e.target, x: e.clientX - frame.offsetLeft, y: e.clientY - frame.offsetTop};
+      TR.drag = {frame: frame, pointer: e.pointerId, bar: e.target, x: e.clientX / TR.k - frame.offsetLeft,
+                y: e.clientY / TR.k - frame.offsetTop};
       try {
         e.target.setPointerCapture(e.pointerId);
       } catch (err) {}
@@ -221,7 +238,7 @@ mergeInto(LibraryManager.library, {
     onPointerMove: function (e) {
       var d = TR.drag;
       if (!d || TR.ended || e.pointerId !== d.pointer) return;
-      Module._tapirun_drag(d.frame.trHandle, Math.round(e.clientX - d.x), Math.round(e.clientY - d.y));
+      Module._tapirun_drag(d.frame.trHandle, Math.round(e.clientX / TR.k - d.x), Math.round(e.clientY / TR.k - d.y));
     },
     onPointerUp: function (e) {
       if (TR.drag && e.pointerId === TR.drag.pointer) TR.drag = null;
@@ -628,11 +645,11 @@ mergeInto(LibraryManager.library, {
   // The point's place inside an element, whose left and top edges are found from the page.
   tr_offset_x__deps: ['$TR'],
   tr_offset_x: function (handle, x) {
-    return Math.floor(x - TR.elements[handle].getBoundingClientRect().left);
+    return Math.floor((x - TR.elements[handle].getBoundingClientRect().left) / TR.k);
   },
   tr_offset_y__deps: ['$TR'],
   tr_offset_y: function (handle, y) {
-    return Math.floor(y - TR.elements[handle].getBoundingClientRect().top);
+    return Math.floor((y - TR.elements[handle].getBoundingClientRect().top) / TR.k);
   },
 
   tr_viewport_width: function () {
@@ -640,6 +657,31 @@ mergeInto(LibraryManager.library, {
   },
   tr_viewport_height: function () {
     return document.documentElement.clientHeight || window.innerHeight;
+  },
+
+  tr_device_pixel_ratio: function () {
+    return window.devicePixelRatio || 1;
+  },
+
+  // The program is drawn at a whole factor of device pixels (the core decides it): the desktop
+  // element is laid out in the program's pixels and scaled to factor / devicePixelRatio CSS pixels
+  // each, so that every edge falls on a device pixel. A new ratio (a zoom, a window moved to a
+  // monitor of another density) asks the program for its screen again, which draws it anew.
+  tr_scale__deps: ['$TR'],
+  tr_scale: function (factor, width, height) {
+    var ratio = window.devicePixelRatio || 1, style = TR.desktop.style;
+    TR.k = factor / ratio;
+    style.transformOrigin = '0 0';
+    style.transform = TR.k === 1 ? '' : 'scale(' + TR.k + ')';
+    style.right = style.bottom = TR.k === 1 ? '' : 'auto';
+    style.width = TR.k === 1 ? '' : width + 'px';
+    style.height = TR.k === 1 ? '' : height + 'px';
+    if (TR.scaled && !TR.changing) setTimeout(TR.screenChanged, 0);
+    TR.scaled = true;
+    if (TR.ratioQuery) TR.ratioQuery.removeEventListener('change', TR.screenChanged);
+    if (!window.matchMedia) return;
+    TR.ratioQuery = window.matchMedia('(resolution: ' + ratio + 'dppx)');
+    TR.ratioQuery.addEventListener('change', TR.screenChanged);
   },
 
   tr_listen__deps: ['$TR'],
@@ -663,7 +705,7 @@ mergeInto(LibraryManager.library, {
     document.addEventListener('auxclick', function (e) { e.preventDefault(); }, true);
     window.addEventListener('resize', function () {
       TR.coveringNow = null;
-      if (!TR.ended) Module._tapirun_resized();
+      TR.screenChanged();
     });
     // In full screen Esc is a typed key like any other, where the browser lets the page take it
     // (Chromium's keyboard lock); elsewhere Esc leaves full screen and the page follows the resize.

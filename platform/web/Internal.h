@@ -47,6 +47,7 @@ int tr_offset_x(int element, double x);
 int tr_offset_y(int element, double y);
 int tr_viewport_width();
 int tr_viewport_height();
+void tr_scale(int factor, int width, int height);
 void tr_listen(const char* names, const int* codes, int count, int composed, int other);
 int tr_timer_set(int id, double delay);
 void tr_timer_clear(int handle);

@@ -1,5 +1,6 @@
 // Application, colours, fonts, clocks, timers, the beep and the desktop calls of a page.
 
+#include "platform/core/Scale.h"
 #include "platform/web/Internal.h"
 #include "platform/web/PageRules.h"
 
@@ -40,9 +41,25 @@ double measure(const Font& font, std::string_view utf8) {
     return tr_measure(text.c_str(), faceOf(font), font.height > 0 ? font.height : 12, font.bold);
 }
 
-// The page's viewport stands for the screen.
+// The page's viewport stands for the screen, in the program's pixels at the core's factor for the
+// page's pixel ratio (the screen's scale times the browser's zoom). The page is drawn at that factor
+// from the first time the screen is asked for, and again whenever the ratio or the viewport has
+// changed since: a zoom or a move to another monitor is then drawn at its new scale at once, while
+// nothing of the drill notices.
 Size PageDriver::screenSize() {
-    return {tr_viewport_width(), tr_viewport_height()};
+    static double applied = 0;
+    static Size appliedScreen{};
+    const double ratio = tr_device_pixel_ratio();
+    const int factor = drawingFactor(ratio);
+    const Size device{static_cast<int>(std::lround(tr_viewport_width() * ratio)),
+                      static_cast<int>(std::lround(tr_viewport_height() * ratio))};
+    const Size screen = programScreen(device, factor);
+    if (ratio != applied || screen.width != appliedScreen.width || screen.height != appliedScreen.height) {
+        applied = ratio;
+        appliedScreen = screen;
+        tr_scale(factor, screen.width, screen.height);
+    }
+    return screen;
 }
 
 struct Application::Impl {};

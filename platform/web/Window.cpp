@@ -233,15 +233,17 @@ void WindowImpl::moveTo(int x, int y) {
 }
 
 void WindowImpl::moveInside(int x, int y) {
-    moveTo(rules::keptInside(x, outerWidth(), tr_viewport_width()),
-           rules::keptInside(y, outerHeight(), tr_viewport_height()));
+    const Size screen = screenSize();
+    moveTo(rules::keptInside(x, outerWidth(), screen.width),
+           rules::keptInside(y, outerHeight(), screen.height));
 }
 
 // A maximised window fills the page's viewport, and the controls aligned to its bottom follow.
 void WindowImpl::layoutAligned() {
     if (maximised && !dialog) {
-        root.width = tr_viewport_width();
-        root.height = tr_viewport_height();
+        const Size screen = screenSize();
+        root.width = screen.width;
+        root.height = screen.height;
         left = top = 0;
         tr_window_move(frame, 0, 0);
     }

@@ -33,15 +33,13 @@ mergeInto(LibraryManager.library, {
       // Every driver's screenshot draws the page as it stands when it is asked, so no frame need be
       // awaited: the page has only to return to the browser.
       return Promise.resolve().then(function () {
-        // The tests' browsers draw a CSS pixel as one pixel of the screen (the drivers see to it),
-        // which the window's pixels, taken one for one from the screenshot, rely on.
-        if (devicePixelRatio !== 1)
-          throw new Error('the page is drawn at ' + devicePixelRatio + ' pixels a CSS pixel');
-        // The part of the window inside the viewport, where the browser draws; the rest stays black.
+        // WIDTH and HEIGHT are device pixels, the screenshot's own: at a pixel ratio other than 1
+        // the window takes that many device pixels for each of its CSS pixels.
+        var ratio = devicePixelRatio;
         var r = client.getBoundingClientRect();
         var x = Math.max(0, Math.round(r.left)), y = Math.max(0, Math.round(r.top));
-        var wanted = {x: x, y: y, width: Math.min(Math.round(r.left) + width, innerWidth) - x,
-                      height: Math.min(Math.round(r.top) + height, innerHeight) - y};
+        var wanted = {x: x, y: y, width: Math.min(Math.round(r.left) + Math.ceil(width / ratio), innerWidth) - x,
+                      height: Math.min(Math.round(r.top) + Math.ceil(height / ratio), innerHeight) - y};
         if (wanted.width <= 0 || wanted.height <= 0) return new Uint8ClampedArray(width * height * 4);
         return new Promise(function (resolve) {
           // The driver polls for the request, and answers with the PNG in base64 and the place of
@@ -57,7 +55,8 @@ mergeInto(LibraryManager.library, {
               c.width = width;
               c.height = height;
               var g = c.getContext('2d');
-              g.drawImage(bitmap, left - Math.round(r.left), top - Math.round(r.top));
+              g.drawImage(bitmap, Math.round((left - Math.round(r.left)) * ratio),
+                          Math.round((top - Math.round(r.top)) * ratio));
               return g.getImageData(0, 0, width, height).data;
             }));
           };
@@ -125,8 +124,8 @@ mergeInto(LibraryManager.library, {
     target.dispatchEvent(new MouseEvent(down ? 'mousedown' : 'mouseup', {
       bubbles: true,
       cancelable: true,
-      clientX: r.left + x,
-      clientY: r.top + y,
+      clientX: r.left + x * TR.k,
+      clientY: r.top + y * TR.k,
       button: button,
       buttons: down ? buttons : 0,
       detail: detail,
@@ -145,9 +144,5 @@ mergeInto(LibraryManager.library, {
   tr_test_close_box: function (frame) {
     var close = TR.elements[frame].querySelector('.tr-close');
     close.dispatchEvent(new MouseEvent('click', {bubbles: true, cancelable: true}));
-  },
-
-  tr_device_pixel_ratio: function () {
-    return window.devicePixelRatio || 1;
   },
 });

@@ -2,6 +2,7 @@
 // events, at the elements under the point, and reach the program through the same listeners as a
 // person's; pictures are the browser's own screenshots, which the test's driver takes.
 
+#include "platform/core/Scale.h"
 #include "platform/web/Internal.h"
 #include "tests/support/Access.h"
 
@@ -233,8 +234,10 @@ int textWidth(Window& window, int id, std::string_view utf8) {
 Image grab(Window& window) {
     const WindowImpl& w = implOf(window);
     Image out;
-    out.width = w.root.width;
-    out.height = w.root.height;
+    // In device pixels, as the desktop backends grab: the page draws at the core's factor.
+    const int factor = drawingFactor(tr_device_pixel_ratio());
+    out.width = w.root.width * factor;
+    out.height = w.root.height * factor;
     std::uint32_t* pixels = tr_grab(w.frame, w.root.element, out.width, out.height);
     if (!pixels) {
         std::fprintf(stderr, "grab: the browser gave no picture of the window\n");

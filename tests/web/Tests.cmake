@@ -37,6 +37,17 @@ foreach(screen 1024x768 640x480)
         ${faces} --program $<TARGET_FILE:form_tests> -- --gtest_brief=1 --gtest_filter=${filter})
     set_tests_properties(web_form_tests_${screen} PROPERTIES TIMEOUT 300)
 endforeach()
+# The picture test of scaling at device pixel ratios, each on a viewport of about 1024x768 device
+# pixels at factor 1 and 2048x1536 at 2; the factor each must come out at is the core's rule.
+foreach(run "1.25;820x615;1" "1.5;683x512;1" "2;1024x768;2")
+    list(GET run 0 ratio)
+    list(GET run 1 size)
+    list(GET run 2 factor)
+    add_test(NAME web_form_tests_ratio_${ratio} COMMAND ${chromium} run --size ${size} --ratio ${ratio}
+        --env TAPIRUN_FACTOR=${factor} --site ${TAPIRUN_SITE} --program $<TARGET_FILE:form_tests> --
+        --gtest_brief=1 --gtest_filter=SharpnessTest.*)
+    set_tests_properties(web_form_tests_ratio_${ratio} PROPERTIES TIMEOUT 120)
+endforeach()
 # The same suites in a second engine, Firefox ESR, over WebDriver BiDi.
 set(firefox /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/web/firefox.py)
 add_test(NAME web_form_tests_firefox COMMAND ${firefox} run --size 1024x768 --site ${TAPIRUN_SITE}

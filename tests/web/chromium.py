@@ -49,8 +49,9 @@ class Chromium(driven.Browser):
 
     no_system_faces = {"japanese_faces": False}
 
-    def __init__(self, size="1024x768", japanese_faces=True, kiosk=False):
+    def __init__(self, size="1024x768", japanese_faces=True, kiosk=False, ratio=1.0):
         super().__init__("chromium")
+        self.ratio = ratio
         width, height = (int(v) for v in size.split("x"))
         env = {}
         if not japanese_faces:
@@ -112,8 +113,8 @@ class Chromium(driven.Browser):
         self.call("Input.dispatchKeyEvent", type="keyUp", key=name)
 
     def screen(self, width, height, **more):
-        self.call("Emulation.setDeviceMetricsOverride", width=width, height=height, deviceScaleFactor=1, mobile=False,
-                  **more)
+        self.call("Emulation.setDeviceMetricsOverride", width=width, height=height, deviceScaleFactor=self.ratio,
+                  mobile=False, **more)
 
     def picture(self, x, y, width, height):
         clip = {"x": x, "y": y, "width": width, "height": height, "scale": 1}

@@ -257,8 +257,11 @@ def run(args, browser_class):
     style = glob.glob(os.path.join(args.site, "tapirun.*.css"))
     pages = {name + ".js": program, name + ".wasm": program[:-3] + ".wasm", "tapirun.css": style[0],
              "harness.html": os.path.join(HERE, "harness.html"), "harness.js": os.path.join(HERE, "harness.js")}
-    with opened(browser_class, args.site, args.size, extra=pages) as (server, browser):
-        query = urllib.parse.urlencode([("program", name)] + [("arg", a) for a in args.args])
+    # Only Chromium draws the page at another pixel ratio for a test (its device metrics).
+    scaled = {"ratio": args.ratio} if args.ratio != 1 else {}
+    with opened(browser_class, args.site, args.size, extra=pages, **scaled) as (server, browser):
+        query = urllib.parse.urlencode([("program", name)] + [("env", e) for e in args.env] +
+                                       [("arg", a) for a in args.args])
         browser.navigate(server.url("harness.html?" + query))
         status = serve_program(browser, args.timeout)
         for line in browser.output():
@@ -502,6 +505,8 @@ def main(browser_class, commands=None):
     p.add_argument("--program", required=True, help="PATH/NAME.js, a test program")
     p.add_argument("--size", default="1024x768")
     p.add_argument("--timeout", type=int, default=240)
+    p.add_argument("--env", action="append", default=[], help="NAME=VALUE for the test program's environment")
+    p.add_argument("--ratio", type=float, default=1.0, help="device pixels a CSS pixel (Chromium only)")
     p.add_argument("--faces", action="store_true",
                    help="also fail when a character drawn is not in the site's subset of its face")
     p.add_argument("args", nargs="*")

@@ -14,6 +14,13 @@
   window.tapirunOutput = output;
   window.Module = {
     arguments: query.getAll('arg'),
+    // ?env=NAME=VALUE: the test program's environment, as CTest gives a desktop test's.
+    preRun: [function () {
+      query.getAll('env').forEach(function (pair) {
+        var at = pair.indexOf('=');
+        if (at > 0) ENV[pair.slice(0, at)] = pair.slice(at + 1);
+      });
+    }],
     print: function (line) {
       output.push(line);
       console.log(line);
