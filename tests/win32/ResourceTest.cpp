@@ -109,3 +109,32 @@ TEST(ProgramIcon, IsTheCatPawDrawingWithItsMask) {
     EXPECT_EQ(differing, 0);
     FreeLibrary(module);
 }
+
+// The manifest Windows reads before the program starts: per-monitor DPI awareness (v2, with the
+// older per-monitor for Windows 8.1 and early 10 and the system-wide one for 7), every supported
+// Windows from 7 to 11, and no common controls 6, which would theme the About box's classic button.
+TEST(ProgramManifest, DeclaresPerMonitorAwarenessAndTheSupportedWindows) {
+    HMODULE module = LoadLibraryExW(programFile().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(module, nullptr);
+    HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24)); // RT_MANIFEST
+    ASSERT_NE(found, nullptr) << "no manifest: Windows would stretch the program's picture as a bitmap";
+    const auto* bytes = static_cast<const char*>(LockResource(LoadResource(module, found)));
+    const std::string manifest(bytes, SizeofResource(module, found));
+    FreeLibrary(module);
+    const auto has = [&](const std::string& part) { return manifest.find(part) != std::string::npos; };
+    EXPECT_TRUE(has("<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">"
+                    "PerMonitorV2, PerMonitor</dpiAwareness>"));
+    EXPECT_TRUE(
+        has("<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true/pm</dpiAware>"));
+    struct Row {
+        const char* windows;
+        const char* id;
+    };
+    for (Row r : {Row{"7", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}"},
+                  Row{"8", "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}"},
+                  Row{"8.1", "{1f676c76-80e1-4239-95bb-83d0f6d0da78}"},
+                  Row{"10 and 11", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"}})
+        EXPECT_TRUE(has(std::string("<supportedOS Id=\"") + r.id + "\"/>")) << "Windows " << r.windows;
+    EXPECT_TRUE(has("level=\"asInvoker\""));
+    EXPECT_FALSE(has("Microsoft.Windows.Common-Controls"));
+}

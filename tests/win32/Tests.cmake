@@ -41,6 +41,17 @@ foreach(suite drill_tests form_tests win32_tests)
     set_tests_properties(${suite} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 120 RESOURCE_LOCK wine)
 endforeach()
 
+# The picture test of scaling at the DPIs Windows offers for 125 % and 150 %, which the core's rule
+# draws at factor 1; the test program carries the program's manifest, so that it is as aware of the
+# DPI as the program. The prefix's DPI is set for each run and put back to 96 after it.
+target_sources(form_tests PRIVATE ${CMAKE_BINARY_DIR}/resources/manifest.rc)
+foreach(dpi 120 144)
+    add_test(NAME form_tests_dpi_${dpi} COMMAND ${wine} dpi ${session} ${dpi} $<TARGET_FILE:form_tests>
+        --gtest_brief=1 --gtest_filter=SharpnessTest.*)
+    set_tests_properties(form_tests_dpi_${dpi} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 60 RESOURCE_LOCK wine
+        ENVIRONMENT TAPIRUN_FACTOR=1)
+endforeach()
+
 # The program file on the session's display, driven with xdotool.
 add_test(NAME end_to_end COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/win32/e2e.sh ${session} $<TARGET_FILE:tapirun>
     $<TARGET_FILE:win32_probe>)

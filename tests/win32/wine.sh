@@ -5,6 +5,9 @@
 #   wine.sh start SESSION PROBE.exe            start the display and the session; the prefix is made
 #                                              once (about 20 s) and kept in SESSION/prefix
 #   wine.sh run SESSION PROGRAM.exe [ARGS...]  run a Windows program in the session
+#   wine.sh dpi SESSION DPI PROGRAM.exe [ARGS...]
+#                                              the same with the prefix's LogPixels at DPI, as the
+#                                              desktop's scaling sets it; 96 again afterwards
 #   wine.sh env SESSION                        print the session's variables, for scripts to source
 #   wine.sh stop SESSION                       end the session and its display
 #
@@ -12,8 +15,8 @@
 # the debugger switched off a crash ends the program with a non-zero status.
 set -uo pipefail
 
-command=${1:?usage: wine.sh start|run|env|stop SESSION ...}
-session=${2:?usage: wine.sh start|run|env|stop SESSION ...}
+command=${1:?usage: wine.sh start|run|dpi|env|stop SESSION ...}
+session=${2:?usage: wine.sh start|run|dpi|env|stop SESSION ...}
 shift 2
 
 export WINEPREFIX="$session/prefix" WINEARCH=win64 WINEDEBUG=-all
@@ -87,6 +90,17 @@ start)
 run)
     useDisplay
     exec wine "$@"
+    ;;
+dpi)
+    useDisplay
+    dpi=${1:?usage: wine.sh dpi SESSION DPI PROGRAM.exe [ARGS...]}
+    shift
+    setDpi() { quiet wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f; }
+    setDpi "$dpi"
+    wine "$@"
+    status=$?
+    setDpi 96
+    exit "$status"
     ;;
 env)
     useDisplay
