@@ -654,8 +654,20 @@ def resize(args):
                                     " r.height]; })")
         expect(pictures and all(p[0] == p[2] and p[1] == p[3] for p in pictures),
                "the shown pictures at their own size (%s)" % pictures)
+        # A new pixel ratio, as a zoom or a move to another monitor makes it, noticed first by the
+        # Space that ends the drill and centres its results: the page is laid out at once for the
+        # new factor, its bar docked along the new bottom edge.
+        browser.ratio = 1.5
+        browser.screen(1024, 768)
         browser.key(" ")
         time.sleep(0.2)
+        bar = browser.evaluate("(function () { var r = document.querySelector('[aria-valuenow]')"
+                               ".getBoundingClientRect(); return [Math.round(r.width), Math.round(r.bottom)]; })()")
+        expect(bar == [1024, 768], "the progress bar spans the bottom of the page after a new pixel ratio (%s)" % bar)
+        # And back, with a new size: headless Chromium sends an emulated ratio no media-query change
+        # or resize of its own.
+        browser.ratio = 1
+        screen(1000, 700)
         for width, height in ((1024, 768), (800, 600), (1023, 768)):
             screen(width, height)
             panels = boxes(150, 125)
