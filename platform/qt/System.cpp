@@ -153,6 +153,7 @@ private:
 };
 
 struct Application::Impl {
+    // The scaling is set up as the toolkit's first argument is passed: before the toolkit reads it.
     Impl(int& argc, char** argv) : app((setUpScaling(), argc), argv) { g_bell = &bell; }
     ~Impl() { g_bell = nullptr; }
     // Declared before the application, so that it starts first.
