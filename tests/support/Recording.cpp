@@ -85,28 +85,12 @@ public:
     void cancel() override {}
 };
 
-class SteadyClock final : public Clock {
-public:
-    std::uint32_t tickMs() override { return static_cast<std::uint32_t>(now().count() / 1000000); }
-    std::uint32_t highResolution() override { return static_cast<std::uint32_t>(now().count()); }
-
-private:
-    static std::chrono::nanoseconds now() { return std::chrono::steady_clock::now().time_since_epoch(); }
-};
-
 class RecordingDriver final : public SelfDrawnDriver {
 public:
     WindowImpl* makeWindow(const WindowSpec& d, Window&) override {
         auto* w = new WindowImpl;
-        w->dialog = d.dialog;
+        describeWindow(*w, w->root, d);
         w->caption = std::string(d.caption);
-        w->colour = d.colour;
-        w->root.kind = Kind::Panel;
-        w->root.window = w;
-        w->root.colour = d.colour;
-        w->root.font = d.font;
-        w->root.width = d.clientWidth;
-        w->root.height = d.clientHeight;
         w->left = d.left;
         w->top = d.top;
         windowMade(*w);
@@ -189,15 +173,12 @@ public:
 
     void beep() override {}
     Size screenSize() override { return screen; }
-    Clock& clock() override { return m_clock; }
+    Clock& clock() override { return steadyClock(); }
     std::unique_ptr<TimerAlarm> makeTimerAlarm(Timer::Impl&) override {
         return std::make_unique<SteadyAlarm>();
     }
 
     Size screen{1024, 768};
-
-private:
-    SteadyClock m_clock;
 };
 
 RecordingDriver* g_driver = nullptr;

@@ -36,16 +36,21 @@ set_tests_properties(wine_session_start PROPERTIES FIXTURES_SETUP wine TIMEOUT 1
 add_test(NAME wine_session_stop COMMAND ${wine} stop ${session})
 set_tests_properties(wine_session_stop PROPERTIES FIXTURES_CLEANUP wine TIMEOUT 60)
 
+# Named for their build, as every test of one CTest run over the three builds is (make test).
 foreach(suite drill_tests form_tests win32_tests)
-    add_test(NAME ${suite} COMMAND ${wine} run ${session} $<TARGET_FILE:${suite}> --gtest_brief=1)
-    set_tests_properties(${suite} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 120 RESOURCE_LOCK wine)
+    set(name ${suite})
+    if(NOT suite MATCHES "^win32_")
+        set(name win32_${suite})
+    endif()
+    add_test(NAME ${name} COMMAND ${wine} run ${session} $<TARGET_FILE:${suite}> --gtest_brief=1)
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 120 RESOURCE_LOCK wine)
 endforeach()
 
 # The program file on the session's display, driven with xdotool.
-add_test(NAME end_to_end COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/win32/e2e.sh ${session} $<TARGET_FILE:tapirun>
+add_test(NAME win32_end_to_end COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/win32/e2e.sh ${session} $<TARGET_FILE:tapirun>
     $<TARGET_FILE:win32_probe>)
-set_tests_properties(end_to_end PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 120 RESOURCE_LOCK wine)
+set_tests_properties(win32_end_to_end PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 120 RESOURCE_LOCK wine)
 
 # The program people run carries nothing of the tests.
-add_test(NAME program_carries_no_tests COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/product-symbols.sh native ${CMAKE_NM}
+add_test(NAME win32_program_carries_no_tests COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/product-symbols.sh native ${CMAKE_NM}
     $<TARGET_FILE:tapirun>)
