@@ -9,6 +9,7 @@
 #include "platform/Text.h"
 #include "platform/core/SelfDrawn.h"
 #include "tests/support/Access.h"
+#include "tests/support/SelfDrawn.h"
 
 #include <chrono>
 #include <cstdio>
@@ -238,32 +239,10 @@ ControlImpl& controlOf(Window& window, int id) {
     return *implOf(window).find(id);
 }
 
-std::pair<int, int> clientPlace(const ControlImpl& c) {
-    int x = 0, y = 0;
-    for (const ControlImpl* at = &c; at && at->parent; at = at->parent) {
-        x += at->left;
-        y += at->top;
-    }
-    return {x, y};
-}
-
-// A windowed child lies above every label and picture, a later sibling above an earlier one.
-ControlImpl* hit(ControlImpl& surface, int x, int y) {
-    auto inside = [x, y](const ControlImpl& c) {
-        return c.shown && x >= c.left && x < c.left + c.width && y >= c.top && y < c.top + c.height;
-    };
-    const auto windowed = [](const ControlImpl& c) { return c.kind != Kind::Label && c.kind != Kind::Image; };
-    for (auto it = surface.children.rbegin(); it != surface.children.rend(); ++it)
-        if (windowed(**it) && inside(**it)) return hit(**it, x - (*it)->left, y - (*it)->top);
-    for (auto it = surface.children.rbegin(); it != surface.children.rend(); ++it)
-        if (!windowed(**it) && inside(**it)) return *it;
-    return &surface;
-}
-
 ControlImpl* under(Window& window, int x, int y) {
     WindowImpl& w = implOf(window);
     if (!w.shown || x < 0 || y < 0 || x >= w.root.width || y >= w.root.height) return nullptr;
-    return hit(w.root, x, y);
+    return &topmostAt(w.root, x, y);
 }
 
 int itemAt(ControlImpl& c, int x, int y) {
@@ -382,16 +361,6 @@ void doubleClick(Window& window, int x, int y, MouseButton button) {
     release(window, x, y, button);
 }
 
-int windowX(Window& window, int id) {
-    return clientPlace(controlOf(window, id)).first;
-}
-int windowY(Window& window, int id) {
-    return clientPlace(controlOf(window, id)).second;
-}
-Rect itemRect(Window& window, int id, int index) {
-    const ItemRect r = controlOf(window, id).itemRect(index);
-    return {r.left, r.top, r.width, r.height};
-}
 int controlAt(Window& window, int x, int y) {
     const ControlImpl* c = under(window, x, y);
     return c && c->parent ? c->id : -1;
@@ -435,18 +404,6 @@ Rect desktopGeometry(Window& window) {
 }
 void moveToScreen(Window& window, int screenIndex) {
     if (screenIndex == 0) window.move(0, 0);
-}
-std::vector<Rect> textAreas(Window& window) {
-    std::vector<Rect> out;
-    for (ControlImpl* c : implOf(window).order) {
-        if (!c->shownOnScreen()) continue;
-        const bool text = c->kind == Kind::Label || c->kind == Kind::RadioGroup || c->kind == Kind::Button ||
-                          (c->kind == Kind::Panel && !c->text.empty());
-        if (!text) continue;
-        const auto [x, y] = clientPlace(*c);
-        out.push_back({x, y, c->width, c->height});
-    }
-    return out;
 }
 // A label takes its new text's size as the text is set.
 int labelsDrawnAtOldSize() {
