@@ -28,6 +28,18 @@ void chooseItem(ControlImpl& group, int index) {
 }
 } // namespace
 
+void describeWindow(WindowImpl& window, DrawnState& root, const WindowSpec& description) {
+    WindowState& w = stateOf(window);
+    w.dialog = description.dialog;
+    w.colour = description.colour;
+    root.kind = Kind::Panel;
+    root.window = &window;
+    root.colour = description.colour;
+    root.font = description.font;
+    root.width = description.clientWidth;
+    root.height = description.clientHeight;
+}
+
 DrawnState& drawnOf(ControlImpl& control) {
     return static_cast<DrawnState&>(stateOf(control));
 }

@@ -38,6 +38,10 @@ struct DrawnState : ControlState {
 
 DrawnState& drawnOf(ControlImpl& control);
 
+// Takes a window's description: whether it is a dialog and its colour, and its client area as the
+// root control, a panel of the window's colour, font and client size that its direct children lie on.
+void describeWindow(WindowImpl& window, DrawnState& root, const WindowSpec& description);
+
 // Makes the row's control in the window, on its parent or, for the window's own children, on the
 // window's surface, and enters it in the window's table order; the backend then makes its toolkit's
 // object for it.

@@ -1,10 +1,12 @@
-// The timer calls that are the same on every backend: all but the clock and the alarm.
+// The timer calls that are the same on every backend: all but the alarm, and the standard clock for
+// the backends that take it.
 
 #include "platform/core/Timer.h"
 
 #include "platform/core/Driver.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <limits>
 
@@ -68,6 +70,25 @@ void Timer::pauseUntilEnabled() {
 }
 int Timer::intervalsElapsed() const {
     return m_impl->intervals;
+}
+
+namespace {
+class SteadyClock final : public Clock {
+public:
+    std::uint32_t tickMs() override { return count<std::chrono::milliseconds>(); }
+    std::uint32_t highResolution() override { return count<std::chrono::nanoseconds>(); }
+
+private:
+    template <class Unit> static std::uint32_t count() {
+        const auto now = std::chrono::steady_clock::now().time_since_epoch();
+        return static_cast<std::uint32_t>(std::chrono::duration_cast<Unit>(now).count());
+    }
+};
+} // namespace
+
+Clock& steadyClock() {
+    static SteadyClock clock;
+    return clock;
 }
 
 } // namespace platform

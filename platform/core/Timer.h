@@ -41,4 +41,8 @@ struct Timer::Impl {
     void restart(); // a fresh interval from now
 };
 
+// The standard library's steady clock: milliseconds for the tick, nanoseconds for the high-resolution
+// reading. For a backend whose toolkit keeps no clock of its own.
+Clock& steadyClock();
+
 } // namespace platform

@@ -24,7 +24,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cmath>
 #include <system_error>
 #include <thread>
@@ -197,23 +196,8 @@ int Application::run() {
     return QApplication::exec();
 }
 
-namespace {
-class SteadyClock : public Clock {
-public:
-    std::uint32_t tickMs() override {
-        const auto now = std::chrono::steady_clock::now().time_since_epoch();
-        return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
-    }
-    std::uint32_t highResolution() override {
-        const auto now = std::chrono::steady_clock::now().time_since_epoch();
-        return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count());
-    }
-};
-} // namespace
-
 Clock& QtDriver::clock() {
-    static SteadyClock clock;
-    return clock;
+    return steadyClock();
 }
 
 // The toolkit sets the C library's locale from the environment when it starts, so the C library

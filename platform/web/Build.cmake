@@ -2,16 +2,10 @@
 # GoogleTest built from Debian's sources with the same compiler. Included by the top-level
 # CMakeLists.txt when the tree is configured with emcmake (it chooses web).
 
-set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
-set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 # The page runs one thread.
 set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
 if(TAPIRUN_TESTS)
-    add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
-    if(NOT TARGET GTest::gtest)
-        add_library(GTest::gtest ALIAS gtest)
-        add_library(GTest::gtest_main ALIAS gtest_main)
-    endif()
+    include(cmake/GoogleTest.cmake)
 endif()
 
 set(TAPIRUN_DOM_LIBRARY ${CMAKE_SOURCE_DIR}/platform/web/Dom.js)

@@ -191,15 +191,8 @@ void ControlImpl::showRadio() {
 }
 
 WindowImpl::WindowImpl(const WindowSpec& description, Window& owner_) : owner(owner_) {
-    dialog = description.dialog;
+    describeWindow(*this, root, description);
     caption = std::string(description.caption);
-    root.kind = Kind::Panel;
-    root.window = this;
-    colour = description.colour;
-    root.colour = description.colour;
-    root.font = description.font;
-    root.width = description.clientWidth;
-    root.height = description.clientHeight;
     left = description.left;
     top = description.top;
     frame = tr_window_create(dialog, caption.c_str(), root.width, root.height);

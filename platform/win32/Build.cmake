@@ -6,13 +6,7 @@
 add_link_options(-static)
 
 if(TAPIRUN_TESTS)
-    set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
-    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
-    add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
-    if(NOT TARGET GTest::gtest)
-        add_library(GTest::gtest ALIAS gtest)
-        add_library(GTest::gtest_main ALIAS gtest_main)
-    endif()
+    include(cmake/GoogleTest.cmake)
 endif()
 
 add_library(tapirun_platform STATIC platform/core/SelfDrawn.cpp platform/win32/Driver.cpp platform/win32/System.cpp

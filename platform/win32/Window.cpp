@@ -42,14 +42,7 @@ ControlImpl::~ControlImpl() {
 
 WindowImpl::WindowImpl(const WindowSpec& description, Window& owner_) : owner(owner_) {
     win32::ensureSetUp();
-    dialog = description.dialog;
-    root.kind = Kind::Panel;
-    root.window = this;
-    colour = description.colour;
-    root.colour = description.colour;
-    root.font = description.font;
-    root.width = description.clientWidth;
-    root.height = description.clientHeight;
+    describeWindow(*this, root, description);
     RECT r{0, 0, description.clientWidth, description.clientHeight};
     AdjustWindowRectEx(&r, frameStyle(dialog), FALSE, frameExStyle(dialog));
     hwnd = CreateWindowExW(frameExStyle(dialog), L"TapirunForm", widen(description.caption).c_str(),

@@ -81,11 +81,7 @@ xdotool mousemove "$infoX" "$infoY" click 1
 waitUntil 5 findBox || fail "the info button opened no framed About box"
 read -r fl fr ft fb <<<"$(extentsOf "$box")"
 # The box is recentred once its frame is known, a moment after it is mapped.
-outerCentred() {
-    read -r x y w h <<<"$(geometryOf "$box")"
-    outerW=$((w + fl + fr)) outerH=$((h + ft + fb)) outerX=$((x - fl)) outerY=$((y - ft))
-    ((outerX == (screenW - outerW) / 2 && outerY == (screenH - outerH) / 2))
-}
+outerCentred() { outerOf "$box" && (($(offCentre) == 0)); }
 check "the About box is centred by its outer size" waitUntil 3 outerCentred
 echo "     outer ${outerW}x${outerH}+$outerX+$outerY, frame $fl $fr $ft $fb"
 check "the About box is active" waitUntil 3 eval '[[ $(activeWindow) == "$box" ]]'

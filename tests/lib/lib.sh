@@ -243,6 +243,17 @@ geometryOf() {
 # extentsOf WIN -> "LEFT RIGHT TOP BOTTOM" of the window manager's frame
 extentsOf() { xprop -id "$1" _NET_FRAME_EXTENTS | sed -n 's/.*= *//p' | tr -d ,; }
 mapped() { xwininfo -id "$1" 2>/dev/null | grep -q 'Map State: IsViewable'; }
+# outerOf WIN: x y w h of its client area and outerX outerY outerW outerH of its frame, whose
+# extents fl fr ft fb the caller has read; offCentre: how far that frame lies from centred on the
+# screenW × screenH screen, the square of the distance.
+outerOf() {
+    read -r x y w h <<<"$(geometryOf "$1")"
+    outerW=$((w + fl + fr)) outerH=$((h + ft + fb)) outerX=$((x - fl)) outerY=$((y - ft))
+}
+offCentre() {
+    local dx=$((outerX - (screenW - outerW) / 2)) dy=$((outerY - (screenH - outerH) / 2))
+    echo $((dx * dx + dy * dy))
+}
 # checkFullScreenStart PID WIDTHxHEIGHT: the program's main window, once mapped, sets main; the
 # window manager shows it full screen, covering the screen, and active.
 checkFullScreenStart() {

@@ -9,6 +9,7 @@
 #include "platform/Text.h"
 #include "platform/core/SelfDrawn.h"
 #include "tests/support/Access.h"
+#include "tests/support/SelfDrawn.h"
 
 #include <chrono>
 #include <cstdio>
@@ -85,28 +86,12 @@ public:
     void cancel() override {}
 };
 
-class SteadyClock final : public Clock {
-public:
-    std::uint32_t tickMs() override { return static_cast<std::uint32_t>(now().count() / 1000000); }
-    std::uint32_t highResolution() override { return static_cast<std::uint32_t>(now().count()); }
-
-private:
-    static std::chrono::nanoseconds now() { return std::chrono::steady_clock::now().time_since_epoch(); }
-};
-
 class RecordingDriver final : public SelfDrawnDriver {
 public:
     WindowImpl* makeWindow(const WindowSpec& d, Window&) override {
         auto* w = new WindowImpl;
-        w->dialog = d.dialog;
+        describeWindow(*w, w->root, d);
         w->caption = std::string(d.caption);
-        w->colour = d.colour;
-        w->root.kind = Kind::Panel;
-        w->root.window = w;
-        w->root.colour = d.colour;
-        w->root.font = d.font;
-        w->root.width = d.clientWidth;
-        w->root.height = d.clientHeight;
         w->left = d.left;
         w->top = d.top;
         windowMade(*w);
@@ -189,15 +174,12 @@ public:
 
     void beep() override {}
     Size screenSize() override { return screen; }
-    Clock& clock() override { return m_clock; }
+    Clock& clock() override { return steadyClock(); }
     std::unique_ptr<TimerAlarm> makeTimerAlarm(Timer::Impl&) override {
         return std::make_unique<SteadyAlarm>();
     }
 
     Size screen{1024, 768};
-
-private:
-    SteadyClock m_clock;
 };
 
 RecordingDriver* g_driver = nullptr;
@@ -257,32 +239,10 @@ ControlImpl& controlOf(Window& window, int id) {
     return *implOf(window).find(id);
 }
 
-std::pair<int, int> clientPlace(const ControlImpl& c) {
-    int x = 0, y = 0;
-    for (const ControlImpl* at = &c; at && at->parent; at = at->parent) {
-        x += at->left;
-        y += at->top;
-    }
-    return {x, y};
-}
-
-// A windowed child lies above every label and picture, a later sibling above an earlier one.
-ControlImpl* hit(ControlImpl& surface, int x, int y) {
-    auto inside = [x, y](const ControlImpl& c) {
-        return c.shown && x >= c.left && x < c.left + c.width && y >= c.top && y < c.top + c.height;
-    };
-    const auto windowed = [](const ControlImpl& c) { return c.kind != Kind::Label && c.kind != Kind::Image; };
-    for (auto it = surface.children.rbegin(); it != surface.children.rend(); ++it)
-        if (windowed(**it) && inside(**it)) return hit(**it, x - (*it)->left, y - (*it)->top);
-    for (auto it = surface.children.rbegin(); it != surface.children.rend(); ++it)
-        if (!windowed(**it) && inside(**it)) return *it;
-    return &surface;
-}
-
 ControlImpl* under(Window& window, int x, int y) {
     WindowImpl& w = implOf(window);
     if (!w.shown || x < 0 || y < 0 || x >= w.root.width || y >= w.root.height) return nullptr;
-    return hit(w.root, x, y);
+    return &topmostAt(w.root, x, y);
 }
 
 int itemAt(ControlImpl& c, int x, int y) {
@@ -401,16 +361,6 @@ void doubleClick(Window& window, int x, int y, MouseButton button) {
     release(window, x, y, button);
 }
 
-int windowX(Window& window, int id) {
-    return clientPlace(controlOf(window, id)).first;
-}
-int windowY(Window& window, int id) {
-    return clientPlace(controlOf(window, id)).second;
-}
-Rect itemRect(Window& window, int id, int index) {
-    const ItemRect r = controlOf(window, id).itemRect(index);
-    return {r.left, r.top, r.width, r.height};
-}
 int controlAt(Window& window, int x, int y) {
     const ControlImpl* c = under(window, x, y);
     return c && c->parent ? c->id : -1;
@@ -454,18 +404,6 @@ Rect desktopGeometry(Window& window) {
 }
 void moveToScreen(Window& window, int screenIndex) {
     if (screenIndex == 0) window.move(0, 0);
-}
-std::vector<Rect> textAreas(Window& window) {
-    std::vector<Rect> out;
-    for (ControlImpl* c : implOf(window).order) {
-        if (!c->shownOnScreen()) continue;
-        const bool text = c->kind == Kind::Label || c->kind == Kind::RadioGroup || c->kind == Kind::Button ||
-                          (c->kind == Kind::Panel && !c->text.empty());
-        if (!text) continue;
-        const auto [x, y] = clientPlace(*c);
-        out.push_back({x, y, c->width, c->height});
-    }
-    return out;
 }
 // A label takes its new text's size as the text is set.
 int labelsDrawnAtOldSize() {

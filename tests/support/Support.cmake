@@ -9,7 +9,8 @@ elseif(TAPIRUN_PLATFORM STREQUAL "win32")
     target_compile_definitions(tapirun_testsupport PRIVATE UNICODE _UNICODE _WIN32_WINNT=0x0601)
     target_link_libraries(tapirun_testsupport PUBLIC tapirun_platform)
 else()
-    add_library(tapirun_testsupport STATIC tests/support/Shared.cpp tests/support/Web.cpp dist/Png.cpp)
+    add_library(tapirun_testsupport STATIC tests/support/Shared.cpp tests/support/Web.cpp tests/support/SelfDrawn.cpp
+        dist/Png.cpp)
     target_link_libraries(tapirun_testsupport PUBLIC tapirun_platform)
     # The tests' side of the page, which the published program does not carry.
     set(TAPIRUN_TEST_DOM_LIBRARY ${CMAKE_SOURCE_DIR}/tests/support/TestDom.js)

@@ -5,6 +5,7 @@
 #include "platform/core/Scale.h"
 #include "platform/web/Internal.h"
 #include "tests/support/Access.h"
+#include "tests/support/SelfDrawn.h"
 
 #include <cctype>
 #include <cstdio>
@@ -42,34 +43,10 @@ ControlImpl& controlOf(Window& window, int id) {
     return *implOf(window).find(id);
 }
 
-// The control's place in its window's client area.
-std::pair<int, int> clientPlace(const ControlImpl& c) {
-    int x = 0, y = 0;
-    for (const ControlImpl* at = &c; at && at->parent; at = at->parent) {
-        x += at->left;
-        y += at->top;
-    }
-    return {x, y};
-}
-
-// The control a person would reach at x, y of a surface: a windowed child lies above every label and
-// picture, a later sibling above an earlier one. Found from the controls' places rather than from the
-// page, so that a window partly off the viewport, or behind another, is reached as on the desktop.
-ControlImpl* hit(ControlImpl& surface, int x, int y) {
-    auto inside = [x, y](const ControlImpl& c) {
-        return c.shown && x >= c.left && x < c.left + c.width && y >= c.top && y < c.top + c.height;
-    };
-    for (auto it = surface.children.rbegin(); it != surface.children.rend(); ++it)
-        if ((*it)->windowed() && inside(**it)) return hit(**it, x - (*it)->left, y - (*it)->top);
-    for (auto it = surface.children.rbegin(); it != surface.children.rend(); ++it)
-        if (!(*it)->windowed() && inside(**it)) return *it;
-    return &surface;
-}
-
 int elementAt(Window& window, int x, int y) {
     WindowImpl& w = implOf(window);
     if (x < 0 || y < 0 || x >= w.root.width || y >= w.root.height) return 0;
-    return hit(w.root, x, y)->element;
+    return topmostAt(w.root, x, y).element;
 }
 
 ControlImpl* controlAtPoint(Window& window, int x, int y) {
@@ -193,18 +170,6 @@ void doubleClick(Window& window, int x, int y, MouseButton button) {
     mouseEvent(window, false, x, y, buttonNumber(button), 2);
 }
 
-int windowX(Window& window, int id) {
-    return clientPlace(controlOf(window, id)).first;
-}
-int windowY(Window& window, int id) {
-    return clientPlace(controlOf(window, id)).second;
-}
-
-Rect itemRect(Window& window, int id, int index) {
-    const ItemRect r = controlOf(window, id).itemRect(index);
-    return {r.left, r.top, r.width, r.height};
-}
-
 int controlAt(Window& window, int x, int y) {
     ControlImpl* c = controlAtPoint(window, x, y);
     return c && c->parent ? c->id : -1;
@@ -268,19 +233,6 @@ Rect desktopGeometry(Window& window) {
 
 void moveToScreen(Window& window, int screenIndex) {
     if (screenIndex == 0) window.move(0, 0);
-}
-
-std::vector<Rect> textAreas(Window& window) {
-    std::vector<Rect> out;
-    for (ControlImpl* c : implOf(window).order) {
-        if (!c->shownOnScreen()) continue;
-        const bool text = c->kind == Kind::Label || c->kind == Kind::RadioGroup || c->kind == Kind::Button ||
-                          (c->kind == Kind::Panel && !c->text.empty());
-        if (!text) continue;
-        const auto [x, y] = clientPlace(*c);
-        out.push_back({x, y, c->width, c->height});
-    }
-    return out;
 }
 
 // A label here takes its new text's size as the text is set, before the page can draw it.

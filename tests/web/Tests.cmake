@@ -12,7 +12,7 @@ list(REMOVE_ITEM form_sources LongRunTest.cpp)
 set_target_properties(form_tests PROPERTIES SOURCES "${form_sources}")
 # The tests and GoogleTest are built with less optimisation than the program, which halves the
 # time make test spends building them.
-foreach(target form_tests drill_tests gtest gtest_main tapirun_testsupport)
+foreach(target form_tests form_test_cases drill_tests gtest gtest_main tapirun_testsupport)
     target_compile_options(${target} PRIVATE -O1)
 endforeach()
 # The form tests' link optimises what Asyncify adds to every call that may reach a picture: ten
@@ -103,9 +103,6 @@ add_test(NAME web_full_screen COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/web/kiosk.sh $
 add_test(NAME web_full_screen_firefox COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/web/kiosk.sh ${TAPIRUN_SITE} firefox window)
 set_tests_properties(web_full_screen web_full_screen_firefox PROPERTIES TIMEOUT 180 RUN_SERIAL TRUE)
 
-# The rooms of the source tree depend downward only.
-add_test(NAME layering COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/layering.sh ${CMAKE_SOURCE_DIR})
-
 # The published program's script carries nothing of the tests' side of the page.
-add_test(NAME program_carries_no_tests COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/product-symbols.sh script
+add_test(NAME web_program_carries_no_tests COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/product-symbols.sh script
     $<TARGET_FILE:tapirun>)

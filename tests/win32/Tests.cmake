@@ -36,9 +36,14 @@ set_tests_properties(wine_session_start PROPERTIES FIXTURES_SETUP wine TIMEOUT 1
 add_test(NAME wine_session_stop COMMAND ${wine} stop ${session})
 set_tests_properties(wine_session_stop PROPERTIES FIXTURES_CLEANUP wine TIMEOUT 60)
 
+# Named for their build, as every test of one CTest run over the three builds is (make test).
 foreach(suite drill_tests form_tests win32_tests)
-    add_test(NAME ${suite} COMMAND ${wine} run ${session} $<TARGET_FILE:${suite}> --gtest_brief=1)
-    set_tests_properties(${suite} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 120 RESOURCE_LOCK wine)
+    set(name ${suite})
+    if(NOT suite MATCHES "^win32_")
+        set(name win32_${suite})
+    endif()
+    add_test(NAME ${name} COMMAND ${wine} run ${session} $<TARGET_FILE:${suite}> --gtest_brief=1)
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 120 RESOURCE_LOCK wine)
 endforeach()
 
 # The picture test of scaling at the DPIs Windows offers for 125 % and 150 %, which the core's rule
@@ -46,17 +51,17 @@ endforeach()
 # DPI as the program. The prefix's DPI is set for each run and put back to 96 after it.
 target_sources(form_tests PRIVATE ${CMAKE_BINARY_DIR}/resources/manifest.rc)
 foreach(dpi 120 144)
-    add_test(NAME form_tests_dpi_${dpi} COMMAND ${wine} dpi ${session} ${dpi} $<TARGET_FILE:form_tests>
+    add_test(NAME win32_form_tests_dpi_${dpi} COMMAND ${wine} dpi ${session} ${dpi} $<TARGET_FILE:form_tests>
         --gtest_brief=1 --gtest_filter=SharpnessTest.*)
-    set_tests_properties(form_tests_dpi_${dpi} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 60 RESOURCE_LOCK wine
+    set_tests_properties(win32_form_tests_dpi_${dpi} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 60 RESOURCE_LOCK wine
         ENVIRONMENT TAPIRUN_FACTOR=1)
 endforeach()
 
 # The program file on the session's display, driven with xdotool.
-add_test(NAME end_to_end COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/win32/e2e.sh ${session} $<TARGET_FILE:tapirun>
+add_test(NAME win32_end_to_end COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/win32/e2e.sh ${session} $<TARGET_FILE:tapirun>
     $<TARGET_FILE:win32_probe>)
-set_tests_properties(end_to_end PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 120 RESOURCE_LOCK wine)
+set_tests_properties(win32_end_to_end PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 120 RESOURCE_LOCK wine)
 
 # The program people run carries nothing of the tests.
-add_test(NAME program_carries_no_tests COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/product-symbols.sh native ${CMAKE_NM}
+add_test(NAME win32_program_carries_no_tests COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/product-symbols.sh native ${CMAKE_NM}
     $<TARGET_FILE:tapirun>)
