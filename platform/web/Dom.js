@@ -10,6 +10,7 @@ mergeInto(LibraryManager.library, {
     elements: [null],
     zTop: 10,
     audio: null,
+    bell: null,
     askedFullScreen: false,
     drag: null,
     ended: false,
@@ -56,11 +57,29 @@ mergeInto(LibraryManager.library, {
           TR.audio = null;
         }
       }
+      if (TR.audio && !TR.bell) TR.makeBell(TR.audio);
       if (!TR.askedFullScreen && !Module.askedFullScreen && !TR.ended) {
         TR.askedFullScreen = true;
         // A kiosk, or a browser already in full screen, covers the screen: asking again would
         // only show the browser's note on how to leave it.
         if (!TR.covering()) TR.askFullScreen().catch(function () { TR.askedFullScreen = false; });
+      }
+    },
+    // The bell's tone, made once and running silent: a miss only opens its gain for the tone's
+    // length, where making and connecting two nodes at each miss took the main thread in the key's
+    // own task.
+    makeBell: function (a) {
+      try {
+        var o = a.createOscillator(), g = a.createGain();
+        o.type = 'square';
+        o.frequency.value = 880;
+        g.gain.value = 0;
+        o.connect(g);
+        g.connect(a.destination);
+        o.start();
+        TR.bell = {context: a, gain: g.gain};
+      } catch (e) {
+        TR.bell = null;
       }
     },
     // Full screen as the page's start-up script asks for it (with the prefixed interface where only
@@ -698,14 +717,12 @@ mergeInto(LibraryManager.library, {
         var resumed = a.resume();
         if (resumed && resumed.catch) resumed.catch(function () {});
       }
-      var o = a.createOscillator(), g = a.createGain();
-      o.type = 'square';
-      o.frequency.value = 880;
-      g.gain.value = 0.08;
-      o.connect(g);
-      g.connect(a.destination);
-      o.start();
-      o.stop(a.currentTime + 0.09);
+      if (!TR.bell || TR.bell.context !== a) TR.makeBell(a);
+      if (!TR.bell) return;
+      var gain = TR.bell.gain, now = a.currentTime;
+      gain.cancelScheduledValues(now);
+      gain.setValueAtTime(0.08, now);
+      gain.setValueAtTime(0, now + 0.09);
     } catch (e) {}
   },
 
