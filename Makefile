@@ -1,7 +1,7 @@
 BUILD ?= build
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps deps-run deps-bench deps-web configure build build-program build-bench run test bench screenshots format clean soak install package win32 test-win32 web web-build web-site test-web
+.PHONY: all deps deps-run deps-bench deps-web configure build build-program build-bench run test bench bench-web screenshots format clean soak install package win32 test-win32 web web-build web-site test-web
 
 all: build
 
@@ -101,6 +101,11 @@ soak: build $(ASAN_BUILD)/build.ninja
 
 bench: build-bench web-site
 	./scripts/bench.sh $(BUILD)/tapirun $(WEB_BUILD)/site
+
+# The browser's part alone: the page beside the floor page in both engines, first paint, first visit.
+bench-web: deps-bench web-site
+	mkdir -p $(WEB_BUILD)/bench-results
+	./scripts/bench-web.sh $(WEB_BUILD)/site $(WEB_BUILD)/bench-results | tee $(WEB_BUILD)/bench-results/summary.txt
 
 screenshots: build
 	./scripts/screenshots.sh $(BUILD)

@@ -7,15 +7,12 @@
 #
 #   scripts/bench.sh build/tapirun [build-web/site]        (make bench)
 #
-# With the browser program's site, it also measures the page in a Chromium kiosk and in a Firefox
-# ESR kiosk, each beside a page that only changes one big character per key (bench/web/floor.html),
-# the engine's own floor, run after run in turn; the page's first contentful paint, cold and warm,
-# in headless Chromium; and a new learner's first visit with no Japanese face installed over a line
-# emulated at 10 Mbit/s with 40 ms round trips: the seconds until the program's window shows, and
-# the bytes of the whole visit.
+# With the browser program's site, it also measures the page beside the engine's own floor in
+# Chromium and Firefox ESR, in alternating rounds, with its first paint and first visit
+# (scripts/bench-web.sh).
 #
-# Environment: XBENCH_DIR (default: shared/tools/xbench beside the checkout), RUNS (3), SAMPLES
-# (50), SKIP_MINUTE=1 to leave out the minute. Results, screenshots and logs go to
+# Environment: XBENCH_DIR (default: shared/tools/xbench beside the checkout), RUNS (3), ROUNDS (5,
+# the browser's), SAMPLES (50), SKIP_MINUTE=1 to leave out the minute. Results, screenshots and logs go to
 # build/bench-results/.
 set -uo pipefail
 
@@ -167,83 +164,7 @@ fi
 site=${2:-}
 webSummary=""
 if [[ -n $site && -r $site/index.html ]]; then
-    webWork=$(mktemp -d /tmp/tapirun-bench-web.XXXXXX)
-    sitePid="" floorPid=""
-    webCleanup() {
-        [[ -n $sitePid ]] && kill "$sitePid" 2>/dev/null
-        [[ -n $floorPid ]] && kill "$floorPid" 2>/dev/null
-        rm -rf "$webWork"
-    }
-    trap webCleanup EXIT
-    /usr/bin/python3 "$source_dir/scripts/serve-web.py" "$site" 18180 >"$webWork/site.log" 2>&1 &
-    sitePid=$!
-    /usr/bin/python3 "$source_dir/scripts/serve-web.py" "$source_dir/bench/web" 18190 >"$webWork/floor.log" 2>&1 &
-    floorPid=$!
-    for _ in {1..50}; do
-        siteUrl=$(grep -o 'http://127.0.0.1:[0-9]*/' "$webWork/site.log" 2>/dev/null | head -1)
-        floorUrl=$(grep -o 'http://127.0.0.1:[0-9]*/' "$webWork/floor.log" 2>/dev/null | head -1)
-        [[ -n $siteUrl && -n $floorUrl ]] && break
-        sleep 0.1
-    done
-    # The kiosk's viewport is the screen but for a pixel at the right and bottom edges.
-    readonly webBoxLeft=$(((screenW - 1 - 140) / 2)) webBoxTop=$(((screenH - 1 - 140) / 2))
-    readonly webRoi="$((webBoxLeft - 130)),$webBoxTop,400,330"
-    kiosk=$source_dir/bench/web/kiosk.sh
-    # shellcheck disable=SC2016 # expanded by the setup's own shell
-    webSetup='. "$XB_DIR/helpers.sh"; sleep 1; xb_focus "$XB_WIN"; xb_keys F1 space; sleep 0.5'
-    # Firefox's kiosk on a screen with no window manager is a window in the browser's display mode,
-    # which the page cannot tell from a maximised one: its start screen takes a key first, which
-    # takes the page to full screen (the profile shows no note about it).
-    # shellcheck disable=SC2016
-    webSetupFirefox='. "$XB_DIR/helpers.sh"; sleep 1; xb_focus "$XB_WIN"; xb_keys a; sleep 1.5; xb_keys F1 space; sleep 0.5'
-    # shellcheck disable=SC2016
-    floorSetup='. "$XB_DIR/helpers.sh"; sleep 1; xb_focus "$XB_WIN"; sleep 0.5'
-    # Chromium and Firefox ESR, each page beside the floor page in the same engine.
-    for engine in "" -firefox; do
-        rm -f "$out/web-page$engine.txt" "$out/web-floor$engine.txt" "$out"/web-page$engine-*.png \
-            "$out"/web-floor$engine-*.png
-    done
-    measureWeb() { # measureWeb PROGRAM RUN OUTFILE
-        local launcher=$kiosk setup=$webSetup
-        [[ $1 == *-firefox ]] && launcher=$source_dir/bench/web/firefox.sh setup=$webSetupFirefox
-        if [[ $1 == web-page* ]]; then
-            "$xbench/xbench.sh" --name "$1" -n "$samples" --xkb "$xkb" --keys "$keys" --setup "$setup" \
-                --roi "$webRoi" "${typingIdle[@]}" --shot "$out/$1-$2.png" --out "$3" -- "$launcher" "$siteUrl" \
-                >/dev/null
-        else
-            # After ten idle seconds the floor page no longer answers xbench's keys in its kiosk, so
-            # it is measured without the typing screen's idle CPU.
-            "$xbench/xbench.sh" --name "$1" -n "$samples" --xkb "$xkb" --keys "$keys" --setup "$floorSetup" \
-                --roi "$webRoi" --shot "$out/$1-$2.png" --out "$3" -- "$launcher" "${floorUrl}floor.html" >/dev/null
-        fi
-    }
-    echo "bench: warming up the browsers" >&2
-    "$xbench/xbench.sh" --name web-warm-up "${warmUp[@]}" -- "$kiosk" "$siteUrl" >/dev/null 2>&1
-    "$xbench/xbench.sh" --name web-warm-up-firefox "${warmUp[@]}" -- "$source_dir/bench/web/firefox.sh" "$siteUrl" \
-        >/dev/null 2>&1
-    for ((run = 1; run <= runs; run++)); do
-        order=(web-page web-floor web-page-firefox web-floor-firefox)
-        ((run % 2 == 0)) && order=(web-floor web-page web-floor-firefox web-page-firefox)
-        for program in "${order[@]}"; do
-            echo "bench: run $run of $runs: $program" >&2
-            measureWeb "$program" "$run" "$out/$program.txt"
-        done
-    done
-    for shot in "$out"/web-page-*run1.png; do
-        [[ -e $shot && $(convert "$shot" -format "%[hex:p{$webBoxLeft,$webBoxTop}]" info: 2>/dev/null) == FF00FF ]] ||
-            echo "bench: WARNING: no drill running in $(basename "$shot")" >&2
-    done
-    webPaint=$(/usr/bin/python3 "$source_dir/tests/web/chromium.py" paint --site "$site" 2>/dev/null)
-    wasmBytes=$(cat "$site"/tapirun.*.wasm | gzip -9c | wc -c) jsBytes=$(cat "$site"/tapirun.*.js | gzip -9c | wc -c)
-    echo "bench: a new learner's first visit on a slow line" >&2
-    webCold=$(/usr/bin/python3 "$source_dir/tests/web/chromium.py" cold --site "$site" 2>/dev/null)
-    coldWindow=$(sed -n 's/.*window_s=\([0-9.-]*\).*/\1/p' <<<"$webCold")
-    coldBytes=$(sed -n 's/.* bytes=\([0-9]*\).*/\1/p' <<<"$webCold")
-    webSummary="page's first contentful paint in headless Chromium: ${webPaint#web-page }
-first visit, no Japanese face installed, 10 Mbit/s and 40 ms: window after ${coldWindow:-n/a} s (target <= 1.5 s), $(((${coldBytes:-0} + 512) / 1024)) KB in all with the service worker's copy (target <= 360 KB)
-program's wasm + JavaScript compressed (gzip -9): $(((wasmBytes + jsBytes + 512) / 1024)) KB (target <= 150 KB)"
-    webCleanup
-    trap - EXIT
+    webSummary=$(ROUNDS=${ROUNDS:-5} "$source_dir/scripts/bench-web.sh" "$site" "$out")
 fi
 
 # --- the program alone, in process ---------------------------------------------------------
@@ -255,18 +176,8 @@ if [[ -x $inprocess ]]; then
 fi
 
 # --- the table ------------------------------------------------------------------------------
-median() { # median FILE FIELD: the median of the field over the file's per-run lines
-    awk -v f="$2" '/ run=[0-9]+ / { n = split($0, field, " ")
-                       for (i = 1; i <= n; i++) { split(field[i], kv, "="); if (kv[1] == f && kv[2] ~ /^[0-9.]+$/) v[++c] = kv[2] + 0 } }
-                   END { if (!c) exit
-                         for (i = 1; i <= c; i++) for (j = i + 1; j <= c; j++) if (v[j] < v[i]) { t = v[i]; v[i] = v[j]; v[j] = t }
-                         print (c % 2) ? v[(c + 1) / 2] : (v[c / 2] + v[c / 2 + 1]) / 2 }' "$1"
-}
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (a !~ /^[0-9.]+$/ || b !~ /^[0-9.]+$/ || b + 0 == 0) print "-"; else printf "%.2f", a / b }'; }
-meets() { # meets OURS PEER TARGET: TARGET is the highest allowed ratio of ours to the peer's
-    awk -v a="$1" -v b="$2" -v t="$3" 'BEGIN { if (t == "" || a !~ /^[0-9.]+$/ || b !~ /^[0-9.]+$/) exit
-        print (a + 0 <= t * b + 1e-9 ? "yes" : "no") }'
-}
+# shellcheck source=bench-lib.sh
+source "$source_dir/scripts/bench-lib.sh"
 
 {
     echo
@@ -299,31 +210,7 @@ EOF
     elif [[ ${SKIP_MINUTE:-0} != 1 ]]; then
         echo "test minute: n/a"
     fi
-    for engine in "" -firefox; do
-        [[ -f $out/web-page$engine.txt ]] || continue
-        echo
-        browserName=Chromium
-        [[ -n $engine ]] && browserName="Firefox ESR"
-        echo "the browser program in a $browserName kiosk beside a page that only changes one big character per key"
-        printf '%-18s %9s %9s %6s  %-7s %-4s\n' metric web-page web-floor ratio target met
-        while read -r field target; do
-            ours=$(median "$out/web-page$engine.txt" "$field")
-            peer=$(median "$out/web-floor$engine.txt" "$field")
-            printf '%-18s %9s %9s %6s  %-7s %-4s\n' "$field" "${ours:-n/a}" "${peer:-n/a}" "$(ratio "$ours" "$peer")" \
-                "${target:+<= $target}" "$(meets "$ours" "$peer" "$target")"
-        done <<'FIELDS'
-key_p50_ms 1.15
-key_p95_ms 1.3
-firstpaint_ms
-rss_mb
-typing_idle_cpu_s
-key_ok
-key_timeout
-FIELDS
-    done
-    if [[ -f $out/web-page.txt ]]; then
-        echo "$webSummary"
-    fi
+    [[ -n $webSummary ]] && echo "$webSummary"
     if [[ -n $inprocessOut ]]; then
         echo "in process (offscreen, key sent to repaint done):"
         echo "  ${inprocessOut//$'\n'/$'\n'  }"

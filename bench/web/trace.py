@@ -2,13 +2,15 @@
 """Where a key's time goes in Chromium: the page and the floor page, each in the benchmark's kiosk
 on an Xvfb of its own, traced through the DevTools protocol while xdotool types the benchmark's
 keys; then, per key, the medians from the browser's receipt of the key to the end of each stage and
-the rectangle the browser redrew.
+the rectangle the browser redrew. Both get the same setup keys, and the rounds alternate which goes
+first; each stage's median over all keys is given with the lowest and highest of the rounds' own
+medians, the spread inside which a difference is noise.
 
   bench/web/trace.py [SITE-DIR]        default: build-web/site
 
-Environment: KEYS (15), GAP (seconds between keys, 3.2: the progress bar has stopped by the next
-key; 1.3 lets it run under most keys), KEEP=DIR keeps the traces as DIR/page.json and
-DIR/floor.json, which chrome://tracing or Perfetto open.
+Environment: KEYS (15 per round), ROUNDS (3), GAP (seconds between keys, 3.2: the progress bar has
+stopped by the next key; 0.5 keeps it running under every key, as in make bench), KEEP=DIR keeps
+the last round's traces as DIR/page.json and DIR/floor.json, which chrome://tracing or Perfetto open.
 """
 import json
 import os
@@ -137,25 +139,41 @@ def stages(events):
 def main():
     site = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else os.path.join(SOURCE, "build-web", "site"))
     keys, gap = int(os.environ.get("KEYS", "15")), float(os.environ.get("GAP", "3.2"))
-    results = {}
-    for name, folder, page, setup in (("page", site, "", ["F1", "space"]), ("floor", HERE, "floor.html", [])):
-        server, url = serve(folder)
-        try:
-            events = traced(url + page, setup, keys, gap)
-        finally:
-            server.terminate()
-        if os.environ.get("KEEP"):
-            with open(os.path.join(os.environ["KEEP"], name + ".json"), "w") as f:
-                json.dump({"traceEvents": events}, f)
-        results[name] = stages(events)
-    print("median ms from the browser's receipt of a key (%d keys, %.1f s apart)" % (keys, gap))
-    print("%-22s %8s %8s" % ("", "page", "floor"))
+    rounds = int(os.environ.get("ROUNDS", "3"))
+    pages = (("page", site, ""), ("floor", HERE, "floor.html"))
+    results = {"page": [], "floor": []}
+    for r in range(rounds):
+        for name, folder, page in (pages if r % 2 == 0 else pages[::-1]):
+            server, url = serve(folder)
+            try:
+                # The floor ignores F1 and shows Space as a blank, so both are typed at alike.
+                events = traced(url + page, ["F1", "space"], keys, gap)
+            finally:
+                server.terminate()
+                server.wait(10)
+            if os.environ.get("KEEP"):
+                with open(os.path.join(os.environ["KEEP"], name + ".json"), "w") as f:
+                    json.dump({"traceEvents": events}, f)
+            results[name].append(stages(events))
+    print("median ms from the browser's receipt of a key (%d rounds of %d keys, %.1f s apart;"
+          " in brackets the rounds' lowest and highest median)" % (rounds, keys, gap))
+    print("%-22s %22s %22s" % ("", "page", "floor"))
+
+    def summary(name, stage):
+        per_round = [statistics.median(k[stage] for k in keyed) for keyed in results[name] if keyed]
+        every = [k[stage] for keyed in results[name] for k in keyed]
+        if not every:
+            return "n/a"
+        return "%6.2f (%5.2f-%5.2f)" % (statistics.median(every), min(per_round), max(per_round))
+
     for stage in ("keydown handled", "frame begun", "style, layout, paint", "rastered", "drawn"):
-        print("%-22s %8.2f %8.2f" % (stage, *(statistics.median(k[stage] for k in results[n]) for n in ("page", "floor"))))
+        print("%-22s %22s %22s" % (stage, summary("page", stage), summary("floor", stage)))
     for name in ("page", "floor"):
-        areas = sorted((k["damage"][2] * k["damage"][3], k["damage"]) for k in results[name] if k["damage"])
+        areas = sorted((k["damage"][2] * k["damage"][3], k["damage"]) for keyed in results[name] for k in keyed
+                       if k["damage"])
         if areas:
-            print("%s: redrawn area median %d px, largest %s" % (name, areas[len(areas) // 2][0], areas[-1][1]))
+            print("%s: %d keys traced, redrawn area median %d px, largest %s" %
+                  (name, sum(len(keyed) for keyed in results[name]), areas[len(areas) // 2][0], areas[-1][1]))
 
 
 if __name__ == "__main__":

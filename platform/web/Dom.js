@@ -10,6 +10,7 @@ mergeInto(LibraryManager.library, {
     elements: [null],
     zTop: 10,
     audio: null,
+    bell: null,
     askedFullScreen: false,
     drag: null,
     ended: false,
@@ -61,11 +62,29 @@ mergeInto(LibraryManager.library, {
           TR.audio = null;
         }
       }
+      if (TR.audio && !TR.bell) TR.makeBell(TR.audio);
       if (!TR.askedFullScreen && !Module.askedFullScreen && !TR.ended) {
         TR.askedFullScreen = true;
         // A kiosk, or a browser already in full screen, covers the screen: asking again would
         // only show the browser's note on how to leave it.
         if (!TR.covering()) TR.askFullScreen().catch(function () { TR.askedFullScreen = false; });
+      }
+    },
+    // The bell's tone, made once and running silent: a miss only opens its gain for the tone's
+    // length, where making and connecting two nodes at each miss took the main thread in the key's
+    // own task.
+    makeBell: function (a) {
+      try {
+        var o = a.createOscillator(), g = a.createGain();
+        o.type = 'square';
+        o.frequency.value = 880;
+        g.gain.value = 0;
+        o.connect(g);
+        g.connect(a.destination);
+        o.start();
+        TR.bell = {context: a, gain: g.gain};
+      } catch (e) {
+        TR.bell = null;
       }
     },
     // Full screen as the page's start-up script asks for it (with the prefixed interface where only
@@ -151,14 +170,14 @@ mergeInto(LibraryManager.library, {
     // A key's frame carries what the learner looks at. The browser redraws one rectangle round all
     // that changed in a frame, so the bar along the bottom edge, emptied by the same key as the new
     // target or moved by a tick before the key's frame is drawn, would stretch that frame from the
-    // target box down to the edge: until the key's frame is drawn, the bar's new width waits for the
-    // frame after it, and a width set later replaces one still waiting.
+    // target box down to the edge: until the key's frame is drawn, the bar's new fill waits for the
+    // frame after it, and a fill set later replaces one still waiting.
     keyFrame: false,
     later: null,
-    widthAfterKeyFrame: function (el, css) {
+    transformAfterKeyFrame: function (el, css) {
       if (!TR.keyFrame) {
         if (TR.later) TR.later.delete(el);
-        if (el.style.width !== css) el.style.width = css;
+        if (el.style.transform !== css) el.style.transform = css;
         return;
       }
       if (!TR.later) {
@@ -172,7 +191,7 @@ mergeInto(LibraryManager.library, {
     writeLater: function () {
       var waiting = TR.later;
       TR.later = null;
-      if (waiting) waiting.forEach(function (css, el) { if (el.style.width !== css) el.style.width = css; });
+      if (waiting) waiting.forEach(function (css, el) { if (el.style.transform !== css) el.style.transform = css; });
     },
     // A text is changed in its own text node where it has one, which the browser lays out again
     // without taking the node out of the tree and making a new one.
@@ -473,6 +492,9 @@ mergeInto(LibraryManager.library, {
     if (kind) names[kind].split(' ').forEach(function (n) { el.classList.add(n); });
   },
 
+  // The fill is the whole inside of the bar, scaled from its left edge: a tick then changes only a
+  // transform, which the browser's compositor carries out with no layout, paint or raster of the
+  // page, where a new width was laid out and painted on the main thread 33 times a second.
   tr_fill__deps: ['$TR'],
   tr_fill: function (handle, width, colour) {
     var el = TR.elements[handle];
@@ -483,7 +505,9 @@ mergeInto(LibraryManager.library, {
       bar.style.backgroundColor = TR.rgb(colour);
       el.appendChild(bar);
     }
-    TR.widthAfterKeyFrame(bar, width + 'px');
+    var full = Math.max(el.trWidth - 2, 0);
+    if (bar.trFull !== full) bar.style.width = (bar.trFull = full) + 'px';
+    TR.transformAfterKeyFrame(bar, 'scaleX(' + (full ? width / full : 0) + ')');
   },
 
   tr_value__deps: ['$TR'],
@@ -740,14 +764,12 @@ mergeInto(LibraryManager.library, {
         var resumed = a.resume();
         if (resumed && resumed.catch) resumed.catch(function () {});
       }
-      var o = a.createOscillator(), g = a.createGain();
-      o.type = 'square';
-      o.frequency.value = 880;
-      g.gain.value = 0.08;
-      o.connect(g);
-      g.connect(a.destination);
-      o.start();
-      o.stop(a.currentTime + 0.09);
+      if (!TR.bell || TR.bell.context !== a) TR.makeBell(a);
+      if (!TR.bell) return;
+      var gain = TR.bell.gain, now = a.currentTime;
+      gain.cancelScheduledValues(now);
+      gain.setValueAtTime(0.08, now);
+      gain.setValueAtTime(0, now + 0.09);
     } catch (e) {}
   },
 
