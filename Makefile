@@ -41,8 +41,15 @@ build-bench: deps-bench
 # Checks of the tests themselves carry the label on-demand: ctest -L on-demand runs them.
 CTEST = ctest -j2 --output-on-failure --timeout 300 -LE on-demand
 
-test: build test-win32 test-web
-	cd $(BUILD) && $(CTEST)
+# The three builds' tests run as one set, so that what must run alone in one (a desktop session, a
+# second browser, the Wine session) runs beside the others' tests rather than after them.
+TESTS_DIR ?= build-tests
+
+test: build win32 web-build
+	@mkdir -p $(TESTS_DIR)
+	@printf 'subdirs("%s" "%s" "%s")\n' $(abspath $(BUILD)) $(abspath $(WIN32_BUILD)) $(WEB_BUILD) \
+		> $(TESTS_DIR)/CTestTestfile.cmake
+	cd $(TESTS_DIR) && $(EMSDK_ENV) $(CTEST)
 
 # The Windows program, cross-built with MinGW-w64 and tested under Wine on its own Xvfb display.
 WIN32_BUILD ?= build-win32
@@ -114,4 +121,4 @@ format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf $(BUILD) $(WIN32_BUILD) $(WEB_BUILD)
+	rm -rf $(BUILD) $(WIN32_BUILD) $(WEB_BUILD) $(TESTS_DIR)

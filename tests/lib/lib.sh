@@ -356,12 +356,16 @@ press() {
     done
     sig=$s missSig=$m
 }
-# homeRowDrill KEY...: the home-row keys as sendKey names them, round the set until three targets
-# are hit (a target stays until typed, so one round hits it); sets correct and unclear.
+# homeRowDrill HITS KEY...: the home-row keys as sendKey names them, round the set until HITS targets
+# are hit (a target stays until typed, so one round hits it); sets correct and unclear. On a desktop
+# one hit shows that the keys arrive as the characters they type; rounds of them are for the
+# end-to-end tests.
 homeRowDrill() {
-    local keys=("$@") presses=0
+    local hits=$1 presses=0
+    shift
+    local keys=("$@")
     correct=0 unclear=0
-    while ((correct < 3 && presses < 3 * ${#keys[@]})); do
+    while ((correct < hits && presses < hits * ${#keys[@]})); do
         press "${keys[presses % ${#keys[@]}]}"
         presses=$((presses + 1))
         case $verdict in correct) correct=$((correct + 1)) ;; unclear) unclear=$((unclear + 1)) ;; esac
@@ -378,8 +382,8 @@ checkDrillToResults() {
     check "F1 shows the target frame at $boxLeft,$boxTop" waitUntil 3 prepared
     sendKey space
     check "Space shows a target character" waitUntil 3 targetShown running
-    homeRowDrill "$@"
-    check "home-row keys are judged on the screen ($correct hit, $unclear unclear)" eval '((correct >= 3 && unclear == 0))'
+    homeRowDrill 1 "$@"
+    check "home-row keys are judged on the screen ($correct hit, $unclear unclear)" eval '((correct >= 1 && unclear == 0))'
     sendKey space
     check "Space ends the drill: the counts frame in yellow at 50,350" waitUntil 3 results
 }
@@ -395,8 +399,8 @@ checkIdleScreen() {
     check "mode selector is shown at left 50" [ "$(pixel "$1" 50 200)" != 000000 ]
     check "progress bar lies along the bottom edge" [ "$(pixel "$1" 512 $((screenH - 8)))" != 000000 ]
 }
-# checkDrillRuns YEN RO: F1 prepares a drill of the home row (selected at start), Space starts it,
-# the home-row keys hit targets, q misses, and the keys YEN and RO, which both type "\", show the
+# checkDrillRuns YEN RO [HITS]: F1 prepares a drill of the home row (selected at start), Space starts
+# it, the home-row keys hit HITS targets (3 unless given), q misses, and the keys YEN and RO, which both type "\", show the
 # same miss ("q" between them makes the second one change the screen).
 checkDrillRuns() {
     local yenSig
@@ -410,9 +414,9 @@ checkDrillRuns() {
     check "Space shows a target character in the box" waitUntil 3 targetShown running
     read -r _ _ _ olive <<<"$(drillState running)"
     check "no wrong character is shown at the start" [ "$olive" = 0 ]
-    homeRowDrill a s d f g h j k l semicolon colon bracketright
+    homeRowDrill "${3:-3}" a s d f g h j k l semicolon colon bracketright
     check "every home-row key was judged visibly ($unclear unclear)" [ "$unclear" = 0 ]
-    check "three rounds of the home row hit three targets" [ "$correct" -ge 3 ]
+    check "rounds of the home row hit ${3:-3} targets" [ "$correct" -ge "${3:-3}" ]
     press q
     check "a key outside the set is shown as a miss" [ "$verdict" = wrong ]
     press "$1"

@@ -21,4 +21,6 @@ else()
     target_link_options(tapirun_testsupport PUBLIC -sASYNCIFY -sASYNCIFY_IMPORTS=tr_grab
         -sASYNCIFY_STACK_SIZE=65536)
 endif()
-target_compile_options(tapirun_testsupport PRIVATE ${TAPIRUN_WARNINGS})
+# Optimised as the program is, since the in-process benchmark times keys through it, but without
+# debug information, which cost a third of its compile time.
+target_compile_options(tapirun_testsupport PRIVATE ${TAPIRUN_WARNINGS} -g0)

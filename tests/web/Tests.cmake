@@ -10,11 +10,9 @@ set(chromium /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/web/chromium.py)
 get_target_property(form_sources form_tests SOURCES)
 list(REMOVE_ITEM form_sources LongRunTest.cpp)
 set_target_properties(form_tests PROPERTIES SOURCES "${form_sources}")
-# The tests and GoogleTest are built with less optimisation than the program, which halves the
-# time make test spends building them.
-foreach(target form_tests form_test_cases drill_tests gtest gtest_main tapirun_testsupport)
-    target_compile_options(${target} PRIVATE -O1)
-endforeach()
+# The tests' drivers too are built with less optimisation than the program here, as the tests and
+# GoogleTest are everywhere: no benchmark runs through them in the browser.
+target_compile_options(tapirun_testsupport PRIVATE -O1)
 # The form tests' link optimises what Asyncify adds to every call that may reach a picture: ten
 # seconds more to link, a quarter less to run.
 target_link_options(form_tests PRIVATE -O2)
@@ -56,7 +54,7 @@ add_test(NAME web_form_tests_firefox COMMAND ${firefox} run --size 1024x768 --si
 set(webkit /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/web/webkit.py)
 add_test(NAME web_form_tests_webkit COMMAND ${webkit} run --size 1024x768 --site ${TAPIRUN_SITE}
     --program $<TARGET_FILE:form_tests> -- --gtest_brief=1)
-set_tests_properties(web_form_tests_firefox web_form_tests_webkit PROPERTIES TIMEOUT 300 RUN_SERIAL TRUE)
+set_tests_properties(web_form_tests_firefox web_form_tests_webkit PROPERTIES TIMEOUT 300 RESOURCE_LOCK desktop)
 # The page's timers on real time, through the page's own event loop.
 add_executable(web_timer_test web/TimerPage.cpp)
 target_link_libraries(web_timer_test PRIVATE tapirun_platform)
@@ -66,14 +64,14 @@ add_test(NAME web_timer_test COMMAND ${chromium} run --site ${TAPIRUN_SITE} --pr
 add_test(NAME web_timer_test_firefox COMMAND ${firefox} run --site ${TAPIRUN_SITE}
     --program $<TARGET_FILE:web_timer_test>)
 set_tests_properties(web_timer_test PROPERTIES TIMEOUT 60)
-set_tests_properties(web_timer_test_firefox PROPERTIES TIMEOUT 60 RUN_SERIAL TRUE)
+set_tests_properties(web_timer_test_firefox PROPERTIES TIMEOUT 60 RESOURCE_LOCK desktop)
 # Two copies of the site on one origin, under sub-paths, behind a host that redirects index.html to
 # its folder and one that refuses "_" and "." files: each installs, and each starts offline.
 add_test(NAME web_offline COMMAND ${chromium} offline --site ${TAPIRUN_SITE})
 add_test(NAME web_offline_firefox COMMAND ${firefox} offline --site ${TAPIRUN_SITE})
 add_test(NAME web_offline_webkit COMMAND ${webkit} offline --site ${TAPIRUN_SITE})
 set_tests_properties(web_offline PROPERTIES TIMEOUT 120)
-set_tests_properties(web_offline_firefox web_offline_webkit PROPERTIES TIMEOUT 120 RUN_SERIAL TRUE)
+set_tests_properties(web_offline_firefox web_offline_webkit PROPERTIES TIMEOUT 120 RESOURCE_LOCK desktop)
 # The published page runs only its own program whatever its address says, under its policy, with
 # the hosting headers, and a site holding a file a host may refuse is not made; releases published
 # on a host that lets caches keep files reach the page whole, from the next start, or not at all,
@@ -84,24 +82,24 @@ foreach(check safety update)
 endforeach()
 add_test(NAME web_site_update_firefox COMMAND ${firefox} update --site ${TAPIRUN_SITE} --stage ${TAPIRUN_SITE_STAGE})
 add_test(NAME web_site_update_webkit COMMAND ${webkit} update --site ${TAPIRUN_SITE} --stage ${TAPIRUN_SITE_STAGE})
-set_tests_properties(web_site_update_firefox web_site_update_webkit PROPERTIES TIMEOUT 180 RUN_SERIAL TRUE)
+set_tests_properties(web_site_update_firefox web_site_update_webkit PROPERTIES TIMEOUT 180 RESOURCE_LOCK desktop)
 # What a screen reader finds in the page, read through the DevTools accessibility tree.
 add_test(NAME web_accessibility COMMAND ${chromium} a11y --site ${TAPIRUN_SITE})
 set_tests_properties(web_accessibility PROPERTIES TIMEOUT 60)
 # A viewport that changes size under every screen of the program.
 add_test(NAME web_resize COMMAND ${chromium} resize --site ${TAPIRUN_SITE})
-set_tests_properties(web_resize PROPERTIES TIMEOUT 60 RUN_SERIAL TRUE)
+set_tests_properties(web_resize PROPERTIES TIMEOUT 60 RESOURCE_LOCK desktop)
 # The kiosk with real keys, in each engine: Chromium, Firefox ESR (Gecko) and WebKitGTK (Safari's).
 add_test(NAME web_end_to_end COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/web/kiosk.sh ${TAPIRUN_SITE} chromium)
 add_test(NAME web_end_to_end_firefox COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/web/kiosk.sh ${TAPIRUN_SITE} firefox)
 add_test(NAME web_end_to_end_webkit COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/web/kiosk.sh ${TAPIRUN_SITE} webkit)
 set_tests_properties(web_end_to_end PROPERTIES TIMEOUT 180)
-set_tests_properties(web_end_to_end_firefox web_end_to_end_webkit PROPERTIES TIMEOUT 180 RUN_SERIAL TRUE)
+set_tests_properties(web_end_to_end_firefox web_end_to_end_webkit PROPERTIES TIMEOUT 180 RESOURCE_LOCK desktop)
 # An ordinary window smaller than the screen, under a window manager, that goes full screen at the
 # learner's first key, leaves it and enters it again: the program placed for each size.
 add_test(NAME web_full_screen COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/web/kiosk.sh ${TAPIRUN_SITE} chromium window)
 add_test(NAME web_full_screen_firefox COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/web/kiosk.sh ${TAPIRUN_SITE} firefox window)
-set_tests_properties(web_full_screen web_full_screen_firefox PROPERTIES TIMEOUT 180 RUN_SERIAL TRUE)
+set_tests_properties(web_full_screen web_full_screen_firefox PROPERTIES TIMEOUT 180 RESOURCE_LOCK desktop)
 
 # The published program's script carries nothing of the tests' side of the page.
 add_test(NAME web_program_carries_no_tests COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/product-symbols.sh script
