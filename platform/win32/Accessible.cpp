@@ -302,6 +302,7 @@ public:
             HWND on = part.control ? part.control->parent->hwnd : m_hwnd;
             if (part.control) r = part.control->rectOnParent();
             if (part.item >= 0) r = m_surface->itemRect(part.item);
+            r = scaled(r, m_surface->factor());
             MapWindowPoints(on, nullptr, reinterpret_cast<POINT*>(&r), 2);
         }
         *left = r.left;
@@ -324,7 +325,7 @@ public:
         RECT client{};
         GetClientRect(m_hwnd, &client);
         if (!PtInRect(&client, p)) return S_FALSE;
-        ControlImpl* on = hitOnSurface(*surface, p);
+        ControlImpl* on = hitOnSurface(*surface, {p.x / surface->factor(), p.y / surface->factor()});
         hit->vt = VT_I4;
         hit->lVal = on == surface ? CHILDID_SELF : childIdOn(*surface, *on);
         return S_OK;

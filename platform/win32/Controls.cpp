@@ -40,10 +40,29 @@ void fill(HDC dc, const RECT& r, Colour colour) {
     FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
 }
 
+// One ring of a bevel, a design pixel wide; the bottom and right colour takes the two corners where
+// the colours meet, as the system's bevels do.
+void ring(HDC dc, const RECT& r, Colour topLeft, Colour bottomRight) {
+    fill(dc, {r.left, r.top, r.right, r.top + 1}, topLeft);
+    fill(dc, {r.left, r.top, r.left + 1, r.bottom}, topLeft);
+    fill(dc, {r.left, r.bottom - 1, r.right, r.bottom}, bottomRight);
+    fill(dc, {r.right - 1, r.top, r.right, r.bottom}, bottomRight);
+}
+
+// The lowered outer and raised inner bevel of DrawEdge, drawn with fills: DrawEdge draws its lines
+// with pens one device pixel wide whatever the scale.
+void etchedEdge(HDC dc, RECT r) {
+    const auto shadow = static_cast<Colour>(GetSysColor(COLOR_BTNSHADOW));
+    const auto light = static_cast<Colour>(GetSysColor(COLOR_BTNHIGHLIGHT));
+    ring(dc, r, shadow, light);
+    InflateRect(&r, -1, -1);
+    ring(dc, r, light, shadow);
+}
+
 void paintPanel(ControlImpl& c, HDC dc) {
     RECT r{0, 0, c.width, c.height};
     fill(dc, r, c.backgroundColour());
-    if (c.style & Sunken) DrawEdge(dc, &r, BDR_SUNKENOUTER | BDR_RAISEDINNER, BF_RECT);
+    if (c.style & Sunken) etchedEdge(dc, r);
     if (c.text.empty() || !c.parent) return;
     SelectObject(dc, c.hfont());
     SetBkMode(dc, TRANSPARENT);
@@ -75,35 +94,60 @@ void paintLabel(ControlImpl& c, HDC dc, int x, int y) {
     }
 }
 
-// Icons are drawn at their own size at the top-left corner with their mask; a bitmap is drawn at
-// its size or stretched to the box, its bottom-left colour left out when the box is transparent.
-void paintImage(ControlImpl& c, HDC dc, int x, int y) {
-    const Picture& p = c.picture;
-    if (p.width == 0) return;
-    if (c.icon) {
-        DrawIconEx(dc, x, y, c.icon, p.width, p.height, 0, nullptr, DI_NORMAL);
-        return;
-    }
+// A picture's pixels, those left out black, as a 32-bit bitmap for a device context like dc.
+HBITMAP pictureBitmap(HDC dc, const Picture& p, const std::vector<bool>& clear) {
     void* bits = nullptr;
     HBITMAP bitmap = createDib(dc, p.width, p.height, &bits);
     auto* out = static_cast<std::uint32_t*>(bits);
     for (std::size_t i = 0; i < p.pixels.size(); ++i) {
         const Colour v = p.pixels[i];
-        out[i] = (v & 0xFF) << 16 | (v & 0xFF00) | (v >> 16 & 0xFF);
+        out[i] = clear[i] ? 0 : (v & 0xFF) << 16 | (v & 0xFF00) | (v >> 16 & 0xFF);
     }
-    HDC source = CreateCompatibleDC(dc);
-    HGDIOBJ old = SelectObject(source, bitmap);
-    const bool stretch = (c.style & Stretch) != 0;
-    const int w = stretch ? c.width : p.width, h = stretch ? c.height : p.height;
+    return bitmap;
+}
+
+// Icons are drawn at their own size at the top-left corner without the pixels their mask leaves out;
+// a bitmap is drawn at its size or stretched to the box, its bottom-left colour left out when the
+// box is transparent. The stretch is done in device pixels, nearest neighbour, so that at factor f
+// each picture pixel is a whole f×f block however the driver would round a scaled copy.
+void paintImage(ControlImpl& c, HDC dc, int x, int y) {
+    const Picture& p = c.picture;
+    if (p.width == 0) return;
+    const int f = c.factor();
+    const bool stretch = (c.style & Stretch) && !p.isIcon();
+    const int w = (stretch ? c.width : p.width) * f, h = (stretch ? c.height : p.height) * f;
+    std::vector<bool> clear(p.pixels.size(), false);
+    if (p.isIcon()) {
+        clear = p.mask;
+    } else if (c.style & Transparent) {
+        const Colour key = p.pixels[static_cast<std::size_t>((p.height - 1) * p.width)];
+        for (std::size_t i = 0; i < clear.size(); ++i)
+            clear[i] = p.pixels[i] == key;
+    }
+    const bool masked = std::find(clear.begin(), clear.end(), true) != clear.end();
+    const int saved = SaveDC(dc);
+    ModifyWorldTransform(dc, nullptr, MWT_IDENTITY);
     SetStretchBltMode(dc, COLORONCOLOR);
-    if (c.style & Transparent)
-        TransparentBlt(dc, x, y, w, h, source, 0, 0, p.width, p.height,
-                       toColorRef(p.pixels[static_cast<std::size_t>((p.height - 1) * p.width)]));
-    else
-        StretchBlt(dc, x, y, w, h, source, 0, 0, p.width, p.height, SRCCOPY);
+    HDC source = CreateCompatibleDC(dc);
+    if (masked) {
+        // White where the picture is left out, black where it is drawn: what lies under the box is
+        // kept there and cleared here, then the picture, black where left out, is laid over it.
+        Picture mask = p;
+        for (std::size_t i = 0; i < clear.size(); ++i)
+            mask.pixels[i] = clear[i] ? 0xFFFFFF : 0;
+        HBITMAP maskBitmap = pictureBitmap(dc, mask, std::vector<bool>(clear.size(), false));
+        HGDIOBJ old = SelectObject(source, maskBitmap);
+        StretchBlt(dc, x * f, y * f, w, h, source, 0, 0, p.width, p.height, SRCAND);
+        SelectObject(source, old);
+        DeleteObject(maskBitmap);
+    }
+    HBITMAP bitmap = pictureBitmap(dc, p, clear);
+    HGDIOBJ old = SelectObject(source, bitmap);
+    StretchBlt(dc, x * f, y * f, w, h, source, 0, 0, p.width, p.height, masked ? SRCPAINT : SRCCOPY);
     SelectObject(source, old);
-    DeleteDC(source);
     DeleteObject(bitmap);
+    DeleteDC(source);
+    RestoreDC(dc, saved);
 }
 
 // The classic smooth bar: a sunken well in the button face, filled from the left.
@@ -122,10 +166,47 @@ void paintProgress(ControlImpl& c, HDC dc) {
 constexpr int RadioMark = 13;
 constexpr int RadioTextGap = 4;
 
+// The system's own mark at the design's size, enlarged as a picture is: drawn at the factor's size,
+// its rings would stay one device pixel thin.
+void paintRadioMark(HDC dc, const RECT& mark, bool checked, Colour background, int f) {
+    HDC own = CreateCompatibleDC(dc);
+    void* bits = nullptr;
+    HBITMAP bitmap = createDib(dc, RadioMark, RadioMark, &bits);
+    HGDIOBJ old = SelectObject(own, bitmap);
+    RECT r{0, 0, RadioMark, RadioMark};
+    fill(own, r, background);
+    DrawFrameControl(own, &r, DFC_BUTTON, DFCS_BUTTONRADIO | (checked ? DFCS_CHECKED : 0));
+    const int saved = SaveDC(dc);
+    ModifyWorldTransform(dc, nullptr, MWT_IDENTITY);
+    SetStretchBltMode(dc, COLORONCOLOR);
+    StretchBlt(dc, mark.left * f, mark.top * f, RadioMark * f, RadioMark * f, own, 0, 0, RadioMark, RadioMark,
+               SRCCOPY);
+    RestoreDC(dc, saved);
+    SelectObject(own, old);
+    DeleteObject(bitmap);
+    DeleteDC(own);
+}
+
 RECT itemTextRect(const ControlImpl& c, int index) {
     RECT r = c.itemRect(index);
     r.left += RadioMark + RadioTextGap;
     return r;
+}
+
+// The dotted frame of DrawFocusRect, inverting every other pixel of its edge, each dot a design
+// pixel: the system's dots stay one device pixel under the paint's scale.
+void focusFrame(HDC dc, const RECT& r) {
+    const auto dot = [dc](int x, int y) {
+        if ((x + y) % 2 == 0) PatBlt(dc, x, y, 1, 1, DSTINVERT);
+    };
+    for (int x = r.left; x < r.right; ++x) {
+        dot(x, r.top);
+        dot(x, r.bottom - 1);
+    }
+    for (int y = r.top + 1; y < r.bottom - 1; ++y) {
+        dot(r.left, y);
+        dot(r.right - 1, y);
+    }
 }
 
 // The classic group box: an etched frame through the middle of the caption line, the caption on the
@@ -134,8 +215,7 @@ void paintRadioGroup(ControlImpl& c, HDC dc) {
     RECT r{0, 0, c.width, c.height};
     const Colour background = c.backgroundColour();
     fill(dc, r, background);
-    RECT frame{0, c.font.height / 2, c.width, c.height};
-    DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
+    etchedEdge(dc, {0, c.font.height / 2, c.width, c.height});
     SelectObject(dc, c.hfont());
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, toColorRef(c.font.colour));
@@ -149,17 +229,14 @@ void paintRadioGroup(ControlImpl& c, HDC dc) {
         const RECT item = c.itemRect(i);
         const int markTop = item.top + (item.bottom - item.top - RadioMark) / 2;
         RECT mark{item.left, markTop, item.left + RadioMark, markTop + RadioMark};
-        DrawFrameControl(dc, &mark, DFC_BUTTON, DFCS_BUTTONRADIO | (i == c.itemIndex ? DFCS_CHECKED : 0));
+        paintRadioMark(dc, mark, i == c.itemIndex, background, c.factor());
         RECT text = itemTextRect(c, i);
         const std::wstring label = toDisplay(c.items[static_cast<std::size_t>(i)]);
         DrawTextW(dc, label.c_str(), static_cast<int>(label.size()), &text,
                   DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
         if (i == c.itemIndex && GetFocus() == c.hwnd) {
             RECT focus{text.left - 1, text.top + 1, text.left + textExtent(c, label) + 1, text.bottom - 1};
-            SetTextColor(dc, RGB(0, 0, 0));
-            SetBkColor(dc, RGB(255, 255, 255));
-            DrawFocusRect(dc, &focus);
-            SetTextColor(dc, toColorRef(c.font.colour));
+            focusFrame(dc, focus);
         }
     }
 }
@@ -176,8 +253,23 @@ MouseButton buttonOf(UINT message) {
     }
 }
 
-POINT pointOf(LPARAM lParam) {
-    return {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+// A point on a surface in program pixels; one left of or above the surface stays outside it.
+POINT toProgram(const ControlImpl& c, POINT device) {
+    const int f = c.factor();
+    const auto down = [f](LONG v) { return v >= 0 ? v / f : (v - f + 1) / f; };
+    return {down(device.x), down(device.y)};
+}
+
+// The mouse's point of a message.
+POINT pointOf(const ControlImpl& c, LPARAM lParam) {
+    return toProgram(c, {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
+}
+
+POINT cursorOn(const ControlImpl& c, HWND surface) {
+    POINT p{};
+    GetCursorPos(&p);
+    ScreenToClient(surface, &p);
+    return toProgram(c, p);
 }
 
 RECT rectOnSurface(const ControlImpl& c) {
@@ -210,10 +302,7 @@ void mouseUp(ControlImpl& surface, UINT message, WPARAM held, POINT p) {
 }
 
 void setCursorAt(ControlImpl& surface) {
-    POINT p{};
-    GetCursorPos(&p);
-    ScreenToClient(surface.hwnd, &p);
-    const ControlImpl* hit = hitOnSurface(surface, p);
+    const ControlImpl* hit = hitOnSurface(surface, cursorOn(surface, surface.hwnd));
     SetCursor(LoadCursorW(nullptr, hit->cursor == Cursor::HandPoint ? IDC_HAND : IDC_ARROW));
 }
 
@@ -223,10 +312,7 @@ void fillToolTip(WindowImpl& window, NMTTDISPINFOW& info) {
     text.clear();
     HWND tool = reinterpret_cast<HWND>(info.hdr.idFrom);
     if (ControlImpl* surface = window.fromHwnd(tool)) {
-        POINT p{};
-        GetCursorPos(&p);
-        ScreenToClient(tool, &p);
-        const ControlImpl* hit = hitOnSurface(*surface, p);
+        const ControlImpl* hit = hitOnSurface(*surface, cursorOn(*surface, tool));
         if (hit->style & ShowHint) text = hit->shortHint();
     }
     info.lpszText = text.data();
@@ -234,10 +320,9 @@ void fillToolTip(WindowImpl& window, NMTTDISPINFOW& info) {
 
 // The window maximised covers the screen with its client area; its frame lies off the edges.
 void fillMinMaxInfo(HWND hwnd, MINMAXINFO& info) {
-    const Size screen = screenSize();
-    RECT r{0, 0, screen.width, screen.height};
-    AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongW(hwnd, GWL_STYLE)), FALSE,
-                       static_cast<DWORD>(GetWindowLongW(hwnd, GWL_EXSTYLE)));
+    const RECT r = outerRect({0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)},
+                             static_cast<DWORD>(GetWindowLongW(hwnd, GWL_STYLE)),
+                             static_cast<DWORD>(GetWindowLongW(hwnd, GWL_EXSTYLE)), dpiOf(hwnd));
     info.ptMaxPosition = {r.left, r.top};
     info.ptMaxSize = {r.right - r.left, r.bottom - r.top};
     info.ptMaxTrackSize.x = std::max(info.ptMaxTrackSize.x, info.ptMaxSize.x);
@@ -250,6 +335,9 @@ LRESULT rootMessage(ControlImpl& root, UINT message, WPARAM wParam, LPARAM lPara
     switch (message) {
     case WM_CLOSE: closeRequested(window); return 0;
     case WM_SIZE: window.layoutAligned(); return 0;
+    case WM_DPICHANGED:
+        window.rescale(factorForDpi(HIWORD(wParam)), reinterpret_cast<const RECT*>(lParam));
+        return 0;
     case WM_GETMINMAXINFO: fillMinMaxInfo(root.hwnd, *reinterpret_cast<MINMAXINFO*>(lParam)); return 0;
     case WM_ACTIVATE:
         if (LOWORD(wParam) != WA_INACTIVE) SetFocus(window.focusTarget());
@@ -286,6 +374,10 @@ void radioKey(ControlImpl& c, WPARAM key) {
 
 } // namespace
 
+int ControlImpl::factor() const {
+    return window ? window->factor : 1;
+}
+
 Colour ControlImpl::backgroundColour() {
     return backgroundOf(*this);
 }
@@ -299,26 +391,33 @@ void ControlImpl::invalidate() {
         InvalidateRect(hwnd, nullptr, FALSE);
     } else if (parent && parent->hwnd) {
         drawnAt = rectOnParent();
-        InvalidateRect(parent->hwnd, &drawnAt, FALSE);
+        const RECT r = scaled(drawnAt, factor());
+        InvalidateRect(parent->hwnd, &r, FALSE);
     }
 }
 
 // A control drawn on its parent leaves its old place to be drawn again as well as its new one.
 void ControlImpl::place() {
+    const int f = factor();
     if (hwnd) {
-        SetWindowPos(hwnd, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(hwnd, nullptr, left * f, top * f, width * f, height * f, SWP_NOZORDER | SWP_NOACTIVATE);
         return;
     }
-    if (parent && parent->hwnd) InvalidateRect(parent->hwnd, &drawnAt, FALSE);
+    const RECT before = scaled(drawnAt, f);
+    if (parent && parent->hwnd) InvalidateRect(parent->hwnd, &before, FALSE);
     invalidate();
 }
 
+// Measured with the font the text is drawn with, f times the design's height: its glyphs' hinting
+// makes it a device pixel or two wider than f times the design font's width, which a label sized at
+// the design's would cut off.
 int textExtent(const ControlImpl& control, std::wstring_view text) {
+    const int f = control.factor();
     HDC dc = measuringDc();
-    SelectObject(dc, control.hfont());
+    SelectObject(dc, fontFor(control.font, f));
     SIZE size{};
     GetTextExtentPoint32W(dc, text.data(), static_cast<int>(text.size()), &size);
-    return size.cx;
+    return (size.cx + f - 1) / f;
 }
 
 void ControlImpl::resizeToText() {
@@ -376,15 +475,16 @@ ControlImpl* hitOnSurface(ControlImpl& surface, POINT p) {
 }
 
 HWND surfaceAt(WindowImpl& window, POINT clientPoint, POINT& pointInSurface) {
+    const int f = window.factor;
     HWND current = window.hwnd;
-    POINT p = clientPoint;
+    POINT p{clientPoint.x * f, clientPoint.y * f};
     while (true) {
         HWND child = ChildWindowFromPointEx(current, p, CWP_SKIPINVISIBLE | CWP_SKIPTRANSPARENT);
         if (!child || child == current) break;
         MapWindowPoints(current, child, &p, 1);
         current = child;
     }
-    pointInSurface = p;
+    pointInSurface = {p.x / f, p.y / f};
     return current;
 }
 
@@ -418,32 +518,46 @@ void paintSurface(ControlImpl& surface, HDC dc) {
 
 namespace {
 // A system control clips its drawing to its client rectangle taken as device coordinates, so it
-// draws into a device context of its own, copied into place afterwards.
+// draws into a device context of its own, copied into place afterwards. It draws in device pixels,
+// at the size of the font it was given.
 void printNative(const ControlImpl& c, HDC dc) {
+    const int width = c.width * c.factor(), height = c.height * c.factor();
     HDC own = CreateCompatibleDC(dc);
-    HBITMAP bitmap = CreateCompatibleBitmap(dc, c.width, c.height);
+    HBITMAP bitmap = CreateCompatibleBitmap(dc, width, height);
     HGDIOBJ old = SelectObject(own, bitmap);
     SendMessageW(c.hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(own), PRF_CLIENT | PRF_ERASEBKGND);
-    BitBlt(dc, 0, 0, c.width, c.height, own, 0, 0, SRCCOPY);
+    const int saved = SaveDC(dc);
+    ModifyWorldTransform(dc, nullptr, MWT_IDENTITY);
+    BitBlt(dc, 0, 0, width, height, own, 0, 0, SRCCOPY);
+    RestoreDC(dc, saved);
     SelectObject(own, old);
     DeleteObject(bitmap);
     DeleteDC(own);
 }
-} // namespace
 
-void renderTree(ControlImpl& surface, HDC dc) {
+// The viewport's origin moves in device pixels.
+void renderScaled(ControlImpl& surface, HDC dc) {
     paintSurface(surface, dc);
+    const int f = surface.factor();
     for (ControlImpl* c : surface.children) {
         if (!c->windowed() || !c->shown) continue;
         const int saved = SaveDC(dc);
         IntersectClipRect(dc, c->left, c->top, c->left + c->width, c->top + c->height);
-        OffsetViewportOrgEx(dc, c->left, c->top, nullptr);
+        OffsetViewportOrgEx(dc, c->left * f, c->top * f, nullptr);
         if (c->kind != Kind::Button)
-            renderTree(*c, dc);
+            renderScaled(*c, dc);
         else
             printNative(*c, dc);
         RestoreDC(dc, saved);
     }
+}
+} // namespace
+
+void renderTree(ControlImpl& surface, HDC dc) {
+    const int saved = SaveDC(dc);
+    scaleDrawing(dc, surface.factor());
+    renderScaled(surface, dc);
+    RestoreDC(dc, saved);
 }
 
 LRESULT CALLBACK surfaceProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -469,9 +583,13 @@ LRESULT CALLBACK surfaceProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
             HDC memory = CreateCompatibleDC(dc);
             HBITMAP bitmap = CreateCompatibleBitmap(dc, r.right - r.left, r.bottom - r.top);
             HGDIOBJ old = SelectObject(memory, bitmap);
+            // The device pixels right and below the last whole program pixel stay black.
+            PatBlt(memory, 0, 0, r.right - r.left, r.bottom - r.top, BLACKNESS);
+            const int saved = SaveDC(memory);
             SetViewportOrgEx(memory, -r.left, -r.top, nullptr);
+            scaleDrawing(memory, c->factor());
             paintSurface(*c, memory);
-            SetViewportOrgEx(memory, 0, 0, nullptr);
+            RestoreDC(memory, saved);
             BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, memory, 0, 0, SRCCOPY);
             SelectObject(memory, old);
             DeleteObject(bitmap);
@@ -480,13 +598,20 @@ LRESULT CALLBACK surfaceProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         EndPaint(hwnd, &ps);
         return 0;
     }
-    case WM_PRINTCLIENT: paintSurface(*c, reinterpret_cast<HDC>(wParam)); return 0;
+    case WM_PRINTCLIENT: {
+        HDC dc = reinterpret_cast<HDC>(wParam);
+        const int saved = SaveDC(dc);
+        scaleDrawing(dc, c->factor());
+        paintSurface(*c, dc);
+        RestoreDC(dc, saved);
+        return 0;
+    }
     case WM_SETCURSOR:
         if (reinterpret_cast<HWND>(wParam) != hwnd || LOWORD(lParam) != HTCLIENT) return FALSE;
         setCursorAt(*c);
         return TRUE;
     case WM_MOUSEMOVE: {
-        ControlImpl* hit = hitOnSurface(*c, pointOf(lParam));
+        ControlImpl* hit = hitOnSurface(*c, pointOf(*c, lParam));
         if (hit != c->window->hovered) {
             c->window->hovered = hit;
             SendMessageW(c->window->toolTip, TTM_POP, 0, 0);
@@ -498,10 +623,10 @@ LRESULT CALLBACK surfaceProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     case WM_MBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
     case WM_RBUTTONDBLCLK:
-    case WM_MBUTTONDBLCLK: mouseDown(*c, message, pointOf(lParam)); return 0;
+    case WM_MBUTTONDBLCLK: mouseDown(*c, message, pointOf(*c, lParam)); return 0;
     case WM_LBUTTONUP:
     case WM_RBUTTONUP:
-    case WM_MBUTTONUP: mouseUp(*c, message, wParam, pointOf(lParam)); return 0;
+    case WM_MBUTTONUP: mouseUp(*c, message, wParam, pointOf(*c, lParam)); return 0;
     // The side buttons of a five-button mouse reach no handler; taken here, they make no
     // application command either.
     case WM_XBUTTONDOWN:

@@ -32,7 +32,19 @@ std::string narrow(std::wstring_view wide);
 // A text as it is drawn (displayText), in the toolkit's own string type.
 std::wstring toDisplay(std::string_view utf8);
 COLORREF toColorRef(Colour colour);
-HFONT fontFor(const Font& font);
+// The font at the design's height times the factor, for the system's controls that draw their own text;
+// the self-drawn surfaces take it at factor 1 and let the paint's scale enlarge it.
+HFONT fontFor(const Font& font, int factor = 1);
+// The factor the design is drawn at for a monitor's DPI, by the core's rule.
+int factorForDpi(UINT dpi);
+// The DPI of a window's monitor as the system knows it, or of the primary monitor for no window.
+UINT dpiOf(HWND hwnd);
+// The outer rectangle of a window of the given styles around a client area in device pixels, the
+// frame as wide as the system draws it at the DPI.
+RECT outerRect(RECT client, DWORD style, DWORD exStyle, UINT dpi);
+RECT scaled(RECT r, int factor);
+// Every GDI call after it draws a design pixel as factor × factor device pixels.
+void scaleDrawing(HDC dc, int factor);
 void registerClasses();
 // The loop's work between fetching a message and dispatching it: the F1 accelerator, the dialog
 // keys of a dialog window and the key preview. True when the message was used up.
@@ -45,13 +57,13 @@ void deliver(MSG& msg, bool translate);
 class ControlImpl : public DrawnState {
 public:
     HWND hwnd = nullptr; // panels, radio groups, progress bars, buttons and the root
-    HICON icon = nullptr;
-    RECT drawnAt{}; // where a control drawn on its parent was last drawn
+    RECT drawnAt{};      // where a control drawn on its parent was last drawn
 
-    ~ControlImpl();
     bool windowed() const { return hwnd != nullptr; }
     Colour backgroundColour();
     HFONT hfont() const { return fontFor(font); }
+    // The device pixels per design pixel of the window the control lies in.
+    int factor() const;
     // The surface this control is drawn on and the control's place there.
     ControlImpl* surface() { return windowed() ? this : parent; }
     RECT rectOnParent() const { return {left, top, left + width, top + height}; }
@@ -78,9 +90,13 @@ public:
     wchar_t pendingHighSurrogate = 0;
     std::string announcement; // the line last given to screen readers, UTF-8 as the handler wrote it
     ControlImpl* hovered = nullptr;
+    int factor = 1; // the drawing factor of the monitor the window is on
 
     ControlImpl* fromHwnd(HWND h);
     void layoutAligned();
+    // Draws the window again at another factor, its outer rectangle the suggested one or else its
+    // client area the same number of program pixels.
+    void rescale(int newFactor, const RECT* suggested);
     void addToolFor(HWND h);
     // The control that keeps the keyboard: the one named for it, else the first shown radio group
     // or button, else the window itself.
@@ -151,19 +167,22 @@ WindowImpl* windowOf(HWND root);
 // The topmost control at a point of a surface's client area: a label or picture drawn there, else
 // the surface itself.
 ControlImpl* hitOnSurface(ControlImpl& surface, POINT p);
-// The deepest shown native window of the top-level window under a point of its client area.
+// The deepest shown native window of the top-level window under a point of its client area; both
+// points in program pixels.
 HWND surfaceAt(WindowImpl& window, POINT clientPoint, POINT& pointInSurface);
 // The control under a point of the window's client area.
 ControlImpl* controlAtPoint(WindowImpl& window, POINT clientPoint);
-// Draws a surface and everything above it into a device context whose origin is the surface's
-// top-left corner; the pictures of tests use it for a whole window.
+// Draws a surface into a device context whose origin is the surface's top-left corner and whose
+// units are design pixels (scaleDrawing).
 void paintSurface(ControlImpl& surface, HDC dc);
+// The same with everything above it, into a device context in device pixels; the pictures of tests
+// use it for a whole window.
 void renderTree(ControlImpl& surface, HDC dc);
 LRESULT CALLBACK surfaceProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 int textExtent(const ControlImpl& control, std::wstring_view text);
-// An icon from a picture with a mask, at the picture's own size.
 // A 32-bit top-down DIB section of the given size; its pixels at *bits.
 HBITMAP createDib(HDC dc, int width, int height, void** bits);
+// An icon from a picture with a mask, at the picture's own size.
 HICON makeIcon(const Picture& picture);
 
 namespace win32 {

@@ -2,6 +2,8 @@
 
 #include "platform/win32/Internal.h"
 
+#include "platform/core/Scale.h"
+
 #include <commctrl.h>
 
 #include <atomic>
@@ -53,10 +55,10 @@ Colour resolve(Colour colour) {
 
 // A negative height asks for the character (em) height, so a line is as high as the design says.
 // Fonts live until the program ends: there are only a dozen of them.
-HFONT fontFor(const Font& font) {
+HFONT fontFor(const Font& font, int factor) {
     static std::map<std::tuple<std::wstring, int, bool>, HFONT> fonts;
     const std::wstring face = widen(font.face ? font.face : "ＭＳ Ｐゴシック");
-    const int height = font.height > 0 ? font.height : 12;
+    const int height = (font.height > 0 ? font.height : 12) * factor;
     const auto key = std::make_tuple(face, height, font.bold);
     if (auto it = fonts.find(key); it != fonts.end()) return it->second;
     LOGFONTW lf{};
@@ -73,8 +75,66 @@ HFONT fontFor(const Font& font) {
     return created;
 }
 
+namespace {
+
+// The calls that know a monitor's or a window's own DPI came with Windows 8.1 and 10, after the
+// oldest Windows the program runs on; they are looked up when they are there.
+template <class Function> Function systemCall(const wchar_t* library, const char* name) {
+    HMODULE module = GetModuleHandleW(library);
+    if (!module) module = LoadLibraryW(library);
+    // Through the generic function type, which the compiler lets any function type be cast from.
+    return module ? reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)))
+                  : nullptr;
+}
+
+using DpiForWindow = UINT(WINAPI*)(HWND);
+using DpiForMonitor = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+using AdjustForDpi = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+constexpr int EffectiveDpi = 0; // MDT_EFFECTIVE_DPI
+
+} // namespace
+
+int factorForDpi(UINT dpi) {
+    return drawingFactor(static_cast<double>(dpi) / 96.0);
+}
+
+UINT dpiOf(HWND hwnd) {
+    static const auto forWindow = systemCall<DpiForWindow>(L"user32.dll", "GetDpiForWindow");
+    static const auto forMonitor = systemCall<DpiForMonitor>(L"shcore.dll", "GetDpiForMonitor");
+    if (hwnd && forWindow)
+        if (const UINT dpi = forWindow(hwnd)) return dpi;
+    HMONITOR monitor = hwnd ? MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST)
+                            : MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY);
+    UINT x = 0, y = 0;
+    if (forMonitor && SUCCEEDED(forMonitor(monitor, EffectiveDpi, &x, &y)) && x) return x;
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    return dpi > 0 ? static_cast<UINT>(dpi) : 96;
+}
+
+RECT outerRect(RECT client, DWORD style, DWORD exStyle, UINT dpi) {
+    static const auto adjust = systemCall<AdjustForDpi>(L"user32.dll", "AdjustWindowRectExForDpi");
+    if (!adjust || !adjust(&client, style, FALSE, exStyle, dpi))
+        AdjustWindowRectEx(&client, style, FALSE, exStyle);
+    return client;
+}
+
+RECT scaled(RECT r, int factor) {
+    return {r.left * factor, r.top * factor, r.right * factor, r.bottom * factor};
+}
+
+void scaleDrawing(HDC dc, int factor) {
+    SetGraphicsMode(dc, GM_ADVANCED);
+    const auto f = static_cast<FLOAT>(factor);
+    const XFORM scale{f, 0, 0, f, 0, 0};
+    SetWorldTransform(dc, &scale);
+}
+
+// The primary monitor's, which the program's windows open on.
 Size Win32Driver::screenSize() {
-    return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    return programScreen({GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)},
+                         factorForDpi(dpiOf(nullptr)));
 }
 
 namespace {

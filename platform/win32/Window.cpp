@@ -27,28 +27,31 @@ DWORD frameExStyle(bool dialog) {
     return dialog ? WS_EX_DLGMODALFRAME : 0;
 }
 
-SIZE outerFor(HWND hwnd, int clientWidth, int clientHeight) {
-    RECT r{0, 0, clientWidth, clientHeight};
-    AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongW(hwnd, GWL_STYLE)), FALSE,
-                       static_cast<DWORD>(GetWindowLongW(hwnd, GWL_EXSTYLE)));
+// In device pixels, for a client area given in program pixels.
+SIZE outerFor(HWND hwnd, int factor, int clientWidth, int clientHeight) {
+    const RECT r = outerRect({0, 0, clientWidth * factor, clientHeight * factor},
+                             static_cast<DWORD>(GetWindowLongW(hwnd, GWL_STYLE)),
+                             static_cast<DWORD>(GetWindowLongW(hwnd, GWL_EXSTYLE)), dpiOf(hwnd));
     return {r.right - r.left, r.bottom - r.top};
 }
 
 } // namespace
 
-ControlImpl::~ControlImpl() {
-    if (icon) DestroyIcon(icon);
-}
-
 WindowImpl::WindowImpl(const WindowSpec& description, Window& owner_) : owner(owner_) {
     win32::ensureSetUp();
     describeWindow(*this, root, description);
-    RECT r{0, 0, description.clientWidth, description.clientHeight};
-    AdjustWindowRectEx(&r, frameStyle(dialog), FALSE, frameExStyle(dialog));
+    // Made at the primary monitor's factor, where it opens; a window placed on another monitor is
+    // drawn again at that one's.
+    const UINT dpi = dpiOf(nullptr);
+    factor = factorForDpi(dpi);
+    const int f = factor;
+    const RECT r = outerRect({0, 0, description.clientWidth * f, description.clientHeight * f},
+                             frameStyle(dialog), frameExStyle(dialog), dpi);
     hwnd = CreateWindowExW(frameExStyle(dialog), L"TapirunForm", widen(description.caption).c_str(),
-                           frameStyle(dialog), description.left, description.top, r.right - r.left,
+                           frameStyle(dialog), description.left * f, description.top * f, r.right - r.left,
                            r.bottom - r.top, nullptr, nullptr, GetModuleHandleW(nullptr), &root);
     root.hwnd = hwnd;
+    if (const int own = factorForDpi(dpiOf(hwnd)); own != factor) rescale(own, nullptr);
     windowMade(*this);
     toolTip = CreateWindowExW(
         WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
@@ -78,9 +81,32 @@ ControlImpl* WindowImpl::fromHwnd(HWND h) {
 void WindowImpl::layoutAligned() {
     RECT client{};
     GetClientRect(hwnd, &client);
-    root.width = client.right;
-    root.height = client.bottom;
-    dockAlongBottom(*this, root, client.right, client.bottom);
+    root.width = client.right / factor;
+    root.height = client.bottom / factor;
+    dockAlongBottom(*this, root, root.width, root.height);
+}
+
+// Only the native windows change: every place and size in the tables stays in program pixels, and
+// nothing the forms or the drill keep is told.
+void WindowImpl::rescale(int newFactor, const RECT* suggested) {
+    const int programWidth = root.width, programHeight = root.height;
+    factor = newFactor;
+    if (suggested) {
+        SetWindowPos(hwnd, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    } else {
+        const SIZE outer = outerFor(hwnd, factor, programWidth, programHeight);
+        SetWindowPos(hwnd, nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    for (ControlImpl* c : order) {
+        c->resizeToText(); // a label's text measures differently at another factor
+        if (!c->hwnd) continue;
+        c->place();
+        if (c->kind == Kind::Button)
+            SendMessageW(c->hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(fontFor(c->font, factor)), FALSE);
+    }
+    layoutAligned();
+    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
 // Every native window gets one tool whose text is asked for when it is about to show, so it always
@@ -123,6 +149,8 @@ bool WindowImpl::previewCharacter(wchar_t unit, HeldKeys held) {
 void Win32Driver::makeControl(WindowImpl& window, const ControlRow& row) {
     ControlImpl& c = adoptControl(window, window.root, row);
     c.drawnAt = c.rectOnParent();
+    const int f = window.factor;
+    const int left = c.left * f, top = c.top * f, width = c.width * f, height = c.height * f;
 
     HWND parentHwnd = c.parent->hwnd;
     const DWORD visible = row.visible ? WS_VISIBLE : 0;
@@ -130,24 +158,24 @@ void Win32Driver::makeControl(WindowImpl& window, const ControlRow& row) {
     HINSTANCE instance = GetModuleHandleW(nullptr);
     switch (row.kind) {
     case Kind::Panel:
-        c.hwnd = CreateWindowExW(0, L"TapirunPanel", L"", child | WS_CLIPCHILDREN, c.left, c.top, c.width,
-                                 c.height, parentHwnd, nullptr, instance, &c);
+        c.hwnd = CreateWindowExW(0, L"TapirunPanel", L"", child | WS_CLIPCHILDREN, left, top, width, height,
+                                 parentHwnd, nullptr, instance, &c);
         break;
     case Kind::RadioGroup:
-        c.hwnd = CreateWindowExW(0, L"TapirunRadioGroup", L"", child | WS_CLIPCHILDREN, c.left, c.top,
-                                 c.width, c.height, parentHwnd, nullptr, instance, &c);
+        c.hwnd = CreateWindowExW(0, L"TapirunRadioGroup", L"", child | WS_CLIPCHILDREN, left, top, width,
+                                 height, parentHwnd, nullptr, instance, &c);
         break;
     case Kind::ProgressBar:
-        c.hwnd = CreateWindowExW(0, L"TapirunProgress", L"", child, c.left, c.top, c.width, c.height,
-                                 parentHwnd, nullptr, instance, &c);
+        c.hwnd = CreateWindowExW(0, L"TapirunProgress", L"", child, left, top, width, height, parentHwnd,
+                                 nullptr, instance, &c);
         break;
     case Kind::Button:
         c.hwnd = CreateWindowExW(
             0, L"BUTTON", widen(row.caption).c_str(),
-            child | WS_TABSTOP | ((row.style & DefaultButton) ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), c.left,
-            c.top, c.width, c.height, parentHwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.name.id)),
-            instance, nullptr);
-        SendMessageW(c.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(c.hfont()), FALSE);
+            child | WS_TABSTOP | ((row.style & DefaultButton) ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), left, top,
+            width, height, parentHwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.name.id)), instance,
+            nullptr);
+        SendMessageW(c.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(fontFor(c.font, f)), FALSE);
         break;
     case Kind::Label:
     case Kind::Image: break;
@@ -194,28 +222,30 @@ void Win32Driver::setIcon(WindowImpl& window, const Picture& picture) {
     SendMessageW(window.hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     SendMessageW(window.hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
 }
+// The core reads and sets the window's places and sizes in program pixels.
 void Win32Driver::resizeClient(WindowImpl& window, int width, int height) {
-    const SIZE outer = outerFor(window.hwnd, width, height);
+    const SIZE outer = outerFor(window.hwnd, window.factor, width, height);
     SetWindowPos(window.hwnd, nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     window.layoutAligned();
 }
 Size Win32Driver::clientSize(WindowImpl& window) {
     RECT r{};
     GetClientRect(window.hwnd, &r);
-    return {r.right, r.bottom};
+    return {r.right / window.factor, r.bottom / window.factor};
 }
 Size Win32Driver::outerSize(WindowImpl& window) {
     RECT r{};
     GetWindowRect(window.hwnd, &r);
-    return {r.right - r.left, r.bottom - r.top};
+    return {(r.right - r.left) / window.factor, (r.bottom - r.top) / window.factor};
 }
 Point Win32Driver::position(WindowImpl& window) {
     RECT r{};
     GetWindowRect(window.hwnd, &r);
-    return {r.left, r.top};
+    return {r.left / window.factor, r.top / window.factor};
 }
 void Win32Driver::moveWindow(WindowImpl& window, int left, int top) {
-    SetWindowPos(window.hwnd, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(window.hwnd, nullptr, left * window.factor, top * window.factor, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 void Win32Driver::maximisedChanged(WindowImpl& window) {
     if (IsWindowVisible(window.hwnd)) ShowWindow(window.hwnd, SW_SHOWMAXIMIZED);
@@ -273,13 +303,12 @@ void Win32Driver::showControl(ControlImpl& control, bool visible) {
 void Win32Driver::positionChanged(ControlImpl& control, int before) {
     const int inner = control.width - 2;
     const int from = 1 + inner * before / 100, to = 1 + inner * control.position / 100;
-    const RECT changed{std::min(from, to), 1, std::max(from, to) + 1, control.height - 1};
+    const RECT changed =
+        scaled({std::min(from, to), 1, std::max(from, to) + 1, control.height - 1}, control.factor());
     if (control.hwnd) InvalidateRect(control.hwnd, &changed, FALSE);
 }
 
 void Win32Driver::pictureChanged(ControlImpl& control) {
-    if (control.icon) DestroyIcon(control.icon);
-    control.icon = control.picture.isIcon() ? makeIcon(control.picture) : nullptr;
     control.invalidate();
 }
 

@@ -94,13 +94,16 @@ LPARAM packPoint(POINT p) {
     return MAKELPARAM(static_cast<WORD>(static_cast<short>(p.x)), static_cast<WORD>(static_cast<short>(p.y)));
 }
 
+// The points of tests are in program pixels; the messages carry device pixels.
 void mouse(Window& window, int x, int y, UINT message, WPARAM held) {
+    const int f = implOf(window).factor;
     POINT inSurface{};
     HWND target = surfaceAt(implOf(window), {x, y}, inSurface);
+    inSurface = {inSurface.x * f, inSurface.y * f};
     // The control that took the press holds the mouse, so the release goes to it wherever it happens.
     if (HWND captured = GetCapture(); captured && GetAncestor(captured, GA_ROOT) == top(window)) {
         target = captured;
-        inSurface = {x, y};
+        inSurface = {x * f, y * f};
         MapWindowPoints(top(window), captured, &inSurface, 1);
     }
     send(target, message, held, packPoint(inSurface));
@@ -111,14 +114,15 @@ ControlImpl& controlOf(Window& window, int id) {
 }
 
 POINT windowPlace(Window& window, const ControlImpl& c) {
+    const int f = c.factor();
     POINT p{0, 0};
     if (c.windowed()) {
         MapWindowPoints(c.hwnd, top(window), &p, 1);
     } else {
-        p = {c.left, c.top};
+        p = {c.left * f, c.top * f};
         MapWindowPoints(c.parent->hwnd, top(window), &p, 1);
     }
-    return p;
+    return {p.x / f, p.y / f};
 }
 
 } // namespace
@@ -279,7 +283,7 @@ std::string toolTipAt(Window& window, int x, int y) {
     WindowImpl& w = implOf(window);
     POINT inSurface{};
     HWND surface = surfaceAt(w, {x, y}, inSurface);
-    POINT onScreen = inSurface;
+    POINT onScreen{inSurface.x * w.factor, inSurface.y * w.factor};
     ClientToScreen(surface, &onScreen);
     POINT saved{};
     GetCursorPos(&saved);

@@ -1,7 +1,9 @@
 // The program file's resources, read back as Windows reads them: the version record's Japanese
 // block (whose texts a resource compiler reading the script in the wrong code page would garble)
-// and the icon, which must be the cat-paw drawing in 16 colours with its mask.
+// and the icon, which must be the cat-paw drawing in 16 colours with its mask; and what the
+// manifest's per-monitor awareness asks of the windows.
 
+#include "FormFixture.h"
 #include "common/CatPaw.h"
 
 #include <gtest/gtest.h>
@@ -137,4 +139,28 @@ TEST(ProgramManifest, DeclaresPerMonitorAwarenessAndTheSupportedWindows) {
         EXPECT_TRUE(has(std::string("<supportedOS Id=\"") + r.id + "\"/>")) << "Windows " << r.windows;
     EXPECT_TRUE(has("level=\"asInvoker\""));
     EXPECT_FALSE(has("Microsoft.Windows.Common-Controls"));
+}
+
+// Aware of each monitor's DPI, the window is told when it reaches a monitor of another: it takes the
+// rectangle offered and draws its controls there at the new factor, the drill going on untouched.
+TEST_F(FormTest, AMonitorOfAnotherDpiDrawsTheWindowAtItsFactor) {
+    f1();
+    type(" ");
+    const char shown = target();
+    const int left = x(MainControl::Panel6), top = y(MainControl::Panel6);
+    HWND hwnd = FindWindowW(L"TapirunForm", L"Tapirun");
+    RECT offered{};
+    GetWindowRect(hwnd, &offered);
+    OffsetRect(&offered, 4, 2);
+    for (const int dpi : {192, 96}) {
+        SendMessageW(hwnd, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&offered));
+        const int f = dpi / 96;
+        RECT now{};
+        GetWindowRect(hwnd, &now);
+        EXPECT_TRUE(EqualRect(&now, &offered)) << dpi;
+        EXPECT_EQ(platform::test::grab(w()).width, w().clientWidth() * f) << dpi;
+        EXPECT_EQ(x(MainControl::Panel6), left) << dpi;
+        EXPECT_EQ(y(MainControl::Panel6), top) << dpi;
+    }
+    EXPECT_EQ(target(), shown);
 }

@@ -46,15 +46,19 @@ foreach(suite drill_tests form_tests win32_tests)
     set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 120 RESOURCE_LOCK wine)
 endforeach()
 
-# The picture test of scaling at the DPIs Windows offers for 125 % and 150 %, which the core's rule
-# draws at factor 1; the test program carries the program's manifest, so that it is as aware of the
-# DPI as the program. The prefix's DPI is set for each run and put back to 96 after it.
+# The picture test of scaling at the DPIs Windows offers for 125 %, 150 % and 200 %, which the core's
+# rule draws at factors 1, 1 and 2, on a screen that is 1024x768 program pixels at each; the test
+# program carries the program's manifest, so that it is as aware of the DPI as the program. The
+# prefix's DPI is set for each run and put back to 96 after it.
 target_sources(form_tests PRIVATE ${CMAKE_BINARY_DIR}/resources/manifest.rc)
-foreach(dpi 120 144)
-    add_test(NAME win32_form_tests_dpi_${dpi} COMMAND ${wine} dpi ${session} ${dpi} $<TARGET_FILE:form_tests>
+foreach(run "120;1024x768;1" "144;1024x768;1" "192;2048x1536;2")
+    list(GET run 0 dpi)
+    list(GET run 1 screen)
+    list(GET run 2 factor)
+    add_test(NAME win32_form_tests_dpi_${dpi} COMMAND ${wine} dpi ${session} ${dpi} ${screen} $<TARGET_FILE:form_tests>
         --gtest_brief=1 --gtest_filter=SharpnessTest.*)
     set_tests_properties(win32_form_tests_dpi_${dpi} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 60 RESOURCE_LOCK wine
-        ENVIRONMENT TAPIRUN_FACTOR=1)
+        ENVIRONMENT TAPIRUN_FACTOR=${factor})
 endforeach()
 
 # The program file on the session's display, driven with xdotool.

@@ -5,9 +5,11 @@
 #   wine.sh start SESSION PROBE.exe            start the display and the session; the prefix is made
 #                                              once (about 20 s) and kept in SESSION/prefix
 #   wine.sh run SESSION PROGRAM.exe [ARGS...]  run a Windows program in the session
-#   wine.sh dpi SESSION DPI PROGRAM.exe [ARGS...]
+#   wine.sh dpi SESSION DPI WxH PROGRAM.exe [ARGS...]
 #                                              the same with the prefix's LogPixels at DPI, as the
-#                                              desktop's scaling sets it; 96 again afterwards
+#                                              desktop's scaling sets it, on a Wine desktop of its own
+#                                              of WxH device pixels, as a monitor of that many would
+#                                              give; 96 and the session's screen again afterwards
 #   wine.sh env SESSION                        print the session's variables, for scripts to source
 #   wine.sh stop SESSION                       end the session and its display
 #
@@ -93,12 +95,20 @@ run)
     ;;
 dpi)
     useDisplay
-    dpi=${1:?usage: wine.sh dpi SESSION DPI PROGRAM.exe [ARGS...]}
-    shift
+    dpi=${1:?usage: wine.sh dpi SESSION DPI WxH PROGRAM.exe [ARGS...]}
+    size=${2:?usage: wine.sh dpi SESSION DPI WxH PROGRAM.exe [ARGS...]}
+    program=${3:?usage: wine.sh dpi SESSION DPI WxH PROGRAM.exe [ARGS...]}
+    shift 2
+    # The session's X screen is 1024x768; a larger one comes from a desktop window of Wine's own,
+    # which only this program, named in the prefix's per-program settings, is started on.
+    own="HKCU\\Software\\Wine\\AppDefaults\\$(basename "$program")\\Explorer"
     setDpi() { quiet wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f; }
     setDpi "$dpi"
+    quiet wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v "screen-$size" /t REG_SZ /d "$size" /f
+    quiet wine reg add "$own" /v Desktop /t REG_SZ /d "screen-$size" /f
     wine "$@"
     status=$?
+    quiet wine reg delete "$own" /f
     setDpi 96
     exit "$status"
     ;;
