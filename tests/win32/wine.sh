@@ -49,6 +49,17 @@ stopSession() {
     rm -f "$session/display" "$session/xvfb.pid"
 }
 
+bootServer() {
+    quiet wineserver -p
+    quiet wineboot || { echo "wine.sh: wineboot failed" >&2; exit 1; }
+}
+# Wine's explorer, started by the desktop's first user, owns the taskbar window; a Windows desktop
+# shows it before the program starts. The regional settings are the prefix's own again.
+bootDesktop() {
+    bootServer
+    quiet wine "$(<"$session/probe")" fresh-desktop || { echo "wine.sh: no taskbar window in the session" >&2; exit 1; }
+}
+
 case $command in
 start)
     probe=${1:?usage: wine.sh start SESSION PROBE.exe}
@@ -78,15 +89,13 @@ start)
         quiet wineboot -i || { echo "wine.sh: wineboot failed" >&2; exit 1; }
         quiet wineserver -w
     fi
-    quiet wineserver -p
-    quiet wineboot || { echo "wine.sh: wineboot failed" >&2; exit 1; }
     if ((fresh)) || [[ $probe -nt $session/prefix-settings ]]; then
+        bootServer
         quiet wine "$probe" setup || { echo "wine.sh: the prefix's settings failed" >&2; exit 1; }
         touch "$session/prefix-settings"
     fi
-    # Wine's explorer, started by the desktop's first user, owns the taskbar window; a Windows
-    # desktop shows it before the program starts. The regional settings are the prefix's own again.
-    quiet wine "$probe" fresh-desktop || { echo "wine.sh: no taskbar window in the session" >&2; exit 1; }
+    echo "$probe" >"$session/probe"
+    bootDesktop
     echo "wine.sh: session on $DISPLAY, prefix $WINEPREFIX"
     ;;
 run)
@@ -110,6 +119,11 @@ dpi)
     status=$?
     quiet wine reg delete "$own" /f
     setDpi 96
+    # A desktop of another size leaves the session's screen that size and its taskbar gone: the
+    # session's server starts again, as the session began.
+    quiet wineserver -k
+    quiet wineserver -w
+    bootDesktop
     exit "$status"
     ;;
 env)
