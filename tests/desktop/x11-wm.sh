@@ -9,8 +9,9 @@
 # Both add their caption bar above a window only once the window is mapped, and announce it then
 # with _NET_FRAME_EXTENTS, in the screen's pixels: a box centred by its client size alone sits half
 # that too high, and KWin may place the box itself before the program centres it. With SCALE 2 the
-# program draws at 200 % (QT_SCALE_FACTOR), where the frame's pixels are not the program's: only
-# start-up, the About box's place and the exit are checked then.
+# X server's resources say Xft.dpi 192, as GNOME on Xorg at 200 % says it, and the program draws at
+# that scale of the desktop's own, where the frame's pixels are not the program's: only start-up,
+# the About box's place and the exit are checked then.
 set -uo pipefail
 
 usage="usage: x11-wm.sh mutter|kwin PATH/TO/tapirun [SCALE]"
@@ -52,7 +53,8 @@ waitUntil 10 eval 'wmName | grep -qi "\"$wm\""' || { tail -5 "$work/wm.log" >&2;
 ok "$wm manages $DISPLAY"
 
 # --- start-up: full screen and active ----------------------------------------------------------
-(asUser QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR="$scale" "$home/tapirun") >"$work/app.log" 2>&1 &
+((scale == 2)) && xprop -root -f RESOURCE_MANAGER 8s -set RESOURCE_MANAGER $'Xft.dpi:\t192\n'
+(asUser QT_QPA_PLATFORM=xcb "$home/tapirun") >"$work/app.log" 2>&1 &
 appPid=$!
 started+=("$appPid")
 checkFullScreenStart "$appPid" "${screenW}x${screenH}"
