@@ -36,8 +36,9 @@ foreach(screen 1024x768 640x480)
     set_tests_properties(web_form_tests_${screen} PROPERTIES TIMEOUT 300)
 endforeach()
 # The picture test of scaling at device pixel ratios, each on a viewport of about 1024x768 device
-# pixels at factor 1 and 2048x1536 at 2; the factor each must come out at is the core's rule.
-foreach(run "1.25;820x615;1" "1.5;683x512;1" "2;1024x768;2")
+# pixels at factor 1, 2048x1536 at 2 and 3072x2304 at 3; the factor each must come out at is the
+# core's rule.
+foreach(run "1.25;820x615;1" "1.5;683x512;1" "2;1024x768;2" "3;1024x768;3")
     list(GET run 0 ratio)
     list(GET run 1 size)
     list(GET run 2 factor)
