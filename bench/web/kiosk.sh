@@ -5,8 +5,6 @@
 #   bench/web/kiosk.sh URL [CHROMIUM-FLAG...]
 url=${1:?usage: kiosk.sh URL [CHROMIUM-FLAG...]}
 shift
-exec chromium --kiosk --no-sandbox --disable-gpu --disable-quic --no-first-run --no-default-browser-check \
-    --disable-background-networking --disable-component-update --disable-sync --disable-extensions \
-    --disable-features=Translate,MediaRouter --password-store=basic --noerrdialogs \
-    --force-device-scale-factor=1 --window-position=0,0 --window-size=1920,1080 \
+mapfile -t flags < <(grep -v '^#' "$(dirname "$0")/../../tests/web/chromium-flags")
+exec chromium --kiosk "${flags[@]}" --window-position=0,0 --window-size=1920,1080 \
     --user-data-dir="$HOME/chromium-profile" "$@" "$url"

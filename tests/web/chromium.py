@@ -36,11 +36,10 @@ import driven
 from driven import HERE, STARTED, Checks, Server
 
 CHROMIUM = os.environ.get("TAPIRUN_CHROMIUM", "/usr/bin/chromium")
-# Headless, as root, with nothing of its own running in the background.
-FLAGS = ["--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run", "--no-default-browser-check",
-         "--disable-background-networking", "--disable-component-update", "--disable-sync", "--disable-extensions",
-         "--disable-features=Translate,MediaRouter", "--hide-scrollbars", "--force-device-scale-factor=1",
-         "--autoplay-policy=no-user-gesture-required", "--remote-debugging-port=0"]
+# Headless, with the flags every test starts Chromium with.
+with open(os.path.join(HERE, "chromium-flags"), encoding="utf-8") as listed:
+    FLAGS = ["--headless"] + [line.strip() for line in listed if line.strip() and not line.startswith("#")] + [
+        "--hide-scrollbars", "--autoplay-policy=no-user-gesture-required", "--remote-debugging-port=0"]
 
 
 class Chromium(driven.Browser):

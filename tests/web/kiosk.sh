@@ -74,11 +74,10 @@ windowW=$screenW windowH=$screenH kioskFlag=--kiosk
 [[ $mode == window ]] && windowW=800 windowH=600 kioskFlag=""
 case $engine in
 chromium)
+    mapfile -t flags < <(grep -v '^#' "$(dirname "$0")/chromium-flags")
+    # --test-type: no bar about --no-sandbox pushing the page down.
     # shellcheck disable=SC2086
-    chromium $kioskFlag --no-sandbox --test-type --disable-gpu --disable-quic --no-first-run --no-default-browser-check \
-        --disable-background-networking --disable-component-update --disable-sync --disable-extensions \
-        --disable-features=Translate,MediaRouter --password-store=basic --noerrdialogs \
-        --force-device-scale-factor=1 --window-position=0,0 --window-size=${windowW},${windowH} \
+    chromium $kioskFlag "${flags[@]}" --test-type --window-position=0,0 --window-size=${windowW},${windowH} \
         --user-data-dir="$work/profile" "$url" </dev/null >"$work/browser.log" 2>&1 &
     ;;
 firefox)
