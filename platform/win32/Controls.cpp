@@ -40,6 +40,15 @@ void fill(HDC dc, const RECT& r, Colour colour) {
     FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
 }
 
+// Runs draw on dc with the paint's scale set aside, so that it copies device pixels as they are,
+// then puts the scale back.
+template <class Draw> void inDevicePixels(HDC dc, Draw draw) {
+    const int saved = SaveDC(dc);
+    ModifyWorldTransform(dc, nullptr, MWT_IDENTITY);
+    draw();
+    RestoreDC(dc, saved);
+}
+
 // One ring of a bevel, a design pixel wide; the bottom and right colour takes the two corners where
 // the colours meet, as the system's bevels do.
 void ring(HDC dc, const RECT& r, Colour topLeft, Colour bottomRight) {
@@ -125,29 +134,28 @@ void paintImage(ControlImpl& c, HDC dc, int x, int y) {
             clear[i] = p.pixels[i] == key;
     }
     const bool masked = std::find(clear.begin(), clear.end(), true) != clear.end();
-    const int saved = SaveDC(dc);
-    ModifyWorldTransform(dc, nullptr, MWT_IDENTITY);
-    SetStretchBltMode(dc, COLORONCOLOR);
-    HDC source = CreateCompatibleDC(dc);
-    if (masked) {
-        // White where the picture is left out, black where it is drawn: what lies under the box is
-        // kept there and cleared here, then the picture, black where left out, is laid over it.
-        Picture mask = p;
-        for (std::size_t i = 0; i < clear.size(); ++i)
-            mask.pixels[i] = clear[i] ? 0xFFFFFF : 0;
-        HBITMAP maskBitmap = pictureBitmap(dc, mask, std::vector<bool>(clear.size(), false));
-        HGDIOBJ old = SelectObject(source, maskBitmap);
-        StretchBlt(dc, x * f, y * f, w, h, source, 0, 0, p.width, p.height, SRCAND);
+    inDevicePixels(dc, [&] {
+        SetStretchBltMode(dc, COLORONCOLOR);
+        HDC source = CreateCompatibleDC(dc);
+        if (masked) {
+            // White where the picture is left out, black where it is drawn: what lies under the box
+            // is kept there and cleared here, then the picture, black where left out, is laid over it.
+            Picture mask = p;
+            for (std::size_t i = 0; i < clear.size(); ++i)
+                mask.pixels[i] = clear[i] ? 0xFFFFFF : 0;
+            HBITMAP maskBitmap = pictureBitmap(dc, mask, std::vector<bool>(clear.size(), false));
+            HGDIOBJ old = SelectObject(source, maskBitmap);
+            StretchBlt(dc, x * f, y * f, w, h, source, 0, 0, p.width, p.height, SRCAND);
+            SelectObject(source, old);
+            DeleteObject(maskBitmap);
+        }
+        HBITMAP bitmap = pictureBitmap(dc, p, clear);
+        HGDIOBJ old = SelectObject(source, bitmap);
+        StretchBlt(dc, x * f, y * f, w, h, source, 0, 0, p.width, p.height, masked ? SRCPAINT : SRCCOPY);
         SelectObject(source, old);
-        DeleteObject(maskBitmap);
-    }
-    HBITMAP bitmap = pictureBitmap(dc, p, clear);
-    HGDIOBJ old = SelectObject(source, bitmap);
-    StretchBlt(dc, x * f, y * f, w, h, source, 0, 0, p.width, p.height, masked ? SRCPAINT : SRCCOPY);
-    SelectObject(source, old);
-    DeleteObject(bitmap);
-    DeleteDC(source);
-    RestoreDC(dc, saved);
+        DeleteObject(bitmap);
+        DeleteDC(source);
+    });
 }
 
 // The classic smooth bar: a sunken well in the button face, filled from the left.
@@ -176,12 +184,11 @@ void paintRadioMark(HDC dc, const RECT& mark, bool checked, Colour background, i
     RECT r{0, 0, RadioMark, RadioMark};
     fill(own, r, background);
     DrawFrameControl(own, &r, DFC_BUTTON, DFCS_BUTTONRADIO | (checked ? DFCS_CHECKED : 0));
-    const int saved = SaveDC(dc);
-    ModifyWorldTransform(dc, nullptr, MWT_IDENTITY);
-    SetStretchBltMode(dc, COLORONCOLOR);
-    StretchBlt(dc, mark.left * f, mark.top * f, RadioMark * f, RadioMark * f, own, 0, 0, RadioMark, RadioMark,
-               SRCCOPY);
-    RestoreDC(dc, saved);
+    inDevicePixels(dc, [&] {
+        SetStretchBltMode(dc, COLORONCOLOR);
+        StretchBlt(dc, mark.left * f, mark.top * f, RadioMark * f, RadioMark * f, own, 0, 0, RadioMark,
+                   RadioMark, SRCCOPY);
+    });
     SelectObject(own, old);
     DeleteObject(bitmap);
     DeleteDC(own);
@@ -526,10 +533,7 @@ void printNative(const ControlImpl& c, HDC dc) {
     HBITMAP bitmap = CreateCompatibleBitmap(dc, width, height);
     HGDIOBJ old = SelectObject(own, bitmap);
     SendMessageW(c.hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(own), PRF_CLIENT | PRF_ERASEBKGND);
-    const int saved = SaveDC(dc);
-    ModifyWorldTransform(dc, nullptr, MWT_IDENTITY);
-    BitBlt(dc, 0, 0, width, height, own, 0, 0, SRCCOPY);
-    RestoreDC(dc, saved);
+    inDevicePixels(dc, [&] { BitBlt(dc, 0, 0, width, height, own, 0, 0, SRCCOPY); });
     SelectObject(own, old);
     DeleteObject(bitmap);
     DeleteDC(own);
