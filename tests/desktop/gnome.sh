@@ -18,7 +18,7 @@ source "$(dirname "$0")/../lib/lib.sh"
 needRoot
 need gnome-shell dbus-daemon gdbus setpriv jq convert
 
-readonly outputW=1024 outputH=768 uuid=tapirun-test@zunobe.jp
+readonly outputW=1024 outputH=768 screenW=1024 screenH=768 uuid=tapirun-test@zunobe.jp
 
 userHome
 data=$home/share
@@ -86,53 +86,24 @@ check "the idle screen is drawn over the top bar (the OK button's lime frame)" w
 # --- a practice drill, from F1 to the results ----------------------------------------------------
 checkDrillToResults "$outputW" "$outputH" a s d f g h j k l ';' ':' ']'
 
-# --- the About box ------------------------------------------------------------------------------
-boxUp() { box=$(window 'バージョン情報') && [[ -n $box ]] && [[ $(jq '.active and (.minimized | not)' <<<"$box") == true ]]; }
-click 450 48
-check "the info button opens the About box, active" waitUntil 3 boxUp
-read -r bx by bw bh <<<"$(jq -r '"\(.x) \(.y) \(.width) \(.height)"' <<<"$box")"
-echo "     box ${bw}x${bh}+$bx+$by with the toolkit's own caption bar; the shell places it"
-check "it is drawn over the full-screen main window" \
-    eval 'shoot box; [[ $(pixel "$shots/box.ppm" $((bx + bw / 2)) $((by + bh / 2))) != 000000 ]]'
-check "the shell offers no maximise" eval '[[ $(jq .maximizable <<<"$box") == false ]]'
-check "the box is not a child of the main window" eval '[[ $(jq .transient <<<"$box") == false ]]'
-check "the box lies wholly on the monitor" eval '((bx >= 0 && by >= 0 && bx + bw <= outputW && by + bh <= outputH))'
-check "the box stays where it was placed" holds 1 eval 'box=$(window "バージョン情報"); [[ $(jq -r "\"\(.x) \(.y)\"" <<<"$box") == "$bx $by" ]]'
-
-# The toolkit's own caption bar draws a maximise button, second from the right; a maximise request
-# would have the shell show its top bar over the full-screen main window.
-click $((bx + bw - 43)) $((by + 12))
-check "its maximise button changes nothing, and the top bar stays hidden" holds 1 eval 'box=$(window "バージョン情報");
-    [[ $(jq -r "\"\(.x) \(.y) \(.width) \(.height)\"" <<<"$box") == "$bx $by $bw $bh" ]] &&
-    shoot maximise && [[ $(pixel "$shots/maximise.ppm" 50 30) == 00FF00 ]]'
-
-click 900 650
-check "a click on the main window puts the box behind it" waitUntil 3 behind
-# An info button on the shown box changes nothing, covered or minimised: the window switcher
-# reaches it. A second is given for anything the program might do.
-click 450 48
-check "an info button leaves the covered box behind the main window" holds 1 behind
-ask Minimise 'バージョン情報' >/dev/null
-if waitUntil 3 minimised; then
-    click 450 48
-    check "an info button leaves a minimised box minimised" holds 1 minimised
-    ask Activate 'バージョン情報' >/dev/null
-    check "the window switcher's way brings it back in front" waitUntil 3 boxUp
-else
-    check "the shell minimises the box when told to" false
-fi
-check "the main window is still full screen over the top bar" \
-    eval 'main=$(window Tapirun); [[ $(jq -r "\"\(.fullScreen) \(.width)x\(.height)+\(.x)+\(.y)\"" <<<"$main") == "true ${outputW}x${outputH}+0+0" ]]'
-
-# The OK button, by the box's table: 69x23 at 102,165 of the client area, which ends a few pixels
-# above the frame's bottom edge (the toolkit's own border).
-box=$(window 'バージョン情報')
-read -r bx by bw bh <<<"$(jq -r '"\(.x) \(.y) \(.width) \(.height)"' <<<"$box")"
-border=$(((bw - 273) / 2))
-click $((bx + border + 102 + 34)) $((by + bh - border - 30 + 11))
-check "OK closes the box" waitUntil 3 eval '[[ -z $(window "バージョン情報") ]]'
-
-# --- exit -------------------------------------------------------------------------------------
-click 250 48
-checkCleanExit
+# --- the About box and the exit -------------------------------------------------------------------
+# The box has the toolkit's own caption bar, and the shell places it.
+source "$(dirname "$0")/about-box.sh"
+placedBy=anywhere onTop=covered minimise=allowed reopens=- closer=ok drags=no
+useWindowList
+minimiseBox() { ask Minimise 'バージョン情報' >/dev/null; }
+restoreBox() { ask Activate 'バージョン情報' >/dev/null; }
+boxOpened() {
+    local x=$bx y=$by w=$bw h=$bh
+    check "the shell offers no maximise" eval '[[ $(jq .maximizable <<<"$box") == false ]]'
+    check "the box is not a child of the main window" eval '[[ $(jq .transient <<<"$box") == false ]]'
+    # The toolkit's own caption bar draws a maximise button, second from the right; a maximise
+    # request would have the shell show its top bar over the full-screen main window.
+    click $((bx + bw - 43)) $((by + 12))
+    check "its maximise button changes nothing, and the top bar stays hidden" holds 1 eval 'boxGeometry &&
+        [[ "$bx $by $bw $bh" == "$x $y $w $h" ]] && shoot maximise && [[ $(pixel maximise 50 30) == 00FF00 ]]'
+    check "the main window is still full screen over the top bar" \
+        eval 'main=$(window Tapirun); [[ $(jq -r "\"\(.fullScreen) \(.width)x\(.height)+\(.x)+\(.y)\"" <<<"$main") == "true ${outputW}x${outputH}+0+0" ]]'
+}
+aboutBoxAndExit
 finish

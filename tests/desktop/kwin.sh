@@ -24,7 +24,7 @@ needRoot
 need kwin_wayland dbus-daemon dbus-send setpriv jq convert mkfifo
 [[ $mode == xwayland ]] && need Xwayland xdotool
 
-readonly outputW=1024 outputH=768
+readonly outputW=1024 outputH=768 screenW=1024 screenH=768
 
 userHome
 mkdir -p "$home/.local/share/applications"
@@ -149,81 +149,33 @@ check "the idle screen is drawn (the OK button's lime frame)" waitUntil 10 idle
 # --- a practice drill, from F1 to the results ----------------------------------------------------
 checkDrillToResults "$outputW" "$outputH" a s d f g h j k l ';' ':' ']'
 
-# --- the About box ------------------------------------------------------------------------------
-click 450 48
-boxUp() { box=$(window 'バージョン情報') && [[ -n $box ]] && [[ $(jq .active <<<"$box") == true ]]; }
-check "the info button opens the About box, active" waitUntil 5 boxUp
-read -r bx by bw bh <<<"$(jq -r '"\(.x) \(.y) \(.width) \(.height)"' <<<"$box")"
-echo "     box ${bw}x${bh}+$bx+$by with KWin's frame"
-# The control: KWin frames it with a caption bar, so that the outer size is not the client size.
-check "KWin puts a caption bar on it" eval '((bw == 273 && bh > 195 + 10))'
-if [[ $mode == native ]]; then
-    # A Wayland client cannot place its window; KWin centres it, halves rounded either way.
-    check "KWin centres the box by its outer size" eval '(((2 * bx + bw - outputW) ** 2 <= 1 && (2 * by + bh - outputH) ** 2 <= 1))'
-else
-    check "the box is centred by its outer size" eval '((bx == (outputW - bw) / 2 && by == (outputH - bh) / 2))'
-fi
-boxShown() { shoot box && [[ $(pixel "$shots/box.ppm" $((bx + bw / 2)) $((by + bh / 2))) != 000000 ]]; }
-check "the box is drawn over the full-screen main window" waitUntil 3 boxShown
-check "KWin offers to close it, not to maximise it" eval '[[ $(jq "[.closeable, (.maximizable | not)] | all" <<<"$box") == true ]]'
-# KWin offers to minimise it all the same, on X too, where the box asks for no minimise button: no
-# hint the program can give turns it off. The window switcher brings it back, as any window.
-echo "     KWin offers minimise: $(jq .minimizable <<<"$box")"
-check "the box is not a child of the main window" eval '[[ $(jq .transient <<<"$box") == false ]]'
-check "the box stays where it was placed" holds 1 eval 'box=$(window "バージョン情報"); [[ $(jq -r "\"\(.x) \(.y)\"" <<<"$box") == "$bx $by" ]]'
-
-click 900 650
-check "a click on the main window puts the box behind it" waitUntil 3 behind
-boxArea() { convert "$shots/$1.ppm" -crop "${bw}x${bh}+$bx+$by" +repage -format '%#' info:; }
-check "the box is no longer seen on the screen" eval 'shoot behind; [[ $(boxArea behind) != $(boxArea box) ]]'
-# An info button on the shown box changes nothing, covered or minimised: the window switcher
-# reaches it. A second is given for anything the program might do.
-click 450 48
-check "an info button leaves the covered box behind the main window, where it was" holds 1 \
-    eval 'behind && [[ $(jq -r "\"\(.x) \(.y)\"" <<<"$box") == "$bx $by" ]]'
-
-# Minimised by KWin all the same (a script does what its caption bar or a shortcut would):
-kwinScript minimise >/dev/null <<'EOF'
+# --- the About box and the exit -------------------------------------------------------------------
+# A Wayland client cannot place its window; KWin centres it and each new one again. KWin offers to
+# minimise it all the same, on X too, where the box asks for no minimise button: no hint the
+# program can give turns it off.
+source "$(dirname "$0")/about-box.sh"
+onTop=covered minimise=allowed closer=ok drags=yes
+[[ $mode == native ]] && placedBy=compositor reopens=centred || placedBy=program reopens=dragged
+useWindowList
+# A script does what the caption bar, a shortcut or the window switcher would.
+minimiseBox() {
+    kwinScript minimise >/dev/null <<'EOF'
 const all = workspace.clientList();
 for (let i = 0; i < all.length; i++)
     if (all[i].caption == "バージョン情報") all[i].minimized = true;
 EOF
-if waitUntil 3 minimised; then
-    click 450 48
-    check "an info button leaves a minimised box minimised" holds 1 minimised
-    # Brought back and activated, as the window switcher would.
+}
+restoreBox() {
     kwinScript restore >/dev/null <<'EOF'
 const all = workspace.clientList();
 for (let i = 0; i < all.length; i++)
     if (all[i].caption == "バージョン情報") { all[i].minimized = false; workspace.activeClient = all[i]; }
 EOF
-    waitUntil 3 boxUp || fail "the window switcher's way did not bring the box back"
-else
-    check "KWin minimises the box when told to" false
-fi
-
-# Dragged by KWin's caption bar, closed with OK and opened again.
-fromX=$((bx + bw / 2)) fromY=$((by + 10))
-tell "move $fromX $fromY" press "move $((fromX - 100)) $((fromY + 50))" "move $((fromX - 200)) $((fromY + 100))" release
-dragged() { box=$(window 'バージョン情報') && [[ $(jq -r "\"\(.x) \(.y)\"" <<<"$box") == "$((bx - 200)) $((by + 100))" ]]; }
-check "the box follows a drag of KWin's caption bar" waitUntil 3 dragged
-# The OK button, by the box's table: 69x23 at 102,165 of the client area, which ends at the frame's
-# bottom less its border.
-okX=$((bx - 200 + bw / 2)) okY=$((by + 100 + bh - (bh - 195) / 8 - 30 + 11))
-click "$okX" "$okY"
-check "OK closes the box" waitUntil 3 eval '[[ -z $(window "バージョン情報") ]]'
-click 450 48
-waitUntil 5 boxUp || fail "the About box did not open again"
-if [[ $mode == xwayland ]]; then
-    check "opened again, it is where it was dragged" waitUntil 3 dragged
-else
-    # A new Wayland window is placed by KWin alone, and KWin centres it again.
-    check "opened again, KWin centres it again, not where it was dragged" \
-        eval '[[ $(jq -r "\"\(.x) \(.y)\"" <<<"$box") == "$bx $by" ]]'
-fi
-
-# --- exit -------------------------------------------------------------------------------------
-click 900 650
-click 250 48
-checkCleanExit
+}
+dragBox() { tell "move $1 $2" press "move $((($1 + $3) / 2)) $((($2 + $4) / 2))" "move $3 $4" release; }
+boxOpened() {
+    check "KWin offers to close it, not to maximise it" eval '[[ $(jq "[.closeable, (.maximizable | not)] | all" <<<"$box") == true ]]'
+    check "the box is not a child of the main window" eval '[[ $(jq .transient <<<"$box") == false ]]'
+}
+aboutBoxAndExit
 finish

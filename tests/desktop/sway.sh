@@ -19,7 +19,7 @@ source "$(dirname "$0")/../lib/lib.sh"
 needRoot
 need sway swaymsg wtype grim jq setpriv convert mkfifo
 
-readonly outputW=1024 outputH=768
+readonly outputW=1024 outputH=768 screenW=1024 screenH=768
 
 userHome
 cp "$app" "$home/tapirun" && cp "$pointerTool" "$home/wayland-pointer" || fail "cannot copy the programs"
@@ -108,62 +108,31 @@ key -k space
 check "Space ends the drill: the counts frame in yellow at 50,350" waitUntil 3 results
 check "the target box is gone" eval '[[ $(pixel "$shots/results.ppm" "$boxLeft" "$boxTop") == 000000 ]]'
 
-# --- the About box: placed by the compositor ------------------------------------------------------
+# --- the About box and the exit -------------------------------------------------------------------
 # A Wayland client cannot place its own window. Sway floats the fixed-size box, centres its
-# bordered window on the output with the title bar above, and keeps it over its parent, the main
-# window.
-click 450 48
-boxUp() { [[ -n $(window 'バージョン情報') ]]; }
-check "the info button opens the About box" waitUntil 3 boxUp
+# bordered window on the output with the title bar above (not counted), keeps it over its parent,
+# the main window, and centres each new one again.
+source "$(dirname "$0")/about-box.sh"
+placedBy=compositor onTop=floating minimise=none reopens=centred closer=ok drags=yes
+exitCheck=checkExitedWithZero
 # Sway lays a new floating window out over a few steps; the last one puts the title bar above it.
-boxLaidOut() {
-    box=$(window 'バージョン情報')
-    [[ $(jq '.deco_rect.height > 0 and .rect.y == .deco_rect.y + .deco_rect.height' <<<"$box") == true ]]
+boxGeometry() {
+    box=$(window 'バージョン情報') && [[ -n $box ]] &&
+        [[ $(jq '.deco_rect.height > 0 and .rect.y == .deco_rect.y + .deco_rect.height' <<<"$box") == true ]] || return 1
+    read -r bx by bw bh cx cy gx gy <<<"$(jq -r '"\(.rect.x) \(.rect.y) \(.rect.width) \(.rect.height)
+        \(.rect.x + .window_rect.x) \(.rect.y + .window_rect.y) \(.rect.x + .rect.width / 2 | floor)
+        \(.deco_rect.y + 12)"' <<<"$box" | tr '\n' ' ')"
 }
-check "sway gives it a title bar of its own" waitUntil 3 boxLaidOut
-read -r bx by bw bh <<<"$(jq -r '.rect | "\(.x) \(.y) \(.width) \(.height)"' <<<"$box")"
-read -r cx cy cw ch <<<"$(jq -r '"\(.rect.x + .window_rect.x) \(.rect.y + .window_rect.y) \(.window_rect.width) \(.window_rect.height)"' <<<"$box")"
-titleH=$(jq .deco_rect.height <<<"$box")
-echo "     bordered box ${bw}x${bh}+$bx+$by, title bar $titleH above it, client ${cw}x${ch}+$cx+$cy," \
-    "focused $(jq .focused <<<"$box")"
-check "sway floats the box" eval '[[ $(jq -r .type <<<"$box") == floating_con ]]'
-# Halves are rounded either way; the title bar is not counted.
-check "sway centres the bordered box on the output, the title bar left out" \
-    eval '(((2 * bx + bw - outputW) ** 2 <= 1 && (2 * by + bh - outputH) ** 2 <= 1))'
-check "the box keeps its fixed client size (${cw}x${ch})" eval '((cw == 273 && ch == 195))'
-check "the main window stays full screen" eval '[[ $(window Tapirun | jq .fullscreen_mode) == 1 ]]'
-boxShown() { shoot box && [[ $(pixel "$shots/box.ppm" $((cx + cw / 2)) $((cy + 5))) != 000000 ]]; }
-check "the box is drawn over the full-screen main window" waitUntil 3 boxShown
-click 900 650
-# The click has reached sway once the main window has the focus; only then does the picture tell.
-mainFocused() { [[ $(window Tapirun | jq .focused) == true ]]; }
-check "a click on the main window focuses it" waitUntil 3 mainFocused
-check "a click on the main window leaves the box over it" boxShown
-# The OK button, by the box's table: 69x23 at 102,165.
-click $((cx + 102 + 34)) $((cy + 165 + 11))
-check "OK closes the box" waitUntil 3 eval '! boxUp'
-
-# Dragged by sway's title bar, closed and opened again: sway does not keep the place, a new
-# window is centred again.
-click 450 48
-waitUntil 3 boxLaidOut || fail "the About box did not open again"
-fromX=$((bx + bw / 2)) fromY=$(jq '.deco_rect.y + 12' <<<"$box") borderX=$((cx - bx))
-printf 'move %d %d\npress\nmove %d %d\nmove %d %d\nrelease\n' "$fromX" "$fromY" $((fromX - 100)) \
-    $((fromY + 50)) $((fromX - 200)) $((fromY + 100)) >&7
-movedAway() { box=$(window 'バージョン情報') && (($(jq .rect.x <<<"$box") == bx - 200)); }
-check "the box follows a drag of sway's title bar" waitUntil 3 movedAway
-read -r cx cy <<<"$(jq -r '"\(.rect.x + .window_rect.x) \(.rect.y + .window_rect.y)"' <<<"$box")"
-click $((cx + 102 + 34)) $((cy + 165 + 11))
-waitUntil 3 eval '! boxUp' || fail "OK did not close the dragged box"
-click 450 48
-waitUntil 3 boxLaidOut || fail "the About box did not open a third time"
-check "opened again, it is centred again, not where it was dragged" \
-    eval '[[ $(jq -r ".rect | \"\(.x) \(.y)\"" <<<"$box") == "$bx $by" ]]'
-click $((bx + borderX + 102 + 34)) $((by + 165 + 11))
-waitUntil 3 eval '! boxUp' || fail "OK did not close the box"
-
-# --- exit -------------------------------------------------------------------------------------
-click 250 48
-checkExitedWithZero
+# Sway keeps the focus on the full-screen main window when the box opens, and gives it to the box
+# once it is dragged.
+boxActive() { true; }
+mainActive() { [[ $(window Tapirun | jq .focused) == true ]]; }
+dragBox() { printf 'move %d %d\npress\nmove %d %d\nmove %d %d\nrelease\n' "$1" "$2" $((($1 + $3) / 2)) $((($2 + $4) / 2)) "$3" "$4" >&7; }
+boxOpened() {
+    check "sway floats the box" eval '[[ $(jq -r .type <<<"$box") == floating_con ]]'
+    check "the box keeps its fixed client size" eval '[[ $(jq -r ".window_rect | \"\(.width)x\(.height)\"" <<<"$box") == 273x195 ]]'
+    check "the main window stays full screen" eval '[[ $(window Tapirun | jq .fullscreen_mode) == 1 ]]'
+}
+aboutBoxAndExit
 exec 7>&-
 finish

@@ -25,8 +25,6 @@ needRoot
 need dbus-daemon setpriv xdotool xprop xwininfo import convert
 
 readonly screenW=1024 screenH=768
-# Where the window's table puts things, in the screen's pixels: the exit and info buttons.
-readonly exitX=$((250 * scale)) exitY=$((48 * scale)) infoX=$((450 * scale)) infoY=$((48 * scale))
 
 userHome
 cp "$app" "$home/tapirun" || fail "cannot copy the program"
@@ -64,107 +62,58 @@ check "the idle screen is drawn (the OK button's lime frame)" waitUntil 5 idle
 # --- a practice drill, from F1 to the results ----------------------------------------------------
 ((scale == 1)) && checkDrillToResults "$screenW" "$screenH" a s d f g h j k l semicolon colon bracketright
 
-# --- the About box ------------------------------------------------------------------------------
+# --- the About box and the exit -------------------------------------------------------------------
+source "$(dirname "$0")/about-box.sh"
+useXDriver
+placedBy=program onTop=covered reopens=dragged closer="closebox 19" drags=yes
+[[ $wm == mutter ]] && minimise=refused || minimise=allowed
+# At 200 % the program centres in its own pixels, half the screen's, and a frame of an odd number
+# of the screen's pixels is rounded to its own: a pixel or two either way.
+((scale == 2)) && only=opening centreSlack=8
 # Every move of a top-level window (the box's frame among them) from the first opening on, as the
 # X server reports it.
 stdbuf -oL xev -root -event substructure >"$work/xev.log" 2>&1 &
 xevPid=$!
 started+=("$xevPid")
 sleep 0.2
-xdotool mousemove "$infoX" "$infoY" click 1
-waitUntil 5 findBox || fail "the info button opened no framed About box"
-read -r fl fr ft fb <<<"$(extentsOf "$box")"
-# The control: the window manager frames the box with a caption bar, or centring by the outer size is not tested.
-check "$wm frames the box with a caption bar ($fl $fr $ft $fb)" eval '((ft > 10))'
-# At 200 % the program centres in its own pixels, half the screen's, and a frame of an odd number
-# of the screen's pixels is rounded to its own: a pixel or two either way.
-outerCentred() { outerOf "$box" && (($(offCentre) <= 2 * (scale - 1) ** 2 * 4)); }
-check "the About box is centred by its outer size" waitUntil 3 outerCentred
-echo "     outer ${outerW}x${outerH}+$outerX+$outerY"
-# The window manager's frame: the box's ancestor that is a child of the root window.
-frame=$box
-for _ in 1 2 3 4; do
-    read -r root parent <<<"$(xwininfo -id "$frame" -tree | awk '/Root window id:/ {r = $4} /Parent window id:/ {p = $4} END {print r, p}')"
-    [[ $parent == "$root" || -z $parent ]] && break
-    frame=$parent
-done
-# The watcher is stopped once it has seen the frame mapped, and a moment later, so that a slow
-# machine's late moves are still heard.
-frameMapped() {
-    awk -v f="$frame" '/Notify event/ {t = $1} t == "MapNotify" && index($0, "window " f ",") {found = 1}
-        END {exit !found}' "$work/xev.log"
+boxOpened() {
+    local frame=$box root parent framePlaces actions
+    # The window manager's frame: the box's ancestor that is a child of the root window.
+    for _ in 1 2 3 4; do
+        read -r root parent <<<"$(xwininfo -id "$frame" -tree | awk '/Root window id:/ {r = $4} /Parent window id:/ {p = $4} END {print r, p}')"
+        [[ $parent == "$root" || -z $parent ]] && break
+        frame=$parent
+    done
+    # The watcher is stopped once it has seen the frame mapped, and a moment later, so that a slow
+    # machine's late moves are still heard.
+    frameMapped() {
+        awk -v f="$frame" '/Notify event/ {t = $1} t == "MapNotify" && index($0, "window " f ",") {found = 1}
+            END {exit !found}' "$work/xev.log"
+    }
+    waitUntil 3 frameMapped
+    sleep 0.3
+    kill "$xevPid"
+    wait "$xevPid" 2>/dev/null
+    # Asked for its frame before it is mapped, the box is centred before it is mapped: once mutter
+    # has mapped the frame it may settle the frame's size, but never moves it again. kwin_x11 does
+    # not answer the request (not within 2 s in this test), and there the box is centred again once
+    # the frame is announced, as before.
+    framePlaces=$(awk -v f="$frame" '/Notify event/ {t=$1} index($0, "window " f ",") {
+            if (t == "MapNotify") mapped = 1
+            else if (t == "ConfigureNotify" && mapped && match($0, /\([0-9-]+,[0-9-]+\)/)) print substr($0, RSTART, RLENGTH)
+        }' "$work/xev.log" | sort -u | tr '\n' ' ')
+    if [[ $wm == mutter ]]; then
+        check "the box is placed before it is shown, not moved once shown (frame at $framePlaces)" \
+            eval 'frameMapped && (($(wc -w <<<"$framePlaces") <= 1))'
+    else
+        echo "     the frame's places once shown: $framePlaces"
+    fi
+    check "the About box is in front of the main window" isAbove "$box" "$main"
+    actions=$(xprop -id "$box" _NET_WM_ALLOWED_ACTIONS)
+    check "$wm offers to close and move the box" eval '[[ $actions == *_NET_WM_ACTION_CLOSE* && $actions == *_NET_WM_ACTION_MOVE* ]]'
+    check "$wm offers no maximise or resize" eval '[[ $actions != *MAXIMIZE* && $actions != *RESIZE* ]]'
+    # KWin offers to minimise every window, whatever the program asks.
+    [[ $wm == mutter ]] && check "mutter offers no minimise" eval '[[ $actions != *MINIMIZE* ]]'
 }
-waitUntil 3 frameMapped
-sleep 0.3
-kill "$xevPid"
-wait "$xevPid" 2>/dev/null
-# Asked for its frame before it is mapped, the box is centred before it is mapped: once mutter has
-# mapped the frame it may settle the frame's size, but never moves it again. kwin_x11 does not
-# answer the request (not within 2 s in this test), and there the box is centred again once the
-# frame is announced, as before.
-framePlaces=$(awk -v f="$frame" '/Notify event/ {t=$1} index($0, "window " f ",") {
-        if (t == "MapNotify") mapped = 1
-        else if (t == "ConfigureNotify" && mapped && match($0, /\([0-9-]+,[0-9-]+\)/)) print substr($0, RSTART, RLENGTH)
-    }' "$work/xev.log" | sort -u | tr '\n' ' ')
-if [[ $wm == mutter ]]; then
-    check "the box is placed before it is shown, not moved once shown (frame at $framePlaces)" \
-        eval 'frameMapped && (($(wc -w <<<"$framePlaces") <= 1))'
-else
-    echo "     the frame's places once shown: $framePlaces"
-fi
-check "the About box is active and in front" waitUntil 3 eval '[[ $(activeWindow) == "$box" ]] && isAbove "$box" "$main"'
-boxDrawn() { shoot box && [[ $(pixel "$work/box.ppm" $((x + w / 2)) $((y + 5))) != 000000 ]]; }
-check "the About box is drawn on the screen" waitUntil 3 boxDrawn
-actions=$(xprop -id "$box" _NET_WM_ALLOWED_ACTIONS)
-check "$wm offers to close and move the box" eval '[[ $actions == *_NET_WM_ACTION_CLOSE* && $actions == *_NET_WM_ACTION_MOVE* ]]'
-check "$wm offers no maximise or resize" eval '[[ $actions != *MAXIMIZE* && $actions != *RESIZE* ]]'
-# KWin offers to minimise every window, whatever the program asks.
-if [[ $wm == mutter ]]; then
-    check "mutter offers no minimise" eval '[[ $actions != *MINIMIZE* ]]'
-else
-    echo "     KWin offers minimise: $([[ $actions == *MINIMIZE* ]] && echo yes || echo no)"
-fi
-# A second later it is still where it was centred: nothing moves it once it is placed.
-check "the box stays where it was centred" holds 1 outerCentred
-if ((scale == 2)); then
-    xdotool mousemove $((1000 * scale / 2)) $((300 * scale / 2)) click 1 mousemove "$exitX" "$exitY" click 1
-    checkCleanExit
-    finish
-fi
-
-dragToLowerLeft
-check "the box follows a drag of its caption bar to $dragX,$dragY" waitUntil 3 draggedTo "$dragX" "$dragY"
-# The close box: the only button on the caption bar, at its right end.
-xdotool mousemove $((dragX + w - 19)) $((dragY - ft / 2)) click 1
-check "the close box hides the About box" waitUntil 3 eval '! mapped "$box"'
-xdotool mousemove "$infoX" "$infoY" click 1
-waitUntil 5 findBox || fail "the info button did not open the About box again"
-check "the box opens again where it was dragged" waitUntil 3 draggedTo "$dragX" "$dragY"
-check "and stays there" holds 1 draggedTo "$dragX" "$dragY"
-
-# A click on the main window brings it to the front; the box stays open behind it.
-xdotool mousemove 1000 300 click 1
-check "a click on the main window puts the box behind it" \
-    waitUntil 3 eval '[[ $(activeWindow) == "$main" ]] && isAbove "$main" "$box" && mapped "$box"'
-# An info button on the shown box changes nothing, covered or minimised: the window switcher
-# reaches it. A second is given for anything the program might do.
-coveredAsItWas() { [[ $(activeWindow) == "$main" ]] && isAbove "$main" "$box" && draggedTo "$dragX" "$dragY"; }
-xdotool mousemove "$infoX" "$infoY" click 1
-check "an info button leaves the covered box behind the main window, where it was" holds 1 coveredAsItWas
-# Asked to minimise the box, the window manager either refuses or minimises it; either way an
-# info button does not bring it back.
-# The request is handled first, so that the click comes after it.
-xdotool windowminimize "$box"
-if [[ $actions == *MINIMIZE* ]]; then
-    check "the window manager minimises the box on request" waitUntil 3 eval '! mapped "$box"'
-else
-    check "the window manager leaves the box shown on a request to minimise it" holds 1 mapped "$box"
-fi
-xdotool mousemove "$infoX" "$infoY" click 1
-check "after a request to minimise it, an info button still leaves the main window in front" \
-    holds 1 eval '[[ $(activeWindow) == "$main" ]] && ! isAbove "$box" "$main"'
-
-# --- exit -------------------------------------------------------------------------------------
-xdotool mousemove 1000 300 click 1 mousemove "$exitX" "$exitY" click 1
-checkCleanExit
+aboutBoxAndExit
 finish

@@ -16,9 +16,7 @@ source "$(dirname "$0")/../lib/lib.sh"
 need dbus-daemon xfwm4 xfce4-panel xdotool xprop xwininfo import convert
 
 readonly screenSize=1280x1024 screenW=1280 screenH=1024
-# Where the window's table puts things: the exit and info buttons, and the target frame (140x140,
-# centred on the screen).
-readonly exitX=250 exitY=48 infoX=450 infoY=48
+# Where the window's table puts the target frame: 140x140, centred on the screen.
 readonly boxLeft=$(((screenW - 140) / 2)) boxTop=$(((screenH - 140) / 2))
 
 mkdir -m 700 "$work/runtime" "$work/home"
@@ -76,54 +74,24 @@ started+=("$appPid")
 checkFullScreenStart "$appPid" "$screenSize"
 check "the panels are hidden under it" waitUntil 5 panelsHidden running
 
-# --- the About box ------------------------------------------------------------------------------
-xdotool mousemove "$infoX" "$infoY" click 1
-waitUntil 5 findBox || fail "the info button opened no framed About box"
-read -r fl fr ft fb <<<"$(extentsOf "$box")"
-# The box is recentred once its frame is known, a moment after it is mapped.
-outerCentred() { outerOf "$box" && (($(offCentre) == 0)); }
-check "the About box is centred by its outer size" waitUntil 3 outerCentred
-echo "     outer ${outerW}x${outerH}+$outerX+$outerY, frame $fl $fr $ft $fb"
-check "the About box is active" waitUntil 3 eval '[[ $(activeWindow) == "$box" ]]'
-check "the About box is in front of the main window" isAbove "$box" "$main"
-boxFace() { [[ $(pixel "$work/box.ppm" $((x + w / 2)) $((y + 5))) != 000000 ]]; }
-shoot box
-check "the About box is drawn on the screen" boxFace
-check "the About box is not transient for any window" eval '! xprop -id "$box" WM_TRANSIENT_FOR | grep -q "window id"'
-check "the About box is an ordinary window" eval 'xprop -id "$box" _NET_WM_WINDOW_TYPE | grep -qx ".*= _NET_WM_WINDOW_TYPE_NORMAL"'
-actions=$(xprop -id "$box" _NET_WM_ALLOWED_ACTIONS)
-check "the box can be closed and moved" eval '[[ $actions == *_NET_WM_ACTION_CLOSE* && $actions == *_NET_WM_ACTION_MOVE* ]]'
-check "the box cannot be minimised, maximised or resized" \
-    eval '[[ $actions != *MINIMIZE* && $actions != *MAXIMIZE* && $actions != *RESIZE* ]]'
-hints=$(xprop -id "$box" WM_NORMAL_HINTS)
-check "the box's minimum and maximum size are its size" \
-    eval '[[ $hints == *"minimum size: $w by $h"* && $hints == *"maximum size: $w by $h"* ]]'
-
-dragToLowerLeft
-check "the box follows a drag of its caption bar to $dragX,$dragY" waitUntil 3 draggedTo "$dragX" "$dragY"
-
-xdotool key F1
-check "F1 while the box is active prepares a drill in the main window" waitUntil 3 prepared
-
-# The close box: the last button on the caption bar, at its right end.
-xdotool mousemove $((dragX + w - 16)) $((dragY - ft / 2)) click 1
-check "the close box hides the About box" waitUntil 3 eval '! mapped "$box"'
-check "the main window is active again once the box is closed" waitUntil 3 eval '[[ $(activeWindow) == "$main" ]]'
-
-xdotool mousemove "$infoX" "$infoY" click 1
-waitUntil 5 findBox || fail "the info button did not open the About box again"
-check "the box opens again where it was dragged" waitUntil 3 draggedTo "$dragX" "$dragY"
-check "the box is active again" waitUntil 3 eval '[[ $(activeWindow) == "$box" ]]'
-
-# A click on the main window brings it to the front; the box stays open behind it.
-xdotool mousemove 1000 300 click 1
-check "a click on the main window makes it active" waitUntil 3 eval '[[ $(activeWindow) == "$main" ]]'
-check "the main window is then in front of the box" isAbove "$main" "$box"
-check "the box is still open behind it" mapped "$box"
-read -r x y w h <<<"$(geometryOf "$box")"
-check "the box is hidden on the screen" eval 'shoot behind; blackIn "$work/behind.ppm" "$((w - 20))x$((h - 20))+$((x + 10))+$((y + 10))"'
-
-# --- exit -------------------------------------------------------------------------------------
-xdotool mousemove "$exitX" "$exitY" click 1
-checkExitedWithZero
+# --- the About box and the exit -------------------------------------------------------------------
+source "$(dirname "$0")/about-box.sh"
+useXDriver
+placedBy=program onTop=covered minimise=allowed reopens=dragged closer="closebox 16" drags=yes
+exitCheck=checkExitedWithZero
+boxOpened() {
+    local actions hints
+    check "the About box is in front of the main window" isAbove "$box" "$main"
+    check "the About box is not transient for any window" eval '! xprop -id "$box" WM_TRANSIENT_FOR | grep -q "window id"'
+    check "the About box is an ordinary window" eval 'xprop -id "$box" _NET_WM_WINDOW_TYPE | grep -qx ".*= _NET_WM_WINDOW_TYPE_NORMAL"'
+    actions=$(xprop -id "$box" _NET_WM_ALLOWED_ACTIONS)
+    check "the box can be closed and moved" eval '[[ $actions == *_NET_WM_ACTION_CLOSE* && $actions == *_NET_WM_ACTION_MOVE* ]]'
+    check "the box cannot be minimised, maximised or resized" \
+        eval '[[ $actions != *MINIMIZE* && $actions != *MAXIMIZE* && $actions != *RESIZE* ]]'
+    hints=$(xprop -id "$box" WM_NORMAL_HINTS)
+    check "the box's minimum and maximum size are its size" \
+        eval '[[ $hints == *"minimum size: 273 by 195"* && $hints == *"maximum size: 273 by 195"* ]]'
+}
+boxDragged() { xdotool key F1 && check "F1 while the box is active prepares a drill in the main window" waitUntil 3 prepared; }
+aboutBoxAndExit
 finish

@@ -242,18 +242,6 @@ geometryOf() {
 }
 # extentsOf WIN -> "LEFT RIGHT TOP BOTTOM" of the window manager's frame
 extentsOf() { xprop -id "$1" _NET_FRAME_EXTENTS | sed -n 's/.*= *//p' | tr -d ,; }
-mapped() { xwininfo -id "$1" 2>/dev/null | grep -q 'Map State: IsViewable'; }
-# outerOf WIN: x y w h of its client area and outerX outerY outerW outerH of its frame, whose
-# extents fl fr ft fb the caller has read; offCentre: how far that frame lies from centred on the
-# screenW × screenH screen, the square of the distance.
-outerOf() {
-    read -r x y w h <<<"$(geometryOf "$1")"
-    outerW=$((w + fl + fr)) outerH=$((h + ft + fb)) outerX=$((x - fl)) outerY=$((y - ft))
-}
-offCentre() {
-    local dx=$((outerX - (screenW - outerW) / 2)) dy=$((outerY - (screenH - outerH) / 2))
-    echo $((dx * dx + dy * dy))
-}
 # checkFullScreenStart PID WIDTHxHEIGHT: the program's main window, once mapped, sets main; the
 # window manager shows it full screen, covering the screen, and active.
 checkFullScreenStart() {
@@ -265,40 +253,11 @@ checkFullScreenStart() {
     check "the main window covers the screen (${w}x${h}+$x+$y)" [ "${w}x${h}+$x+$y" = "$2+0+0" ]
     check "the main window is active at start" waitUntil 5 eval '[[ $(activeWindow) == "$main" ]]'
 }
-# findBox: the About box, the program's visible window other than main, once the window manager has
-# framed it; sets box.
-findBox() {
-    box=$(xdotool search --onlyvisible --class '^tapirun$' 2>/dev/null | grep -vx "$main" | head -1)
-    [[ -n $box && -n $(extentsOf "$box") ]]
-}
-# dragToLowerLeft: the About box's caption bar dragged with xdotool to the lower left, clear of the
-# target frame and the screen's edges; sets dragX and dragY, where its client area belongs then.
-# Reads box, its outer place outerX, outerY, outerW, outerH, the frame's fl and ft, and screenH.
-dragToLowerLeft() {
-    local fromX=$((outerX + outerW / 2)) fromY=$((outerY + ft / 2))
-    local toX=$((60 + outerW / 2)) toY=$((screenH - 80 - outerH + ft / 2))
-    xdotool mousemove "$fromX" "$fromY" mousedown 1 mousemove $(((fromX + toX) / 2)) $(((fromY + toY) / 2)) \
-        sleep 0.05 mousemove "$toX" "$toY" sleep 0.05 mouseup 1
-    dragX=$((outerX + fl + toX - fromX)) dragY=$((outerY + ft + toY - fromY))
-}
-# draggedTo X Y: the box's client area is there.
-draggedTo() {
-    local x y
-    read -r x y _ _ <<<"$(geometryOf "$box")"
-    ((x == $1 && y == $2))
-}
-
 # --- a compositor's own view of the windows --------------------------------------------------------
 # The test defines windows: one line of JSON per window, bottom of the stacking order first, with
 # caption, stack, x, y, width, height, active and minimized. window CAPTION -> its line, or nothing.
 window() { windows | jq -c --arg t "$1" 'select(.caption == $t)'; }
 mainUp() { main=$(window Tapirun) && [[ -n $main ]]; }
-# behind: the main window is active, above the About box; sets main and box.
-behind() {
-    main=$(window Tapirun) box=$(window 'バージョン情報')
-    [[ $(jq .active <<<"$main") == true ]] && (($(jq .stack <<<"$main") > $(jq .stack <<<"$box")))
-}
-minimised() { box=$(window 'バージョン情報') && [[ $(jq .minimized <<<"$box") == true ]]; }
 
 # --- a drill, judged from the screen ---------------------------------------------------------------
 # The screens of a drill, polled with waitUntil: idle (the OK button's lime frame), prepared (the
