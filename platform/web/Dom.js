@@ -111,6 +111,7 @@ mergeInto(LibraryManager.library, {
     },
     // Where each character of a line starts, and its end last: whole pixels, each character as wide
     // as its advance rounded.
+    fonts: [],
     advances: {},
     places: function (font, chars) {
       var table = TR.advances[font];
@@ -400,11 +401,11 @@ mergeInto(LibraryManager.library, {
   // Text drawn in lines of one character height; centred is the caption of a panel or button. Each
   // character of a label sits at a whole pixel, as the desktop's hinted fonts place them.
   tr_text__deps: ['$TR'],
-  tr_text: function (handle, text, face, height, bold, colour, centred, underlineLine, underlineAt) {
+  tr_text: function (handle, text, fontNumber, colour, centred, underlineLine, underlineAt) {
     var el = TR.elements[handle];
     var whole = UTF8ToString(text);
     var lines = whole.split('\n');
-    var font = TR.font(UTF8ToString(face), height, bold);
+    var font = TR.fonts[fontNumber].font, height = TR.fonts[fontNumber].height;
     // Only what changed is written: the font shorthand would reset the line height each time.
     var was = el.trWritten || (el.trWritten = {});
     if (was.font !== font || was.height !== height) {
@@ -464,11 +465,16 @@ mergeInto(LibraryManager.library, {
     while (spans.length > n) box.removeChild(spans.pop());
   },
 
-  tr_measure__deps: ['$TR'],
-  tr_measure: function (text, face, height, bold) {
-    var chars = Array.from(UTF8ToString(text));
-    var places = TR.places(TR.font(UTF8ToString(face), height, bold), chars);
-    return places[chars.length];
+  // A font is named once, by the number the program gives it; its advances are asked one
+  // character at a time, each once.
+  tr_font__deps: ['$TR'],
+  tr_font: function (fontNumber, face, height, bold) {
+    TR.fonts[fontNumber] = {font: TR.font(UTF8ToString(face), height, bold), height: height};
+  },
+
+  tr_advance__deps: ['$TR'],
+  tr_advance: function (fontNumber, character) {
+    return TR.places(TR.fonts[fontNumber].font, [String.fromCodePoint(character)])[1];
   },
 
   tr_cursor__deps: ['$TR'],
@@ -602,10 +608,10 @@ mergeInto(LibraryManager.library, {
   // The radio group: an etched frame through the middle of the caption line, the caption on the
   // group's colour over it, and one column of items; rects holds left, top, width, height per item.
   tr_radio__deps: ['$TR'],
-  tr_radio: function (handle, caption, items, count, rects, selected, focused, face, height, bold, colour, background) {
+  tr_radio: function (handle, caption, items, count, rects, selected, focused, fontNumber, colour, background) {
     var el = TR.elements[handle];
     var labels = UTF8ToString(items).split('\n');
-    var font = TR.font(UTF8ToString(face), height, bold);
+    var font = TR.fonts[fontNumber].font, height = TR.fonts[fontNumber].height;
     // Shown again with nothing changed (as every change of focus asks): nothing is written.
     var key = [UTF8ToString(caption), labels.join('\n'), selected, focused, font, colour, background,
                Array.prototype.slice.call(HEAP32, rects >> 2, (rects >> 2) + 4 * count).join(',')].join('\u0001');

@@ -25,9 +25,10 @@ int tr_element_create(int parent, int kind, int windowed);
 void tr_place(int element, int left, int top, int width, int height);
 void tr_show(int element, int shown);
 void tr_background(int element, int colour);
-void tr_text(int element, const char* text, const char* face, int height, int bold, int colour, int centred,
-             int underlineLine, int underlineAt);
-double tr_measure(const char* text, const char* face, int height, int bold);
+void tr_font(int font, const char* face, int height, int bold);
+int tr_advance(int font, int character);
+void tr_text(int element, const char* text, int font, int colour, int centred, int underlineLine,
+             int underlineAt);
 void tr_cursor(int element, int hand);
 void tr_tooltip(int element, const char* text);
 void tr_bevel(int element, int kind);
@@ -41,7 +42,7 @@ void tr_focus(int element);
 void tr_picture(int element, int width, int height, const std::uint32_t* pixels, const unsigned char* clear,
                 int stretch);
 void tr_radio(int element, const char* caption, const char* items, int count, const int* rects, int selected,
-              int focused, const char* face, int height, int bold, int colour, int background);
+              int focused, int font, int colour, int background);
 int tr_contains(int element, double x, double y);
 int tr_offset_x(int element, double x);
 int tr_offset_y(int element, double y);
@@ -62,8 +63,9 @@ namespace platform {
 class WindowImpl;
 
 int toCss(Colour colour);
-const char* faceOf(const Font& font);
-double measure(const Font& font, std::string_view utf8);
+// The page's number for a face, height and weight, told to it the first time it is asked for.
+int fontOf(const Font& font);
+double measure(const Font& font, std::u32string_view text);
 
 // Bevels the page draws round an element.
 enum Bevel { NoBevel = 0, SunkenBevel = 1, WellBevel = 2, RaisedBevel = 3, DefaultBevel = 4 };
@@ -82,6 +84,17 @@ public:
     void resizeToText();
     void showRadio();
     std::string shortHint() const;
+
+private:
+    // What the page was last given to draw the text with; a restyle that changes none of it is
+    // not passed on.
+    struct Written {
+        std::string text;
+        int font = -1, colour = -1, underlineLine = -1, underlineAt = -1;
+        bool operator==(const Written&) const = default;
+    };
+    Written written;
+    void writeText(Written next, bool centred);
 };
 
 class WindowImpl : public WindowState {

@@ -8,8 +8,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <map>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace platform {
@@ -31,14 +33,38 @@ Colour resolve(Colour colour) {
     }
 }
 
-const char* faceOf(const Font& font) {
-    return font.face ? font.face : "ＭＳ Ｐゴシック";
+// The page's faces map the design's names to the installed faces or the ones served with it. A
+// font is named to the page once, and each character's advance in it is asked for once: a key's
+// new text is then measured here, with no call into the page and no text passed.
+int fontOf(const Font& font) {
+    struct Known {
+        std::string face;
+        int height;
+        bool bold;
+    };
+    static std::vector<Known> known;
+    const Known wanted{font.face ? font.face : "ＭＳ Ｐゴシック", font.height > 0 ? font.height : 12,
+                       font.bold};
+    for (std::size_t i = 0; i < known.size(); ++i)
+        if (known[i].face == wanted.face && known[i].height == wanted.height && known[i].bold == wanted.bold)
+            return static_cast<int>(i);
+    known.push_back(wanted);
+    const int id = static_cast<int>(known.size() - 1);
+    tr_font(id, wanted.face.c_str(), wanted.height, wanted.bold);
+    return id;
 }
 
-// The page's faces map the design's names to the installed faces or the ones served with it.
-double measure(const Font& font, std::string_view utf8) {
-    const std::string text(utf8);
-    return tr_measure(text.c_str(), faceOf(font), font.height > 0 ? font.height : 12, font.bold);
+// Whole pixels: each character as wide as its advance rounded, as the page places them.
+double measure(const Font& font, std::u32string_view text) {
+    static std::unordered_map<std::uint64_t, int> advances;
+    const auto id = static_cast<std::uint64_t>(fontOf(font));
+    int width = 0;
+    for (const char32_t ch : text) {
+        const auto [it, added] = advances.try_emplace(id << 32 | ch, 0);
+        if (added) it->second = tr_advance(static_cast<int>(id), static_cast<int>(ch));
+        width += it->second;
+    }
+    return width;
 }
 
 // The page's viewport stands for the screen, in the program's pixels at the core's factor for the

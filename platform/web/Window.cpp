@@ -12,6 +12,7 @@
 #include <cmath>
 #include <map>
 #include <optional>
+#include <utility>
 
 namespace platform {
 
@@ -25,7 +26,7 @@ std::map<int, ControlImpl*>& elementMap() {
 }
 
 Measure measureIn(const Font& font) {
-    return [&font](std::u32string_view text) { return measure(font, encode(text)); };
+    return [&font](std::u32string_view text) { return measure(font, text); };
 }
 
 std::vector<LabelLine> labelLines(const ControlImpl& c) {
@@ -147,15 +148,12 @@ void ControlImpl::restyle() {
                 underlineAt = lines[i].underline;
             }
         }
-        tr_text(element, encode(all).c_str(), faceOf(font), font.height, font.bold, fontColour, 0,
-                underlineLine, underlineAt);
+        writeText({encode(all), fontOf(font), fontColour, underlineLine, underlineAt}, false);
         break;
     }
     case Kind::Panel:
     case Kind::Button:
-        if (parent)
-            tr_text(element, displayText(text).c_str(), faceOf(font), font.height, font.bold, fontColour, 1,
-                    -1, -1);
+        if (parent) writeText({displayText(text), fontOf(font), fontColour, -1, -1}, true);
         break;
     case Kind::RadioGroup: showRadio(); break;
     case Kind::Image:
@@ -163,6 +161,13 @@ void ControlImpl::restyle() {
     }
     for (ControlImpl* child : children)
         if (child->colour == clInherit) child->restyle();
+}
+
+void ControlImpl::writeText(Written next, bool centred) {
+    if (next == written) return;
+    written = std::move(next);
+    tr_text(element, written.text.c_str(), written.font, written.colour, centred, written.underlineLine,
+            written.underlineAt);
 }
 
 void ControlImpl::resizeToText() {
@@ -186,8 +191,7 @@ void ControlImpl::showRadio() {
     }
     const bool focused = focusTarget(*window) == this && activeWindow() == window;
     tr_radio(element, displayText(text).c_str(), joined.c_str(), static_cast<int>(items.size()), rects.data(),
-             itemIndex, focused, faceOf(font), font.height, font.bold, toCss(resolve(font.colour)),
-             toCss(backgroundColour()));
+             itemIndex, focused, fontOf(font), toCss(resolve(font.colour)), toCss(backgroundColour()));
 }
 
 WindowImpl::WindowImpl(const WindowSpec& description, Window& owner_) : owner(owner_) {

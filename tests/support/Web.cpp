@@ -191,7 +191,7 @@ Cursor cursorAt(Window& window, int x, int y) {
 }
 
 int textWidth(Window& window, int id, std::string_view utf8) {
-    return static_cast<int>(measure(controlOf(window, id).font, displayText(utf8)) + 0.5);
+    return static_cast<int>(measure(controlOf(window, id).font, decode(displayText(utf8))) + 0.5);
 }
 
 // The test waits while the page draws and its driver takes the browser's screenshot of the window:
