@@ -201,14 +201,16 @@ checkShown() {
 whiteIn() { convert "$shotDir/$1.ppm" -crop "$2" +repage -fill black +opaque white -format '%[fx:round(mean*w*h)]' info:; }
 # blackIn FILE WxH+X+Y: every pixel of the rectangle is black.
 blackIn() { [[ $(convert "$1" -crop "$2" +repage -format '%[fx:maxima.r+maxima.g+maxima.b]' info:) == 0 ]]; }
-# holds SECONDS COMMAND...: COMMAND passes at every poll, every 100 ms, for that long: a state that
-# must not change, checked after the state it follows has been polled for.
+# holds SECONDS COMMAND...: COMMAND passes at every poll, every 100 ms or as fast as it answers, for
+# that long: a state that must not change, checked after the state it follows has been polled for.
 holds() {
-    local i polls=$(($1 * 10))
+    local now=${EPOCHREALTIME//[!0-9]/}
+    local end=$((now + $1 * 1000000))
     shift
-    for ((i = 0; i < polls; i++)); do
+    while ((now < end)); do
         "$@" 2>/dev/null || return 1
         sleep 0.1
+        now=${EPOCHREALTIME//[!0-9]/}
     done
     "$@" 2>/dev/null
 }
