@@ -360,11 +360,8 @@ checkIdleScreen() {
     check "mode selector is shown at left 50" [ "$(pixel "$1" 50 200)" != 000000 ]
     check "progress bar lies along the bottom edge" [ "$(pixel "$1" 512 $((screenH - 8)))" != 000000 ]
 }
-# checkDrillRuns YEN RO [HITS]: F1 prepares a drill of the home row (selected at start), Space starts
-# it, the home-row keys hit HITS targets (3 unless given), q misses, and the keys YEN and RO, which both type "\", show the
-# same miss ("q" between them makes the second one change the screen).
-checkDrillRuns() {
-    local yenSig
+# checkDrillStarts: F1 prepares a drill of the home row (selected at start) and Space starts it.
+checkDrillStarts() {
     sendKey F1
     checkShown prepared "F1 shows the target frame centred in fuchsia" pixelsAre prepared FF00FF \
         "$boxLeft,$boxTop" "$((boxLeft + 139)),$boxTop" "$boxLeft,$((boxTop + 139))" "$((boxLeft + 139)),$((boxTop + 139))"
@@ -375,6 +372,13 @@ checkDrillRuns() {
     check "Space shows a target character in the box" waitUntil 3 targetShown running
     read -r _ _ _ olive <<<"$(drillState running)"
     check "no wrong character is shown at the start" [ "$olive" = 0 ]
+}
+# checkDrillRuns YEN RO [HITS]: a drill started, the home-row keys hit HITS targets (3 unless
+# given), q misses, and the keys YEN and RO, which both type "\", show the same miss ("q" between
+# them makes the second one change the screen).
+checkDrillRuns() {
+    local yenSig
+    checkDrillStarts
     homeRowDrill "${3:-3}" a s d f g h j k l semicolon colon bracketright
     check "every home-row key was judged visibly ($unclear unclear)" [ "$unclear" = 0 ]
     check "rounds of the home row hit ${3:-3} targets" [ "$correct" -ge "${3:-3}" ]

@@ -161,8 +161,16 @@ windowsBefore=$(windows)
 
 # --- a practice drill (the home row, selected at start) -------------------------------------
 # The yen key (keycode 132) and the ro key (97) of the JIS keyboard both type "\". Chromium's
-# kiosk drill goes round the targets; elsewhere one hit shows that the keys arrive.
-checkDrillRuns 132 97 "$([[ $engine == chromium && $mode == kiosk ]] && echo 3 || echo 1)"
+# kiosk drill goes round the targets; elsewhere one hit shows that the keys arrive. In a window
+# the kiosk's run of the same engine has the drill's keys: one miss shows they reach the page.
+if [[ $mode == window ]]; then
+    checkDrillStarts
+    # w, so that the q after the first chord changes the screen.
+    press w
+    check "a key outside the set is shown as a miss" [ "$verdict" = wrong ]
+else
+    checkDrillRuns 132 97 "$([[ $engine == chromium ]] && echo 3 || echo 1)"
+fi
 check "F1 stays with the page: no help tab or window ($(windows) windows)" [ "$(windows)" = "$windowsBefore" ]
 # A kiosk covers the screen already: the page asks for no full screen, whose note would show here.
 check "no note of the browser's on leaving full screen" pixelsAre prepared 000000 300,70 700,70 512,90
