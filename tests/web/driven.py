@@ -143,13 +143,23 @@ class Browser:
         return until(lambda: self.evaluate(expression), seconds, errors=self.errors)
 
     def start(self, seconds):
-        """Waits for the program, answering the start screen a window smaller than its screen shows."""
+        """Waits for the program, answering the start screen a window smaller than its screen shows;
+        gives up where the page has said for 5 s that it cannot start (while its style sheet is
+        still on its way, the line it keeps for a script that never runs is not yet hidden)."""
         deadline = time.time() + seconds
+        said_since = None
         while time.time() < deadline:
-            state = self.wait_for("(%s) ? 'program' : document.getElementById('start') ? 'start' : null" % STARTED,
-                                  deadline - time.time())
+            state = self.wait_for("(%s) ? 'program' : (%s) !== null ? 'said' : document.getElementById('start') ? "
+                                  "'start' : null" % (STARTED, SAID), deadline - time.time())
             if state == "program":
                 return True
+            if state == "said":
+                said_since = said_since or time.time()
+                if time.time() - said_since > 5:
+                    return False
+                time.sleep(0.2)
+                continue
+            said_since = None
             if state == "start":
                 self.key("a")
                 time.sleep(0.2)
