@@ -45,6 +45,14 @@ boxArea() { convert "$shotDir/$1.ppm" -crop "${bw}x${bh}+$bx+$by" +repage -forma
 clickInfo() { click $((450 * scale)) $((48 * scale)); }
 # A point of the main window away from the box and from its controls, in the screen's pixels.
 clickMain() { click 1000 300; }
+# boxDrawnIn SHOT: the box's face shows at the top of its client area.
+boxDrawnIn() { shoot "$1" && [[ $(pixel "$1" $((cx + 136 * scale)) $((cy + 5))) != 000000 ]]; }
+# The exit button, with the main window active, ends the program.
+exitFromMain() {
+    clickMain
+    click $((250 * scale)) $((48 * scale))
+    ${exitCheck:-checkCleanExit}
+}
 
 placedAsTheTableSays() {
     local dx=$((2 * bx + bw - screenW)) dy=$((2 * by + bh - screenH))
@@ -63,15 +71,12 @@ aboutBoxAndExit() {
     # The control: the box has a caption bar, so that its outer size is not its client size.
     check "the box has a caption bar above its client area" eval '((cy - gy >= 5))'
     check "the box is centred as the $placedBy places it" waitUntil 3 eval 'boxUp && placedAsTheTableSays'
-    check "the box is drawn on the screen" \
-        waitUntil 3 eval 'shoot box && [[ $(pixel box $((cx + 136 * scale)) $((cy + 5))) != 000000 ]]'
+    check "the box is drawn on the screen" waitUntil 3 boxDrawnIn box
     declare -F boxOpened >/dev/null && boxOpened
     local x=$bx y=$by
     check "the box stays where it was placed" holds 1 placeIs "$x" "$y"
     if [[ ${only:-} == opening ]]; then
-        clickMain
-        click $((250 * scale)) $((48 * scale))
-        checkCleanExit
+        exitFromMain
         return
     fi
 
@@ -86,8 +91,7 @@ aboutBoxAndExit() {
             holds 1 eval 'mainActive && mainAbove && placeIs "$x" "$y"'
     else
         check "a click on the main window makes it active" waitUntil 3 mainActive
-        check "the box stays over the main window" \
-            eval 'shoot over && [[ $(pixel over $((cx + 136 * scale)) $((cy + 5))) != 000000 ]]'
+        check "the box stays over the main window" boxDrawnIn over
     fi
     case $minimise in
     allowed)
@@ -130,10 +134,7 @@ aboutBoxAndExit() {
     dragged) check "the box opens again where it was dragged, and stays" holds 1 placeIs "$toX" "$toY" ;;
     centred) check "the box opens centred again, not where it was dragged" placeIs "$x" "$y" ;;
     esac
-
-    clickMain
-    click $((250 * scale)) $((48 * scale))
-    ${exitCheck:-checkCleanExit}
+    exitFromMain
 }
 
 # The driver on an X window manager: xdotool, and the window manager's properties. The box is the
