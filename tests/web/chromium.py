@@ -127,16 +127,20 @@ class Chromium(driven.Browser):
 
     def received(self, pattern):
         """The files the page received since watch() whose names match PATTERN, with the SHA-256
-        of each body (None for a body the browser no longer holds, as a preload's once used)."""
+        of each body (None for a body the browser no longer holds, as a preload's once used). Only
+        the last document's count: a page that reloads onto a new release has preloaded the old
+        one's files before it did, and those never ran."""
         out = []
-        for event in list(self.events or []):
-            if event["method"] != "Network.responseReceived":
+        responses = [e["params"] for e in list(self.events or []) if e["method"] == "Network.responseReceived"]
+        documents = [r["loaderId"] for r in responses if r.get("type") == "Document"]
+        for params in responses:
+            if documents and params.get("loaderId") != documents[-1]:
                 continue
-            name = urllib.parse.urlsplit(event["params"]["response"]["url"]).path.rsplit("/", 1)[-1]
+            name = urllib.parse.urlsplit(params["response"]["url"]).path.rsplit("/", 1)[-1]
             if not re.fullmatch(pattern, name):
                 continue
             try:
-                body = self.call("Network.getResponseBody", requestId=event["params"]["requestId"])
+                body = self.call("Network.getResponseBody", requestId=params["requestId"])
             except RuntimeError:
                 out.append((name, None))
                 continue
