@@ -13,3 +13,13 @@ meets() { # meets OURS PEER TARGET: TARGET is the highest allowed ratio of ours 
     awk -v a="$1" -v b="$2" -v t="$3" 'BEGIN { if (t == "" || a !~ /^[0-9.]+$/ || b !~ /^[0-9.]+$/) exit
         print (a + 0 <= t * b + 1e-9 ? "yes" : "no") }'
 }
+
+# The browser page as the benchmark types at it on xbench's 1920x1080 screen: the home row's keys,
+# and latency counted only inside the target box and the strip below it where a wrong key shows its
+# character. The kiosk's viewport is the screen but for a pixel at the right and bottom edges.
+webScreenW=1920 webScreenH=1080
+# shellcheck disable=SC2034 # read by the scripts that source this
+webKeys="a s d f g h j k l semicolon colon bracketright"
+webBoxLeft=$(((webScreenW - 1 - 140) / 2)) webBoxTop=$(((webScreenH - 1 - 140) / 2))
+# shellcheck disable=SC2034
+webRoi="$((webBoxLeft - 130)),$webBoxTop,400,330"

@@ -29,13 +29,7 @@ rounds=${ROUNDS:-5}
 samples=${SAMPLES:-50}
 mkdir -p "$out"
 
-readonly screenW=1920 screenH=1080
-readonly keys="a s d f g h j k l semicolon colon bracketright"
-readonly xkb='-model jp106 -layout jp'
-# The kiosk's viewport is the screen but for a pixel at the right and bottom edges. Latency counts
-# only changes inside the target box and the strip below it where a wrong key shows its character.
-readonly webBoxLeft=$(((screenW - 1 - 140) / 2)) webBoxTop=$(((screenH - 1 - 140) / 2))
-readonly webRoi="$((webBoxLeft - 130)),$webBoxTop,400,330"
+readonly keys=$webKeys xkb='-model jp106 -layout jp'
 # CPU while drilling: ten seconds on the typing screen, the bar running. The idle seconds after
 # start-up are not reported for the browser, so they are kept short.
 typingIdle=()

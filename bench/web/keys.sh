@@ -14,11 +14,10 @@ source_dir=$(cd "$(dirname "$0")/../.." && pwd)
 site=$(cd "${1:-$source_dir/build-web/site}" && pwd)
 probe=${XBENCH_DIR:-$source_dir/../shared/tools/xbench}/xbprobe
 [[ -x $probe ]] || make -s -C "$(dirname "$probe")" >/dev/null || exit 1
-readonly screenW=1920 screenH=1080 display=:$((60 + $$ % 20))
-readonly keys=(a s d f g h j k l semicolon colon bracketright)
-# As in make bench: the target box and the strip below it where a wrong key shows its character.
-readonly boxLeft=$(((screenW - 1 - 140) / 2)) boxTop=$(((screenH - 1 - 140) / 2))
-readonly roi="$((boxLeft - 130)),$boxTop,400,330" strip="400x100+$((screenW / 2 - 200))+$((boxTop + 143))"
+# shellcheck source=../../scripts/bench-lib.sh
+source "$source_dir/scripts/bench-lib.sh"
+read -ra keys <<<"$webKeys"
+readonly keys display=:$((60 + $$ % 20)) strip="400x100+$((webScreenW / 2 - 200))+$((webBoxTop + 143))"
 work=$(mktemp -d /tmp/tapirun-keys.XXXXXX)
 pids=()
 cleanup() {
@@ -32,7 +31,7 @@ trap cleanup EXIT
 measure() {
     local engine=$1 launcher=$source_dir/bench/web/kiosk.sh setup=(F1 space) window="" i after=wrong
     [[ $engine == firefox ]] && launcher=$source_dir/bench/web/firefox.sh setup=(a F1 space)
-    Xvfb "$display" -screen 0 "${screenW}x${screenH}x24" -br -nolisten tcp 2>/dev/null &
+    Xvfb "$display" -screen 0 "${webScreenW}x${webScreenH}x24" -br -nolisten tcp 2>/dev/null &
     pids=($!)
     /usr/bin/python3 "$source_dir/scripts/serve-web.py" "$2" 18480 >"$work/serve.log" 2>&1 &
     pids+=($!)
@@ -60,7 +59,7 @@ measure() {
     for ((i = 0; i < ${KEYS:-150}; i++)); do
         local latency class=key
         latency=$(timeout 10 "$probe" keylat --win "$window" --keys "${keys[i % ${#keys[@]}]}" -n 1 \
-            --idle-ms 250 --roi "$roi" 2>/dev/null | grep -o 'key_p50_ms=[0-9.]*' | cut -d= -f2)
+            --idle-ms 250 --roi "$webRoi" 2>/dev/null | grep -o 'key_p50_ms=[0-9.]*' | cut -d= -f2)
         if [[ $3 != floor* ]]; then
             sleep 0.1
             # A right key empties the strip; a wrong one writes its character there.
